@@ -1,0 +1,31 @@
+# Set-up commands: `make run` starts the program in run/, `make test` builds and runs every test.
+JOBS ?= 2
+RELEASE_DIR := build/release
+ASAN_DIR := build/asan
+
+.PHONY: run test release asan deps format clean
+
+deps:
+	@bash tools/setup.sh
+
+release: deps
+	@cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DXALT1_TESTS=OFF >/dev/null
+	@cmake --build $(RELEASE_DIR) -j$(JOBS) --target xalt1
+
+run: release
+	@mkdir -p run
+	@cp data/x_rstoff.tab run/x_rstoff.tab
+	@cd run && ../$(RELEASE_DIR)/xalt1
+
+asan: deps
+	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DXALT1_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_DIR) -j$(JOBS)
+
+test: asan
+	@cd $(ASAN_DIR) && ctest --output-on-failure -j$(JOBS)
+
+format:
+	@find src tests tools bench -name '*.cpp' -o -name '*.h' 2>/dev/null | xargs clang-format -i
+
+clean:
+	@rm -rf build
