@@ -1,0 +1,29 @@
+// The equation of state: residual Helmholtz energy F = a_res/(R T) with its derivatives in
+// density D (mol/dm3) and temperature T (K), term by term, and the ideal-gas part.
+#pragma once
+
+#include <cstdint>
+
+// The (i4_del, i4_tau) derivative of F of the loaded substance at (D, T).
+void X_R_FRES(const double& D, const double& T, const int32_t& i4_del, const int32_t& i4_tau,
+              double& r8_f);
+
+// Hard-body term. Status 0 done, 1 unsupported derivative pair.
+int32_t I4_X_RFH(const double& D, const double& D0, const double& T, const double& T0,
+                 const double& Alpha, const float& A1, const float& A2, const int32_t& i4_del,
+                 const int32_t& i4_tau, double& r8_f);
+
+// One attraction term c * theta^(n/2) * delta^m * Alpha^j * exp(-delta^l).
+int32_t I4_X_RFA(const double& D, const double& D0, const double& T, const double& T0,
+                 const double& Alpha, const double& c, const int32_t& m, const int32_t& n,
+                 const int32_t& j, const int32_t& l, const int32_t& i4_del, const int32_t& i4_tau,
+                 double& r8_f);
+
+// One polar term c * tau^(n/2) * x^(m/2) * P^(k/4) * exp(-o x^2), tau = T/(1.13 T0).
+int32_t I4_X_RFQ(const double& D, const double& D0, const double& T, const double& T0,
+                 const double& P, const double& c, const int32_t& n, const int32_t& m,
+                 const int32_t& k, const int32_t& o, const int32_t& i4_del, const int32_t& i4_tau,
+                 double& r8_f);
+
+// Ideal-gas heat capacity cp0/R with its enthalpy (h0/R, K) and entropy (s0/R) integrals.
+void X_R_CPID(const double& T, double& cp0, double& h0, double& s0, int32_t& status);

@@ -1,0 +1,6 @@
+#include "main/run_control.h"
+
+int main() {
+    MXALT1();
+    return 0;
+}

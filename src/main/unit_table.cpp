@@ -1,0 +1,3 @@
+#include "main/unit_table.h"
+
+UnitTable UNIT_TABLE;

@@ -1,0 +1,108 @@
+#include "main/record_io.h"
+#include "main/run_control.h"
+#include "main/unit_table.h"
+#include "props/props.h"
+#include "substance/substance.h"
+
+namespace {
+
+// Run variables of the main routine; they live for the whole run.
+Text<8> tag;
+Text<10> code;
+bool read_coeff = false;
+Text<10> date;
+int32_t mode = 0;
+double T = 0.0;
+double D = 0.0;
+double P = 0.0;
+int32_t status = 0;
+
+const Text<10> kQuitCode = fixed<10>("0");
+
+// Closes the work files when standard input ends at any prompt.
+void close_down_at_end_of_input() {
+    int32_t close_status = 0;
+    X_CLOSE(close_status);
+}
+
+// The three header lines of a substance block, then the end marker, on the result channel.
+void write_run_header() {
+    const int32_t lun = lun_of(RESULT_ENTRY);
+    std::string line1;
+    place(line1, 20, view(code));
+    place(line1, 30, " - Thermodynamic Properties");
+    place(line1, 68, view(date).substr(0, 8));
+    place(line1, 76, "-");
+    place(line1, 77, view(date).substr(8, 2));
+    std::string line2;
+    place(line2, 8, "T");
+    place(line2, 17, "D");
+    place(line2, 28, "P");
+    place(line2, 38, "u");
+    place(line2, 47, "h");
+    place(line2, 56, "s");
+    place(line2, 66, "cv");
+    place(line2, 74, "cp");
+    place(line2, 84, "f");
+    std::string line3;
+    place(line3, 8, "K");
+    place(line3, 14, "mol/dm3");
+    place(line3, 27, "MPa");
+    place(line3, 36, "J/mol");
+    place(line3, 45, "J/mol");
+    place(line3, 53, "J/mol-K");
+    place(line3, 63, "J/mol-K");
+    place(line3, 72, "J/mol-K");
+    place(line3, 83, "J/mol");
+    write_record(lun, line1);
+    write_record(lun, line2);
+    write_record(lun, line3);
+    write_record(lun, "end");
+}
+
+// The mode loop of one substance. Returns false when the run must end.
+bool run_modes() {
+    mode = 1;
+    while (mode != 0) {
+        X_RINOUT(T, D, P, mode, status);
+        if (status != 0) ERRAUS(view(tag), "Error at Routine x_rinout", status);
+        if (mode >= 1 && mode <= 5) {
+            X_PVT(T, D, P, status);
+            if (status != 0) {
+                ERRAUS(view(tag), "Error at Routine x_pvt", status);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+// The program's entry routine: title page, work files, then the substance loop around the
+// mode loop, until the quit code is chosen or a load or a calculation fails.
+void MXALT1() {
+    set_text(tag, "xalt1");
+    code = blank_text<10>();
+    read_coeff = true;
+    UNIT_TABLE.l_trace = false;
+    UNIT_TABLE.l_status = true;
+    set_end_of_input_handler(&close_down_at_end_of_input);
+
+    X_COPYR();
+    X_OPEN(status);
+
+    while (code != kQuitCode) {
+        X_STAUSW(UNIT_TABLE.i4_lun, code, status);
+        if (is_blank(code) || code == kQuitCode) continue;
+        X_TABEIN(read_coeff, code, status);
+        if (status != 0) {
+            ERRAUS(view(tag), "Error at Routine x_tabein", status);
+            break;
+        }
+        DATE_HH(date);
+        write_run_header();
+        if (!run_modes()) break;
+    }
+    X_CLOSE(status);
+}

@@ -1,0 +1,3 @@
+#include "props/td_props.h"
+
+TdProps TD_PROPS;

@@ -1,0 +1,3 @@
+#include "substance/eos_coeff.h"
+
+EosCoeff EOS_COEFF;

@@ -1,0 +1,3 @@
+#include "substance/subst_const.h"
+
+SubstConst SUBST_CONST;
