@@ -27,3 +27,7 @@ int32_t I4_X_RFQ(const double& D, const double& D0, const double& T, const doubl
 
 // Ideal-gas heat capacity cp0/R with its enthalpy (h0/R, K) and entropy (s0/R) integrals.
 void X_R_CPID(const double& T, double& cp0, double& h0, double& s0, int32_t& status);
+
+// True when (D, T) lies inside the range of the equation for the loaded substance: both finite,
+// T/T0 positive and the hard-body packing fraction below 1.
+bool X_R_INRANGE(const double& D, const double& T);
