@@ -1,6 +1,6 @@
 #include "substance/table_fields.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -92,7 +92,6 @@ int32_t read_real_field(std::string_view word, int32_t width, double& value) {
     }
     std::string normal = sign + digits.substr(0, int_digits) + "." + digits.substr(int_digits);
     if (!exponent.empty()) normal += "e" + exponent;
-    errno = 0;
     const double v = std::strtod(normal.c_str(), nullptr);
     if (!std::isfinite(v)) return STATUS_BAD_NUMBER;
     value = v;
