@@ -3,7 +3,7 @@ JOBS ?= 2
 RELEASE_DIR := build/release
 ASAN_DIR := build/asan
 
-.PHONY: run test release asan deps format clean
+.PHONY: run test release asan deps format clean fuzz
 
 deps:
 	@bash tools/setup.sh
@@ -23,6 +23,17 @@ asan: deps
 
 test: asan
 	@cd $(ASAN_DIR) && ctest --output-on-failure -j$(JOBS)
+
+# Robustness campaign (clang, libFuzzer, sanitizers; not part of `make test`): table fuzzing for
+# FUZZ_TABLE_SECONDS seconds, then FUZZ_SESSIONS scripted sessions of the sanitizer build.
+FUZZ_DIR := build/fuzz
+FUZZ_TABLE_SECONDS ?= 600
+FUZZ_SESSIONS ?= 2000
+fuzz: asan
+	@bash fuzz/setup.sh
+	@cmake -S fuzz -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(FUZZ_DIR) -j$(JOBS)
+	@FUZZ_TABLE_SECONDS=$(FUZZ_TABLE_SECONDS) FUZZ_SESSIONS=$(FUZZ_SESSIONS) bash fuzz/run.sh
 
 format:
 	@find src tests tools bench -name '*.cpp' -o -name '*.h' 2>/dev/null | xargs clang-format -i
