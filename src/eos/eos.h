@@ -8,7 +8,8 @@
 void X_R_FRES(const double& D, const double& T, const int32_t& i4_del, const int32_t& i4_tau,
               double& r8_f);
 
-// Hard-body term. Status 0 done, 1 unsupported derivative pair.
+// Hard-body term. Status 0 done, 1 unsupported derivative pair, 98 (STATUS_OUT_OF_RANGE) state
+// outside the term (T/T0 not positive or packing fraction not below 1); r8_f = 0 on failure.
 int32_t I4_X_RFH(const double& D, const double& D0, const double& T, const double& T0,
                  const double& Alpha, const float& A1, const float& A2, const int32_t& i4_del,
                  const int32_t& i4_tau, double& r8_f);
@@ -26,8 +27,11 @@ int32_t I4_X_RFQ(const double& D, const double& D0, const double& T, const doubl
                  double& r8_f);
 
 // Ideal-gas heat capacity cp0/R with its enthalpy (h0/R, K) and entropy (s0/R) integrals.
+// Status 0, or 98 (STATUS_OUT_OF_RANGE) with all three 0 for T not positive or a negative
+// characteristic temperature.
 void X_R_CPID(const double& T, double& cp0, double& h0, double& s0, int32_t& status);
 
-// True when (D, T) lies inside the range of the equation for the loaded substance: both finite,
-// T/T0 positive and the hard-body packing fraction below 1.
+// True when (D, T) lies inside the range of the equation for the loaded substance: both finite
+// and positive, the hard-body packing fraction below 1 and the ideal-gas part finite at T.
+// Callers refuse states outside before they evaluate them.
 bool X_R_INRANGE(const double& D, const double& T);
