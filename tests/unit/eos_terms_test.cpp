@@ -17,14 +17,14 @@
 
 namespace {
 
-using eos_test::complex_step;
+using eos_test::Branch;
+using eos_test::check_branches;
 using eos_test::cplx;
-using eos_test::relative_error;
-using eos_test::ridders;
+using eos_test::Independent;
+using eos_test::Worst;
 
 constexpr double kD0 = 10.5;
 constexpr double kT0 = 190.0;
-constexpr double kTolerance = 1e-9;
 constexpr int32_t kSupportedPairs[][2] = {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {0, 1}, {0, 2}, {1, 1}};
 
 double size_factor(double theta) {
@@ -43,68 +43,6 @@ std::vector<State> state_grid() {
         for (double eta : {1e-7, 1e-4, 0.01, 0.1, 0.25, 0.4, 0.5, 0.6})
             states.push_back({eta * kD0 * size_factor(theta) / 0.1617, theta * kT0});
     return states;
-}
-
-// A term function as seen by the checks: value of pair (del, tau) at (D, T), and the same
-// term's value written independently, for complex arguments.
-using Branch = std::function<double(int32_t, int32_t, double, double)>;
-using Independent = std::function<cplx(cplx, cplx)>;
-
-// Worst relative error per branch over all the checks of one test.
-struct Worst {
-    std::map<std::string, double> error;
-    void note(const std::string& branch, double e) {
-        double& w = error[branch];
-        if (!(e <= w)) w = e;
-    }
-    void print(const char* name) const {
-        for (const auto& [branch, e] : error)
-            std::printf("%s %s worst relative error %.2e\n", name, branch.c_str(), e);
-    }
-};
-
-// Checks all seven branches at one state. hD and hT are the starting steps of the extrapolated
-// differences, small against the length on which the term changes.
-void check_branches(const Branch& f, const Independent& g, double D, double T, double hD, double hT,
-                    Worst& worst, const std::string& where) {
-    const double v00 = f(0, 0, D, T), v10 = f(1, 0, D, T), v01 = f(0, 1, D, T);
-    const double v20 = f(2, 0, D, T), v30 = f(3, 0, D, T), v02 = f(0, 2, D, T);
-    const double v11 = f(1, 1, D, T);
-    for (double v : {v00, v10, v01, v20, v30, v02, v11}) ASSERT_TRUE(std::isfinite(v)) << where;
-
-    // The value itself against the independent formula.
-    const double g00 = std::real(g(cplx(D), cplx(T)));
-    const double e00 = relative_error(v00, g00, 0.0);
-    worst.note("(0,0) value", v00 == g00 ? 0.0 : e00);
-    EXPECT_TRUE(v00 == g00 || e00 < 1e-12) << where << " (0,0) " << v00 << " vs " << g00;
-
-    // First derivatives: complex step through the independent formula.
-    const double n10 = complex_step([&](cplx d) { return g(d, cplx(T)); }, D);
-    const double n01 = complex_step([&](cplx t) { return g(cplx(D), t); }, T);
-    auto check = [&](const char* branch, double analytic, double numeric, double scale) {
-        const double e = (analytic == numeric) ? 0.0 : relative_error(analytic, numeric, scale);
-        worst.note(branch, e);
-        EXPECT_LT(e, kTolerance) << where << " " << branch << " analytic " << analytic
-                                 << " numeric " << numeric;
-    };
-    check("(1,0)", v10, n10, std::fabs(v00) / D);
-    check("(0,1)", v01, n01, std::fabs(v00) / T);
-
-    // Higher orders: extrapolated central differences of the routine's own lower branches.
-    auto in_D = [&](int32_t del, int32_t tau) {
-        return ridders([&](double d) { return f(del, tau, d, T); }, D, hD);
-    };
-    auto in_T = [&](int32_t del, int32_t tau) {
-        return ridders([&](double t) { return f(del, tau, D, t); }, T, hT);
-    };
-    check("(2,0)", v20, in_D(1, 0), std::max(std::fabs(v10) / D, std::fabs(v00) / (D * D)));
-    check("(3,0)", v30, in_D(2, 0),
-          std::max({std::fabs(v20) / D, std::fabs(v10) / (D * D), std::fabs(v00) / (D * D * D)}));
-    check("(0,2)", v02, in_T(0, 1), std::max(std::fabs(v01) / T, std::fabs(v00) / (T * T)));
-    const double scale11 =
-        std::max({std::fabs(v01) / D, std::fabs(v10) / T, std::fabs(v00) / (D * T)});
-    check("(1,1) by D", v11, in_D(0, 1), scale11);
-    check("(1,1) by T", v11, in_T(1, 0), scale11);
 }
 
 // ---- Hard-body term ----------------------------------------------------------------------------

@@ -2,12 +2,17 @@
 // the tests of the equation of state.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <limits>
+#include <map>
+#include <string>
 
 namespace eos_test {
 
@@ -86,6 +91,79 @@ inline double ridders(const std::function<double(double)>& f, double x, double h
 // values near zero: scale is the size of the quantities the derivative was formed from.
 inline double relative_error(double analytic, double numeric, double scale) {
     return std::fabs(analytic - numeric) / std::max(std::fabs(numeric), std::fabs(scale));
+}
+
+constexpr double kTolerance = 1e-9;
+
+// A term function as seen by the checks: value of pair (del, tau) at (D, T), and the same
+// term's value written independently, for complex arguments.
+using Branch = std::function<double(int32_t, int32_t, double, double)>;
+using Independent = std::function<cplx(cplx, cplx)>;
+
+// Worst relative error per branch over all the checks of one test.
+struct Worst {
+    std::map<std::string, double> error;
+    void note(const std::string& branch, double e) {
+        double& w = error[branch];
+        if (!(e <= w)) w = e;
+    }
+    void print(const char* name) const {
+        for (const auto& [branch, e] : error)
+            std::printf("%s %s worst relative error %.2e\n", name, branch.c_str(), e);
+    }
+};
+
+// Checks all seven branches at one state. hD and hT are the starting steps of the extrapolated
+// differences, small against the length on which the term changes.
+// magnitude(del, tau), when given, is an absolute floor for values that are sums of terms of
+// both signs (the sum of the terms' magnitudes in that branch).
+inline void check_branches(const Branch& f, const Independent& g, double D, double T, double hD,
+                           double hT, Worst& worst, const std::string& where,
+                           const std::function<double(int32_t, int32_t)>& magnitude = nullptr) {
+    auto floor = [&](int32_t del, int32_t tau) {
+        return magnitude ? 1e-3 * magnitude(del, tau) : 0.0;
+    };
+    const double v00 = f(0, 0, D, T), v10 = f(1, 0, D, T), v01 = f(0, 1, D, T);
+    const double v20 = f(2, 0, D, T), v30 = f(3, 0, D, T), v02 = f(0, 2, D, T);
+    const double v11 = f(1, 1, D, T);
+    for (double v : {v00, v10, v01, v20, v30, v02, v11}) ASSERT_TRUE(std::isfinite(v)) << where;
+
+    // The value itself against the independent formula.
+    const double g00 = std::real(g(cplx(D), cplx(T)));
+    const double e00 = relative_error(v00, g00, 10.0 * floor(0, 0));
+    worst.note("(0,0) value", v00 == g00 ? 0.0 : e00);
+    EXPECT_TRUE(v00 == g00 || e00 < 1e-12) << where << " (0,0) " << v00 << " vs " << g00;
+
+    // First derivatives: complex step through the independent formula.
+    const double n10 = complex_step([&](cplx d) { return g(d, cplx(T)); }, D);
+    const double n01 = complex_step([&](cplx t) { return g(cplx(D), t); }, T);
+    auto check = [&](const char* branch, double analytic, double numeric, double scale) {
+        const double e = (analytic == numeric) ? 0.0 : relative_error(analytic, numeric, scale);
+        worst.note(branch, e);
+        EXPECT_LT(e, kTolerance) << where << " " << branch << " analytic " << analytic
+                                 << " numeric " << numeric;
+    };
+    check("(1,0)", v10, n10, std::max(std::fabs(v00) / D, floor(1, 0)));
+    check("(0,1)", v01, n01, std::max(std::fabs(v00) / T, floor(0, 1)));
+
+    // Higher orders: extrapolated central differences of the routine's own lower branches.
+    auto in_D = [&](int32_t del, int32_t tau) {
+        return ridders([&](double d) { return f(del, tau, d, T); }, D, hD);
+    };
+    auto in_T = [&](int32_t del, int32_t tau) {
+        return ridders([&](double t) { return f(del, tau, D, t); }, T, hT);
+    };
+    check("(2,0)", v20, in_D(1, 0),
+          std::max({std::fabs(v10) / D, std::fabs(v00) / (D * D), floor(2, 0)}));
+    check("(3,0)", v30, in_D(2, 0),
+          std::max({std::fabs(v20) / D, std::fabs(v10) / (D * D), std::fabs(v00) / (D * D * D),
+                    floor(3, 0)}));
+    check("(0,2)", v02, in_T(0, 1),
+          std::max({std::fabs(v01) / T, std::fabs(v00) / (T * T), floor(0, 2)}));
+    const double scale11 =
+        std::max({std::fabs(v01) / D, std::fabs(v10) / T, std::fabs(v00) / (D * T), floor(1, 1)});
+    check("(1,1) by D", v11, in_D(0, 1), scale11);
+    check("(1,1) by T", v11, in_T(1, 0), scale11);
 }
 
 }  // namespace eos_test
