@@ -22,21 +22,25 @@ inline bool is_planck_einstein(double theta) {
 }
 
 // Planck-Einstein term with x = theta/T (theta > 0, T > 0):
-//   cp0 += K x^2 e^x / (e^x - 1)^2, h0 += K theta / (e^x - 1), s0 += K (x e^x / (e^x - 1) - ln(e^x
-//   - 1)).
-// Written in e^-x so that it stays finite for large x: x e^x/(e^x - 1) - ln(e^x - 1) equals
-// x e^-x/(1 - e^-x) - ln(1 - e^-x). Once e^-x underflows (x above about 745) the three
-// contributions are below the smallest double and are left out.
+//   cp0 += K x^2 e^x / (e^x - 1)^2
+//   h0 += K theta / (e^x - 1)
+//   s0 += K (x e^x / (e^x - 1) - ln(e^x - 1))
+// written in e^-x so that it stays finite for large x: the entropy part equals
+// x e^-x / (1 - e^-x) - ln(1 - e^-x). ln(1 - e^-x) is formed from 1 - e^-x (expm1) for small x
+// and by log1p(-e^-x) for large x, so that it keeps its share where e^-x is below the rounding
+// of 1. Once e^-x underflows (x above about 745) the three contributions are below the smallest
+// double and are left out.
 inline void add_planck_einstein(double K, double theta, double T, double& cp0, double& h0,
                                 double& s0) {
     const double x = theta / T;
     const double em = std::exp(-x);
     if (em == 0.0) return;
-    const double one_minus = -std::expm1(-x);  // 1 - e^-x, exact also for tiny x
+    const double one_minus = -std::expm1(-x);  // 1 - e^-x, accurate also for tiny x
     const double ratio = x / one_minus;        // x / (1 - e^-x), about 1 for tiny x
+    const double ln_one_minus = (x < 0.6931471805599453) ? std::log(one_minus) : std::log1p(-em);
     cp0 += K * ratio * ratio * em;
     h0 += K * theta * em / one_minus;
-    s0 += K * (ratio * em - std::log(one_minus));
+    s0 += K * (ratio * em - ln_one_minus);
 }
 
 // Power term K T^E. An exponent of exactly -1 takes the logarithmic enthalpy: only then is
