@@ -8,7 +8,8 @@
 
 // A state is inside the equation's range when D and T are finite and positive, the hard-body
 // term accepts it (T/T0 > 0, packing fraction below 1) and the ideal-gas part is defined and
-// finite at T. The attraction and polar terms are finite wherever these hold. Writes nothing.
+// finite at T. For D, T > 0 the attraction and polar terms have no singularity (only absurd
+// states can make them overflow). Writes nothing.
 bool X_R_INRANGE(const double& D, const double& T) {
     if (!std::isfinite(D) || !std::isfinite(T) || !(D > 0.0) || !(T > 0.0)) return false;
     const int32_t del = 0;
