@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Robustness campaign, run by `make fuzz`:
 #   1. coverage-guided fuzzing of the substance-table readers (libFuzzer, clang, ASan+UBSan)
-#      for FUZZ_TABLE_SECONDS seconds, seeded with the shipped table and the test tables;
+#      for FUZZ_TABLE_SECONDS seconds, seeded with the shipped table, the test tables and the
+#      tables of fuzz/seeds/ (a menu past its 1000 entries, carriage returns, long lines);
 #   2. FUZZ_SESSIONS scripted sessions of the sanitizer build of the program with random menu
 #      choices, modes and values, on every fluid of the shipped table.
 # Inputs that make the table fuzzer fail land in build/fuzz/artifacts/; keep each one in
@@ -18,9 +19,9 @@ mkdir -p "$out/corpus" "$out/artifacts"
 if [ "$table_seconds" -gt 0 ]; then
     echo "== table fuzzing for $table_seconds s"
     nice -n 10 "$out/table_fuzzer" -max_total_time="$table_seconds" -timeout=20 \
-        -rss_limit_mb=4096 -print_final_stats=1 -dict="$root/fuzz/table.dict" \
+        -rss_limit_mb=4096 -max_len=32768 -print_final_stats=1 -dict="$root/fuzz/table.dict" \
         -artifact_prefix="$out/artifacts/" \
-        "$out/corpus" "$root/data" "$root/tests/data" 2>"$out/table_fuzz.log" || {
+        "$out/corpus" "$root/data" "$root/tests/data" "$root/fuzz/seeds" 2>"$out/table_fuzz.log" || {
         tail -n 60 "$out/table_fuzz.log"
         echo "table fuzzing found a fault; the input is in $out/artifacts/"
         exit 1
