@@ -120,4 +120,20 @@ TEST(ModeDialogueRun, TheMarkerIsNeverShown) {
     }
 }
 
+// A non-numeric answer asks the same question again; the end of input at any question closes
+// the run down.
+TEST(ModeDialogueRun, NonNumericAnswersAreAskedAgainAndEndOfInputClosesDown) {
+    ProgramRun run;
+    run_dialogue(run, kLoadFirst + "abc\n2\nlow\n");
+    EXPECT_EQ(run.exit_code, 0);
+    const auto lines = run.console_lines();
+    const auto rows = menu_rows(lines);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1], rows[0] + 1);  // the menu line again, not the whole screen
+    ASSERT_EQ(lines.size(), rows[1] + 3);
+    EXPECT_EQ(lines[rows[1] + 1], " Input Pressure [MPa]:");
+    EXPECT_EQ(lines[rows[1] + 2], " Input Pressure [MPa]:");
+    EXPECT_EQ(run.file_lines("xalt1.dat").size(), 4u);
+}
+
 }  // namespace
