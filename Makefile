@@ -29,7 +29,7 @@ test: asan
 FUZZ_DIR := build/fuzz
 FUZZ_TABLE_SECONDS ?= 600
 FUZZ_SESSIONS ?= 2000
-fuzz: asan
+fuzz: deps
 	@bash fuzz/setup.sh
 	@cmake -S fuzz -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(FUZZ_DIR) -j$(JOBS)

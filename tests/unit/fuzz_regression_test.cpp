@@ -22,7 +22,8 @@ std::vector<fs::path> inputs_in(const fs::path& folder, bool tables_only) {
     std::vector<fs::path> files;
     if (!fs::is_directory(folder)) return files;
     for (const auto& entry : fs::directory_iterator(folder))
-        if (entry.is_regular_file() && (!tables_only || entry.path().extension() == ".tab"))
+        if (entry.is_regular_file() && entry.path().extension() != ".md" &&
+            (!tables_only || entry.path().extension() == ".tab"))
             files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     return files;
