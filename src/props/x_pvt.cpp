@@ -16,6 +16,7 @@ constexpr double kOnSaturation = 9.999999747378752e-06;        // 1e-5 in single
 constexpr double kDensityNudge = 0.0010000000474974513;        // 0.001 in single precision
 constexpr int32_t kMaxPasses = 500;
 constexpr int32_t kMaxSupercriticalPasses = 50000;
+constexpr int32_t kMaxStepDivisions = 30;
 
 // Routine state; it lives from call to call, every search sets what it uses.
 double ps = 0.0;
@@ -213,7 +214,9 @@ void mode_pressure_temperature(double& T, double& D, const double& P, int32_t& s
             single_phase_row(D, T, status);
             return;
         }
-        if (D <= 0.0) {
+        // A step below zero density is taken back to nine tenths and the step divided by 10,
+        // as often as needed to stay at positive densities.
+        for (int32_t k = 0; D <= 0.0 && k < kMaxStepDivisions; ++k) {
             D = D + step - step / 10.0f;
             step = step / 10.0f;
         }
