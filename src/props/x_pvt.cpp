@@ -28,7 +28,6 @@ double T2 = 0.0, ps2 = 0.0;
 double w = 0.0;
 float step = 0.0f;
 bool increased = false;  // the last step of the search increased its variable
-bool found = false;
 bool silent = false;
 float x = -1.0f;
 int32_t counter = 0;
@@ -152,8 +151,10 @@ void mode_temperature_density(double& T, double& D, int32_t& status) {
     }
 }
 
-// Stepping search on D for the target pressure P; every reversal divides the step by 10.
-// `near_limit` restricts the division to reversals within that distance (MPa) of P.
+// Mode 2: stepping search on D for the target pressure P. Below Tc it starts next to the
+// saturated density of the phase that P belongs to and divides the step by 10 at every
+// reversal; above Tc it starts at Dc with step 1 and divides only at reversals within 5 MPa
+// of P.
 void mode_pressure_temperature(double& T, double& D, const double& P, int32_t& status) {
     TD_PROPS.p = 0.0;
     if (T > SUBST_CONST.Tc) {
@@ -248,7 +249,6 @@ void mode_pressure_temperature(double& T, double& D, const double& P, int32_t& s
 // saturated densities; otherwise a stepping search on T for the target pressure P.
 void mode_pressure_density(double& T, double& D, const double& P, int32_t& status) {
     TD_PROPS.p = 0.0;
-    found = false;
     const double Tc = SUBST_CONST.Tc;
     if (P <= SUBST_CONST.Pc) {
         if (!estimate_saturation_temperature(P, T, status)) return;
@@ -268,12 +268,10 @@ void mode_pressure_density(double& T, double& D, const double& P, int32_t& statu
             // The block needs the saturated densities of the temperature it is written at.
             if (T < Tc && T == T_sat && Dvap < D && D < Dliq) {
                 two_phase_block(D, T, status, "Fehler in Routine td_daten");
-                found = true;
                 return;
             }
         }
     }
-    if (found) return;
 
     T = Tc + 100.0;
     step = 100.0f;

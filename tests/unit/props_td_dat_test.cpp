@@ -91,6 +91,19 @@ TEST(PropsTdDat, NearCriticalStateKeepsThePreviousCp) {
     EXPECT_NE(away.cp, cp_before);
 }
 
+// Just above Tc at the critical density both derivatives are still within the threshold, so
+// the row shows the cp of the state before; 0.2 K above Tc cp is computed again.
+TEST(PropsTdDat, JustAboveTcCpIsKeptToo) {
+    PropsSession session;
+    const double cp_before = state(5.0, 200.0).cp;
+    const TdProps flat = state(kDemoDc, kDemoTc + 1e-5);
+    ASSERT_LE(flat.dpdD, 9.999999974752427e-07);
+    ASSERT_LE(flat.d2pdD2, 9.999999974752427e-07);
+    EXPECT_EQ(flat.cp, cp_before);
+    const TdProps away = state(kDemoDc, kDemoTc + 0.2);
+    EXPECT_GT(away.cp, 10 * cp_before);
+}
+
 TEST(PropsTdDat, RowKindsAndEndMarker) {
     PropsSession session;
     const double T = 110.0;
