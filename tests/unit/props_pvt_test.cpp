@@ -207,6 +207,26 @@ TEST(PropsPvt, Mode3InsideTheDomeFindsTheSaturationTemperature) {
     }
 }
 
+// Mode 3 tests its density against the saturated densities at its first estimate of the
+// saturation temperature, both bounds excluded: exactly on the liquid density it takes the
+// temperature search and writes a single-phase row.
+TEST(PropsPvt, Mode3OnASaturatedDensityTakesTheTemperatureSearch) {
+    const double P = 1.0;
+    double D = 0;
+    {
+        PropsSession session;
+        const double T2 = 0.8999999761581421 * kDemoTc, T1 = 0.75 * kDemoTc;
+        const double ps2 = saturation(T2).ps, ps1 = saturation(T1).ps;
+        const double w = (std::log(P) - std::log(ps1)) / (std::log(ps2) - std::log(ps1));
+        D = saturation(1.0 / (1.0 / T1 + w * (1.0 / T2 - 1.0 / T1))).Dliq;
+    }
+    PropsSession session;
+    const Request out = solve(0.0, D, P);
+    EXPECT_EQ(out.status, 0);
+    EXPECT_EQ(markers(session), kSingleRow);
+    EXPECT_NEAR(pressure(D, out.T), P, 1e-6);
+}
+
 TEST(PropsPvt, Mode4WritesTheSaturatedPair) {
     PropsSession session;
     const double T = 0.75 * kDemoTc;
