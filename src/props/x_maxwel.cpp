@@ -13,7 +13,7 @@ constexpr std::string_view kTag = "x_maxwel";
 // Limits of the loops that have none of their own: a start point that cannot be pushed onto
 // its branch, or passes that do not converge, end the call as a failure near Tc.
 constexpr int32_t kMaxPushes = 2000;
-constexpr int32_t kMaxPasses = 1000;
+constexpr int32_t kMaxPasses = 500;
 constexpr int32_t kPassesNearTc = 300;  // within the integer kelvin of Tc
 
 constexpr double kRaise = 1.0099999904632568;         // 1.01 in single precision
