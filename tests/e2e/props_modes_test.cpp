@@ -82,16 +82,16 @@ void expect_identities(const Row& r) {
 TEST(PropsModes, EveryModeWritesItsRows) {
     ProgramRun run;
     run_requests(run,
-                 "1\n200\n5\n"     // mode 1 above Tc: one row
-                 "1\n100\n25\n"    // mode 1 compressed liquid
-                 "1\n100\n5\n"     // mode 1 inside the dome: l, v, x=
-                 "2\n1.5\n200\n"   // mode 2 supercritical
-                 "2\n0.1\n100\n"   // mode 2 vapour
-                 "2\n20\n100\n"    // mode 2 liquid
-                 "3\n2.0\n1.0\n"   // mode 3 single phase
-                 "3\n0.5\n10.0\n"  // mode 3 inside the dome: l, v, x=
-                 "4\n110\n"        // mode 4: l, v
-                 "5\n1.0\n");      // mode 5: l, v
+                 "1\n600\n5\n"     // mode 1 above Tc: one row
+                 "1\n300\n25\n"    // mode 1 compressed liquid
+                 "1\n300\n5\n"     // mode 1 inside the dome: l, v, x=
+                 "2\n4.5\n600\n"   // mode 2 supercritical
+                 "2\n0.3\n300\n"   // mode 2 vapour
+                 "2\n60\n300\n"    // mode 2 liquid
+                 "3\n6.0\n1.0\n"   // mode 3 single phase
+                 "3\n1.5\n10.0\n"  // mode 3 inside the dome: l, v, x=
+                 "4\n330\n"        // mode 4: l, v
+                 "5\n3.0\n");      // mode 5: l, v
     const auto rows = rows_of(run);
     EXPECT_EQ(markers_of(rows),
               (std::vector<std::string>{"  ", "  ", "l ", "v ", "x=", "  ", "  ", "  ", "  ", "l ",
@@ -100,15 +100,15 @@ TEST(PropsModes, EveryModeWritesItsRows) {
     ASSERT_EQ(rows.size(), 16u);
     for (const Row& r : rows)
         if (r.marker == "  ") expect_identities(r);
-    EXPECT_DOUBLE_EQ(rows[5].p, 1.5);
-    EXPECT_DOUBLE_EQ(rows[6].p, 0.1);
-    EXPECT_DOUBLE_EQ(rows[7].p, 20.0);
+    EXPECT_DOUBLE_EQ(rows[5].p, 4.5);
+    EXPECT_DOUBLE_EQ(rows[6].p, 0.3);
+    EXPECT_DOUBLE_EQ(rows[7].p, 60.0);
     EXPECT_LT(rows[6].D, rows[7].D);
-    EXPECT_DOUBLE_EQ(rows[8].p, 2.0);
+    EXPECT_DOUBLE_EQ(rows[8].p, 6.0);
     EXPECT_DOUBLE_EQ(rows[8].D, 1.0);
-    EXPECT_DOUBLE_EQ(rows[12].T, 110.0);
-    EXPECT_DOUBLE_EQ(rows[14].p, 1.0);
-    EXPECT_DOUBLE_EQ(rows[15].p, 1.0);
+    EXPECT_DOUBLE_EQ(rows[12].T, 330.0);
+    EXPECT_DOUBLE_EQ(rows[14].p, 3.0);
+    EXPECT_DOUBLE_EQ(rows[15].p, 3.0);
     // Saturated pairs: both phases at one temperature and pressure, liquid the denser.
     for (std::size_t l : {2u, 9u, 12u, 14u}) {
         EXPECT_EQ(rows[l].T, rows[l + 1].T);
@@ -120,7 +120,7 @@ TEST(PropsModes, EveryModeWritesItsRows) {
 
 TEST(PropsModes, MixtureQualityReproducesTheDensity) {
     ProgramRun run;
-    run_requests(run, "1\n120\n6.5\n");
+    run_requests(run, "1\n360\n6.5\n");
     const auto rows = rows_of(run);
     ASSERT_EQ(markers_of(rows), (std::vector<std::string>{"l ", "v ", "x="}));
     const Row &l = rows[0], &v = rows[1], &x = rows[2];
@@ -134,7 +134,7 @@ TEST(PropsModes, MixtureQualityReproducesTheDensity) {
 }
 
 TEST(PropsModes, Mode2DensityGivenToMode1ReproducesThePressure) {
-    for (const std::string request : {"2\n10\n200\n", "2\n20\n100\n"}) {
+    for (const std::string request : {"2\n30\n600\n", "2\n60\n300\n"}) {
         ProgramRun first;
         run_requests(first, request);
         const Row found = rows_of(first).at(0);
@@ -149,18 +149,18 @@ TEST(PropsModes, Mode2DensityGivenToMode1ReproducesThePressure) {
 
 TEST(PropsModes, Mode3ReproducesTheTemperatureOfAMode1State) {
     ProgramRun first;
-    run_requests(first, "1\n200\n5\n1\n100\n25\n");
+    run_requests(first, "1\n600\n5\n1\n300\n25\n");
     ProgramRun second;
     run_requests(second,
                  "3\n" + pressure_text(first, 0) + "\n5\n3\n" + pressure_text(first, 1) + "\n25\n");
     const auto rows = rows_of(second);
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_NEAR(rows[0].T, 200.0, 1e-3);
-    EXPECT_NEAR(rows[1].T, 100.0, 1e-3);
+    EXPECT_NEAR(rows[0].T, 600.0, 1e-3);
+    EXPECT_NEAR(rows[1].T, 300.0, 1e-3);
 }
 
 TEST(PropsModes, Mode5AtTheMode4PressureReproducesTheTemperature) {
-    for (const std::string T : {"80", "110", "130"}) {
+    for (const std::string T : {"240", "330", "390", "405"}) {
         ProgramRun first;
         run_requests(first, "4\n" + T + "\n");
         ProgramRun second;
@@ -175,9 +175,9 @@ TEST(PropsModes, Mode5AtTheMode4PressureReproducesTheTemperature) {
 
 TEST(PropsModes, Mode2OnTheSaturationPressureWritesOnlyTheSaturatedPair) {
     ProgramRun first;
-    run_requests(first, "4\n100\n");
+    run_requests(first, "4\n300\n");
     ProgramRun second;
-    run_requests(second, "2\n" + pressure_text(first, 0) + "\n100\n");
+    run_requests(second, "2\n" + pressure_text(first, 0) + "\n300\n");
     EXPECT_EQ(markers_of(rows_of(second)), (std::vector<std::string>{"l ", "v "}));
 }
 
@@ -185,10 +185,10 @@ TEST(PropsModes, Mode1NextToASaturatedDensityEndsItsBlock) {
     // A density typed with the printed digits of the saturated liquid lies just inside or
     // just outside the dome; either way the block is complete and ends with the end marker.
     ProgramRun first;
-    run_requests(first, "4\n100\n");
+    run_requests(first, "4\n300\n");
     const std::string D_text = first.file_lines("xalt1.dat")[3].substr(12, 8);
     ProgramRun second;
-    run_requests(second, "1\n100\n" + D_text + "\n");
+    run_requests(second, "1\n300\n" + D_text + "\n");
     const auto markers = markers_of(rows_of(second));
     EXPECT_TRUE(markers == (std::vector<std::string>{"l ", "v ", "x="}) ||
                 markers == (std::vector<std::string>{"  "}))
@@ -198,10 +198,10 @@ TEST(PropsModes, Mode1NextToASaturatedDensityEndsItsBlock) {
 TEST(PropsModes, NearTheCriticalPointTheRowKeepsThePreviousCp) {
     ProgramRun run;
     run_requests(run,
-                 "1\n200\n5\n"
-                 "1\n138.389029\n8.18814667\n"  // 1e-5 K above Tc at Dc: cp not recomputed
-                 "1\n138.689019\n8.18814667\n"  // 0.3 K above Tc: cp computed
-                 "1\n138.389029\n8.18814667\n");
+                 "1\n600\n5\n"
+                 "1\n415.167066\n8.18814667\n"  // 1e-5 K above Tc at Dc: cp not recomputed
+                 "1\n415.467056\n8.18814667\n"  // 0.3 K above Tc: cp computed
+                 "1\n415.167066\n8.18814667\n");
     const auto rows = rows_of(run);
     ASSERT_EQ(markers_of(rows), (std::vector<std::string>{"  ", "  ", "  ", "  "}));
     EXPECT_EQ(rows[1].cp, rows[0].cp);
@@ -212,13 +212,13 @@ TEST(PropsModes, NearTheCriticalPointTheRowKeepsThePreviousCp) {
 TEST(PropsModes, RefusalsAndFailuresAreReportedAndTheDialogueGoesOn) {
     ProgramRun run;
     run_requests(run,
-                 "4\n139.4\n\n"         // above Tc
-                 "4\n138.389019\n\n\n"  // at Tc: no saturation state
-                 "5\n3.3779411\n\n"     // above Pc
-                 "5\n3.377941\n\n\n"    // at Pc: accepted, saturation fails near Tc
-                 "3\n2.0\n100\n\n"      // density beyond the equation's range
-                 "2\n1000\n100\n\n"     // liquid search that leaves the range
-                 "1\n138.38903\n5\n");  // just above Tc: one row
+                 "4\n416.2\n\n"         // above Tc
+                 "4\n415.167056\n\n\n"  // at Tc: no saturation state
+                 "5\n10.133824\n\n"     // above Pc
+                 "5\n10.133823\n\n\n"   // at Pc: accepted, saturation fails near Tc
+                 "3\n6.0\n100\n\n"      // density beyond the equation's range
+                 "2\n3000\n300\n\n"     // liquid search that leaves the range
+                 "1\n415.16707\n5\n");  // just above Tc: one row
     const auto tmp = run.file_lines("xalt1.tmp");
     const std::string near_tc =
         " x_maxwel: Error at the calculation in the near of Tc!            0";
@@ -233,7 +233,7 @@ TEST(PropsModes, RefusalsAndFailuresAreReportedAndTheDialogueGoesOn) {
 
 TEST(PropsModes, SupercriticalSearchThatCannotConvergeIsReported) {
     ProgramRun run;
-    run_requests(run, "2\n10000\n200\n\n1\n200\n5\n");
+    run_requests(run, "2\n300\n600\n\n1\n600\n5\n");
     EXPECT_EQ(run.file_lines("xalt1.tmp"),
               std::vector<std::string>{
                   " x_pvt   : Iteration should be optimized in x_pvt !        50001"});

@@ -27,12 +27,12 @@ void load_demo_fluid() {
     sc.Tc = kDemoTc;
     sc.Pc = kDemoPc;
     sc.D0 = 10.0;
-    sc.T0 = 100.0;
+    sc.T0 = 300.0;
     sc.Alpha = 1.05;
     sc.Q2 = 0.5;
     sc.Dp = 0.5;
     sc.MolWt = 40.0;
-    sc.Dref = 5.0e-6;
+    sc.Dref = 1.0e-6;
     sc.Tref = 298.15 + 9.999999747378752e-06;
     sc.Href = 5000.0;
     sc.Sref = 100.0;

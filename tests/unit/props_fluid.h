@@ -8,9 +8,9 @@
 #include "test_support.h"
 
 // Critical point of the demonstration fluid, as its table gives it.
-constexpr double kDemoTc = 138.389019;
+constexpr double kDemoTc = 415.167056;
 constexpr double kDemoDc = 8.18814667;
-constexpr double kDemoPc = 3.37794100;
+constexpr double kDemoPc = 10.1338230;
 constexpr double kGasConstant = 8.314339637756348;
 
 // Fills SUBST_CONST and EOS_COEFF with the demonstration fluid.

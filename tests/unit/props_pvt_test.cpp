@@ -74,10 +74,10 @@ TEST(PropsPvt, PatternsWithoutAModeDoNothing) {
 
 TEST(PropsPvt, Mode1AboveTcWritesOneRow) {
     PropsSession session;
-    const Request out = solve(200.0, 5.0, 0.0);
+    const Request out = solve(600.0, 5.0, 0.0);
     EXPECT_EQ(out.status, 0);
     EXPECT_EQ(markers(session), kSingleRow);
-    EXPECT_DOUBLE_EQ(TD_PROPS.p, pressure(5.0, 200.0));
+    EXPECT_DOUBLE_EQ(TD_PROPS.p, pressure(5.0, 600.0));
 }
 
 TEST(PropsPvt, Mode1BelowTcOutsideTheDomeWritesOneRow) {
@@ -141,8 +141,8 @@ TEST(PropsPvt, Mode2DensityGivesThePressureBack) {
         double T, p;
     };
     for (const Case& c : {Case{T07, 0.5 * ps07}, Case{T07, 1e-3}, Case{T07, 1e-9},
-                          Case{T07, 2 * ps07}, Case{T07, 50.0}, Case{200.0, 1e-3}, Case{200.0, 1.0},
-                          Case{200.0, 10.0}, Case{400.0, 20.0}}) {
+                          Case{T07, 2 * ps07}, Case{T07, 150.0}, Case{600.0, 3e-3},
+                          Case{600.0, 3.0}, Case{600.0, 30.0}, Case{1200.0, 60.0}}) {
         SCOPED_TRACE(testing::Message() << "T=" << c.T << " p=" << c.p);
         PropsSession session;
         const Request out = solve(c.T, 0.0, c.p);
@@ -178,8 +178,8 @@ TEST(PropsPvt, Mode3TemperatureOfAMode1State) {
     struct Case {
         double T, D;
     };
-    for (const Case& c : {Case{200.0, 5.0}, Case{300.0, 20.0}, Case{0.6 * kDemoTc, 26.0},
-                          Case{0.7 * kDemoTc, 0.2}, Case{150.0, 0.01}}) {
+    for (const Case& c : {Case{600.0, 5.0}, Case{900.0, 20.0}, Case{0.6 * kDemoTc, 26.0},
+                          Case{0.7 * kDemoTc, 0.2}, Case{450.0, 0.01}}) {
         SCOPED_TRACE(testing::Message() << "T=" << c.T << " D=" << c.D);
         PropsSession session;
         const double p = pressure(c.D, c.T);
@@ -203,7 +203,7 @@ TEST(PropsPvt, Mode3InsideTheDomeFindsTheSaturationTemperature) {
         const Request out = solve(0.0, D, sat.ps);
         EXPECT_EQ(out.status, 0);
         EXPECT_EQ(markers(session), kTwoPhaseBlock);
-        EXPECT_NEAR(out.T, T, 1e-5);
+        EXPECT_NEAR(out.T, T, 1e-4);
     }
 }
 
@@ -211,7 +211,7 @@ TEST(PropsPvt, Mode3InsideTheDomeFindsTheSaturationTemperature) {
 // saturation temperature, both bounds excluded: exactly on the liquid density it takes the
 // temperature search and writes a single-phase row.
 TEST(PropsPvt, Mode3OnASaturatedDensityTakesTheTemperatureSearch) {
-    const double P = 1.0;
+    const double P = 3.0;
     double D = 0;
     {
         PropsSession session;
@@ -261,7 +261,7 @@ TEST(PropsPvt, Mode5TemperatureOfAMode4Pressure) {
         const Request out = solve(0.0, 0.0, ps);
         EXPECT_EQ(out.status, 0);
         EXPECT_EQ(markers(session), kSaturatedPair);
-        EXPECT_NEAR(out.T, T, 1e-5);
+        EXPECT_NEAR(out.T, T, 1e-4);
         EXPECT_TRUE(session.status_lines().empty());
     }
 }
@@ -289,7 +289,7 @@ TEST(PropsPvt, Mode5AbovePcIsRefusedAndAtPcAccepted) {
 // the code is cleared so that the dialogue goes on, and no row is written.
 TEST(PropsPvt, SearchOutsideTheRangeEndsWithItsReport) {
     for (const Request& in :
-         {Request{0.7 * kDemoTc, 0.0, 1000.0}, Request{0.0, 100.0, 2.0}, Request{0.0, 45.0, 1.0}}) {
+         {Request{0.7 * kDemoTc, 0.0, 3000.0}, Request{0.0, 100.0, 6.0}, Request{0.0, 60.0, 3.0}}) {
         SCOPED_TRACE(testing::Message() << in.T << " " << in.D << " " << in.p);
         PropsSession session;
         const Request out = solve(in.T, in.D, in.p);
@@ -303,7 +303,7 @@ TEST(PropsPvt, SearchOutsideTheRangeEndsWithItsReport) {
 TEST(PropsPvt, SupercriticalSearchGivesUpAfter50000Passes) {
     // The density that gives 10 GPa at 200 K lies beyond the steps the search can make.
     PropsSession session;
-    const Request out = solve(200.0, 0.0, 1e4);
+    const Request out = solve(600.0, 0.0, 300.0);
     EXPECT_EQ(out.status, 0);
     EXPECT_TRUE(session.result_lines().empty());
     EXPECT_EQ(session.status_lines(),
