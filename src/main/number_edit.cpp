@@ -97,11 +97,15 @@ std::string edit_F(double value, int w, int d) {
     // A value below 1 has an optional "0" before the point (kept when there is room, and
     // always when there are no decimals).
     const bool zero_optional = integer_part.empty() && d > 0;
-    if (integer_part.empty()) integer_part = "0";
-    std::string text = (negative ? "-" : "") + integer_part + "." + fraction;
-    if (static_cast<int>(text.size()) > w && zero_optional) {
-        text = (negative ? "-" : "") + std::string(".") + fraction;
-    }
+    if (integer_part.empty()) integer_part.push_back('0');
+    const bool drop_zero =
+        zero_optional && static_cast<int>(integer_part.size() + fraction.size()) + 1 +
+                                 (negative ? 1 : 0) > w;
+    std::string text;
+    if (negative) text += '-';
+    if (!drop_zero) text += integer_part;
+    text += '.';
+    text += fraction;
     if (static_cast<int>(text.size()) > w) return asterisks(w);
     return right_aligned(text, w);
 }
