@@ -151,10 +151,12 @@ void mode_temperature_density(double& T, double& D, int32_t& status) {
     }
 }
 
-// Mode 2: stepping search on D for the target pressure P. Below Tc it starts next to the
-// saturated density of the phase that P belongs to and divides the step by 10 at every
-// reversal; above Tc it starts at Dc with step 1 and divides only at reversals within 5 MPa
-// of P.
+// Mode 2: stepping search on D for the target pressure P, dividing the step by 10 at every
+// reversal. Below Tc it starts next to the saturated density of the phase that P belongs to;
+// above Tc it starts at Dc with step 1. (Above Tc the pressure rises with the density, so at a
+// reversal P lies between the last two densities. A search that divided its step only at
+// reversals within 5 MPa of P would swing for ever between two densities a whole step apart
+// wherever the pressure changes by more than that per step, as at every liquid-like density.)
 void mode_pressure_temperature(double& T, double& D, const double& P, int32_t& status) {
     TD_PROPS.p = 0.0;
     if (T > SUBST_CONST.Tc) {
@@ -177,13 +179,14 @@ void mode_pressure_temperature(double& T, double& D, const double& P, int32_t& s
             }
             if (!evaluate(D, T, status)) return;
             if (!converged(P)) {
-                const bool near = std::fabs(TD_PROPS.p - P) < 5.0;
+                // The first step from Dc is no reversal.
+                const bool stepped = counter > 0;
                 if (TD_PROPS.p > P) {
-                    if (increased && near) step = step / 10.0f;
+                    if (increased && stepped) step = step / 10.0f;
                     D = D - step;
                     increased = false;
                 } else {
-                    if (!increased && near) step = step / 10.0f;
+                    if (!increased && stepped) step = step / 10.0f;
                     D = D + step;
                     increased = true;
                 }

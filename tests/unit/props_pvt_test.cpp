@@ -301,14 +301,34 @@ TEST(PropsPvt, SearchOutsideTheRangeEndsWithItsReport) {
 }
 
 TEST(PropsPvt, SupercriticalSearchGivesUpAfter50000Passes) {
-    // The density that gives 10 GPa at 200 K lies beyond the steps the search can make.
+    // The density that gives 1e-12 MPa at 600 K lies below the smallest density the search
+    // reaches: every step down from about 0.001 mol/dm3 goes below 0 and is nudged back (to
+    // densities so small that the residual part reports them as well).
     PropsSession session;
-    const Request out = solve(600.0, 0.0, 300.0);
+    const Request out = solve(600.0, 0.0, 1e-12);
     EXPECT_EQ(out.status, 0);
     EXPECT_TRUE(session.result_lines().empty());
-    EXPECT_EQ(session.status_lines(),
-              std::vector<std::string>{
-                  " x_pvt   : Iteration should be optimized in x_pvt !        50001"});
+    const auto lines = session.status_lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), " x_pvt   : Iteration should be optimized in x_pvt !        50001");
+}
+
+TEST(PropsPvt, SupercriticalSearchReachesLiquidLikeDensities) {
+    // Far above the critical pressure the pressure changes by far more than 5 MPa per step of
+    // 1 mol/dm3; the search still closes in, and the state it finds gives back the pressure.
+    for (const auto& [T, p] : {std::pair{500.0, 200.0}, std::pair{600.0, 300.0},
+                               std::pair{420.0, 1000.0}, std::pair{2000.0, 5000.0}}) {
+        PropsSession session;
+        const Request out = solve(T, 0.0, p);
+        EXPECT_EQ(out.status, 0);
+        EXPECT_TRUE(session.status_lines().empty()) << T << " K, " << p << " MPa";
+        ASSERT_EQ(session.result_lines().size(), 2u) << T << " K, " << p << " MPa";
+        EXPECT_NEAR(TD_PROPS.p, p, 1e-7 * p);
+        EXPECT_GT(out.D, SUBST_CONST.Dc);
+        int32_t status = 0;
+        X_TD_DAT(true, out.D, T, -1.0f, status);
+        EXPECT_NEAR(TD_PROPS.p, p, 1e-7 * p);
+    }
 }
 
 }  // namespace
