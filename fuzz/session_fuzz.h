@@ -10,6 +10,8 @@
 //   - "xalt1.dat" is empty (no substance was loaded) or consists of blocks, each the three header
 //     lines of a substance of the table followed by result rows, and one "end" as its last line
 //     (and nowhere else);
+//   - no real number on the console, in "xalt1.tmp" or in "atest.log" is written as NaN or
+//     Infinity;
 //   - every result row has one of the two row layouts, and every value field of it holds a
 //     number written in the field's form (F, E or G editing), or is filled with asterisks;
 //     no row contains "NaN", "Inf" or any other text in a value field; T, D and the vapour
@@ -307,6 +309,8 @@ class Generator {
 struct Outcome {
     std::string console;
     std::string result_file;  // "xalt1.dat"
+    std::string status_file;  // "xalt1.tmp"
+    std::string echo_file;    // "atest.log"
     int exit_code = -1;
     bool timed_out = false;
     double seconds = 0.0;
@@ -352,6 +356,8 @@ inline Outcome run_session(const std::string& binary, const std::string& table,
     o.exit_code = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
     o.console = read_file(stdout_path);
     o.result_file = read_file(work / "xalt1.dat");
+    o.status_file = read_file(work / "xalt1.tmp");
+    o.echo_file = read_file(work / "atest.log");
     std::error_code ec;
     fs::remove_all(base, ec);
     return o;
@@ -494,6 +500,12 @@ inline std::string check_session(const Outcome& o, const std::vector<Fluid>& flu
         if (o.console.find(report) != std::string::npos)
             return std::string("sanitizer or row check reported: ") + report;
     if (o.exit_code != 0) return "exit code " + std::to_string(o.exit_code);
+    // No real written anywhere (console, status file, constants echo) is a NaN or infinite.
+    const std::pair<const char*, const std::string*> texts[] = {
+        {"console", &o.console}, {"xalt1.tmp", &o.status_file}, {"atest.log", &o.echo_file}};
+    for (const auto& [name, text] : texts)
+        for (const char* bad : {"NaN", "Infinity"})
+            if (text->find(bad) != std::string::npos) return std::string(name) + " shows " + bad;
     return check_result_file(o.result_file, fluids, tally);
 }
 

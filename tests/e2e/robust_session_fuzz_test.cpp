@@ -108,4 +108,33 @@ TEST(RobustSessionFuzz, CheckerTellsGoodFilesFromBroken) {
     }
 }
 
+// A session passes only when it ended by itself, cleanly, and wrote no NaN or infinity anywhere.
+TEST(RobustSessionFuzz, CheckerTellsGoodSessionsFromBroken) {
+    const std::vector<sf::Fluid> fluids = sf::fluids_of("R-   Demo\n##########\n#####\n");
+    auto outcome = [] {
+        sf::Outcome o;
+        o.exit_code = 0;
+        o.console = " 1=T/Density\n";
+        return o;
+    };
+    sf::Tally tally;
+    EXPECT_EQ(sf::check_session(outcome(), fluids, tally), "");
+    sf::Outcome late = outcome();
+    late.timed_out = true;
+    EXPECT_NE(sf::check_session(late, fluids, tally), "");
+    sf::Outcome crashed = outcome();
+    crashed.exit_code = 1;
+    EXPECT_NE(sf::check_session(crashed, fluids, tally), "");
+    sf::Outcome sanitizer = outcome();
+    sanitizer.console += "x.cpp:12:5: runtime error: division by zero\n";
+    EXPECT_NE(sf::check_session(sanitizer, fluids, tally), "");
+    sf::Outcome not_finite = outcome();
+    not_finite.status_file =
+        " Fehler bei der Uebergabe, Dichte=                      NaN T=  300.\n";
+    EXPECT_NE(sf::check_session(not_finite, fluids, tally), "");
+    sf::Outcome echo = outcome();
+    echo.echo_file = " Dc:                  Infinity\n";
+    EXPECT_NE(sf::check_session(echo, fluids, tally), "");
+}
+
 }  // namespace
