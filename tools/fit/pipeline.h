@@ -1,0 +1,46 @@
+// The fit as a whole: the three universal sets with their per-fluid parameters, and the
+// derived per-fluid constants of the shipped table.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fitter.h"
+#include "model.h"
+#include "reference_data.h"
+
+namespace fit {
+
+struct FitState {
+    Model model;
+    std::map<std::string, Params> params;
+};
+
+struct SearchSettings {
+    int terms[3] = {30, 12, 16};
+    int rounds = 3;
+    int joint_iterations = 40;
+};
+
+// Full search: term selection with exchange passes and joint fits, stage by stage.
+FitState search(const std::vector<Fluid>& fluids, const SearchSettings& settings);
+
+// Refit from a stored state without changing the term selection: joint fits of coefficients
+// and parameters, stage by stage, with a fixed number of iterations.
+void refine(const std::vector<Fluid>& fluids, FitState& state, int iterations);
+
+// Which set a fluid's polar parameter switches on, and which fluids train which set.
+bool trains(const Fluid& f, SetKind set);
+unsigned free_params(const Fluid& f);
+Params initial_params(const Fluid& f);
+
+// Reads and writes the stored state (term selection, coefficients, per-fluid parameters).
+void write_state(const std::string& path, const FitState& state);
+FitState read_state(const std::string& path);
+
+// Cost of every fluid per row kind, one line per fluid.
+void experiment(const std::vector<Fluid>& fluids, const FitState& state);
+void diagnose(const std::vector<Fluid>& fluids, const FitState& state);
+
+}  // namespace fit
