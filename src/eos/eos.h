@@ -4,30 +4,37 @@
 
 #include <cstdint>
 
-// The (i4_del, i4_tau) derivative of F of the loaded substance at (D, T).
+// The (i4_del, i4_tau) derivative of F of the loaded substance at (D, T). Failures are written
+// to the status file and not returned; callers test X_R_INRANGE first.
 void X_R_FRES(const double& D, const double& T, const int32_t& i4_del, const int32_t& i4_tau,
               double& r8_f);
 
-// Hard-body term. Status 0 done, 1 unsupported derivative pair.
+// Hard-body term. Status 0 done, 1 unsupported derivative pair, 98 (STATUS_OUT_OF_RANGE) state
+// outside the term (T/T0 not positive or packing fraction not below 1); r8_f = 0 on failure.
 int32_t I4_X_RFH(const double& D, const double& D0, const double& T, const double& T0,
                  const double& Alpha, const float& A1, const float& A2, const int32_t& i4_del,
                  const int32_t& i4_tau, double& r8_f);
 
-// One attraction term c * theta^(n/2) * delta^m * Alpha^j * exp(-delta^l).
+// One attraction term c * theta^(n/2) * delta^m * Alpha^j * exp(-delta^l) (no exponential for
+// l = 0). Status 0 done, 1 unsupported derivative pair (r8_f unchanged).
 int32_t I4_X_RFA(const double& D, const double& D0, const double& T, const double& T0,
                  const double& Alpha, const double& c, const int32_t& m, const int32_t& n,
                  const int32_t& j, const int32_t& l, const int32_t& i4_del, const int32_t& i4_tau,
                  double& r8_f);
 
-// One polar term c * tau^(n/2) * x^(m/2) * P^(k/4) * exp(-o x^2), tau = T/(1.13 T0).
+// One polar term c * tau^(n/2) * x^(m/2) * P^(k/4) * exp(-o x^2), tau = T/(1.13 T0); note n
+// before m. Status 0 done, 1 unsupported derivative pair (r8_f unchanged).
 int32_t I4_X_RFQ(const double& D, const double& D0, const double& T, const double& T0,
                  const double& P, const double& c, const int32_t& n, const int32_t& m,
                  const int32_t& k, const int32_t& o, const int32_t& i4_del, const int32_t& i4_tau,
                  double& r8_f);
 
 // Ideal-gas heat capacity cp0/R with its enthalpy (h0/R, K) and entropy (s0/R) integrals.
+// Status 0, or 98 (STATUS_OUT_OF_RANGE) with all three 0 for T not positive or not finite, a
+// negative characteristic temperature, or sums that overflow.
 void X_R_CPID(const double& T, double& cp0, double& h0, double& s0, int32_t& status);
 
-// True when (D, T) lies inside the range of the equation for the loaded substance: both finite,
-// T/T0 positive and the hard-body packing fraction below 1.
+// True when (D, T) lies inside the range of the equation for the loaded substance: both finite
+// and positive, the hard-body packing fraction below 1 and the ideal-gas part finite at T.
+// Callers refuse states outside before they evaluate them.
 bool X_R_INRANGE(const double& D, const double& T);

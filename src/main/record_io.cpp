@@ -144,6 +144,8 @@ int32_t write_record(int32_t lun, std::string_view text) {
 int32_t rewind_channel(int32_t lun) {
     Channel* ch = open_channel_of(lun);
     if (ch == nullptr) return STATUS_NOT_OPEN;
+    // Drop buffered input, so that a file changed since it was last read is read anew.
+    std::fflush(ch->file);
     ch->offset = 0;
     return STATUS_OK;
 }

@@ -1,7 +1,118 @@
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "main/record_io.h"
+#include "main/run_control.h"
+#include "main/status_codes.h"
 #include "substance/substance.h"
 
-// Placeholder until the substance menu is built: always returns the quit code.
-void X_STAUSW(const std::array<int32_t, 10>&, Text<10>& code, int32_t& status) {
-    code = fixed<10>("0");
-    status = 0;
+namespace {
+
+constexpr int32_t kMaxEntries = 1000;
+// From this many entries on the menu is shown four to a line.
+constexpr int32_t kFourColumnsFrom = 20;
+
+Text<8> tag;
+Text<80> line;
+Text<20> word;
+int32_t word_length = 0;
+Text<10> menu[kMaxEntries];
+int32_t count = 0;
+int32_t choice = 0;
+
+const Text<10> kQuitCode = fixed<10>("0");
+
+// Reads the menu section: every "R-" line up to the "##########" line gives one entry, its code
+// being the first word from column 6 on, cut to 10 characters. Returns the first failing status.
+int32_t build_menu(int32_t table) {
+    int32_t status = STATUS_OK;
+    count = 0;
+    line = blank_text<80>();
+    while (!starts_with(line, "##########") && status == STATUS_OK) {
+        status = read_record(table, line);
+        if (status != STATUS_OK) {
+            ERRAUS(view(tag), "Error at Read into x_rstoff.tab", status);
+            continue;
+        }
+        if (!starts_with(line, "R-")) continue;
+        // The menu holds the first 1000 entries; further menu lines are passed over.
+        if (count == kMaxEntries) continue;
+        Text<10>& entry = menu[count++];
+        entry = blank_text<10>();
+        blank_first(line, 5);
+        status = I4_CSTR(line, word, word_length);
+        if (status != STATUS_OK) {
+            ERRAUS(view(tag), "Error at Routine I4_CSTR", status);
+            continue;
+        }
+        entry =
+            fixed<10>(view(word).substr(0, static_cast<std::size_t>(std::min(word_length, 10))));
+    }
+    return status;
+}
+
+std::string right_aligned(int32_t number, int width) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%*d", width, number);
+    return buf;
+}
+
+// One cell of the four-column form: the number in two columns (two asterisks when it does not
+// fit), then from the cell's fourth column the code and a blank.
+void put_cell(Text<80>& row, std::size_t column, int32_t number) {
+    const std::string digits = number < 100 ? right_aligned(number, 2) : "**";
+    const Text<10>& code = menu[number - 1];
+    std::copy(digits.begin(), digits.end(), row.begin() + static_cast<long>(column - 1));
+    std::copy(code.begin(), code.end(), row.begin() + static_cast<long>(column + 2));
+    row[column + 12] = ' ';
+}
+
+void show_menu() {
+    if (count < kFourColumnsFrom) {
+        for (int32_t k = 1; k <= count; ++k)
+            (ListRecord() << right_aligned(k, 7) << "  " << menu[k - 1]).write_to_console();
+    } else {
+        for (int32_t first = 1; first <= count; first += 4) {
+            Text<80> row = blank_text<80>();
+            for (int32_t k = first; k < first + 4 && k <= count; ++k)
+                put_cell(row, 1 + 20 * static_cast<std::size_t>(k - first), k);
+            (ListRecord() << view(row).substr(0, 78)).write_to_console();
+        }
+    }
+    console_empty_line();
+    (ListRecord() << "  0"
+                  << "  "
+                  << "0..Exit")
+        .write_to_console();
+    for (int32_t k = count; k < kFourColumnsFrom; ++k) ListRecord().write_to_console();
+    (ListRecord() << "Option :").write_to_console();
+}
+
+}  // namespace
+
+// The substance menu. Rewinds the table, builds the menu from its menu section (leaving the
+// channel just after the "##########" line, where the loader goes on), shows it and asks for a
+// number until the answer is 0 (quit code) or a menu entry. The chosen code is returned, all
+// blanks when the chosen menu line carried no code.
+void X_STAUSW(const std::array<int32_t, 10>& units, Text<10>& code, int32_t& status) {
+    const int32_t table = units[0];
+    rewind_channel(table);
+    set_text(tag, "x_stausw");
+    status = build_menu(table);
+
+    // A number above the count, a negative number or a non-number shows the menu again.
+    choice = count + 1;
+    while (choice > count) {
+        show_menu();
+        int32_t answer = 0;
+        if (read_console_int(answer) != STATUS_OK || answer < 0) continue;
+        choice = answer;
+        if (choice == 0)
+            code = kQuitCode;
+        else if (choice <= count)
+            code = menu[choice - 1];
+    }
+    if (code != kQuitCode && status != STATUS_OK)
+        ERRAUS(view(tag), "Error at Routine x_stausw", status);
 }

@@ -132,3 +132,20 @@ TEST(ListRecords, BeginWithABlankAndIntegersTakeTwelve) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Records, RewindReadsAFileChangedSinceTheLastRead) {
+    ScriptedSession session;
+    session.write_file("t.tab", "first\nsecond\n");
+    ASSERT_EQ(open_channel(11, "t.tab"), 0);
+    Text<80> line;
+    EXPECT_EQ(read_record(11, line), 0);
+    EXPECT_EQ(trimmed(line), "first");
+    session.write_file("t.tab", "changed\nsecond\n");
+    EXPECT_EQ(rewind_channel(11), 0);
+    EXPECT_EQ(read_record(11, line), 0);
+    EXPECT_EQ(trimmed(line), "changed");
+}
+
+}  // namespace
