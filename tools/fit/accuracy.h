@@ -21,6 +21,7 @@ struct FluidAccuracy {
     FluidClass cls = FluidClass::nonpolar;
     Stat ps, dliq, dvap, p, d;
     int sat_failures = 0, density_failures = 0;
+    int guard_states = 0;  // offending states of the physics check
     double dTc = 0, dpc = 0, dDc = 0;
     std::vector<std::array<double, 4>> sat_dev;  // T/Tc, % ps, % D', % D''
     std::vector<std::array<double, 4>> curve;    // T/Tc, D'/Dc, D''/Dc, % ps

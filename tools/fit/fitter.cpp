@@ -15,6 +15,12 @@ namespace {
 
 Log g_log;
 
+}  // namespace
+
+bool g_verbose_check = false;
+
+namespace {
+
 constexpr double kLower[5] = {0.55, 0.9, 0.9, 0.01, 0.01};
 constexpr double kUpper[5] = {1.1, 1.8, 4.0, 60.0, 200.0};
 
@@ -347,20 +353,23 @@ Point evaluate_point(double D, double T) {
     return {D * f10, 1.0 + 2.0 * D * f10 + D * D * f20};
 }
 
+// Reference saturated density at T, interpolated in the table and extrapolated linearly
+// (the vapour in ln D) below its first temperature.
 double interp_sat(const Fluid& f, double T, bool liquid) {
     const auto& s = f.sat;
-    if (s.empty() || T < s.front().T || T > s.back().T) return -1.0;
-    for (size_t i = 1; i < s.size(); ++i) {
-        if (T <= s[i].T) {
-            const double w = (T - s[i - 1].T) / (s[i].T - s[i - 1].T);
-            const double a = liquid ? s[i - 1].Dliq : std::log(s[i - 1].Dvap);
-            const double b = liquid ? s[i].Dliq : std::log(s[i].Dvap);
-            const double v = a + w * (b - a);
-            return liquid ? v : std::exp(v);
-        }
-    }
-    return -1.0;
+    if (s.size() < 2 || T > s.back().T) return -1.0;
+    size_t i = 1;
+    while (i + 1 < s.size() && s[i].T < T) ++i;
+    const double w = (T - s[i - 1].T) / (s[i].T - s[i - 1].T);
+    const double a = liquid ? s[i - 1].Dliq : std::log(s[i - 1].Dvap);
+    const double b = liquid ? s[i].Dliq : std::log(s[i].Dvap);
+    const double v = a + w * (b - a);
+    return liquid ? v : std::exp(v);
 }
+
+}  // namespace
+
+namespace {
 
 Row guard_row(double D, double T, bool pressure, double target, double sigma) {
     Row r;
@@ -385,8 +394,10 @@ int physics_check(FluidCase& c, const Model& model, bool add_rows) {
     const Fluid& f = *c.fluid;
     load_into_program(model, f, c.p);
     int bad = 0;
-    const std::vector<double> trs = {0.5,  0.55, 0.6,  0.65, 0.7, 0.75, 0.8, 0.85, 0.9, 0.93,
-                                     0.96, 0.98, 1.02, 1.1,  1.3, 1.6,  2.0, 2.5,  3.0};
+    std::vector<double> trs;
+    const double tlow = std::max(f.Ttriple / f.Tc, 0.4);
+    for (double tr = tlow; tr < 0.95; tr += 0.04) trs.push_back(tr);
+    for (double tr : {0.96, 0.98, 1.02, 1.1, 1.3, 1.6, 2.0, 2.5, 3.0}) trs.push_back(tr);
     const int N = 300;
     for (double tr : trs) {
         const double T = tr * f.Tc;
@@ -396,15 +407,7 @@ int physics_check(FluidCase& c, const Model& model, bool add_rows) {
         if (tr < 1.0) {
             Dv = interp_sat(f, T, false);
             Dl = interp_sat(f, T, true);
-            if (Dv < 0) {
-                // below the saturation table: start of the table's densities as bounds
-                if (f.sat.empty()) continue;
-                Dv = f.sat.front().Dvap;
-                Dl = f.sat.front().Dliq;
-                if (T < f.sat.front().T * 0.9) {
-                    Dv = 1e-3 * Dv;
-                }
-            }
+            if (Dv < 0) continue;
         }
         std::vector<double> Ds(N), dp(N), z(N);
         for (int i = 0; i < N; ++i) {
@@ -430,19 +433,26 @@ int physics_check(FluidCase& c, const Model& model, bool add_rows) {
             if (tr > 1.0 || D >= Dl || D <= Dv) {
                 if (dp[i] <= 0) {
                     viol = true;
-                    row = guard_row(D, T, false, tr > 1.0 || D <= Dv ? 0.3 : 1.0, 0.1);
+                    row = guard_row(D, T, false, tr > 1.0 || D <= Dv ? 0.3 : 1.0, 0.02);
                 } else if (z[i] <= 0 && (tr > 1.0 || D >= Dl)) {
                     viol = true;
-                    row = guard_row(D, T, true, 0.3, 0.1);
+                    row = guard_row(D, T, true, 0.3, 0.02);
                 }
             } else if (first_neg >= 0 && i > first_neg && i < last_neg && dp[i] > 0) {
                 viol = true;
-                row =
-                    guard_row(D, T, false, 0.5 * min_dp, std::max(0.25 * std::fabs(min_dp), 0.02));
+                row = guard_row(D, T, false, -0.05 * std::fabs(min_dp),
+                                0.02 * std::fabs(min_dp) + 0.01);
+            }
+            if (viol && g_verbose_check) {
+                char b[160];
+                std::snprintf(b, sizeof b,
+                              "    %s T/Tc %.3f D/Dc %.4f dpdd %.4g Z %.4g Dv/Dc %.4f Dl/Dc %.4f",
+                              f.code.c_str(), tr, D / f.Dc, dp[i], z[i], Dv / f.Dc, Dl / f.Dc);
+                log_line(b);
             }
             if (viol) {
                 ++bad;
-                if (add_rows && (added < 8) && (i % 3 == 0)) {
+                if (add_rows && added < 25 && i % 2 == 0) {
                     c.rows.push_back(row);
                     ++added;
                 }

@@ -60,6 +60,8 @@ double total_cost(const std::vector<FluidCase*>& cases, const Model& model);
 // rows at the offending states when add_rows is set. Returns the number of offending states.
 int physics_check(FluidCase& c, const Model& model, bool add_rows);
 
+extern bool g_verbose_check;  // physics_check logs every offending state
+
 using Log = std::function<void(const std::string&)>;
 void set_log(Log log);
 void log_line(const std::string& text);

@@ -192,7 +192,7 @@ std::vector<Row> data_rows(const Fluid& f) {
         a.e[0].a[1] = 2 * D;
         a.e[0].a[3] = D * D;
         a.target = -1.0;
-        a.sigma = 3e-3;
+        a.sigma = 1e-3;
         a.kind = RowKind::crit_dp;
         rows.push_back(a);
         Row b;
@@ -202,14 +202,14 @@ std::vector<Row> data_rows(const Fluid& f) {
         b.e[0].a[3] = 4 * D * D;
         b.e[0].a[4] = D * D * D;
         b.target = 0.0;
-        b.sigma = 1e-2;
+        b.sigma = 3e-3;
         b.kind = RowKind::crit_d2p;
         rows.push_back(b);
         Row c;
         c.e[0] = z_eval(D, T);
         const double zc = f.pc * 1000.0 / (D * R_PROGRAM * T);
         c.target = zc - 1.0;
-        c.sigma = 3e-3 * zc;
+        c.sigma = 1e-3 * zc;
         c.kind = RowKind::crit_z;
         rows.push_back(c);
     }

@@ -71,6 +71,9 @@ std::vector<FluidCase> make_cases(const std::vector<Fluid>& fluids, const FitSta
         c.rows = data_rows(f);
         const auto b = barrier_rows(f);
         c.rows.insert(c.rows.end(), b.begin(), b.end());
+        auto g = state.guards.find(f.code);
+        if (g != state.guards.end())
+            c.rows.insert(c.rows.end(), g->second.begin(), g->second.end());
         cases.push_back(std::move(c));
     }
     return cases;
@@ -151,17 +154,33 @@ void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nter
         log_line(buf);
     }
     joint_fit(train, model, set, true, iterations);
+    for (int extra = 0; extra < 3; ++extra) {
+        int bad = 0;
+        for (FluidCase* c : train) bad += physics_check(*c, model, true);
+        std::snprintf(buf, sizeof buf, "  final check %d: %d guard states", extra + 1, bad);
+        log_line(buf);
+        if (bad == 0) break;
+        joint_fit(train, model, set, true, iterations);
+    }
     log_cases(train, model);
     std::vector<FluidCase*> others = select_cases(cases, set, false);
     for (FluidCase* c : others) {
         std::vector<FluidCase*> one{c};
         joint_fit(one, model, set, false, iterations);
+        for (int extra = 0; extra < 3 && physics_check(*c, model, true) > 0; ++extra)
+            joint_fit(one, model, set, false, iterations);
     }
     log_cases(others, model);
 }
 
 void store_params(const std::vector<FluidCase>& cases, FitState& state) {
-    for (const FluidCase& c : cases) state.params[c.fluid->code] = c.p;
+    for (const FluidCase& c : cases) {
+        state.params[c.fluid->code] = c.p;
+        auto& g = state.guards[c.fluid->code];
+        g.clear();
+        for (const Row& r : c.rows)
+            if (r.kind == RowKind::guard) g.push_back(r);
+    }
 }
 
 }  // namespace
@@ -189,6 +208,11 @@ void refine(const std::vector<Fluid>& fluids, FitState& state, int iterations) {
         }
     }
     store_params(cases, state);
+    for (FluidCase& c : cases) {
+        const int bad = physics_check(c, state.model, false);
+        if (bad > 0)
+            log_line("  physics check: " + c.fluid->code + " " + std::to_string(bad) + " states");
+    }
 }
 
 void write_state(const std::string& path, const FitState& state) {
@@ -202,6 +226,13 @@ void write_state(const std::string& path, const FitState& state) {
             const Term& t = state.model.terms[s][i];
             std::snprintf(buf, sizeof buf, "term %s %d %d %d %d %.17g\n", names[s], t.e[0], t.e[1],
                           t.e[2], t.e[3], state.model.coeff[s][i]);
+            out << buf;
+        }
+    for (const auto& [code, rows] : state.guards)
+        for (const Row& r : rows) {
+            const Eval& e = r.e[0];
+            std::snprintf(buf, sizeof buf, "guard %s %.17g %.17g %d %.17g %.17g\n", code.c_str(),
+                          e.D, e.T, e.a[3] != 0.0 ? 1 : 0, r.target, r.sigma);
             out << buf;
         }
     for (const auto& [code, p] : state.params) {
@@ -230,6 +261,25 @@ FitState read_state(const std::string& path) {
             if (!is) throw std::runtime_error("bad term line in " + path);
             state.model.terms[s].push_back(t);
             state.model.coeff[s].push_back(c);
+        } else if (kind == "guard") {
+            std::string code;
+            double D, T, target, sigma;
+            int slope;
+            is >> code >> D >> T >> slope >> target >> sigma;
+            if (!is) throw std::runtime_error("bad guard line in " + path);
+            Row r;
+            r.e[0].D = D;
+            r.e[0].T = T;
+            if (slope) {
+                r.e[0].a[1] = 2 * D;
+                r.e[0].a[3] = D * D;
+            } else {
+                r.e[0].a[1] = D;
+            }
+            r.target = target;
+            r.sigma = sigma;
+            r.kind = RowKind::guard;
+            state.guards[code].push_back(r);
         } else if (kind == "param") {
             std::string code;
             Params p;
@@ -243,6 +293,9 @@ FitState read_state(const std::string& path) {
 
 void diagnose(const std::vector<Fluid>& fluids, const FitState& state) {
     std::vector<FluidCase> cases = make_cases(fluids, state);
+    g_verbose_check = true;
+    for (FluidCase& c : cases) physics_check(c, state.model, false);
+    g_verbose_check = false;
     log_line("fluid       pvt_z  pvt_u  pvt_f  liq  vap  gibbs  cdp  cd2p  cz  bz  bdz  guard");
     for (FluidCase& c : cases) {
         const auto k = cost_by_kind(c, state.model);

@@ -15,11 +15,12 @@ namespace fit {
 struct FitState {
     Model model;
     std::map<std::string, Params> params;
+    std::map<std::string, std::vector<Row>> guards;  // rows added by the physics checks
 };
 
 struct SearchSettings {
     int terms[3] = {30, 12, 16};
-    int rounds = 3;
+    int rounds = 5;
     int joint_iterations = 40;
 };
 

@@ -173,8 +173,10 @@ std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& stat
             ok = saturation_temperature(0.101325, lo, hi, interp_ref(f, Tg, 1),
                                         interp_ref(f, Tg, 2), T, Dl, Dv);
         }
-        if (!ok)
-            throw std::runtime_error("no saturated liquid for the reference state of " + f.code);
+        if (!ok) {
+            log_line("  " + f.code + ": no saturated liquid for the reference state; not shipped");
+            continue;
+        }
         double h, s;
         caloric(Dl, T, h, s);
         const double h_target = e.iir ? 200.0 * f.M : 0.0;  // J/mol from kJ/kg
@@ -208,8 +210,8 @@ std::string table_text(const Model& model, const std::vector<Entry>& entries) {
     std::ostringstream out;
     out << "* x_rstoff.tab - substance table of xalt1\n"
         << "* Menu section: one line per substance, the code from column 6, then its name.\n"
-        << "* The data below were made by the project's fitting tool (tools/fit, `make data`)\n"
-        << "* from values of high-accuracy reference equations of state; see docs/accuracy.md.\n";
+        << "* The data were made by the fitting tool tools/fit (`make data`) from values of\n"
+        << "* high-accuracy reference equations of state; accuracy: docs/accuracy.md.\n";
     for (const Entry& e : entries)
         out << "R-   " << pad(e.fluid->code, 11) << e.fluid->name.substr(0, 64) << "\n";
     out << "##########\n";
@@ -233,8 +235,8 @@ std::string table_text(const Model& model, const std::vector<Entry>& entries) {
             out << buf << "\n";
         }
     out << "#####\n";
-    out << "* One entry per substance. Tc, Dc, Pc are the critical point of the fitted equation\n"
-        << "* (K, mol/dm3, MPa); D0, T0, Alpha, Q2, Dp its fitted parameters (0: not polar).\n"
+    out << "* One entry per substance. Tc, Dc, Pc: critical point of the fitted equation\n"
+        << "* (K, mol/dm3, MPa); D0, T0, Alpha, Q2, Dp: fitted parameters (0: not polar).\n"
         << "* Cp0 groups: term k, exponent E, coefficient K (cp0 in units of R), and the\n"
         << "* Planck-Einstein temperature K2 in K (0 for a power term).\n"
         << "* The reference state (Dref, Tref) lies in the dilute gas: only there are u, f\n"
