@@ -325,7 +325,7 @@ double joint_fit(std::vector<FluidCase*>& cases, Model& model, SetKind set, bool
     std::snprintf(buf, sizeof buf, "  joint fit: cost %.6g -> %.6g, %d iterations",
                   summary.initial_cost, summary.final_cost,
                   static_cast<int>(summary.iterations.size()));
-    log_line(buf);
+    if (fit_coeff) log_line(buf);
     return summary.final_cost;
 }
 

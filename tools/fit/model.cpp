@@ -107,6 +107,8 @@ Eval f_eval(double D, double T, double sign) {  // F
 
 }  // namespace
 
+double crit_scale = 0.5;
+
 std::vector<Row> data_rows(const Fluid& f) {
     std::vector<Row> rows;
     const double rscale = f.R / R_PROGRAM;  // program pressure = D R_PROGRAM T Z
@@ -192,7 +194,7 @@ std::vector<Row> data_rows(const Fluid& f) {
         a.e[0].a[1] = 2 * D;
         a.e[0].a[3] = D * D;
         a.target = -1.0;
-        a.sigma = 1e-3;
+        a.sigma = 1e-3 * crit_scale;
         a.kind = RowKind::crit_dp;
         rows.push_back(a);
         Row b;
@@ -202,14 +204,14 @@ std::vector<Row> data_rows(const Fluid& f) {
         b.e[0].a[3] = 4 * D * D;
         b.e[0].a[4] = D * D * D;
         b.target = 0.0;
-        b.sigma = 3e-3;
+        b.sigma = 3e-3 * crit_scale;
         b.kind = RowKind::crit_d2p;
         rows.push_back(b);
         Row c;
         c.e[0] = z_eval(D, T);
         const double zc = f.pc * 1000.0 / (D * R_PROGRAM * T);
         c.target = zc - 1.0;
-        c.sigma = 1e-3 * zc;
+        c.sigma = 1e-3 * zc * crit_scale;
         c.kind = RowKind::crit_z;
         rows.push_back(c);
     }

@@ -96,6 +96,8 @@ double row_hard_body(const Row& row, const Fluid& f, const Params& p);
 
 // The rows that describe one fluid's reference data (pvt, saturation, critical point) and the
 // barrier rows of the dense region.
+// Uncertainty scale of the critical-point rows (sigma of dp/dD 1e-3 RT at scale 1).
+extern double crit_scale;
 std::vector<Row> data_rows(const Fluid& f);
 std::vector<Row> barrier_rows(const Fluid& f);
 

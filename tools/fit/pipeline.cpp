@@ -6,6 +6,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "phase.h"
+
 namespace fit {
 
 bool trains(const Fluid& f, SetKind set) {
@@ -27,6 +29,8 @@ unsigned free_params(const Fluid& f) {
     if (f.cls == FluidClass::quadrupolar && f.code != "CO2") bits |= P_Q2;
     if ((f.cls == FluidClass::dipolar || f.cls == FluidClass::hbond) && f.code != "R134a")
         bits |= P_DP;
+    // hydrogen-bonding fluids: both polar sets stand in for the missing association term
+    if (f.cls == FluidClass::hbond) bits |= P_Q2;
     return bits;
 }
 
@@ -53,7 +57,7 @@ Params initial_params(const Fluid& f) {
     p.t = f.code == "Argon" ? 0.8 : 0.78;
     p.d = 1.2;
     p.alpha = f.code == "Argon" ? 1.0 : std::max(1.0, 1.0 + 1.6 * w);
-    if (f.cls == FluidClass::quadrupolar) p.q2 = 1.0;
+    if (f.cls == FluidClass::quadrupolar || f.cls == FluidClass::hbond) p.q2 = 1.0;
     if (f.cls == FluidClass::dipolar || f.cls == FluidClass::hbond) p.dp = 1.0;
     return p;
 }
@@ -100,6 +104,42 @@ void log_cases(const std::vector<FluidCase*>& cases, const Model& model) {
                       "    %-10s t=%.4f d=%.4f alpha=%.4f q2=%.4f dp=%.4f cost=%.4g",
                       c->fluid->code.c_str(), c->p.t, c->p.d, c->p.alpha, c->p.q2, c->p.dp,
                       total_cost(one, model));
+        log_line(buf);
+    }
+}
+
+// Parameters-only fits of one fluid from several start values (the fluid's own and those of
+// the other fluids of the stage, in reduced form); keeps the best.
+void multi_start(FluidCase& c, const std::vector<FluidCase*>& peers, Model& model, SetKind set,
+                 int iterations) {
+    std::vector<FluidCase*> one{&c};
+    const double base = total_cost(one, model);
+    const Params own = c.p;
+    Params best = own;
+    double best_cost = base;
+    std::vector<Params> starts;
+    for (const FluidCase* o : peers)
+        if (o != &c) {
+            Params p = o->p;
+            if (!(c.free & P_T)) p.t = own.t;
+            if (!(c.free & P_ALPHA)) p.alpha = own.alpha;
+            if (!(c.free & P_Q2)) p.q2 = own.q2;
+            if (!(c.free & P_DP)) p.dp = own.dp;
+            starts.push_back(p);
+        }
+    for (const Params& p : starts) {
+        c.p = p;
+        const double cost = joint_fit(one, model, set, false, iterations);
+        if (cost < best_cost * 0.99) {
+            best_cost = cost;
+            best = c.p;
+        }
+    }
+    c.p = best;
+    if (best_cost < base * 0.99) {
+        char buf[160];
+        std::snprintf(buf, sizeof buf, "  multi-start %s: cost %.6g -> %.6g", c.fluid->code.c_str(),
+                      base, best_cost);
         log_line(buf);
     }
 }
@@ -153,6 +193,7 @@ void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nter
                       round + 1, bad, ex, total_cost(train, model));
         log_line(buf);
     }
+    for (FluidCase* c : train) multi_start(*c, train, model, set, iterations);
     joint_fit(train, model, set, true, iterations);
     for (int extra = 0; extra < 3; ++extra) {
         int bad = 0;
@@ -167,6 +208,7 @@ void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nter
     for (FluidCase* c : others) {
         std::vector<FluidCase*> one{c};
         joint_fit(one, model, set, false, iterations);
+        multi_start(*c, train, model, set, iterations);
         for (int extra = 0; extra < 3 && physics_check(*c, model, true) > 0; ++extra)
             joint_fit(one, model, set, false, iterations);
     }
@@ -340,6 +382,65 @@ void experiment(const std::vector<Fluid>& fluids, const FitState& state) {
     for (int i = 0; i < 0; ++i) {
         std::snprintf(buf, sizeof buf, "%s %.6g %.6g", term_text(m.terms[0][i]).c_str(), c0(i),
                       c2(i));
+        log_line(buf);
+    }
+}
+
+namespace {
+
+// Average absolute deviation (%) of ps and D'' over 0.5-0.95 Tc for a fluid under a model.
+std::pair<double, double> saturation_aad(const Model& model, const Fluid& f, const Params& p) {
+    load_into_program(model, f, p);
+    double sp = 0, sv = 0;
+    int n = 0;
+    for (const SatPoint& s : f.sat) {
+        const double tr = s.T / f.Tc;
+        if (tr < 0.5 - 1e-9 || tr > 0.95 + 1e-9) continue;
+        double ps = 0, dl = s.Dliq, dv = s.Dvap;
+        if (!saturation(s.T, ps, dl, dv)) return {1e9, 1e9};
+        sp += std::fabs(ps / s.ps - 1);
+        sv += std::fabs(dv / s.Dvap - 1);
+        ++n;
+    }
+    return {n ? 100 * sp / n : 0.0, n ? 100 * sv / n : 0.0};
+}
+
+}  // namespace
+
+void leave_one_out(const std::vector<Fluid>& fluids, const FitState& state, SetKind set,
+                   const std::string& path, int iterations) {
+    std::vector<FluidCase> cases = make_cases(fluids, state);
+    std::vector<FluidCase*> train = select_cases(cases, set, true);
+    std::ofstream out(path, std::ios::app);
+    const char* names[3] = {"Fa", "Fq", "Fd"};
+    out << "\n## Set " << names[static_cast<int>(set)] << "\n\n"
+        << "| fluid left out | ps AAD in fit % | ps AAD left out % | D'' AAD in fit % | D'' AAD "
+           "left "
+           "out % |\n|---|---|---|---|---|\n";
+    for (FluidCase* x : train) {
+        const auto in_fit = saturation_aad(state.model, *x->fluid, x->p);
+        Model m = state.model;
+        std::vector<FluidCase> copy = cases;
+        std::vector<FluidCase*> rest;
+        FluidCase* left = nullptr;
+        for (FluidCase* c : train) {
+            FluidCase* cc = &copy[static_cast<size_t>(c - cases.data())];
+            if (c == x)
+                left = cc;
+            else
+                rest.push_back(cc);
+        }
+        joint_fit(rest, m, set, true, iterations);
+        std::vector<FluidCase*> one{left};
+        joint_fit(one, m, set, false, iterations);
+        multi_start(*left, rest, m, set, iterations);
+        const auto out_fit = saturation_aad(m, *left->fluid, left->p);
+        char buf[200];
+        std::snprintf(buf, sizeof buf, "| %s | %.2f | %.2f | %.2f | %.2f |\n",
+                      x->fluid->code.c_str(), in_fit.first, out_fit.first, in_fit.second,
+                      out_fit.second);
+        out << buf;
+        out.flush();
         log_line(buf);
     }
 }

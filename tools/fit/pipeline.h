@@ -19,7 +19,7 @@ struct FitState {
 };
 
 struct SearchSettings {
-    int terms[3] = {30, 12, 16};
+    int terms[3] = {36, 16, 22};
     int rounds = 5;
     int joint_iterations = 40;
 };
@@ -41,6 +41,11 @@ void write_state(const std::string& path, const FitState& state);
 FitState read_state(const std::string& path);
 
 // Cost of every fluid per row kind, one line per fluid.
+// Leave-one-fluid-out check of a set: refits the set's coefficients without each training fluid
+// in turn (term selection kept), fits that fluid's parameters alone and appends its saturation
+// deviations, in and out of the fit, to the markdown file.
+void leave_one_out(const std::vector<Fluid>& fluids, const FitState& state, SetKind set,
+                   const std::string& path, int iterations);
 void experiment(const std::vector<Fluid>& fluids, const FitState& state);
 void diagnose(const std::vector<Fluid>& fluids, const FitState& state);
 

@@ -118,7 +118,9 @@ std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& stat
         e.fluid = &f;
         e.p = state.params.at(f.code);
         e.p.alpha = round_to_text(e.p.alpha, kConstDigits);
-        e.p.q2 = f.cls == FluidClass::quadrupolar ? round_to_text(e.p.q2, kConstDigits) : 0.0;
+        e.p.q2 = (f.cls == FluidClass::quadrupolar || f.cls == FluidClass::hbond)
+                     ? round_to_text(e.p.q2, kConstDigits)
+                     : 0.0;
         e.p.dp = (f.cls == FluidClass::dipolar || f.cls == FluidClass::hbond)
                      ? round_to_text(e.p.dp, kConstDigits)
                      : 0.0;
