@@ -50,7 +50,7 @@ TEST(SubstanceRun, ChoosingASubstanceWritesTheRunHeader) {
 
 TEST(SubstanceRun, SecondSubstanceAppendsItsHeaderBeforeTheEndMarker) {
     ProgramRun run;
-    run_program(run, test_table("substance_sections.tab"), "\n1\n6\n0\n");
+    run_program(run, test_table("substance_sections.tab"), "\n1\n0\n6\n0\n");
     ASSERT_FALSE(run.timed_out);
     // The header blocks in order and one "end" line last (an end marker between the blocks
     // is the mode dialogue's to step back over; it is not looked at here).
