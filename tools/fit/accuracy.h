@@ -32,6 +32,12 @@ struct FluidAccuracy {
 using SaturationSolver = std::function<bool(double T, double& ps, double& Dliq, double& Dvap)>;
 
 bool own_saturation(double T, double& ps, double& Dliq, double& Dvap);
+// The program's own saturation routine X_MAXWEL (start values ignored).
+bool program_saturation(double T, double& ps, double& Dliq, double& Dvap);
+
+// Lets the program's error reports run unattended: the console reads empty lines and writes
+// nowhere, so a report's wait for Enter returns at once.
+void unattended_console();
 
 FluidAccuracy measure(const Model& model, const Entry& e, const SaturationSolver& solver);
 

@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     });
     if (const char* v = std::getenv("FIT_CRIT")) crit_scale = std::atof(v);
+    unattended_console();
     try {
         if (cmd == "search" && argc == 4) {
             const auto fluids = load_reference(argv[2]);
@@ -36,6 +37,18 @@ int main(int argc, char** argv) {
             if (const char* v = std::getenv("FIT_ROUNDS")) settings.rounds = std::atoi(v);
             const FitState state = search(fluids, settings);
             write_state(argv[3], state);
+            return 0;
+        }
+        if (cmd == "sat" && argc == 5) {
+            const auto fluids = load_reference(argv[2]);
+            FitState state = read_state(argv[3]);
+            const auto entries = make_entries(fluids, state);
+            for (const Entry& e : entries)
+                if (e.fluid->code == argv[4]) {
+                    const FluidAccuracy a = measure(state.model, e, program_saturation);
+                    for (const auto& d : a.sat_dev)
+                        std::printf("%.3f ps %+.3f dl %+.3f dv %+.3f\n", d[0], d[1], d[2], d[3]);
+                }
             return 0;
         }
         if (cmd == "loo" && argc == 5) {
@@ -67,8 +80,8 @@ int main(int argc, char** argv) {
             refine(fluids, state, 15);
             const auto entries = make_entries(fluids, state);
             write_table(argv[4], state.model, entries);
-            write_report(argv[5], fluids, entries, state.model, own_saturation,
-                         "the fitting tool's phase-equilibrium solver");
+            write_report(argv[5], fluids, entries, state.model, program_saturation,
+                         "the program's saturation routine X_MAXWEL");
             return 0;
         }
     } catch (const std::exception& e) {

@@ -3,13 +3,18 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <istream>
 #include <map>
+#include <ostream>
 #include <sstream>
 #include <stdexcept>
+#include <streambuf>
 
 #include "accuracy.h"
 #include "fitter.h"
+#include "main/record_io.h"
 #include "phase.h"
+#include "props/props.h"
 #include "svg_plot.h"
 #include "table.h"
 
@@ -96,6 +101,41 @@ FluidAccuracy measure(const Model& model, const Entry& e, const SaturationSolver
 
 bool own_saturation(double T, double& ps, double& Dliq, double& Dvap) {
     return saturation(T, ps, Dliq, Dvap);
+}
+
+bool program_saturation(double T, double& ps, double& Dliq, double& Dvap) {
+    int32_t status = 0;
+    double p = 0, dl = 0, dv = 0;
+    X_MAXWEL(T, p, dl, dv, status);
+    if (status != 0 || !(dl > dv) || !(dv > 0) || !(p > 0)) return false;
+    ps = p;
+    Dliq = dl;
+    Dvap = dv;
+    return true;
+}
+
+namespace {
+
+// A stream buffer that yields an endless sequence of empty lines.
+class EmptyLines : public std::streambuf {
+  protected:
+    int_type underflow() override {
+        ch_ = '\n';
+        setg(&ch_, &ch_, &ch_ + 1);
+        return traits_type::to_int_type(ch_);
+    }
+
+  private:
+    char ch_ = '\n';
+};
+
+}  // namespace
+
+void unattended_console() {
+    static EmptyLines lines;
+    static std::istream in(&lines);
+    static std::ostream out(nullptr);
+    set_console_streams(&in, &out);
 }
 
 namespace {

