@@ -441,7 +441,7 @@ int physics_check(FluidCase& c, const Model& model, bool add_rows) {
             } else if (first_neg >= 0 && i > first_neg && i < last_neg && dp[i] > 0) {
                 viol = true;
                 row = guard_row(D, T, false, -0.05 * std::fabs(min_dp),
-                                0.02 * std::fabs(min_dp) + 0.01);
+                                0.005 * std::fabs(min_dp) + 0.005);
             }
             if (viol && g_verbose_check) {
                 char b[160];
@@ -452,7 +452,7 @@ int physics_check(FluidCase& c, const Model& model, bool add_rows) {
             }
             if (viol) {
                 ++bad;
-                if (add_rows && added < 25 && i % 2 == 0) {
+                if (add_rows && added < 40 && i % 2 == 0) {
                     c.rows.push_back(row);
                     ++added;
                 }

@@ -431,6 +431,10 @@ void leave_one_out(const std::vector<Fluid>& fluids, const FitState& state, SetK
                 rest.push_back(cc);
         }
         joint_fit(rest, m, set, true, iterations);
+        // left out, an anchor fluid gets all its parameters free like any other fluid
+        left->free |= P_T | P_D | P_ALPHA;
+        if (left->fluid->cls == FluidClass::quadrupolar) left->free |= P_Q2;
+        if (left->fluid->cls == FluidClass::dipolar) left->free |= P_DP;
         std::vector<FluidCase*> one{left};
         joint_fit(one, m, set, false, iterations);
         multi_start(*left, rest, m, set, iterations);
