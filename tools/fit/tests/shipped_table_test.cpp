@@ -13,6 +13,7 @@
 #include "main/record_io.h"
 #include "main/unit_table.h"
 #include "props/props.h"
+#include "props/td_props.h"
 #include "reference_data.h"
 #include "substance/eos_coeff.h"
 #include "substance/subst_const.h"
@@ -124,6 +125,28 @@ TEST(ShippedTable, EveryFluidLoadsAndSaturatesLikeTheReference) {
         EXPECT_LT(std::fabs(ps / ps_ref - 1), lim.ps) << code;
         EXPECT_LT(std::fabs(dl / dl_ref - 1), lim.dliq) << code;
         EXPECT_LT(std::fabs(dv / dv_ref - 1), lim.dvap) << code;
+        // reference state: the saturated liquid at 273.15 K has h = 200 kJ/kg and
+        // s = 1 kJ/(kg K) where 273.15 K < 0.97 Tc, else h = s = 0 at 0.101325 MPa
+        const double M = SUBST_CONST.MolWt / 1000.0;  // kg/mol
+        double Ts = 273.15, h_kg = 200.0, s_kg = 1.0;
+        if (!(Ts < 0.97 * SUBST_CONST.Tc)) {
+            // normal boiling point by bisection on the program's saturation pressure
+            double lo = s.front().T, hi = 0.95 * SUBST_CONST.Tc;
+            for (int it = 0; it < 60; ++it) {
+                const double mid = 0.5 * (lo + hi);
+                X_MAXWEL(mid, ps, dl, dv, status);
+                ASSERT_EQ(status, 0) << code;
+                (ps < 0.101325 ? lo : hi) = mid;
+            }
+            Ts = 0.5 * (lo + hi);
+            h_kg = s_kg = 0.0;
+        }
+        X_MAXWEL(Ts, ps, dl, dv, status);
+        ASSERT_EQ(status, 0) << code;
+        X_TD_DAT(true, dl, Ts, -1.0f, status);
+        ASSERT_EQ(status, 0) << code;
+        EXPECT_NEAR(TD_PROPS.h / M / 1000.0, h_kg, 0.01) << code;
+        EXPECT_NEAR(TD_PROPS.s / M / 1000.0, s_kg, 1e-4) << code;
     }
 }
 
