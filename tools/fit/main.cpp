@@ -64,11 +64,6 @@ int main(int argc, char** argv) {
                 leave_one_out(fluids, state, static_cast<SetKind>(s), argv[4], 15);
             return 0;
         }
-        if (cmd == "exp" && argc == 4) {
-            const auto fluids = load_reference(argv[2]);
-            experiment(fluids, read_state(argv[3]));
-            return 0;
-        }
         if (cmd == "diag" && argc == 4) {
             const auto fluids = load_reference(argv[2]);
             diagnose(fluids, read_state(argv[3]));

@@ -351,41 +351,6 @@ void diagnose(const std::vector<Fluid>& fluids, const FitState& state) {
     }
 }
 
-void experiment(const std::vector<Fluid>& fluids, const FitState& state) {
-    std::vector<FluidCase> cases = make_cases(fluids, state);
-    std::vector<FluidCase*> train = select_cases(cases, SetKind::Fa, true);
-    Model m = state.model;
-    LinearSystem sys = build_system(train, m, SetKind::Fa, m.terms[0]);
-    Eigen::VectorXd c0 = Eigen::Map<Eigen::VectorXd>(m.coeff[0].data(), m.coeff[0].size());
-    char buf[200];
-    std::snprintf(buf, sizeof buf, "stored: %.6g  sys: %.6g", total_cost(train, m),
-                  0.5 * (sys.A * c0 - sys.b).squaredNorm());
-    log_line(buf);
-    Eigen::VectorXd c1 = solve_linear(sys.A, sys.b);
-    Eigen::VectorXd c2 = sys.A.colPivHouseholderQr().solve(sys.b);
-    std::snprintf(buf, sizeof buf, "normal: %.6g  qr: %.6g  rows %ld",
-                  0.5 * (sys.A * c1 - sys.b).squaredNorm(),
-                  0.5 * (sys.A * c2 - sys.b).squaredNorm(), (long)sys.A.rows());
-    log_line(buf);
-    {
-        FluidCase& c = *train[0];
-        std::vector<double> fixed, scale;
-        fixed_part(c, m, -1, fixed, scale);
-        for (size_t r = 0; r < c.rows.size(); r += 7) {
-            std::snprintf(buf, sizeof buf,
-                          "row %zu kind %d D %.5g T %.5g target %.6g resid %.6g sigma %.3g", r,
-                          (int)c.rows[r].kind, c.rows[r].e[0].D, c.rows[r].e[0].T, c.rows[r].target,
-                          fixed[r], 1 / scale[r]);
-            log_line(buf);
-        }
-    }
-    for (int i = 0; i < 0; ++i) {
-        std::snprintf(buf, sizeof buf, "%s %.6g %.6g", term_text(m.terms[0][i]).c_str(), c0(i),
-                      c2(i));
-        log_line(buf);
-    }
-}
-
 namespace {
 
 // Average absolute deviation (%) of ps and D'' over 0.5-0.95 Tc for a fluid under a model.

@@ -46,7 +46,6 @@ FitState read_state(const std::string& path);
 // deviations, in and out of the fit, to the markdown file.
 void leave_one_out(const std::vector<Fluid>& fluids, const FitState& state, SetKind set,
                    const std::string& path, int iterations);
-void experiment(const std::vector<Fluid>& fluids, const FitState& state);
 void diagnose(const std::vector<Fluid>& fluids, const FitState& state);
 
 }  // namespace fit
