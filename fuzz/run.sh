@@ -19,7 +19,7 @@ mkdir -p "$out/corpus" "$out/artifacts"
 if [ "$table_seconds" -gt 0 ]; then
     echo "== table fuzzing for $table_seconds s"
     nice -n 10 "$out/table_fuzzer" -max_total_time="$table_seconds" -timeout=20 \
-        -rss_limit_mb=4096 -max_len=32768 -print_final_stats=1 -dict="$root/fuzz/table.dict" \
+        -rss_limit_mb=4096 -max_len=8192 -print_final_stats=1 -dict="$root/fuzz/table.dict" \
         -artifact_prefix="$out/artifacts/" \
         "$out/corpus" "$root/data" "$root/tests/data" "$root/fuzz/seeds" 2>"$out/table_fuzz.log" || {
         tail -n 60 "$out/table_fuzz.log"

@@ -14,7 +14,7 @@ namespace sf = session_fuzz;
 
 namespace {
 
-constexpr int kSessionsPerShard = 12;
+constexpr int kSessionsPerShard = 8;
 constexpr int kStepsPerSession = 30;
 constexpr double kTimeLimit = 100.0;  // seconds per session under the sanitizers
 
@@ -49,6 +49,12 @@ TEST(RobustSessionFuzz, Shard2) {
 }
 TEST(RobustSessionFuzz, Shard3) {
     run_shard(3);
+}
+TEST(RobustSessionFuzz, Shard4) {
+    run_shard(4);
+}
+TEST(RobustSessionFuzz, Shard5) {
+    run_shard(5);
 }
 
 // The checker itself: it must accept the program's own row layouts and refuse broken ones.
