@@ -17,6 +17,10 @@ constexpr double kDensityNudge = 0.0010000000474974513;        // 0.001 in singl
 constexpr int32_t kMaxPasses = 500;
 constexpr int32_t kMaxSupercriticalPasses = 50000;
 constexpr int32_t kMaxStepDivisions = 30;
+// A density below zero is nudged up by kDensityNudge at a time; from any density the search
+// itself reaches (above -1 mol/dm3) 1000 nudges suffice. A start density far below zero (a
+// negative Dc in the table) gives up at this count instead of nudging for ever.
+constexpr int32_t kMaxNudges = 2000;
 
 // Routine state; it lives from call to call, every search sets what it uses.
 double ps = 0.0;
@@ -168,8 +172,8 @@ void mode_pressure_temperature(double& T, double& D, const double& P, int32_t& s
                 single_phase_row(D, T, status);
                 return;
             }
-            while (D < 0.0) D += kDensityNudge;
-            if (D == 0.0) {
+            for (int32_t k = 0; D < 0.0 && k < kMaxNudges; ++k) D += kDensityNudge;
+            if (D <= 0.0) {
                 ERRAUS(kTag, "Iteration create D<0 in x_pvt ", counter);
                 ListRecord line;
                 line << "D<0";

@@ -57,6 +57,26 @@ TEST(RobustSessionFuzz, Shard5) {
     run_shard(5);
 }
 
+// Sessions kept from fuzzing (tests/data/fuzz_sessions/: NAME.in is the standard input, NAME.tab
+// the table it ran on); each once hung, crashed or broke the result file.
+TEST(RobustSessionFuzz, KeptSessionsRunClean) {
+    namespace fs = std::filesystem;
+    int kept = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(XALT1_TEST_DATA) / "fuzz_sessions")) {
+        if (entry.path().extension() != ".in") continue;
+        fs::path table_path = entry.path();
+        table_path.replace_extension(".tab");
+        const std::string table = sf::read_file(table_path);
+        const std::vector<sf::Fluid> fluids = sf::fluids_of(table);
+        const sf::Outcome o =
+            sf::run_session(XALT1_BINARY, table, sf::read_file(entry.path()), kTimeLimit);
+        sf::Tally tally;
+        EXPECT_EQ(sf::check_session(o, fluids, tally), "") << entry.path();
+        ++kept;
+    }
+    EXPECT_GT(kept, 0);
+}
+
 // The checker itself: it must accept the program's own row layouts and refuse broken ones.
 TEST(RobustSessionFuzz, CheckerTellsGoodFilesFromBroken) {
     const std::vector<sf::Fluid> fluids = sf::fluids_of("R-   Demo\n##########\n#####\n");

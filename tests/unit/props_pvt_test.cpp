@@ -313,6 +313,22 @@ TEST(PropsPvt, SupercriticalSearchGivesUpAfter50000Passes) {
     EXPECT_EQ(lines.back(), " x_pvt   : Iteration should be optimized in x_pvt !        50001");
 }
 
+TEST(PropsPvt, SupercriticalSearchFromANegativeCriticalDensityEnds) {
+    // A hand-edited table with Dc far below zero: the search starts there, and nudging the
+    // density up by 0.001 at a time would never reach zero. It gives up with the D<0 report.
+    for (const double Dc : {-1e300, -5.0}) {
+        PropsSession session;
+        SUBST_CONST.Dc = Dc;
+        const Request out = solve(500.0, 0.0, 1.0);
+        EXPECT_EQ(out.status, 0);
+        EXPECT_TRUE(session.result_lines().empty());
+        EXPECT_EQ(
+            session.status_lines(),
+            std::vector<std::string>{" x_pvt   : Iteration create D<0 in x_pvt !            0"});
+        EXPECT_NE(session.console().find(" D<0\n"), std::string::npos);
+    }
+}
+
 TEST(PropsPvt, SupercriticalSearchReachesLiquidLikeDensities) {
     // Far above the critical pressure the pressure changes by far more than 5 MPa per step of
     // 1 mol/dm3; the search still closes in, and the state it finds gives back the pressure.
