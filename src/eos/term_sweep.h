@@ -1,0 +1,77 @@
+// One sweep over the terms of the loaded substance per state: the residual Helmholtz energy
+// F = a_res/(R T) and all seven derivatives of the set FRES_DERIV at once, from powers built
+// by multiplication and one exponential per distinct exponential argument.
+//
+// The terms are prepared once per substance (coefficients times their parameter powers, and
+// the polynomials in which every derivative order of a term is a multiple of its value). The
+// preparation is keyed on the content of SUBST_CONST and EOS_COEFF: any change of either
+// record, by a substance load (also a failed one) or by a direct write, prepares the terms
+// anew, so that nothing computed for one substance is used for another.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "eos/eos.h"
+
+namespace term_sweep {
+
+// Exponent ranges beyond which the sweep is not used (the term functions then serve).
+constexpr int32_t kLowestExponent = -96;
+constexpr int32_t kHighestExponent = 96;
+constexpr int32_t kTableSize = kHighestExponent - kLowestExponent + 1;
+constexpr int32_t kMaxTerms = 120;
+constexpr int32_t kMaxGroups = 2 + 2 * 40;
+
+// One attraction or polar term. Its value is
+//   F_i = coef * Tpow[t_index] * Dpow[d_index] * psi[group]
+// and, with z the density variable of its group (l delta^l for an attraction term with an
+// exponential, the squared reduced density for a polar term, 0 otherwise),
+//   D   dF_i/dD     = F_i (a[0] + a[1] z)
+//   D^2 d2F_i/dD2   = F_i (a[2] + a[3] z + a[4] z^2)
+//   D^3 d3F_i/dD3   = F_i (a[5] + a[6] z + a[7] z^2 + a[8] z^3)
+//   T   dF_i/dT     = F_i t,   T^2 d2F_i/dT2 = F_i t (t - 1)
+struct Term {
+    double coef;
+    double t;
+    double tt;  // t (t - 1)
+    std::array<double, 9> a;
+    int32_t t_index;  // into the temperature table of its kind (attraction or polar)
+    int32_t d_index;  // half-powers of the reduced density
+    int32_t group;
+};
+
+// Exponential groups: group 0 has no exponential and z = 0; group 1 has no exponential and
+// z = delta^2 (polar terms without exponential); further groups carry exp(-delta^l) (attraction,
+// z = l delta^l) or exp(-o delta^2) (polar, z = delta^2).
+struct Group {
+    int32_t l;  // attraction exponent l, or 0
+    int32_t o;  // polar factor o, or 0
+};
+
+struct Prepared {
+    uint64_t generation = 0;  // changes whenever the substance records change
+    bool usable = false;      // false: exponents out of the table ranges
+    double D0 = 0, T0 = 0, Alpha = 0;
+    int32_t count = 0;
+    std::array<Term, kMaxTerms> terms{};
+    int32_t groups = 0;
+    std::array<Group, kMaxGroups> group{};
+    // Exponent ranges in use (in halves), for the tables of one state.
+    int32_t att_t_lo = 0, att_t_hi = 0;  // sqrt(T/T0)
+    int32_t pol_t_lo = 0, pol_t_hi = 0;  // sqrt(T/(1.13 T0))
+    int32_t d_lo = 0, d_hi = 0;          // sqrt(D/D0)
+};
+
+// The prepared terms of the substance now in SUBST_CONST and EOS_COEFF.
+const Prepared& current();
+
+// The seven derivatives at (D, T) by one sweep; false when the state needs the term functions
+// (input below the lowest density or temperature, the hard-body term refusing the state, a
+// value that is not finite, or terms the sweep cannot take). Nothing is written.
+bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv& out);
+
+// F alone at (D, T) by the same sweep (no check of the state).
+double value(const Prepared& p, const double& D, const double& T);
+
+}  // namespace term_sweep
