@@ -71,6 +71,10 @@ const Prepared& current();
 // value that is not finite, or terms the sweep cannot take). Nothing is written.
 bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv& out);
 
+// The seven derivatives at (D, T) as X_R_FDERIV gives them, for callers that hold the prepared
+// terms already: the sweep, or the seven X_R_FRES calls where the sweep does not take the state.
+void derivative_set(const Prepared& p, const double& D, const double& T, FresDeriv& out);
+
 // F alone at (D, T) by the same sweep (no check of the state).
 double value(const Prepared& p, const double& D, const double& T);
 
