@@ -4,9 +4,11 @@
 //
 // The terms are prepared once per substance (coefficients times their parameter powers, and
 // the polynomials in which every derivative order of a term is a multiple of its value). The
-// preparation is keyed on the content of SUBST_CONST and EOS_COEFF: any change of either
-// record, by a substance load (also a failed one) or by a direct write, prepares the terms
-// anew, so that nothing computed for one substance is used for another.
+// preparation is keyed on the content of SUBST_CONST and EOS_COEFF that the evaluation uses
+// (the equation's constants, the reference state, the ideal-gas terms and the terms in use):
+// any change of it, by a substance load (also a failed one) or by a direct write, prepares the
+// terms anew and gives them a new generation, so that nothing computed for one substance is
+// used for another.
 #pragma once
 
 #include <array>
@@ -24,33 +26,42 @@ constexpr int32_t kMaxTerms = 120;
 constexpr int32_t kMaxGroups = 2 + 2 * 40;
 
 // One attraction or polar term. Its value is
-//   F_i = coef * Tpow[t_index] * Dpow[d_index] * psi[group]
-// and, with z the density variable of its group (l delta^l for an attraction term with an
-// exponential, the squared reduced density for a polar term, 0 otherwise),
-//   D   dF_i/dD     = F_i (a[0] + a[1] z)
-//   D^2 d2F_i/dD2   = F_i (a[2] + a[3] z + a[4] z^2)
-//   D^3 d3F_i/dD3   = F_i (a[5] + a[6] z + a[7] z^2 + a[8] z^3)
+//   F_i = psi * f_i,   f_i = coef * Tpow[t_index] * Dpow[d_index]
+// with psi the exponential factor of its group. With z the density variable of the group
+// (l delta^l for attraction terms with the exponential exp(-delta^l), the squared reduced
+// density for polar terms, 0 for attraction terms without exponential), every derivative is a
+// polynomial in z times F_i:
+//   D   dF_i/dD     = F_i (a0 + g1 z)
+//   D^2 d2F_i/dD2   = F_i (a2 + a3 z + g4 z^2)
+//   D^3 d3F_i/dD3   = F_i (a5 + a6 z + a7 z^2 + g8 z^3)
 //   T   dF_i/dT     = F_i t,   T^2 d2F_i/dT2 = F_i t (t - 1)
+// where g1, g4, g8 are the same for all terms of a group. The sweep therefore sums f_i and
+// f_i times each weight per group and applies z and psi once per group.
+// Pairs of doubles that the compiler keeps in one vector register (two sums per instruction).
+typedef double Pair __attribute__((vector_size(16)));
+
 struct Term {
+    // Weights in pairs: (1, a0), (a2, a3), (a5, a6), (a7, t), (t (t - 1), t a0).
+    Pair w[5];
     double coef;
-    double t;
-    double tt;  // t (t - 1)
-    std::array<double, 9> a;
-    int32_t t_index;  // into the temperature table of its kind (attraction or polar)
-    int32_t d_index;  // half-powers of the reduced density
+    int32_t t_index;  // into the temperature tables (attraction, then polar)
+    int32_t d_index;  // into the half-powers of the reduced density
     int32_t group;
 };
 
-// Exponential groups: group 0 has no exponential and z = 0; group 1 has no exponential and
-// z = delta^2 (polar terms without exponential); further groups carry exp(-delta^l) (attraction,
-// z = l delta^l) or exp(-o delta^2) (polar, z = delta^2).
+// Exponential groups: group 0 has no exponential and z = 0 (attraction terms with l = 0);
+// group 1 has no exponential and z = delta^2 (polar terms with o = 0); further groups carry
+// exp(-delta^l) with z = l delta^l (attraction) or exp(-o delta^2) with z = delta^2 (polar).
+// Terms are held sorted by group; group g has the terms [first, end).
 struct Group {
-    int32_t l;  // attraction exponent l, or 0
-    int32_t o;  // polar factor o, or 0
+    int32_t l = 0;  // attraction exponent l, or 0
+    int32_t o = 0;  // polar factor o, or 0
+    double g1 = 0, g4 = 0, g8 = 0;
+    int32_t first = 0, end = 0;
 };
 
 struct Prepared {
-    uint64_t generation = 0;  // changes whenever the substance records change
+    uint64_t generation = 0;  // changes whenever the records change what the evaluation uses
     bool usable = false;      // false: exponents out of the table ranges
     double D0 = 0, T0 = 0, Alpha = 0;
     int32_t count = 0;

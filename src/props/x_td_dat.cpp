@@ -5,6 +5,7 @@
 
 #include "eos/eos.h"
 #include "eos/hard_body.h"
+#include "eos/ideal_gas.h"
 #include "eos/term_sweep.h"
 #include "main/record_io.h"
 #include "main/result_row.h"
@@ -216,7 +217,9 @@ bool sweep_state(const term_sweep::Prepared& p, const double& D, const double& T
                  DerivativeTable& F, IdealGas& at_T) {
     if (!std::isfinite(D) || !std::isfinite(T) || !(D > 0.0) || !(T > 0.0)) return false;
     if (!kept.ideal_last || !same_value(kept.T_last, T)) {
-        kept.at_T_last = ideal_gas_at(T);
+        IdealGas& g = kept.at_T_last;
+        g.status = STATUS_OK;
+        if (!ideal_gas::quick_sums(T, g.c0, g.h0, g.s0)) g = ideal_gas_at(T);
         kept.T_last = T;
         kept.ideal_last = true;
     }
