@@ -10,9 +10,9 @@
 // for) and its ratio to the floor of the same fluid, measured in the same run. The summary uses
 // the CPU time, which other processes on a shared machine disturb less than the wall time.
 #include <benchmark/benchmark.h>
+#include <time.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -147,6 +147,12 @@ std::vector<State> state_cycle() {
     return states;
 }
 
+double thread_seconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
+}
+
 bool fail(benchmark::State& state, const std::string& what) {
     state.SkipWithError(what.c_str());
     return false;
@@ -216,8 +222,9 @@ void td_dat(benchmark::State& state, const std::string& code, bool one_temperatu
     if (status != 0) fail(state, "X_TD_DAT status " + std::to_string(status));
 }
 
-// The ratio of a silent evaluation to the floor sweep, both over the cycle of states, timed in
-// alternating blocks of 64 calls so that a changing load of the machine affects both alike.
+// The ratio of a silent evaluation to the floor sweep, both over the cycle of states, timed
+// (CPU time of the thread) in alternating blocks of 64 calls, so that a changing load of the
+// machine affects both alike.
 void td_dat_ratio(benchmark::State& state, const std::string& code) {
     if (!setup(state, code)) return;
     const std::vector<State> states = state_cycle();
@@ -226,18 +233,17 @@ void td_dat_ratio(benchmark::State& state, const std::string& code) {
     const float x = -1.0f;
     int32_t status = 0;
     double floor_s = 0.0, td_s = 0.0;
-    using Clock = std::chrono::steady_clock;
     for (auto _ : state) {
-        const auto t0 = Clock::now();
+        const double t0 = thread_seconds();
         for (const State& s : states) benchmark::DoNotOptimize(term_sweep::value(p, s.D, s.T));
-        const auto t1 = Clock::now();
+        const double t1 = thread_seconds();
         for (const State& s : states) {
             X_TD_DAT(silent, s.D, s.T, x, status);
             benchmark::DoNotOptimize(TD_PROPS.g);
         }
-        const auto t2 = Clock::now();
-        floor_s += std::chrono::duration<double>(t1 - t0).count();
-        td_s += std::chrono::duration<double>(t2 - t1).count();
+        const double t2 = thread_seconds();
+        floor_s += t1 - t0;
+        td_s += t2 - t1;
     }
     if (status != 0) fail(state, "X_TD_DAT status " + std::to_string(status));
     state.counters["ratio"] = floor_s > 0.0 ? td_s / floor_s : 0.0;
@@ -298,8 +304,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
             const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
             if (!median && !single) continue;
             Figure f;
-            f.ns =
-                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e9;
+            f.ns = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e9;
             const auto passes = run.counters.find("passes");
             if (passes != run.counters.end()) f.passes = passes->second.value;
             const auto ratio = run.counters.find("ratio");

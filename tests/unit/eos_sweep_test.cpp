@@ -38,8 +38,8 @@ int menu_size(const std::string& table) {
     return count;
 }
 
-// Loads menu entry `index` (from 1) as the main cycle does.
-Text<10> load_entry(int index) {
+// Loads the menu entry that the session's console input chooses, as the main cycle does.
+Text<10> load_entry() {
     Text<10> code = blank_text<10>();
     int32_t status = 0;
     X_STAUSW(UNIT_TABLE.i4_lun, code, status);
@@ -132,13 +132,15 @@ void compare_table(const std::string& path, int states_per_fluid) {
     double worst = 0.0;
     for (int k = 1; k <= fluids; ++k) {
         TableSession session(table, std::to_string(k) + "\n");
-        const Text<10> code = load_entry(k);
+        const Text<10> code = load_entry();
         const Comparison c = compare_random_states(rng, states_per_fluid, std::string(view(code)));
         worst = std::max(worst, c.worst);
         // Nothing was refused: no record in the status file.
         EXPECT_EQ(session.status_file(), "") << view(code);
     }
-    RecordProperty("worst_relative_deviation", std::to_string(worst));
+    std::ostringstream text;
+    text << std::scientific << worst;
+    testing::Test::RecordProperty("worst_relative_deviation", text.str());
 }
 
 TEST(TermSweep, AgreesWithTheTermFunctionsOnEveryShippedFluid) {
@@ -168,7 +170,7 @@ TEST(TermSweep, RefusedStatesWriteTheRecordsOfTheSevenCalls) {
         FresDeriv calls, sweep;
         {
             TableSession session(table, "1\n");
-            load_entry(1);
+            load_entry();
             X_R_FRES(c.D, c.T, 0, 0, calls.F00);
             X_R_FRES(c.D, c.T, 0, 1, calls.F01);
             X_R_FRES(c.D, c.T, 0, 2, calls.F02);
@@ -180,7 +182,7 @@ TEST(TermSweep, RefusedStatesWriteTheRecordsOfTheSevenCalls) {
         }
         {
             TableSession session(table, "1\n");
-            load_entry(1);
+            load_entry();
             X_R_FDERIV(c.D, c.T, sweep);
             by_sweep = session.status_file();
         }
@@ -216,7 +218,7 @@ TEST(TermSweep, KeptValuesFollowEveryChangeOfTheSubstance) {
     // The same state of two different substances, one after the other, and back.
     for (int k : {1, std::max(1, fluids / 2), fluids, 1}) {
         TableSession session(table, std::to_string(k) + "\n");
-        load_entry(k);
+        load_entry();
         const double T = 1.1 * SUBST_CONST.Tc, D = 0.7 * SUBST_CONST.Dc;
         const TdProps kept = props_at(D, T, false);
         expect_close(kept, props_at(D, T, true), "entry " + std::to_string(k));
@@ -236,7 +238,7 @@ TEST(TermSweep, KeptValuesFollowEveryChangeOfTheSubstance) {
 TEST(TermSweep, ReferenceRecordsAppearOnEveryEvaluation) {
     const std::string table = file_text(std::string(XALT1_TEST_DATA) + "/props_demo.tab");
     TableSession session(table, "1\n" + std::string(20, '\n'));
-    load_entry(1);
+    load_entry();
     SUBST_CONST.Dref = 0.0;
     for (int call = 0; call < 3; ++call) {
         int32_t status = 0;
