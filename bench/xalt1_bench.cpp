@@ -169,6 +169,10 @@ void floor_sweep(benchmark::State& state, const std::string& code) {
     if (!setup(state, code)) return;
     const std::vector<State> states = state_cycle();
     const term_sweep::Prepared& p = term_sweep::current();
+    if (!p.usable) {
+        fail(state, "the terms of " + code + " do not fit the sweep's tables");
+        return;
+    }
     std::size_t i = 0;
     for (auto _ : state) {
         const State& s = states[i++ & 63];
@@ -229,6 +233,10 @@ void td_dat_ratio(benchmark::State& state, const std::string& code) {
     if (!setup(state, code)) return;
     const std::vector<State> states = state_cycle();
     const term_sweep::Prepared& p = term_sweep::current();
+    if (!p.usable) {
+        fail(state, "the terms of " + code + " do not fit the sweep's tables");
+        return;
+    }
     const bool silent = true;
     const float x = -1.0f;
     int32_t status = 0;

@@ -86,7 +86,8 @@ bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv&
 // terms already: the sweep, or the seven X_R_FRES calls where the sweep does not take the state.
 void derivative_set(const Prepared& p, const double& D, const double& T, FresDeriv& out);
 
-// F alone at (D, T) by the same sweep (no check of the state).
+// F alone at (D, T) by the same sweep, for prepared terms that are usable (no check of the
+// state; the floor against which the benchmarks measure the evaluation).
 double value(const Prepared& p, const double& D, const double& T);
 
 }  // namespace term_sweep
