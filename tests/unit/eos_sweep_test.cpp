@@ -147,6 +147,12 @@ TEST(TermSweep, AgreesWithTheTermFunctionsOnEveryShippedFluid) {
     compare_table(XALT1_SHIPPED_TABLE, 300);
 }
 
+// Three fluids of the fitted table, whose terms use every kind of exponential group, whatever
+// the shipped table holds.
+TEST(TermSweep, AgreesWithTheTermFunctionsOnThreeFittedFluids) {
+    compare_table(std::string(XALT1_TEST_DATA) + "/sweep_three_fluids.tab", 1000);
+}
+
 TEST(TermSweep, AgreesWithTheTermFunctionsOnTheDemonstrationFluid) {
     compare_table(std::string(XALT1_TEST_DATA) + "/props_demo.tab", 2000);
 }
