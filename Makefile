@@ -3,7 +3,7 @@ JOBS ?= 2
 RELEASE_DIR := build/release
 ASAN_DIR := build/asan
 
-.PHONY: run test release asan deps format clean bench
+.PHONY: run test release asan deps format clean data fit fit-tool bench
 
 deps:
 	@bash tools/setup.sh
@@ -23,6 +23,22 @@ asan: deps
 
 test: asan
 	@cd $(ASAN_DIR) && ctest --output-on-failure -j$(JOBS)
+
+# The substance table: `make data` refits from the stored term selection and start values in
+# tools/fit/fit_state.txt and rewrites data/x_rstoff.tab and docs/accuracy.md; `make fit` runs
+# the full search that produces fit_state.txt (see tools/fit/README.md).
+REFERENCE ?= ../shared/data/reference
+FIT_TOOL := $(RELEASE_DIR)/tools/fit/xalt1_fit
+
+fit-tool: deps
+	@cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DXALT1_TESTS=OFF >/dev/null
+	@cmake --build $(RELEASE_DIR) -j$(JOBS) --target xalt1_fit_tool
+
+data: fit-tool
+	@$(FIT_TOOL) data $(REFERENCE) tools/fit/fit_state.txt data/x_rstoff.tab docs
+
+fit: fit-tool
+	@$(FIT_TOOL) search $(REFERENCE) tools/fit/fit_state.txt
 
 # Benchmarks (Release build): the table is BENCH_TABLE (default the shipped one), medians of
 # BENCH_REPETITIONS runs, each figure with its ratio to the floor sweep of the same run.

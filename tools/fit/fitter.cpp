@@ -1,0 +1,475 @@
+#include "fitter.h"
+
+#include <ceres/ceres.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "eos/eos.h"
+
+namespace fit {
+
+namespace {
+
+Log g_log;
+
+}  // namespace
+
+bool g_verbose_check = false;
+
+namespace {
+
+constexpr double kLower[5] = {0.55, 0.9, 0.9, 0.01, 0.01};
+constexpr double kUpper[5] = {1.1, 1.8, 4.0, 60.0, 200.0};
+
+void to_array(const Params& p, double* v) {
+    v[0] = p.t;
+    v[1] = p.d;
+    v[2] = p.alpha;
+    v[3] = p.q2;
+    v[4] = p.dp;
+}
+
+Params from_array(const double* v) {
+    Params p;
+    p.t = v[0];
+    p.d = v[1];
+    p.alpha = v[2];
+    p.q2 = v[3];
+    p.dp = v[4];
+    return p;
+}
+
+}  // namespace
+
+void set_log(Log log) {
+    g_log = std::move(log);
+}
+
+void log_line(const std::string& text) {
+    if (g_log) g_log(text);
+}
+
+void fixed_part(const FluidCase& c, const Model& model, int skip, std::vector<double>& fixed,
+                std::vector<double>& scale) {
+    const size_t n = c.rows.size();
+    fixed.assign(n, 0.0);
+    scale.assign(n, 0.0);
+    for (size_t r = 0; r < n; ++r) {
+        const Row& row = c.rows[r];
+        const double hb = row_hard_body(row, *c.fluid, c.p);
+        double sum = row.attraction_only ? 0.0 : hb - row.target;
+        for (int s = 0; s < 3; ++s) {
+            if (s == skip) continue;
+            const auto& terms = model.terms[s];
+            for (size_t t = 0; t < terms.size(); ++t)
+                sum += model.coeff[s][t] * row_term(row, terms[t], *c.fluid, c.p);
+        }
+        fixed[r] = sum;
+        scale[r] =
+            1.0 / (row.attraction_only ? row.sigma * std::max(std::fabs(hb), 1e-3) : row.sigma);
+    }
+}
+
+LinearSystem build_system(const std::vector<FluidCase*>& cases, const Model& model, SetKind set,
+                          const std::vector<Term>& terms) {
+    size_t rows = 0;
+    for (const FluidCase* c : cases) rows += c->rows.size();
+    LinearSystem sys;
+    sys.A.resize(static_cast<Eigen::Index>(rows), static_cast<Eigen::Index>(terms.size()));
+    sys.b.resize(static_cast<Eigen::Index>(rows));
+    Eigen::Index at = 0;
+    std::vector<double> fixed, scale;
+    for (const FluidCase* c : cases) {
+        fixed_part(*c, model, static_cast<int>(set), fixed, scale);
+        for (size_t r = 0; r < c->rows.size(); ++r, ++at) {
+            sys.b(at) = -fixed[r] * scale[r];
+            for (size_t t = 0; t < terms.size(); ++t)
+                sys.A(at, static_cast<Eigen::Index>(t)) =
+                    row_term(c->rows[r], terms[t], *c->fluid, c->p) * scale[r];
+        }
+    }
+    return sys;
+}
+
+Eigen::VectorXd solve_linear(const Eigen::MatrixXd& A, const Eigen::VectorXd& b) {
+    const Eigen::Index n = A.cols();
+    Eigen::VectorXd norm(n);
+    for (Eigen::Index j = 0; j < n; ++j) norm(j) = std::max(A.col(j).norm(), 1e-300);
+    Eigen::MatrixXd As = A * norm.cwiseInverse().asDiagonal();
+    Eigen::MatrixXd N = As.transpose() * As;
+    N.diagonal().array() += 1e-12;
+    Eigen::VectorXd x = N.ldlt().solve(As.transpose() * b);
+    // one step of iterative refinement against the normal-equation rounding
+    Eigen::VectorXd r = b - As * x;
+    x += N.ldlt().solve(As.transpose() * r);
+    return x.cwiseQuotient(norm);
+}
+
+namespace {
+
+// Orthonormal basis of the selected columns (modified Gram-Schmidt, twice).
+Eigen::MatrixXd orthonormal(const Eigen::MatrixXd& A, const std::vector<int>& cols) {
+    Eigen::MatrixXd Q(A.rows(), static_cast<Eigen::Index>(cols.size()));
+    Eigen::Index k = 0;
+    for (int c : cols) {
+        Eigen::VectorXd v = A.col(c);
+        for (int pass = 0; pass < 2; ++pass)
+            for (Eigen::Index i = 0; i < k; ++i) v -= Q.col(i) * Q.col(i).dot(v);
+        const double nv = v.norm();
+        Q.col(k) = nv > 0 ? Eigen::VectorXd(v / nv) : Eigen::VectorXd(v);
+        ++k;
+    }
+    return Q;
+}
+
+// Best column to add to the span of Q for the residual r: maximal (a.r)^2 / |a_perp|^2.
+int best_candidate(const Eigen::MatrixXd& A, const Eigen::MatrixXd& Q, const Eigen::VectorXd& r,
+                   const Eigen::VectorXd& col_norm2, const std::vector<int>& exclude,
+                   double* gain) {
+    const Eigen::VectorXd ar = A.transpose() * r;
+    Eigen::VectorXd proj2 = Eigen::VectorXd::Zero(A.cols());
+    if (Q.cols() > 0) {
+        const Eigen::MatrixXd P = Q.transpose() * A;
+        proj2 = P.colwise().squaredNorm().transpose();
+    }
+    int best = -1;
+    double best_gain = 0.0;
+    for (Eigen::Index j = 0; j < A.cols(); ++j) {
+        if (std::find(exclude.begin(), exclude.end(), static_cast<int>(j)) != exclude.end())
+            continue;
+        const double perp = col_norm2(j) - proj2(j);
+        if (!(perp > 1e-9 * col_norm2(j)) || col_norm2(j) <= 0) continue;
+        const double g = ar(j) * ar(j) / perp;
+        if (g > best_gain) {
+            best_gain = g;
+            best = static_cast<int>(j);
+        }
+    }
+    if (gain) *gain = best_gain;
+    return best;
+}
+
+}  // namespace
+
+std::vector<int> greedy_select(const Eigen::MatrixXd& A, const Eigen::VectorXd& b, int count,
+                               std::vector<int> start) {
+    const Eigen::VectorXd col_norm2 = A.colwise().squaredNorm().transpose();
+    std::vector<int> selected = std::move(start);
+    while (static_cast<int>(selected.size()) < count) {
+        const Eigen::MatrixXd Q = orthonormal(A, selected);
+        const Eigen::VectorXd r = b - Q * (Q.transpose() * b);
+        double gain = 0;
+        const int best = best_candidate(A, Q, r, col_norm2, selected, &gain);
+        if (best < 0) break;
+        selected.push_back(best);
+    }
+    return selected;
+}
+
+int exchange_pass(const Eigen::MatrixXd& A, const Eigen::VectorXd& b, std::vector<int>& selected) {
+    const Eigen::VectorXd col_norm2 = A.colwise().squaredNorm().transpose();
+    int exchanges = 0;
+    for (size_t s = 0; s < selected.size(); ++s) {
+        std::vector<int> rest = selected;
+        rest.erase(rest.begin() + static_cast<long>(s));
+        const Eigen::MatrixXd Q = orthonormal(A, rest);
+        const Eigen::VectorXd r = b - Q * (Q.transpose() * b);
+        const double base = r.squaredNorm();
+        // gain of the current column
+        Eigen::VectorXd a = A.col(selected[s]);
+        a -= Q * (Q.transpose() * a);
+        const double own = a.squaredNorm() > 0 ? std::pow(a.dot(r), 2) / a.squaredNorm() : 0.0;
+        double gain = 0;
+        const int best = best_candidate(A, Q, r, col_norm2, selected, &gain);
+        if (best >= 0 && gain > own * (1.0 + 1e-9) && gain > 1e-12 * base) {
+            selected[s] = best;
+            ++exchanges;
+        }
+    }
+    return exchanges;
+}
+
+namespace {
+
+class FluidCost : public ceres::CostFunction {
+  public:
+    FluidCost(FluidCase* c, const Model* model, SetKind set, bool fit_coeff)
+        : case_(c), model_(model), set_(static_cast<int>(set)), fit_coeff_(fit_coeff) {
+        set_num_residuals(static_cast<int>(c->rows.size()));
+        if (fit_coeff)
+            mutable_parameter_block_sizes()->push_back(static_cast<int>(model->terms[set_].size()));
+        mutable_parameter_block_sizes()->push_back(5);
+    }
+
+    bool Evaluate(double const* const* parameters, double* residuals,
+                  double** jacobians) const override {
+        const std::vector<Term>& terms = model_->terms[set_];
+        const size_t nt = terms.size();
+        const double* coeff = fit_coeff_ ? parameters[0] : model_->coeff[set_].data();
+        const double* pv = parameters[fit_coeff_ ? 1 : 0];
+        const size_t nr = case_->rows.size();
+        std::vector<double> basis;
+        if (!residual(pv, coeff, residuals,
+                      jacobians && fit_coeff_ && jacobians[0] ? &basis : nullptr))
+            return false;
+        if (!jacobians) return true;
+        if (fit_coeff_ && jacobians[0]) {
+            for (size_t r = 0; r < nr; ++r)
+                for (size_t t = 0; t < nt; ++t) jacobians[0][r * nt + t] = basis[r * nt + t];
+        }
+        double* jp = jacobians[fit_coeff_ ? 1 : 0];
+        if (jp) {
+            std::vector<double> plus(nr), minus(nr);
+            for (int k = 0; k < 5; ++k) {
+                if (!(case_->free & (1u << k))) {
+                    for (size_t r = 0; r < nr; ++r) jp[r * 5 + k] = 0.0;
+                    continue;
+                }
+                double v[5];
+                std::copy(pv, pv + 5, v);
+                const double h = 1e-6 * std::max(std::fabs(pv[k]), 0.1);
+                v[k] = pv[k] + h;
+                if (!residual(v, coeff, plus.data(), nullptr)) return false;
+                v[k] = pv[k] - h;
+                if (!residual(v, coeff, minus.data(), nullptr)) return false;
+                for (size_t r = 0; r < nr; ++r) jp[r * 5 + k] = (plus[r] - minus[r]) / (2 * h);
+            }
+        }
+        return true;
+    }
+
+  private:
+    bool residual(const double* pv, const double* coeff, double* out,
+                  std::vector<double>* basis) const {
+        const Params p = from_array(pv);
+        const Fluid& f = *case_->fluid;
+        const std::vector<Term>& terms = model_->terms[set_];
+        const size_t nt = terms.size();
+        if (basis) basis->assign(case_->rows.size() * nt, 0.0);
+        for (size_t r = 0; r < case_->rows.size(); ++r) {
+            const Row& row = case_->rows[r];
+            const double hb = row_hard_body(row, f, p);
+            double sum = row.attraction_only ? 0.0 : hb - row.target;
+            for (int s = 0; s < 3; ++s) {
+                const auto& ts = model_->terms[s];
+                const double* cs = s == set_ ? coeff : model_->coeff[s].data();
+                for (size_t t = 0; t < ts.size(); ++t) {
+                    const double v = row_term(row, ts[t], f, p);
+                    sum += cs[t] * v;
+                    if (basis && s == set_) (*basis)[r * nt + t] = v;
+                }
+            }
+            const double scale =
+                1.0 / (row.attraction_only ? row.sigma * std::max(std::fabs(hb), 1e-3) : row.sigma);
+            out[r] = sum * scale;
+            if (basis)
+                for (size_t t = 0; t < nt; ++t) (*basis)[r * nt + t] *= scale;
+            if (!std::isfinite(out[r])) return false;
+        }
+        return true;
+    }
+
+    FluidCase* case_;
+    const Model* model_;
+    int set_;
+    bool fit_coeff_;
+};
+
+}  // namespace
+
+double joint_fit(std::vector<FluidCase*>& cases, Model& model, SetKind set, bool fit_coeff,
+                 int max_iterations) {
+    const int s = static_cast<int>(set);
+    ceres::Problem::Options popt;
+    ceres::Problem problem(popt);
+    std::vector<std::array<double, 5>> values(cases.size());
+    std::vector<double> coeff = model.coeff[s];
+    if (fit_coeff && coeff.empty()) fit_coeff = false;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        to_array(cases[i]->p, values[i].data());
+        auto* cost = new FluidCost(cases[i], &model, set, fit_coeff);
+        if (fit_coeff)
+            problem.AddResidualBlock(cost, nullptr, coeff.data(), values[i].data());
+        else
+            problem.AddResidualBlock(cost, nullptr, values[i].data());
+        std::vector<int> constant;
+        for (int k = 0; k < 5; ++k)
+            if (!(cases[i]->free & (1u << k))) constant.push_back(k);
+        if (constant.size() == 5) {
+            problem.SetParameterBlockConstant(values[i].data());
+        } else {
+            if (!constant.empty())
+                problem.SetManifold(values[i].data(), new ceres::SubsetManifold(5, constant));
+            for (int k = 0; k < 5; ++k) {
+                if (!(cases[i]->free & (1u << k))) continue;
+                problem.SetParameterLowerBound(values[i].data(), k, kLower[k]);
+                problem.SetParameterUpperBound(values[i].data(), k, kUpper[k]);
+            }
+        }
+    }
+    ceres::Solver::Options opt;
+    opt.linear_solver_type = ceres::DENSE_QR;
+    opt.max_num_iterations = max_iterations;
+    opt.num_threads = 1;
+    opt.logging_type = ceres::SILENT;
+    opt.function_tolerance = 1e-10;
+    opt.parameter_tolerance = 1e-12;
+    ceres::Solver::Summary summary;
+    ceres::Solve(opt, &problem, &summary);
+    for (size_t i = 0; i < cases.size(); ++i) cases[i]->p = from_array(values[i].data());
+    if (fit_coeff) model.coeff[s] = coeff;
+    char buf[160];
+    std::snprintf(buf, sizeof buf, "  joint fit: cost %.6g -> %.6g, %d iterations",
+                  summary.initial_cost, summary.final_cost,
+                  static_cast<int>(summary.iterations.size()));
+    if (fit_coeff) log_line(buf);
+    return summary.final_cost;
+}
+
+double total_cost(const std::vector<FluidCase*>& cases, const Model& model) {
+    double sum = 0.0;
+    std::vector<double> fixed, scale;
+    for (const FluidCase* c : cases) {
+        fixed_part(*c, model, -1, fixed, scale);
+        for (size_t r = 0; r < fixed.size(); ++r) sum += std::pow(fixed[r] * scale[r], 2);
+    }
+    return 0.5 * sum;
+}
+
+namespace {
+
+struct Point {
+    double z1, dpdd;  // Z - 1 and (dp/dD)/(R T)
+};
+
+Point evaluate_point(double D, double T) {
+    double f10 = 0, f20 = 0;
+    const int32_t one = 1, two = 2, zero = 0;
+    X_R_FRES(D, T, one, zero, f10);
+    X_R_FRES(D, T, two, zero, f20);
+    return {D * f10, 1.0 + 2.0 * D * f10 + D * D * f20};
+}
+
+// Reference saturated density at T, interpolated in the table and extrapolated linearly
+// (the vapour in ln D) below its first temperature.
+double interp_sat(const Fluid& f, double T, bool liquid) {
+    const auto& s = f.sat;
+    if (s.size() < 2 || T > s.back().T) return -1.0;
+    size_t i = 1;
+    while (i + 1 < s.size() && s[i].T < T) ++i;
+    const double w = (T - s[i - 1].T) / (s[i].T - s[i - 1].T);
+    const double a = liquid ? s[i - 1].Dliq : std::log(s[i - 1].Dvap);
+    const double b = liquid ? s[i].Dliq : std::log(s[i].Dvap);
+    const double v = a + w * (b - a);
+    return liquid ? v : std::exp(v);
+}
+
+}  // namespace
+
+namespace {
+
+Row guard_row(double D, double T, bool pressure, double target, double sigma) {
+    Row r;
+    r.e[0].D = D;
+    r.e[0].T = T;
+    if (pressure) {
+        r.e[0].a[1] = D;
+        r.target = target - 1.0;  // Z target
+    } else {
+        r.e[0].a[1] = 2 * D;
+        r.e[0].a[3] = D * D;
+        r.target = target - 1.0;  // (dp/dD)/(RT) target
+    }
+    r.sigma = sigma;
+    r.kind = RowKind::guard;
+    return r;
+}
+
+}  // namespace
+
+int physics_check(FluidCase& c, const Model& model, bool add_rows) {
+    const Fluid& f = *c.fluid;
+    load_into_program(model, f, c.p);
+    int bad = 0;
+    std::vector<double> trs;
+    const double tlow = std::max(f.Ttriple / f.Tc, 0.4);
+    for (double tr = tlow; tr < 0.95; tr += 0.04) trs.push_back(tr);
+    for (double tr : {0.96, 0.98, 1.02, 1.1, 1.3, 1.6, 2.0, 2.5, 3.0}) trs.push_back(tr);
+    const int N = 300;
+    for (double tr : trs) {
+        const double T = tr * f.Tc;
+        const double Dmax = eta_density(f, c.p, 0.6, T);
+        const double Dmin = 1e-4 * f.Dc;
+        double Dv = -1, Dl = -1;
+        if (tr < 1.0) {
+            Dv = interp_sat(f, T, false);
+            Dl = interp_sat(f, T, true);
+            if (Dv < 0) continue;
+        }
+        std::vector<double> Ds(N), dp(N), z(N);
+        for (int i = 0; i < N; ++i) {
+            Ds[i] = Dmin * std::pow(Dmax / Dmin, static_cast<double>(i) / (N - 1));
+            const Point pt = evaluate_point(Ds[i], T);
+            z[i] = 1.0 + pt.z1;
+            dp[i] = pt.dpdd;
+        }
+        double min_dp = 0;
+        for (int i = 0; i < N; ++i)
+            if (Ds[i] > Dv && Ds[i] < Dl) min_dp = std::min(min_dp, dp[i]);
+        int first_neg = -1, last_neg = -1;
+        for (int i = 0; i < N; ++i)
+            if (dp[i] <= 0 && Ds[i] > Dv && Ds[i] < Dl) {
+                if (first_neg < 0) first_neg = i;
+                last_neg = i;
+            }
+        int added = 0;
+        for (int i = 0; i < N; ++i) {
+            const double D = Ds[i];
+            bool viol = false;
+            Row row;
+            if (tr > 1.0 || D >= Dl || D <= Dv) {
+                if (dp[i] <= 0) {
+                    viol = true;
+                    row = guard_row(D, T, false, tr > 1.0 || D <= Dv ? 0.3 : 1.0, 0.02);
+                } else if (z[i] <= 0 && (tr > 1.0 || D >= Dl)) {
+                    viol = true;
+                    row = guard_row(D, T, true, 0.3, 0.02);
+                }
+            } else if (first_neg >= 0 && i > first_neg && i < last_neg && dp[i] > 0) {
+                viol = true;
+                row = guard_row(D, T, false, -0.05 * std::fabs(min_dp),
+                                0.005 * std::fabs(min_dp) + 0.005);
+            }
+            if (viol && g_verbose_check) {
+                char b[160];
+                std::snprintf(b, sizeof b,
+                              "    %s T/Tc %.3f D/Dc %.4f dpdd %.4g Z %.4g Dv/Dc %.4f Dl/Dc %.4f",
+                              f.code.c_str(), tr, D / f.Dc, dp[i], z[i], Dv / f.Dc, Dl / f.Dc);
+                log_line(b);
+            }
+            if (viol) {
+                ++bad;
+                if (add_rows && added < 40 && i % 2 == 0) {
+                    c.rows.push_back(row);
+                    ++added;
+                }
+            }
+        }
+    }
+    return bad;
+}
+
+}  // namespace fit
+
+namespace fit {
+std::vector<double> cost_by_kind(const FluidCase& c, const Model& model) {
+    std::vector<double> out(12, 0.0), fixed, scale;
+    fixed_part(c, model, -1, fixed, scale);
+    for (size_t r = 0; r < fixed.size(); ++r)
+        out[static_cast<int>(c.rows[r].kind)] += std::pow(fixed[r] * scale[r], 2);
+    return out;
+}
+}  // namespace fit

@@ -1,0 +1,417 @@
+#include "pipeline.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "phase.h"
+
+namespace fit {
+
+bool trains(const Fluid& f, SetKind set) {
+    switch (set) {
+        case SetKind::Fa:
+            return f.cls == FluidClass::nonpolar;
+        case SetKind::Fq:
+            return f.cls == FluidClass::quadrupolar;
+        default:
+            return f.cls == FluidClass::dipolar;
+    }
+}
+
+// The anchors: argon fixes the scale of T0 and Alpha, carbon dioxide that of Q2, R134a that of
+// Dp; a global rescaling of these would otherwise be absorbed by the coefficients.
+unsigned free_params(const Fluid& f) {
+    if (f.code == "Argon") return P_D;
+    unsigned bits = P_T | P_D | P_ALPHA;
+    if (f.cls == FluidClass::quadrupolar && f.code != "CO2") bits |= P_Q2;
+    if ((f.cls == FluidClass::dipolar || f.cls == FluidClass::hbond) && f.code != "R134a")
+        bits |= P_DP;
+    // hydrogen-bonding fluids: both polar sets stand in for the missing association term
+    if (f.cls == FluidClass::hbond) bits |= P_Q2;
+    return bits;
+}
+
+namespace {
+
+double acentric(const Fluid& f) {
+    const double T = 0.7 * f.Tc;
+    const auto& s = f.sat;
+    for (size_t i = 1; i < s.size(); ++i)
+        if (s[i].T >= T && s[i - 1].T <= T) {
+            const double w = (T - s[i - 1].T) / (s[i].T - s[i - 1].T);
+            const double lp =
+                std::log(s[i - 1].ps) + w * (std::log(s[i].ps) - std::log(s[i - 1].ps));
+            return -std::log10(std::exp(lp) / f.pc) - 1.0;
+        }
+    return 0.1;
+}
+
+}  // namespace
+
+Params initial_params(const Fluid& f) {
+    Params p;
+    const double w = acentric(f);
+    p.t = f.code == "Argon" ? 0.8 : 0.78;
+    p.d = 1.2;
+    p.alpha = f.code == "Argon" ? 1.0 : std::max(1.0, 1.0 + 1.6 * w);
+    if (f.cls == FluidClass::quadrupolar || f.cls == FluidClass::hbond) p.q2 = 1.0;
+    if (f.cls == FluidClass::dipolar || f.cls == FluidClass::hbond) p.dp = 1.0;
+    return p;
+}
+
+namespace {
+
+std::vector<FluidCase> make_cases(const std::vector<Fluid>& fluids, const FitState& state) {
+    std::vector<FluidCase> cases;
+    for (const Fluid& f : fluids) {
+        FluidCase c;
+        c.fluid = &f;
+        auto it = state.params.find(f.code);
+        c.p = it != state.params.end() ? it->second : initial_params(f);
+        c.free = free_params(f);
+        c.rows = data_rows(f);
+        const auto b = barrier_rows(f);
+        c.rows.insert(c.rows.end(), b.begin(), b.end());
+        auto g = state.guards.find(f.code);
+        if (g != state.guards.end())
+            c.rows.insert(c.rows.end(), g->second.begin(), g->second.end());
+        cases.push_back(std::move(c));
+    }
+    return cases;
+}
+
+std::vector<FluidCase*> select_cases(std::vector<FluidCase>& cases, SetKind set, bool train) {
+    std::vector<FluidCase*> out;
+    for (FluidCase& c : cases) {
+        const bool t = trains(*c.fluid, set);
+        const bool uses = set == SetKind::Fa   ? c.fluid->cls == FluidClass::nonpolar
+                          : set == SetKind::Fq ? c.fluid->cls == FluidClass::quadrupolar
+                                               : (c.fluid->cls == FluidClass::dipolar ||
+                                                  c.fluid->cls == FluidClass::hbond);
+        if (train ? t : (uses && !t)) out.push_back(&c);
+    }
+    return out;
+}
+
+void log_cases(const std::vector<FluidCase*>& cases, const Model& model) {
+    for (FluidCase* c : cases) {
+        char buf[200];
+        std::vector<FluidCase*> one{c};
+        std::snprintf(buf, sizeof buf,
+                      "    %-10s t=%.4f d=%.4f alpha=%.4f q2=%.4f dp=%.4f cost=%.4g",
+                      c->fluid->code.c_str(), c->p.t, c->p.d, c->p.alpha, c->p.q2, c->p.dp,
+                      total_cost(one, model));
+        log_line(buf);
+    }
+}
+
+// Parameters-only fits of one fluid from several start values (the fluid's own and those of
+// the other fluids of the stage, in reduced form); keeps the best.
+void multi_start(FluidCase& c, const std::vector<FluidCase*>& peers, Model& model, SetKind set,
+                 int iterations) {
+    std::vector<FluidCase*> one{&c};
+    const double base = total_cost(one, model);
+    const Params own = c.p;
+    Params best = own;
+    double best_cost = base;
+    std::vector<Params> starts;
+    for (const FluidCase* o : peers)
+        if (o != &c) {
+            Params p = o->p;
+            if (!(c.free & P_T)) p.t = own.t;
+            if (!(c.free & P_ALPHA)) p.alpha = own.alpha;
+            if (!(c.free & P_Q2)) p.q2 = own.q2;
+            if (!(c.free & P_DP)) p.dp = own.dp;
+            starts.push_back(p);
+        }
+    for (const Params& p : starts) {
+        c.p = p;
+        const double cost = joint_fit(one, model, set, false, iterations);
+        if (cost < best_cost * 0.99) {
+            best_cost = cost;
+            best = c.p;
+        }
+    }
+    c.p = best;
+    if (best_cost < base * 0.99) {
+        char buf[160];
+        std::snprintf(buf, sizeof buf, "  multi-start %s: cost %.6g -> %.6g", c.fluid->code.c_str(),
+                      base, best_cost);
+        log_line(buf);
+    }
+}
+
+void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nterms, int rounds,
+           int iterations) {
+    const int s = static_cast<int>(set);
+    std::vector<FluidCase*> train = select_cases(cases, set, true);
+    char buf[160];
+    std::snprintf(buf, sizeof buf, "stage %d: %zu training fluids, %d terms", s, train.size(),
+                  nterms);
+    log_line(buf);
+    Model& model = state.model;
+    model.terms[s].clear();
+    model.coeff[s].clear();
+    if (set != SetKind::Fa) joint_fit(train, model, set, false, iterations);
+    const std::vector<Term> bank = candidate_bank(set);
+    std::vector<int> selected;
+    {
+        LinearSystem sys = build_system(train, model, set, bank);
+        selected = greedy_select(sys.A, sys.b, nterms, {});
+        Eigen::MatrixXd As(sys.A.rows(), static_cast<Eigen::Index>(selected.size()));
+        for (size_t k = 0; k < selected.size(); ++k)
+            As.col(static_cast<Eigen::Index>(k)) = sys.A.col(selected[k]);
+        const Eigen::VectorXd c = solve_linear(As, sys.b);
+        model.terms[s].clear();
+        for (int k : selected) model.terms[s].push_back(bank[k]);
+        model.coeff[s].assign(c.data(), c.data() + c.size());
+        std::snprintf(buf, sizeof buf, "  greedy: cost %.6g", total_cost(train, model));
+        log_line(buf);
+    }
+    for (int round = 0; round < rounds; ++round) {
+        joint_fit(train, model, set, true, iterations);
+        int bad = 0;
+        for (FluidCase* c : train) bad += physics_check(*c, model, true);
+        LinearSystem sys = build_system(train, model, set, bank);
+        int ex = 0;
+        for (int pass = 0; pass < 2; ++pass) {
+            const int e = exchange_pass(sys.A, sys.b, selected);
+            ex += e;
+            if (e == 0) break;
+        }
+        Eigen::MatrixXd As(sys.A.rows(), static_cast<Eigen::Index>(selected.size()));
+        for (size_t k = 0; k < selected.size(); ++k)
+            As.col(static_cast<Eigen::Index>(k)) = sys.A.col(selected[k]);
+        const Eigen::VectorXd c = solve_linear(As, sys.b);
+        model.terms[s].clear();
+        for (int k : selected) model.terms[s].push_back(bank[k]);
+        model.coeff[s].assign(c.data(), c.data() + c.size());
+        std::snprintf(buf, sizeof buf, "  round %d: %d guard states, %d exchanges, cost %.6g",
+                      round + 1, bad, ex, total_cost(train, model));
+        log_line(buf);
+    }
+    for (FluidCase* c : train) multi_start(*c, train, model, set, iterations);
+    joint_fit(train, model, set, true, iterations);
+    for (int extra = 0; extra < 3; ++extra) {
+        int bad = 0;
+        for (FluidCase* c : train) bad += physics_check(*c, model, true);
+        std::snprintf(buf, sizeof buf, "  final check %d: %d guard states", extra + 1, bad);
+        log_line(buf);
+        if (bad == 0) break;
+        joint_fit(train, model, set, true, iterations);
+    }
+    log_cases(train, model);
+    std::vector<FluidCase*> others = select_cases(cases, set, false);
+    for (FluidCase* c : others) {
+        std::vector<FluidCase*> one{c};
+        joint_fit(one, model, set, false, iterations);
+        multi_start(*c, train, model, set, iterations);
+        for (int extra = 0; extra < 3 && physics_check(*c, model, true) > 0; ++extra)
+            joint_fit(one, model, set, false, iterations);
+    }
+    log_cases(others, model);
+}
+
+void store_params(const std::vector<FluidCase>& cases, FitState& state) {
+    for (const FluidCase& c : cases) {
+        state.params[c.fluid->code] = c.p;
+        auto& g = state.guards[c.fluid->code];
+        g.clear();
+        for (const Row& r : c.rows)
+            if (r.kind == RowKind::guard) g.push_back(r);
+    }
+}
+
+}  // namespace
+
+FitState search(const std::vector<Fluid>& fluids, const SearchSettings& settings) {
+    FitState state;
+    std::vector<FluidCase> cases = make_cases(fluids, state);
+    for (int s = 0; s < 3; ++s) {
+        stage(cases, state, static_cast<SetKind>(s), settings.terms[s], settings.rounds,
+              settings.joint_iterations);
+        store_params(cases, state);
+    }
+    return state;
+}
+
+void refine(const std::vector<Fluid>& fluids, FitState& state, int iterations) {
+    std::vector<FluidCase> cases = make_cases(fluids, state);
+    for (int s = 0; s < 3; ++s) {
+        const SetKind set = static_cast<SetKind>(s);
+        std::vector<FluidCase*> train = select_cases(cases, set, true);
+        joint_fit(train, state.model, set, true, iterations);
+        for (FluidCase* c : select_cases(cases, set, false)) {
+            std::vector<FluidCase*> one{c};
+            joint_fit(one, state.model, set, false, iterations);
+        }
+    }
+    store_params(cases, state);
+    for (FluidCase& c : cases) {
+        const int bad = physics_check(c, state.model, false);
+        if (bad > 0)
+            log_line("  physics check: " + c.fluid->code + " " + std::to_string(bad) + " states");
+    }
+}
+
+void write_state(const std::string& path, const FitState& state) {
+    std::ofstream out(path);
+    if (!out) throw std::runtime_error("cannot write " + path);
+    out << "# stored fit: term selection, coefficients and per-fluid parameters\n";
+    const char* names[3] = {"Fa", "Fq", "Fd"};
+    char buf[200];
+    for (int s = 0; s < 3; ++s)
+        for (size_t i = 0; i < state.model.terms[s].size(); ++i) {
+            const Term& t = state.model.terms[s][i];
+            std::snprintf(buf, sizeof buf, "term %s %d %d %d %d %.17g\n", names[s], t.e[0], t.e[1],
+                          t.e[2], t.e[3], state.model.coeff[s][i]);
+            out << buf;
+        }
+    for (const auto& [code, rows] : state.guards)
+        for (const Row& r : rows) {
+            const Eval& e = r.e[0];
+            std::snprintf(buf, sizeof buf, "guard %s %.17g %.17g %d %.17g %.17g\n", code.c_str(),
+                          e.D, e.T, e.a[3] != 0.0 ? 1 : 0, r.target, r.sigma);
+            out << buf;
+        }
+    for (const auto& [code, p] : state.params) {
+        std::snprintf(buf, sizeof buf, "param %s %.17g %.17g %.17g %.17g %.17g\n", code.c_str(),
+                      p.t, p.d, p.alpha, p.q2, p.dp);
+        out << buf;
+    }
+}
+
+FitState read_state(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    FitState state;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream is(line);
+        std::string kind;
+        is >> kind;
+        if (kind == "term") {
+            std::string set;
+            Term t;
+            double c;
+            is >> set >> t.e[0] >> t.e[1] >> t.e[2] >> t.e[3] >> c;
+            const int s = set == "Fa" ? 0 : set == "Fq" ? 1 : 2;
+            t.set = static_cast<SetKind>(s);
+            if (!is) throw std::runtime_error("bad term line in " + path);
+            state.model.terms[s].push_back(t);
+            state.model.coeff[s].push_back(c);
+        } else if (kind == "guard") {
+            std::string code;
+            double D, T, target, sigma;
+            int slope;
+            is >> code >> D >> T >> slope >> target >> sigma;
+            if (!is) throw std::runtime_error("bad guard line in " + path);
+            Row r;
+            r.e[0].D = D;
+            r.e[0].T = T;
+            if (slope) {
+                r.e[0].a[1] = 2 * D;
+                r.e[0].a[3] = D * D;
+            } else {
+                r.e[0].a[1] = D;
+            }
+            r.target = target;
+            r.sigma = sigma;
+            r.kind = RowKind::guard;
+            state.guards[code].push_back(r);
+        } else if (kind == "param") {
+            std::string code;
+            Params p;
+            is >> code >> p.t >> p.d >> p.alpha >> p.q2 >> p.dp;
+            if (!is) throw std::runtime_error("bad param line in " + path);
+            state.params[code] = p;
+        }
+    }
+    return state;
+}
+
+void diagnose(const std::vector<Fluid>& fluids, const FitState& state) {
+    std::vector<FluidCase> cases = make_cases(fluids, state);
+    g_verbose_check = true;
+    for (FluidCase& c : cases) physics_check(c, state.model, false);
+    g_verbose_check = false;
+    log_line("fluid       pvt_z  pvt_u  pvt_f  liq  vap  gibbs  cdp  cd2p  cz  bz  bdz  guard");
+    for (FluidCase& c : cases) {
+        const auto k = cost_by_kind(c, state.model);
+        char buf[300];
+        std::snprintf(
+            buf, sizeof buf,
+            "%-10s %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g",
+            c.fluid->code.c_str(), k[0], k[1], k[2], k[3], k[4], k[5], k[6], k[7], k[8], k[9],
+            k[10], k[11]);
+        log_line(buf);
+    }
+}
+
+namespace {
+
+// Average absolute deviation (%) of ps and D'' over 0.5-0.95 Tc for a fluid under a model.
+std::pair<double, double> saturation_aad(const Model& model, const Fluid& f, const Params& p) {
+    load_into_program(model, f, p);
+    double sp = 0, sv = 0;
+    int n = 0;
+    for (const SatPoint& s : f.sat) {
+        const double tr = s.T / f.Tc;
+        if (tr < 0.5 - 1e-9 || tr > 0.95 + 1e-9) continue;
+        double ps = 0, dl = s.Dliq, dv = s.Dvap;
+        if (!saturation(s.T, ps, dl, dv)) return {1e9, 1e9};
+        sp += std::fabs(ps / s.ps - 1);
+        sv += std::fabs(dv / s.Dvap - 1);
+        ++n;
+    }
+    return {n ? 100 * sp / n : 0.0, n ? 100 * sv / n : 0.0};
+}
+
+}  // namespace
+
+void leave_one_out(const std::vector<Fluid>& fluids, const FitState& state, SetKind set,
+                   const std::string& path, int iterations) {
+    std::vector<FluidCase> cases = make_cases(fluids, state);
+    std::vector<FluidCase*> train = select_cases(cases, set, true);
+    std::ofstream out(path, std::ios::app);
+    const char* names[3] = {"Fa", "Fq", "Fd"};
+    out << "\n## Set " << names[static_cast<int>(set)] << "\n\n"
+        << "| fluid left out | ps AAD in fit % | ps AAD left out % | D'' AAD in fit % | D'' AAD "
+           "left "
+           "out % |\n|---|---|---|---|---|\n";
+    for (FluidCase* x : train) {
+        const auto in_fit = saturation_aad(state.model, *x->fluid, x->p);
+        Model m = state.model;
+        std::vector<FluidCase> copy = cases;
+        std::vector<FluidCase*> rest;
+        FluidCase* left = nullptr;
+        for (FluidCase* c : train) {
+            FluidCase* cc = &copy[static_cast<size_t>(c - cases.data())];
+            if (c == x)
+                left = cc;
+            else
+                rest.push_back(cc);
+        }
+        joint_fit(rest, m, set, true, iterations);
+        // left out, an anchor fluid gets all its parameters free like any other fluid
+        left->free |= P_T | P_D | P_ALPHA;
+        if (left->fluid->cls == FluidClass::quadrupolar) left->free |= P_Q2;
+        if (left->fluid->cls == FluidClass::dipolar) left->free |= P_DP;
+        std::vector<FluidCase*> one{left};
+        joint_fit(one, m, set, false, iterations);
+        multi_start(*left, rest, m, set, iterations);
+        const auto out_fit = saturation_aad(m, *left->fluid, left->p);
+        char buf[200];
+        std::snprintf(buf, sizeof buf, "| %s | %.2f | %.2f | %.2f | %.2f |\n",
+                      x->fluid->code.c_str(), in_fit.first, out_fit.first, in_fit.second,
+                      out_fit.second);
+        out << buf;
+        out.flush();
+        log_line(buf);
+    }
+}
+
+}  // namespace fit

@@ -1,0 +1,125 @@
+#include "reference_data.h"
+
+#include <fstream>
+#include <map>
+#include <stdexcept>
+
+namespace fit {
+
+std::vector<std::string> split_csv(const std::string& line) {
+    std::vector<std::string> out;
+    std::string field;
+    bool quoted = false;
+    for (char ch : line) {
+        if (ch == '"') {
+            quoted = !quoted;
+        } else if (ch == ',' && !quoted) {
+            out.push_back(field);
+            field.clear();
+        } else if (ch != '\r') {
+            field += ch;
+        }
+    }
+    out.push_back(field);
+    return out;
+}
+
+FluidClass class_from_text(const std::string& text) {
+    if (text == "nonpolar") return FluidClass::nonpolar;
+    if (text == "quadrupolar") return FluidClass::quadrupolar;
+    if (text == "dipolar") return FluidClass::dipolar;
+    if (text == "hbond") return FluidClass::hbond;
+    throw std::runtime_error("unknown fluid class " + text);
+}
+
+const char* class_name(FluidClass c) {
+    switch (c) {
+        case FluidClass::nonpolar:
+            return "nonpolar";
+        case FluidClass::quadrupolar:
+            return "quadrupolar";
+        case FluidClass::dipolar:
+            return "dipolar";
+        default:
+            return "hbond";
+    }
+}
+
+namespace {
+
+std::vector<std::vector<std::string>> read_csv(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) throw std::runtime_error("cannot open " + path);
+    std::vector<std::vector<std::string>> rows;
+    std::string line;
+    bool header = true;
+    while (std::getline(in, line)) {
+        if (header) {
+            header = false;
+            continue;
+        }
+        if (line.empty()) continue;
+        rows.push_back(split_csv(line));
+    }
+    return rows;
+}
+
+double number(const std::string& text, const std::string& where) {
+    try {
+        size_t used = 0;
+        const double v = std::stod(text, &used);
+        if (used != text.size()) throw std::invalid_argument(text);
+        return v;
+    } catch (const std::exception&) {
+        throw std::runtime_error("bad number '" + text + "' in " + where);
+    }
+}
+
+}  // namespace
+
+std::vector<Fluid> load_reference(const std::string& folder) {
+    std::vector<Fluid> fluids;
+    std::map<std::string, size_t> index;
+    for (const auto& r : read_csv(folder + "/fluids.csv")) {
+        if (r.size() < 12) throw std::runtime_error("short row in fluids.csv");
+        Fluid f;
+        f.code = r[0];
+        f.name = r[1];
+        f.cls = class_from_text(r[2]);
+        const std::string w = "fluids.csv";
+        f.M = number(r[3], w);
+        f.Tc = number(r[4], w);
+        f.pc = number(r[5], w);
+        f.Dc = number(r[6], w);
+        f.Ttriple = number(r[7], w);
+        f.Tmax = number(r[8], w);
+        f.pmax = number(r[9], w);
+        f.R = number(r[10], w);
+        index[f.code] = fluids.size();
+        fluids.push_back(f);
+    }
+    for (const auto& r : read_csv(folder + "/idealgas.csv")) {
+        if (r.size() < 5) throw std::runtime_error("short row in idealgas.csv");
+        auto it = index.find(r[0]);
+        if (it == index.end()) throw std::runtime_error("idealgas.csv: unknown fluid " + r[0]);
+        const std::string w = "idealgas.csv";
+        fluids[it->second].ideal.push_back({number(r[2], w), number(r[3], w), number(r[4], w)});
+    }
+    for (Fluid& f : fluids) {
+        const std::string sp = folder + "/sat/" + f.code + ".csv";
+        for (const auto& r : read_csv(sp)) {
+            if (r.size() < 4) throw std::runtime_error("short row in " + sp);
+            f.sat.push_back(
+                {number(r[0], sp), number(r[1], sp), number(r[2], sp), number(r[3], sp)});
+        }
+        const std::string pp = folder + "/pvt/" + f.code + ".csv";
+        for (const auto& r : read_csv(pp)) {
+            if (r.size() < 7) throw std::runtime_error("short row in " + pp);
+            f.pvt.push_back({number(r[0], pp), number(r[1], pp), number(r[2], pp), r[3],
+                             number(r[4], pp), number(r[5], pp), number(r[6], pp)});
+        }
+    }
+    return fluids;
+}
+
+}  // namespace fit

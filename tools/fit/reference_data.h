@@ -1,0 +1,44 @@
+// Reference data of real fluids: constants, ideal-gas terms, saturation and single-phase states.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace fit {
+
+struct IdealTerm {
+    double E = 0, K = 0, K2 = 0;  // cp0/R term in the fluid's own R
+};
+
+struct SatPoint {
+    double T, ps, Dliq, Dvap;
+};
+
+struct PvtPoint {
+    double T, D, p;
+    std::string phase;
+    double F, ZM1, TFT;
+};
+
+enum class FluidClass { nonpolar, quadrupolar, dipolar, hbond };
+
+struct Fluid {
+    std::string code, name;
+    FluidClass cls = FluidClass::nonpolar;
+    double M = 0, Tc = 0, pc = 0, Dc = 0, Ttriple = 0, Tmax = 0, pmax = 0, R = 0;
+    std::vector<IdealTerm> ideal;
+    std::vector<SatPoint> sat;
+    std::vector<PvtPoint> pvt;
+};
+
+FluidClass class_from_text(const std::string& text);
+const char* class_name(FluidClass c);
+
+// Reads fluids.csv, idealgas.csv, sat/<code>.csv and pvt/<code>.csv from the folder.
+// Throws std::runtime_error when a file is missing or malformed.
+std::vector<Fluid> load_reference(const std::string& folder);
+
+// Splits one CSV record; fields in double quotes may contain commas.
+std::vector<std::string> split_csv(const std::string& line);
+
+}  // namespace fit

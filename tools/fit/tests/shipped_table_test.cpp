@@ -1,0 +1,153 @@
+// The shipped substance table: every fluid loads through the program's own loader, every line
+// fits in 80 characters, and the saturation state at 0.7 Tc computed from the loaded data agrees
+// with the reference data.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "accuracy.h"
+#include "main/record_io.h"
+#include "main/unit_table.h"
+#include "props/props.h"
+#include "props/td_props.h"
+#include "reference_data.h"
+#include "substance/eos_coeff.h"
+#include "substance/subst_const.h"
+#include "substance/substance.h"
+
+namespace {
+
+constexpr int32_t kTableChannel = 11;
+
+std::vector<std::string> table_lines() {
+    std::ifstream in(XALT1_SHIPPED_TABLE);
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> menu_codes(const std::vector<std::string>& lines) {
+    std::vector<std::string> codes;
+    for (const std::string& l : lines) {
+        if (l.rfind("##########", 0) == 0) break;
+        if (l.rfind("R-", 0) != 0) continue;
+        const size_t start = l.find_first_not_of(' ', 5);
+        const size_t end = l.find(' ', start);
+        codes.push_back(l.substr(start, end - start));
+    }
+    return codes;
+}
+
+// Loads one code through the program's loader, positioned after the menu section.
+int32_t load(const std::string& code) {
+    UNIT_TABLE.i4_lun[TABLE_ENTRY - 1] = kTableChannel;
+    UNIT_TABLE.l_trace = false;
+    if (open_channel(kTableChannel, XALT1_SHIPPED_TABLE) != 0) return -100;
+    Text<80> line = blank_text<80>();
+    int32_t status = 0;
+    while (status == 0 && !starts_with(line, "##########"))
+        status = read_record(kTableChannel, line);
+    if (status != 0) return status;
+    SUBST_CONST = SubstConst{};
+    EOS_COEFF = EosCoeff{};
+    X_TABEIN(true, fixed<10>(code), status);
+    close_channel(kTableChannel);
+    return status;
+}
+
+// Limits for one saturation state: twice the average targets of the table (ps 0.5 %, D' 0.3 %,
+// D'' 1 %). The fluids that miss the targets are shipped with their deviations stated in
+// docs/accuracy.md; here they are held to those stated figures so that a worse refit shows.
+struct Limits {
+    double ps, dliq, dvap;
+};
+
+Limits limits_of(const std::string& code) {
+    if (code == "Water") return {0.12, 0.03, 0.20};
+    if (code == "Methanol") return {0.10, 0.02, 0.15};
+    if (code == "Ammonia") return {0.02, 0.01, 0.03};
+    if (code == "R227ea") return {0.03, 0.01, 0.04};
+    return {0.01, 0.006, 0.02};
+}
+
+TEST(ShippedTable, LinesFitAndEveryMenuCodeHasAnEntry) {
+    const auto lines = table_lines();
+    ASSERT_FALSE(lines.empty());
+    for (const std::string& l : lines) EXPECT_LE(l.size(), 80u) << l;
+    const auto codes = menu_codes(lines);
+    EXPECT_GE(codes.size(), 45u);
+    for (const std::string& code : codes) {
+        const std::string header = code + std::string(10 - code.size(), ' ');
+        bool found = false;
+        for (const std::string& l : lines) found = found || l.substr(0, 10) == header;
+        EXPECT_TRUE(found) << code;
+    }
+}
+
+TEST(ShippedTable, EveryFluidLoadsAndSaturatesLikeTheReference) {
+    const std::string folder = XALT1_REFERENCE_DATA;
+    if (!std::filesystem::exists(folder + "/fluids.csv")) GTEST_SKIP() << "no reference data";
+    const auto fluids = fit::load_reference(folder);
+    fit::unattended_console();
+    const auto codes = menu_codes(table_lines());
+    for (const std::string& code : codes) {
+        const fit::Fluid* ref = nullptr;
+        for (const auto& f : fluids)
+            if (f.code == code) ref = &f;
+        ASSERT_NE(ref, nullptr) << code;
+        ASSERT_EQ(load(code), 0) << code;
+        EXPECT_GT(EOS_COEFF.Fa.i4_nz, 0);
+        EXPECT_GT(SUBST_CONST.Tc, 0.0) << code;
+        EXPECT_GT(SUBST_CONST.D0, 0.0) << code;
+        EXPECT_GT(SUBST_CONST.i4_ncp0, 0) << code;
+        EXPECT_GT(SUBST_CONST.Dref, 1e-6) << code;
+        EXPECT_LT(SUBST_CONST.Dref, 1e-5) << code;
+        // saturation at 0.7 Tc of the table, against the reference interpolated there
+        const double T = 0.7 * SUBST_CONST.Tc;
+        const auto& s = ref->sat;
+        size_t i = 1;
+        while (i + 1 < s.size() && s[i].T < T) ++i;
+        const double w = (T - s[i - 1].T) / (s[i].T - s[i - 1].T);
+        const double ps_ref = std::exp(std::log(s[i - 1].ps) + w * std::log(s[i].ps / s[i - 1].ps));
+        const double dl_ref = s[i - 1].Dliq + w * (s[i].Dliq - s[i - 1].Dliq);
+        const double dv_ref =
+            std::exp(std::log(s[i - 1].Dvap) + w * std::log(s[i].Dvap / s[i - 1].Dvap));
+        double ps = 0, dl = 0, dv = 0;
+        int32_t status = 0;
+        X_MAXWEL(T, ps, dl, dv, status);
+        ASSERT_EQ(status, 0) << code;
+        const Limits lim = limits_of(code);
+        EXPECT_LT(std::fabs(ps / ps_ref - 1), lim.ps) << code;
+        EXPECT_LT(std::fabs(dl / dl_ref - 1), lim.dliq) << code;
+        EXPECT_LT(std::fabs(dv / dv_ref - 1), lim.dvap) << code;
+        // reference state: the saturated liquid at 273.15 K has h = 200 kJ/kg and
+        // s = 1 kJ/(kg K) where 273.15 K < 0.97 Tc, else h = s = 0 at 0.101325 MPa
+        const double M = SUBST_CONST.MolWt / 1000.0;  // kg/mol
+        double Ts = 273.15, h_kg = 200.0, s_kg = 1.0;
+        if (!(Ts < 0.97 * SUBST_CONST.Tc)) {
+            // normal boiling point by bisection on the program's saturation pressure
+            double lo = s.front().T, hi = 0.95 * SUBST_CONST.Tc;
+            for (int it = 0; it < 60; ++it) {
+                const double mid = 0.5 * (lo + hi);
+                X_MAXWEL(mid, ps, dl, dv, status);
+                ASSERT_EQ(status, 0) << code;
+                (ps < 0.101325 ? lo : hi) = mid;
+            }
+            Ts = 0.5 * (lo + hi);
+            h_kg = s_kg = 0.0;
+        }
+        X_MAXWEL(Ts, ps, dl, dv, status);
+        ASSERT_EQ(status, 0) << code;
+        X_TD_DAT(true, dl, Ts, -1.0f, status);
+        ASSERT_EQ(status, 0) << code;
+        EXPECT_NEAR(TD_PROPS.h / M / 1000.0, h_kg, 0.01) << code;
+        EXPECT_NEAR(TD_PROPS.s / M / 1000.0, s_kg, 1e-4) << code;
+    }
+}
+
+}  // namespace
