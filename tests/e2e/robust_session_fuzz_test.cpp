@@ -14,7 +14,7 @@ namespace sf = session_fuzz;
 
 namespace {
 
-constexpr int kSessionsPerShard = 8;
+constexpr int kSessionsPerShard = 20;
 constexpr int kStepsPerSession = 30;
 constexpr double kTimeLimit = 100.0;  // seconds per session under the sanitizers
 
@@ -55,6 +55,12 @@ TEST(RobustSessionFuzz, Shard4) {
 }
 TEST(RobustSessionFuzz, Shard5) {
     run_shard(5);
+}
+TEST(RobustSessionFuzz, Shard6) {
+    run_shard(6);
+}
+TEST(RobustSessionFuzz, Shard7) {
+    run_shard(7);
 }
 
 // Sessions kept from fuzzing (tests/data/fuzz_sessions/: NAME.in is the standard input, NAME.tab
