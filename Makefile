@@ -3,7 +3,7 @@ JOBS ?= 2
 RELEASE_DIR := build/release
 ASAN_DIR := build/asan
 
-.PHONY: run test release asan deps format clean data fit fit-tool
+.PHONY: run test release asan deps format clean data fit fit-tool bench
 
 deps:
 	@bash tools/setup.sh
@@ -39,6 +39,17 @@ data: fit-tool
 
 fit: fit-tool
 	@$(FIT_TOOL) search $(REFERENCE) tools/fit/fit_state.txt
+
+# Benchmarks (Release build): the table is BENCH_TABLE (default the shipped one), medians of
+# BENCH_REPETITIONS runs, each figure with its ratio to the floor sweep of the same run.
+BENCH_TABLE ?= data/x_rstoff.tab
+BENCH_REPETITIONS ?= 5
+bench: deps
+	@cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DXALT1_TESTS=OFF >/dev/null
+	@cmake --build $(RELEASE_DIR) -j$(JOBS) --target xalt1_bench
+	@$(RELEASE_DIR)/bench/xalt1_bench --table=$(BENCH_TABLE) \
+		--benchmark_repetitions=$(BENCH_REPETITIONS) --benchmark_report_aggregates_only=true \
+		$(BENCH_ARGS)
 
 format:
 	@find src tests tools bench -name '*.cpp' -o -name '*.h' 2>/dev/null | xargs clang-format -i

@@ -9,6 +9,18 @@
 void X_R_FRES(const double& D, const double& T, const int32_t& i4_del, const int32_t& i4_tau,
               double& r8_f);
 
+// The derivative set FRES_DERIV of one state: F and its derivatives, named by their orders in
+// D and T ("Fres", "1.AnD", "2.AnDD", third density derivative, "1.AnT", "2.AnTT", "2.AnDT").
+struct FresDeriv {
+    double F00 = 0, F10 = 0, F20 = 0, F30 = 0, F01 = 0, F02 = 0, F11 = 0;
+};
+
+// All seven derivatives of FRES_DERIV at (D, T) by one sweep over the terms; equal to the
+// seven X_R_FRES calls up to rounding. A state that X_R_FRES would refuse or report is handed
+// to it instead, in the order (0,0), (0,1), (0,2), (1,0), (1,1), (2,0), (3,0), so that the
+// same values and the same records result.
+void X_R_FDERIV(const double& D, const double& T, FresDeriv& set);
+
 // Hard-body term. Status 0 done, 1 unsupported derivative pair, 98 (STATUS_OUT_OF_RANGE) state
 // outside the term (T/T0 not positive or packing fraction not below 1); r8_f = 0 on failure.
 int32_t I4_X_RFH(const double& D, const double& D0, const double& T, const double& T0,

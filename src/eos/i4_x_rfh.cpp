@@ -2,40 +2,8 @@
 
 #include "eos/derivative_pair.h"
 #include "eos/eos.h"
+#include "eos/hard_body.h"
 #include "main/status_codes.h"
-
-namespace {
-
-constexpr double kPacking = 0.1617;  // packing fraction per reduced density at size factor 1
-
-// The term as a function of the packing fraction eta, with a = Alpha, y = 1 - eta, r = 1/y:
-//   F(eta) = (a^2 - 1) ln y + [(a^2 + 3a) eta - 3a eta^2] / y^2
-// and its eta-derivatives of first to third order.
-double f0(double a, double eta, double y, double r) {
-    const double numerator = (a * a + 3.0 * a) * eta - 3.0 * a * eta * eta;
-    return (a * a - 1.0) * std::log(y) + numerator * r * r;
-}
-
-double f1(double a, double eta, double r) {
-    const double b = a * a + 3.0 * a;
-    const double numerator = b * eta - 3.0 * a * eta * eta;
-    return r * ((1.0 - a * a) + r * ((b - 6.0 * a * eta) + 2.0 * numerator * r));
-}
-
-double f2(double a, double eta, double r) {
-    const double r2 = r * r;
-    return r2 * ((1.0 - a * a) - 6.0 * a +
-                 r * (4.0 * a * (a + 3.0 - 6.0 * eta) + 6.0 * a * eta * (a + 3.0 - 3.0 * eta) * r));
-}
-
-double f3(double a, double eta, double r) {
-    const double r3 = r * r * r;
-    return r3 *
-           (2.0 * (1.0 - a * a) - 36.0 * a +
-            r * (18.0 * a * (a + 3.0 - 6.0 * eta) + 24.0 * a * eta * (a + 3.0 - 3.0 * eta) * r));
-}
-
-}  // namespace
 
 // Hard-convex-body contribution to F and its derivatives in D and T. The size factor
 // S = A2 + (1 - A2) (T/T0)^A1 shrinks the molecules with rising temperature; the packing
@@ -58,7 +26,7 @@ int32_t I4_X_RFH(const double& D, const double& D0, const double& T, const doubl
     if (!(theta > 0.0) || !std::isfinite(theta)) return STATUS_OUT_OF_RANGE;
     const double theta_a1 = std::pow(theta, a1);
     const double S = a2 + (1.0 - a2) * theta_a1;
-    const double eta_D = kPacking / (D0 * S);  // d eta / dD; eta is proportional to D
+    const double eta_D = hard_body::kPacking / (D0 * S);  // d eta / dD; eta is proportional to D
     const double eta = eta_D * D;
     if (!(eta < 1.0) || !std::isfinite(eta)) return STATUS_OUT_OF_RANGE;
     const double y = 1.0 - eta;
@@ -68,16 +36,16 @@ int32_t I4_X_RFH(const double& D, const double& D0, const double& T, const doubl
     if (i4_tau == 0) {
         switch (i4_del) {
             case 0:
-                value = f0(Alpha, eta, y, r);
+                value = hard_body::f0(Alpha, eta, y, r);
                 break;
             case 1:
-                value = f1(Alpha, eta, r) * eta_D;
+                value = hard_body::f1(Alpha, eta, r) * eta_D;
                 break;
             case 2:
-                value = f2(Alpha, eta, r) * eta_D * eta_D;
+                value = hard_body::f2(Alpha, eta, r) * eta_D * eta_D;
                 break;
             default:
-                value = f3(Alpha, eta, r) * eta_D * eta_D * eta_D;
+                value = hard_body::f3(Alpha, eta, r) * eta_D * eta_D * eta_D;
                 break;
         }
     } else {
@@ -86,14 +54,16 @@ int32_t I4_X_RFH(const double& D, const double& D0, const double& T, const doubl
         const double g = S_T / S;
         const double eta_T = -eta * g;
         if (i4_tau == 1 && i4_del == 0) {
-            value = f1(Alpha, eta, r) * eta_T;
+            value = hard_body::f1(Alpha, eta, r) * eta_T;
         } else if (i4_del == 1) {
             // d(eta_T)/dD = eta_T / D = -eta_D S_T / S
-            value = f2(Alpha, eta, r) * eta_D * eta_T - f1(Alpha, eta, r) * eta_D * g;
+            value = hard_body::f2(Alpha, eta, r) * eta_D * eta_T -
+                    hard_body::f1(Alpha, eta, r) * eta_D * g;
         } else {
             const double S_TT = (1.0 - a2) * a1 * (a1 - 1.0) * theta_a1 / (T * T);
             const double eta_TT = -eta * (S_TT / S - 2.0 * g * g);
-            value = f2(Alpha, eta, r) * eta_T * eta_T + f1(Alpha, eta, r) * eta_TT;
+            value = hard_body::f2(Alpha, eta, r) * eta_T * eta_T +
+                    hard_body::f1(Alpha, eta, r) * eta_TT;
         }
     }
     if (!std::isfinite(value)) return STATUS_OUT_OF_RANGE;

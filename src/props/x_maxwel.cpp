@@ -2,6 +2,7 @@
 
 #include "main/run_control.h"
 #include "main/status_codes.h"
+#include "props/maxwel_passes.h"
 #include "props/props.h"
 #include "props/td_props.h"
 #include "substance/subst_const.h"
@@ -120,6 +121,8 @@ void fail_near_tc(int32_t& status) {
 
 }  // namespace
 
+int32_t MAXWEL_PASSES = 0;
+
 // Saturation pressure ps and saturated densities Dliq, Dvap at T by the Maxwell construction:
 // start densities from generic correlations, pushed onto the stable branches, then passes that
 // move the liquid to the pressure of the vapour and the vapour to the Gibbs energy of the
@@ -133,6 +136,7 @@ void fail_near_tc(int32_t& status) {
 void X_MAXWEL(const double& T, double& ps, double& Dliq, double& Dvap, int32_t& status) {
     Tr = SUBST_CONST.Tc;
     Dr = SUBST_CONST.Dc;
+    MAXWEL_PASSES = 0;
     evaluation_failed = false;
     failed_status = STATUS_OK;
     auto failed = [&]() {
@@ -169,6 +173,7 @@ void X_MAXWEL(const double& T, double& ps, double& Dliq, double& Dvap, int32_t& 
     const bool within_kelvin_of_tc = std::trunc(T) == std::trunc(Tr);
     for (;;) {
         ++counter;
+        MAXWEL_PASSES = counter;
         const double pv = PGESMAX(T, rv);
 
         // Liquid: to the pressure of the vapour.

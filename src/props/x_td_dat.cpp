@@ -1,11 +1,16 @@
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "eos/eos.h"
+#include "eos/hard_body.h"
+#include "eos/ideal_gas.h"
+#include "eos/term_sweep.h"
 #include "main/record_io.h"
 #include "main/result_row.h"
 #include "main/run_control.h"
+#include "main/status_codes.h"
 #include "main/unit_table.h"
 #include "props/props.h"
 #include "props/td_props.h"
@@ -29,12 +34,8 @@ void trace(const ListRecord& record) {
     if (trace_on()) record.write_to(lun_of(TRACE_ENTRY));
 }
 
-// The seven residual derivatives of one state, in the order the program always asks for them.
-void fill_table(const double& D, const double& T, DerivativeTable& F) {
-    F = {};
-    static constexpr int32_t kPairs[7][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 0},
-                                             {1, 1}, {2, 0}, {3, 0}};
-    for (const auto& pair : kPairs) X_R_FRES(D, T, pair[0], pair[1], F[pair[0]][pair[1]]);
+void trace_table(const DerivativeTable& F) {
+    if (!trace_on()) return;
     ListRecord header;
     header << "Fres"
            << "1.AnD"
@@ -48,6 +49,87 @@ void fill_table(const double& D, const double& T, DerivativeTable& F) {
     trace(values);
 }
 
+// The seven residual derivatives of one state, one X_R_FRES call each, in the order the
+// program always asks for them.
+void fill_table(const double& D, const double& T, DerivativeTable& F) {
+    F = {};
+    static constexpr int32_t kPairs[7][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 0},
+                                             {1, 1}, {2, 0}, {3, 0}};
+    for (const auto& pair : kPairs) X_R_FRES(D, T, pair[0], pair[1], F[pair[0]][pair[1]]);
+}
+
+void set_table(const FresDeriv& set, DerivativeTable& F) {
+    F = {};
+    F[0][0] = set.F00;
+    F[1][0] = set.F10;
+    F[2][0] = set.F20;
+    F[3][0] = set.F30;
+    F[0][1] = set.F01;
+    F[0][2] = set.F02;
+    F[1][1] = set.F11;
+}
+
+// Ideal-gas values of one temperature, with the status of their evaluation.
+struct IdealGas {
+    double c0 = 0.0, h0 = 0.0, s0 = 0.0;
+    int32_t status = STATUS_OK;
+};
+
+IdealGas ideal_gas_at(const double& T) {
+    IdealGas g;
+    X_R_CPID(T, g.c0, g.h0, g.s0, g.status);
+    return g;
+}
+
+// Values that depend only on the loaded substance or on the temperature, kept while the
+// substance records stay as they are (the prepared terms of the sweep change their generation
+// with every change of the records, a load included). Used only with the trace switch off: with
+// it on every evaluation writes its trace records.
+struct KeptValues {
+    uint64_t generation = 0;
+    // Residual values at the reference state, kept only when their three X_R_FRES calls write
+    // no record (reference state inside the range of the equation).
+    bool reference = false;
+    double F10r = 0.0, F01r = 0.0, F00r = 0.0;
+    bool ideal_reference = false;
+    IdealGas at_Tref;
+    // Ideal-gas values of the temperature evaluated last (searches and the saturation routine
+    // evaluate many densities at one temperature).
+    bool ideal_last = false;
+    double T_last = 0.0;
+    IdealGas at_T_last;
+};
+
+KeptValues kept;
+
+constexpr double kLowestTemperature = 9.999999974752427e-07;  // as X_R_FRES checks its input
+constexpr double kLowestDensity = 1.0000000116860974e-07;
+
+// True when the three reference calls of X_R_FRES write nothing: their input check passes and
+// the hard-body term takes the reference state.
+bool reference_is_quiet(const SubstConst& sc) {
+    if (!(sc.Tref >= kLowestTemperature) || !(sc.Dref >= kLowestDensity)) return false;
+    static constexpr int32_t kPairs[3][2] = {{1, 0}, {0, 1}, {0, 0}};
+    for (const auto& pair : kPairs) {
+        double f = 0.0;
+        if (I4_X_RFH(sc.Dref, sc.D0, sc.Tref, sc.T0, sc.Alpha, A1_HARD_BODY, A2_HARD_BODY, pair[0],
+                     pair[1], f) != STATUS_OK)
+            return false;
+    }
+    return true;
+}
+
+void renew_kept(uint64_t generation) {
+    if (kept.generation == generation) return;
+    kept = KeptValues{};
+    kept.generation = generation;
+}
+
+// Same bits: a cached value is used only for exactly the temperature it was made for.
+bool same_value(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 // All values of a state that a row or a later comparison can use.
 bool all_finite(const TdProps& r) {
     for (double v : {r.p, r.dpdD, r.d2pdD2, r.f, r.g, r.u, r.h, r.s, r.cp, r.cv})
@@ -55,22 +137,17 @@ bool all_finite(const TdProps& r) {
     return true;
 }
 
-// Evaluates the state (D, T) into `r`, which holds the record's values on entry so that the
-// near-critical rule can keep the previous cp. Returns the status of the ideal-gas evaluation
-// at Tref.
-int32_t evaluate(const double& D, const double& T, double F10r, double F01r, double F00r,
-                 TdProps& r) {
+// Evaluates the state (D, T) into `r` from its derivative table F and the ideal-gas values at T
+// and at Tref; `r` holds the record's values on entry so that the near-critical rule can keep
+// the previous cp. Returns the status of the ideal-gas evaluation at Tref.
+int32_t evaluate(const double& D, const double& T, const DerivativeTable& F, const IdealGas& at_T,
+                 const IdealGas& at_Tref, double F10r, double F01r, double F00r, TdProps& r) {
     const SubstConst& sc = SUBST_CONST;
-    DerivativeTable F;
-    fill_table(D, T, F);
-
-    int32_t status = STATUS_OK;
-    double c0 = 0.0, h0 = 0.0, s0 = 0.0;
-    X_R_CPID(T, c0, h0, s0, status);
-    if (status != STATUS_OK) ERRAUS(kTag, "Error at Routine x_r_cpid: ", status);
-    double c0ref = 0.0, h0r = 0.0, s0r = 0.0;
-    X_R_CPID(sc.Tref, c0ref, h0r, s0r, status);
-    {
+    if (at_T.status != STATUS_OK) ERRAUS(kTag, "Error at Routine x_r_cpid: ", at_T.status);
+    const double c0 = at_T.c0, h0 = at_T.h0, s0 = at_T.s0;
+    const double h0r = at_Tref.h0, s0r = at_Tref.s0;
+    const int32_t status = at_Tref.status;
+    if (trace_on()) {
         ListRecord record;
         record << "cp: " << c0 << " h: " << h0 << " s: " << s0;
         trace(record);
@@ -94,11 +171,13 @@ int32_t evaluate(const double& D, const double& T, double F10r, double F01r, dou
         R * T * (D * F[1][0] - T * F[0][1]) - R * sc.Tref * (sc.Dref * F10r - sc.Tref * F01r);
     r.h = h_id + h_res;
 
+    // ln(D T / (Dref Tref)), shared by the ideal-gas entropy and Helmholtz energy.
+    const double log_ratio = sc.Dref == 0.0 ? 0.0 : std::log(D * T / (sc.Dref * sc.Tref));
     double s_id = 0.0;
     if (sc.Dref == 0.0) {
         ERRAUS(kTag, "Error at Read Dref from x_rstoff.tab:", 0);
     } else {
-        s_id = sc.Sref + R * (s0 - s0r) - R * std::log(D * T / (sc.Dref * sc.Tref));
+        s_id = sc.Sref + R * (s0 - s0r) - R * log_ratio;
     }
     const double s_res = R * (sc.Tref * F01r + F00r) - R * (T * F[0][1] + F[0][0]);
     r.s = s_id + s_res;
@@ -114,8 +193,7 @@ int32_t evaluate(const double& D, const double& T, double F10r, double F01r, dou
     if (sc.Dref == 0.0) {
         ERRAUS(kTag, "Error at Read Dref from x_rstoff.tab:", 0);
     } else {
-        f_id = Fref + R * (h0 - h0r) - R * T - R * T * (s0 - s0r) +
-               R * T * std::log(D * T / (sc.Dref * sc.Tref));
+        f_id = Fref + R * (h0 - h0r) - R * T - R * T * (s0 - s0r) + R * T * log_ratio;
     }
     const double f_res = R * T * F[0][0] - R * sc.Tref * F00r;
     r.f = f_id + f_res;
@@ -123,11 +201,39 @@ int32_t evaluate(const double& D, const double& T, double F10r, double F01r, dou
     // The residual part of g has no reference correction: g only compares states at equal T.
     r.g = (h_id - T * s_id) + R * T * (F[0][0] + D * F[1][0]);
 
-    ListRecord record;
-    record << "Tref: " << sc.Tref << "dp/dD: " << r.dpdD << "Uref: " << Uref << "r8_Fref: " << Fref
-           << "r8_f_id: " << f_id << "g: " << r.g;
-    trace(record);
+    if (trace_on()) {
+        ListRecord record;
+        record << "Tref: " << sc.Tref << "dp/dD: " << r.dpdD << "Uref: " << Uref
+               << "r8_Fref: " << Fref << "r8_f_id: " << f_id << "g: " << r.g;
+        trace(record);
+    }
     return status;
+}
+
+// The derivative table and the ideal-gas values at T of a state by the one-sweep evaluation;
+// false where X_R_INRANGE refuses the state. Where the sweep does not take a state that is in
+// range, the seven X_R_FRES calls fill the table and write their records as always.
+bool sweep_state(const term_sweep::Prepared& p, const double& D, const double& T,
+                 DerivativeTable& F, IdealGas& at_T) {
+    if (!std::isfinite(D) || !std::isfinite(T) || !(D > 0.0) || !(T > 0.0)) return false;
+    if (!kept.ideal_last || !same_value(kept.T_last, T)) {
+        IdealGas& g = kept.at_T_last;
+        g.status = STATUS_OK;
+        if (!ideal_gas::quick_sums(T, g.c0, g.h0, g.s0)) g = ideal_gas_at(T);
+        kept.T_last = T;
+        kept.ideal_last = true;
+    }
+    at_T = kept.at_T_last;
+    // The ideal-gas part fails exactly where the range test finds it not finite.
+    if (at_T.status != STATUS_OK) return false;
+    FresDeriv set;
+    if (term_sweep::derivatives(p, D, T, set)) {
+        set_table(set, F);
+        return true;
+    }
+    if (!X_R_INRANGE(D, T)) return false;
+    fill_table(D, T, F);
+    return true;
 }
 
 }  // namespace
@@ -143,10 +249,30 @@ int32_t evaluate(const double& D, const double& T, double F10r, double F01r, dou
 void X_TD_DAT(const bool& silent, const double& D, const double& T, const float& x,
               int32_t& status) {
     const SubstConst& sc = SUBST_CONST;
+    // With the trace switch off the evaluation takes the one-sweep path and keeps the values of
+    // the substance and of the last temperature; the results differ only by rounding.
+    const bool sweep = !trace_on();
+    const term_sweep::Prepared* prepared = nullptr;
+    if (sweep) {
+        prepared = &term_sweep::current();
+        renew_kept(prepared->generation);
+    }
     double F10r = 0.0, F01r = 0.0, F00r = 0.0;
-    X_R_FRES(sc.Dref, sc.Tref, 1, 0, F10r);
-    X_R_FRES(sc.Dref, sc.Tref, 0, 1, F01r);
-    X_R_FRES(sc.Dref, sc.Tref, 0, 0, F00r);
+    if (sweep && kept.reference) {
+        F10r = kept.F10r;
+        F01r = kept.F01r;
+        F00r = kept.F00r;
+    } else {
+        X_R_FRES(sc.Dref, sc.Tref, 1, 0, F10r);
+        X_R_FRES(sc.Dref, sc.Tref, 0, 1, F01r);
+        X_R_FRES(sc.Dref, sc.Tref, 0, 0, F00r);
+        if (sweep && reference_is_quiet(sc)) {
+            kept.reference = true;
+            kept.F10r = F10r;
+            kept.F01r = F01r;
+            kept.F00r = F00r;
+        }
+    }
     status = STATUS_OK;
     std::string label = "   ";
 
@@ -155,11 +281,30 @@ void X_TD_DAT(const bool& silent, const double& D, const double& T, const float&
 
     TdProps r = TD_PROPS;
     if (evaluated) {
-        if (!X_R_INRANGE(D, T)) {
-            status = STATUS_OUT_OF_RANGE;
-            return;
+        DerivativeTable F;
+        IdealGas at_T;
+        IdealGas at_Tref;
+        if (sweep) {
+            if (!sweep_state(*prepared, D, T, F, at_T)) {
+                status = STATUS_OUT_OF_RANGE;
+                return;
+            }
+            if (!kept.ideal_reference) {
+                kept.at_Tref = ideal_gas_at(sc.Tref);
+                kept.ideal_reference = true;
+            }
+            at_Tref = kept.at_Tref;
+        } else {
+            if (!X_R_INRANGE(D, T)) {
+                status = STATUS_OUT_OF_RANGE;
+                return;
+            }
+            fill_table(D, T, F);
+            trace_table(F);
+            at_T = ideal_gas_at(T);
+            at_Tref = ideal_gas_at(sc.Tref);
         }
-        status = evaluate(D, T, F10r, F01r, F00r, r);
+        status = evaluate(D, T, F, at_T, at_Tref, F10r, F01r, F00r, r);
         if (!all_finite(r)) {
             status = STATUS_OUT_OF_RANGE;
             return;

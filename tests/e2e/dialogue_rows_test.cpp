@@ -7,17 +7,6 @@
 
 namespace {
 
-const std::string kMenu =
-    " 1=T/Density   2=Pressure/T   3=Pressure/Density  4=Ts  5=Ps  0=Quit  Input: ";
-
-std::vector<std::size_t> menu_rows(const std::vector<std::string>& lines) {
-    std::vector<std::size_t> rows;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i] == kMenu) rows.push_back(i);
-    }
-    return rows;
-}
-
 std::string shown(const std::string& line) {
     std::string s = " " + line.substr(0, 78);
     s.resize(79, ' ');

@@ -7,18 +7,6 @@
 
 namespace {
 
-const std::string kMenu =
-    " 1=T/Density   2=Pressure/T   3=Pressure/Density  4=Ts  5=Ps  0=Quit  Input: ";
-
-// Console line numbers of every mode menu shown.
-std::vector<std::size_t> menu_rows(const std::vector<std::string>& lines) {
-    std::vector<std::size_t> rows;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i] == kMenu) rows.push_back(i);
-    }
-    return rows;
-}
-
 // Number of empty lines directly above a console line.
 std::size_t empty_lines_above(const std::vector<std::string>& lines, std::size_t row) {
     std::size_t n = 0;

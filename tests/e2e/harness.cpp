@@ -32,6 +32,17 @@ std::string test_table(const std::string& name) {
     return read_text_file(fs::path(XALT1_TEST_DATA) / name);
 }
 
+const std::string kModeMenu =
+    " 1=T/Density   2=Pressure/T   3=Pressure/Density  4=Ts  5=Ps  0=Quit  Input: ";
+
+std::vector<std::size_t> menu_rows(const std::vector<std::string>& lines) {
+    std::vector<std::size_t> rows;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i] == kModeMenu) rows.push_back(i);
+    }
+    return rows;
+}
+
 std::string shipped_table() {
     return read_text_file(XALT1_SHIPPED_TABLE);
 }

@@ -34,3 +34,8 @@ std::vector<std::string> split_lines(const std::string& text);
 // Path of a test table under tests/data, or the shipped table.
 std::string test_table(const std::string& name);
 std::string shipped_table();
+
+// The mode menu line as the console shows it.
+extern const std::string kModeMenu;
+// Console line numbers of every mode menu shown.
+std::vector<std::size_t> menu_rows(const std::vector<std::string>& lines);

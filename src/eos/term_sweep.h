@@ -1,0 +1,93 @@
+// One sweep over the terms of the loaded substance per state: the residual Helmholtz energy
+// F = a_res/(R T) and all seven derivatives of the set FRES_DERIV at once, from powers built
+// by multiplication and one exponential per distinct exponential argument.
+//
+// The terms are prepared once per substance (coefficients times their parameter powers, and
+// the polynomials in which every derivative order of a term is a multiple of its value). The
+// preparation is keyed on the content of SUBST_CONST and EOS_COEFF that the evaluation uses
+// (the equation's constants, the reference state, the ideal-gas terms and the terms in use):
+// any change of it, by a substance load (also a failed one) or by a direct write, prepares the
+// terms anew and gives them a new generation, so that nothing computed for one substance is
+// used for another.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "eos/eos.h"
+
+namespace term_sweep {
+
+// Exponent ranges beyond which the sweep is not used (the term functions then serve).
+constexpr int32_t kLowestExponent = -96;
+constexpr int32_t kHighestExponent = 96;
+constexpr int32_t kTableSize = kHighestExponent - kLowestExponent + 1;
+constexpr int32_t kMaxTerms = 120;
+constexpr int32_t kMaxGroups = 2 + 2 * 40;
+
+// One attraction or polar term. Its value is
+//   F_i = psi * f_i,   f_i = coef * Tpow[t_index] * Dpow[d_index]
+// with psi the exponential factor of its group. With z the density variable of the group
+// (l delta^l for attraction terms with the exponential exp(-delta^l), the squared reduced
+// density for polar terms, 0 for attraction terms without exponential), every derivative is a
+// polynomial in z times F_i:
+//   D   dF_i/dD     = F_i (a0 + g1 z)
+//   D^2 d2F_i/dD2   = F_i (a2 + a3 z + g4 z^2)
+//   D^3 d3F_i/dD3   = F_i (a5 + a6 z + a7 z^2 + g8 z^3)
+//   T   dF_i/dT     = F_i t,   T^2 d2F_i/dT2 = F_i t (t - 1)
+// where g1, g4, g8 are the same for all terms of a group. The sweep therefore sums f_i and
+// f_i times each weight per group and applies z and psi once per group.
+// Pairs of doubles that the compiler keeps in one vector register (two sums per instruction).
+typedef double Pair __attribute__((vector_size(16)));
+
+struct Term {
+    // Weights in pairs: (1, a0), (a2, a3), (a5, a6), (a7, t), (t (t - 1), t a0).
+    Pair w[5];
+    double coef;
+    int32_t t_index;  // into the temperature tables (attraction, then polar)
+    int32_t d_index;  // into the half-powers of the reduced density
+    int32_t group;
+};
+
+// Exponential groups: group 0 has no exponential and z = 0 (attraction terms with l = 0);
+// group 1 has no exponential and z = delta^2 (polar terms with o = 0); further groups carry
+// exp(-delta^l) with z = l delta^l (attraction) or exp(-o delta^2) with z = delta^2 (polar).
+// Terms are held sorted by group; group g has the terms [first, end).
+struct Group {
+    int32_t l = 0;  // attraction exponent l, or 0
+    int32_t o = 0;  // polar factor o, or 0
+    double g1 = 0, g4 = 0, g8 = 0;
+    int32_t first = 0, end = 0;
+};
+
+struct Prepared {
+    uint64_t generation = 0;  // changes whenever the records change what the evaluation uses
+    bool usable = false;      // false: exponents out of the table ranges
+    double D0 = 0, T0 = 0, Alpha = 0;
+    int32_t count = 0;
+    std::array<Term, kMaxTerms> terms{};
+    int32_t groups = 0;
+    std::array<Group, kMaxGroups> group{};
+    // Exponent ranges in use (in halves), for the tables of one state.
+    int32_t att_t_lo = 0, att_t_hi = 0;  // sqrt(T/T0)
+    int32_t pol_t_lo = 0, pol_t_hi = 0;  // sqrt(T/(1.13 T0))
+    int32_t d_lo = 0, d_hi = 0;          // sqrt(D/D0)
+};
+
+// The prepared terms of the substance now in SUBST_CONST and EOS_COEFF.
+const Prepared& current();
+
+// The seven derivatives at (D, T) by one sweep; false when the state needs the term functions
+// (input below the lowest density or temperature, the hard-body term refusing the state, a
+// value that is not finite, or terms the sweep cannot take). Nothing is written.
+bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv& out);
+
+// The seven derivatives at (D, T) as X_R_FDERIV gives them, for callers that hold the prepared
+// terms already: the sweep, or the seven X_R_FRES calls where the sweep does not take the state.
+void derivative_set(const Prepared& p, const double& D, const double& T, FresDeriv& out);
+
+// F alone at (D, T) by the same sweep, for prepared terms that are usable (no check of the
+// state; the floor against which the benchmarks measure the evaluation).
+double value(const Prepared& p, const double& D, const double& T);
+
+}  // namespace term_sweep

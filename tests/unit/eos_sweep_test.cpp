@@ -1,0 +1,263 @@
+// The one-sweep evaluation of the seven residual derivatives against the X_R_FRES calls, over
+// random states of every fluid of the shipped table and of the demonstration table; its
+// fallback to the X_R_FRES records; and the values the property routine keeps per substance.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "eos/eos.h"
+#include "eos/hard_body.h"
+#include "props/props.h"
+#include "props/td_props.h"
+#include "substance/substance.h"
+#include "substance_support.h"
+
+namespace {
+
+std::string file_text(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// Number of menu entries of a table ("R-" lines before "##########").
+int menu_size(const std::string& table) {
+    std::istringstream in(table);
+    int count = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("##########", 0) == 0) break;
+        if (line.rfind("R-", 0) == 0) ++count;
+    }
+    return count;
+}
+
+// Loads the menu entry that the session's console input chooses, as the main cycle does.
+Text<10> load_entry() {
+    Text<10> code = blank_text<10>();
+    int32_t status = 0;
+    X_STAUSW(UNIT_TABLE.i4_lun, code, status);
+    EXPECT_EQ(status, 0);
+    X_TABEIN(true, code, status);
+    EXPECT_EQ(status, 0) << view(code);
+    return code;
+}
+
+constexpr int32_t kPairs[7][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}, {2, 0}, {3, 0}};
+
+double pick(const FresDeriv& f, int k) {
+    const double values[7] = {f.F00, f.F01, f.F02, f.F10, f.F11, f.F20, f.F30};
+    return values[k];
+}
+
+// Sum of the magnitudes of the term contributions to one derivative: the scale of the rounding
+// that any way of summing the terms carries.
+double term_magnitude(const double& D, const double& T, int32_t del, int32_t tau) {
+    const SubstConst& sc = SUBST_CONST;
+    double sum = 0.0, f = 0.0;
+    const AttractionSet& fa = EOS_COEFF.Fa;
+    for (int32_t i = 0; i < std::clamp(fa.i4_nz, 0, 40); ++i) {
+        I4_X_RFA(D, sc.D0, T, sc.T0, sc.Alpha, fa.c[i], fa.m[i], fa.n[i], fa.j[i], fa.l[i], del,
+                 tau, f);
+        sum += std::fabs(f);
+    }
+    for (const auto& [set, P] :
+         {std::pair{&EOS_COEFF.Fq, sc.Q2}, std::pair{&EOS_COEFF.Fd, sc.Dp}}) {
+        if (!(P > 9.999999974752427e-07)) continue;
+        for (int32_t i = 0; i < std::clamp(set->i4_nz, 0, 40); ++i) {
+            I4_X_RFQ(D, sc.D0, T, sc.T0, P, set->c[i], set->n[i], set->m[i], set->k[i], set->o[i],
+                     del, tau, f);
+            sum += std::fabs(f);
+        }
+    }
+    I4_X_RFH(D, sc.D0, T, sc.T0, sc.Alpha, A1_HARD_BODY, A2_HARD_BODY, del, tau, f);
+    return sum + std::fabs(f);
+}
+
+// Density of packing fraction eta at T.
+double density_of(double eta, double T) {
+    const SubstConst& sc = SUBST_CONST;
+    const double a1 = A1_HARD_BODY, a2 = A2_HARD_BODY;
+    const double S = a2 + (1.0 - a2) * std::pow(T / sc.T0, a1);
+    return eta * sc.D0 * S / hard_body::kPacking;
+}
+
+struct Comparison {
+    int states = 0;
+    double worst = 0.0;  // largest |sweep - calls| / scale
+};
+
+// Random states from the dilute gas to a packing fraction of 0.9 and from 0.3 to 4 T0; the
+// sweep must agree with the seven X_R_FRES calls to 1e-12 of the larger of the value and the
+// sum of the magnitudes of its terms (where terms cancel, the rounding of any summation is of
+// the terms' size).
+Comparison compare_random_states(std::mt19937_64& rng, int count, const std::string& fluid) {
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    Comparison c;
+    while (c.states < count) {
+        const double T = SUBST_CONST.T0 * (0.3 + 3.7 * unit(rng));
+        // Half the states spread evenly in eta, half evenly in log(eta) down to 1e-7.
+        const double eta = (c.states % 2 == 0) ? 0.9 * unit(rng) : std::pow(10.0, -7.0 * unit(rng));
+        const double D = density_of(std::min(eta, 0.9), T);
+        if (!X_R_INRANGE(D, T) || D < 1.0000000116860974e-07) continue;
+        ++c.states;
+        FresDeriv sweep;
+        X_R_FDERIV(D, T, sweep);
+        for (int k = 0; k < 7; ++k) {
+            double calls = 0.0;
+            X_R_FRES(D, T, kPairs[k][0], kPairs[k][1], calls);
+            const double scale =
+                std::max(std::fabs(calls), term_magnitude(D, T, kPairs[k][0], kPairs[k][1]));
+            const double deviation = std::fabs(pick(sweep, k) - calls) / scale;
+            c.worst = std::max(c.worst, deviation);
+            EXPECT_LE(deviation, 1e-12)
+                << fluid << " pair (" << kPairs[k][0] << "," << kPairs[k][1] << ") D=" << D
+                << " T=" << T << " sweep=" << pick(sweep, k) << " calls=" << calls;
+        }
+    }
+    return c;
+}
+
+void compare_table(const std::string& path, int states_per_fluid) {
+    const std::string table = file_text(path);
+    const int fluids = menu_size(table);
+    ASSERT_GT(fluids, 0) << path;
+    std::mt19937_64 rng(20261207);
+    double worst = 0.0;
+    for (int k = 1; k <= fluids; ++k) {
+        TableSession session(table, std::to_string(k) + "\n");
+        const Text<10> code = load_entry();
+        const Comparison c = compare_random_states(rng, states_per_fluid, std::string(view(code)));
+        worst = std::max(worst, c.worst);
+        // Nothing was refused: no record in the status file.
+        EXPECT_EQ(session.status_file(), "") << view(code);
+    }
+    std::ostringstream text;
+    text << std::scientific << worst;
+    testing::Test::RecordProperty("worst_relative_deviation", text.str());
+}
+
+TEST(TermSweep, AgreesWithTheTermFunctionsOnEveryShippedFluid) {
+    compare_table(XALT1_SHIPPED_TABLE, 300);
+}
+
+// Three fluids of the fitted table, whose terms use every kind of exponential group, whatever
+// the shipped table holds.
+TEST(TermSweep, AgreesWithTheTermFunctionsOnThreeFittedFluids) {
+    compare_table(std::string(XALT1_TEST_DATA) + "/sweep_three_fluids.tab", 1000);
+}
+
+TEST(TermSweep, AgreesWithTheTermFunctionsOnTheDemonstrationFluid) {
+    compare_table(std::string(XALT1_TEST_DATA) + "/props_demo.tab", 2000);
+}
+
+// States that X_R_FRES reports: the sweep hands them to it, so that the same records appear,
+// in the same order, with the same values.
+TEST(TermSweep, RefusedStatesWriteTheRecordsOfTheSevenCalls) {
+    const std::string table = file_text(std::string(XALT1_TEST_DATA) + "/props_demo.tab");
+    struct Case {
+        const char* what;
+        double D, T;
+    };
+    const Case cases[] = {
+        {"density below 1e-7", 5e-8, 300.0},
+        {"temperature below 1e-6", 1.0, 5e-7},
+        {"packing fraction above 1", 200.0, 300.0},
+        {"temperature not a number", 1.0, std::nan("")},
+    };
+    for (const Case& c : cases) {
+        std::string by_calls, by_sweep;
+        FresDeriv calls, sweep;
+        {
+            TableSession session(table, "1\n");
+            load_entry();
+            X_R_FRES(c.D, c.T, 0, 0, calls.F00);
+            X_R_FRES(c.D, c.T, 0, 1, calls.F01);
+            X_R_FRES(c.D, c.T, 0, 2, calls.F02);
+            X_R_FRES(c.D, c.T, 1, 0, calls.F10);
+            X_R_FRES(c.D, c.T, 1, 1, calls.F11);
+            X_R_FRES(c.D, c.T, 2, 0, calls.F20);
+            X_R_FRES(c.D, c.T, 3, 0, calls.F30);
+            by_calls = session.status_file();
+        }
+        {
+            TableSession session(table, "1\n");
+            load_entry();
+            X_R_FDERIV(c.D, c.T, sweep);
+            by_sweep = session.status_file();
+        }
+        EXPECT_NE(by_calls, "") << c.what;
+        EXPECT_EQ(by_sweep, by_calls) << c.what;
+        for (int k = 0; k < 7; ++k) {
+            const double a = pick(calls, k), b = pick(sweep, k);
+            EXPECT_TRUE(a == b || (std::isnan(a) && std::isnan(b))) << c.what << " " << k;
+        }
+    }
+}
+
+// The property routine keeps reference-state and temperature values per substance. Its results
+// must follow every change of the records, whether by a load or by a direct write, and agree
+// with the evaluation of the trace path, which keeps nothing and calls X_R_FRES for every value.
+TEST(TermSweep, KeptValuesFollowEveryChangeOfTheSubstance) {
+    const std::string table = file_text(XALT1_SHIPPED_TABLE);
+    const int fluids = menu_size(table);
+    auto props_at = [](double D, double T, bool trace) {
+        UNIT_TABLE.l_trace = trace;
+        int32_t status = 0;
+        X_TD_DAT(true, D, T, -1.0f, status);
+        UNIT_TABLE.l_trace = false;
+        EXPECT_EQ(status, 0);
+        return TD_PROPS;
+    };
+    auto expect_close = [](const TdProps& a, const TdProps& b, const std::string& what) {
+        const double pairs[][2] = {{a.p, b.p}, {a.u, b.u}, {a.h, b.h},   {a.s, b.s},
+                                   {a.f, b.f}, {a.g, b.g}, {a.cv, b.cv}, {a.cp, b.cp}};
+        for (const auto& v : pairs)
+            EXPECT_NEAR(v[0], v[1], 1e-9 * std::max(1.0, std::fabs(v[1]))) << what;
+    };
+    // The same state of two different substances, one after the other, and back.
+    for (int k : {1, std::max(1, fluids / 2), fluids, 1}) {
+        TableSession session(table, std::to_string(k) + "\n");
+        load_entry();
+        const double T = 1.1 * SUBST_CONST.Tc, D = 0.7 * SUBST_CONST.Dc;
+        const TdProps kept = props_at(D, T, false);
+        expect_close(kept, props_at(D, T, true), "entry " + std::to_string(k));
+        // Direct writes: a reference state, an ideal-gas term, a coefficient.
+        SUBST_CONST.Dref *= 2.0;
+        expect_close(props_at(D, T, false), props_at(D, T, true), "Dref changed");
+        SUBST_CONST.K[0] += 0.5;
+        expect_close(props_at(D, T, false), props_at(D, T, true), "ideal-gas term changed");
+        EOS_COEFF.Fa.c[0] *= 1.01;
+        const TdProps changed = props_at(D, T, false);
+        expect_close(changed, props_at(D, T, true), "coefficient changed");
+        EXPECT_NE(changed.p, kept.p);
+    }
+}
+
+// A reference state outside the range is not kept: its X_R_FRES records appear on every call.
+TEST(TermSweep, ReferenceRecordsAppearOnEveryEvaluation) {
+    const std::string table = file_text(std::string(XALT1_TEST_DATA) + "/props_demo.tab");
+    TableSession session(table, "1\n" + std::string(20, '\n'));
+    load_entry();
+    SUBST_CONST.Dref = 0.0;
+    for (int call = 0; call < 3; ++call) {
+        int32_t status = 0;
+        X_TD_DAT(true, 1.0, 450.0, -1.0f, status);
+    }
+    std::istringstream lines(session.status_file());
+    int handover = 0, dref = 0;
+    for (std::string line; std::getline(lines, line);) {
+        handover += line.find("Fehler bei der Uebergabe") != std::string::npos;
+        dref += line.find("Error at Read Dref") != std::string::npos;
+    }
+    EXPECT_EQ(handover, 9);  // three reference calls per evaluation
+    EXPECT_EQ(dref, 6);      // twice per evaluation
+}
+
+}  // namespace
