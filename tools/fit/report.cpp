@@ -170,6 +170,8 @@ void write_report(const std::string& folder, const std::vector<Fluid>& fluids,
        << "0.5-2 pc); the critical point is the one of the fitted equation, as in the table.\n\n"
        << "Targets for nonpolar and polar fluids: AAD ps <= 0.5 %, D' <= 0.3 %, D'' <= 1 %,\n"
        << "Tc within 0.3 %, pc within 2 %, single-phase densities <= 0.5 % on average.\n\n"
+       << "Over-fitting: `leave-one-out.md` (made separately by `xalt1_fit loo`, see\n"
+       << "tools/fit/README.md) refits each set without each of its training fluids in turn.\n\n"
        << "Physics check: on isotherms from max(Ttriple, 0.4 Tc) to 3 Tc, up to a packing\n"
        << "fraction of 0.6, p and dp/dD positive outside the reference two-phase region and a\n"
        << "single van der Waals loop inside it; the number of offending grid states (of 300\n"
