@@ -80,10 +80,12 @@ void write_end_marker() {
     write_record(lun_of(RESULT_ENTRY), "end");
 }
 
-// The saturated liquid and vapour rows at T, then the end marker.
+// The saturated liquid and vapour rows at T, then the end marker. Once a row of the block is
+// written, the block is closed with the marker even when a later row fails, so that the result
+// file always ends with "end".
 void saturated_pair(const double& T, int32_t& status) {
     if (!row(Dliq, T, 0.0f, status)) return;
-    if (!row(Dvap, T, 1.0f, status)) return;
+    row(Dvap, T, 1.0f, status);
     write_end_marker();
 }
 
@@ -93,13 +95,14 @@ void saturated_pair(const double& T, int32_t& status) {
 void two_phase_block(const double& D, const double& T, int32_t& status,
                      std::string_view third_row_message) {
     if (!row(Dliq, T, 0.0f, status)) return;
-    if (!row(Dvap, T, 1.0f, status)) return;
-    const float fraction = static_cast<float>((1.0 / D - 1.0 / Dliq) / (1.0 / Dvap - 1.0 / Dliq));
-    if (fraction > 0.0f && fraction < 1.0f) {
-        row(D, T, fraction, status, third_row_message);
-    } else {
+    if (!row(Dvap, T, 1.0f, status)) {
         write_end_marker();
+        return;
     }
+    const float fraction = static_cast<float>((1.0 / D - 1.0 / Dliq) / (1.0 / Dvap - 1.0 / Dliq));
+    // The mixture row writes the marker itself; a failed one leaves it to us.
+    if (!(fraction > 0.0f && fraction < 1.0f) || !row(D, T, fraction, status, third_row_message))
+        write_end_marker();
 }
 
 bool converged(const double& P) {
@@ -139,6 +142,24 @@ void update_points(const double& P, double& T) {
         ps2 = ps;
     }
     T = estimate_from_points(P);
+}
+
+// Refines the saturation temperature T of the target pressure P until the saturation pressure
+// matches within the absolute bound (with stop_at_Tc also when T reaches Tc). False when a
+// saturation call failed or the passes ran out (both reported).
+bool refine_saturation_temperature(const double& P, double& T, int32_t& status, bool stop_at_Tc) {
+    while (!((stop_at_Tc && T >= SUBST_CONST.Tc) || std::fabs(P - ps) <= kPressureConverged)) {
+        if (!saturation(T, status)) return false;
+        if (std::fabs(P - ps) > kPressureConverged) {
+            update_points(P, T);
+            ++counter;
+            if (counter > kMaxPasses) {
+                ERRAUS(kTag, "Iteration should be optimized in x_pvt :", counter);
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 // Mode 1: the state (T, D) as given; two-phase below Tc between the saturated densities.
@@ -261,17 +282,7 @@ void mode_pressure_density(double& T, double& D, const double& P, int32_t& statu
         if (!estimate_saturation_temperature(P, T, status)) return;
         if (T < Tc && !saturation(T, status)) return;
         if (Dvap < D && D < Dliq) {
-            while (!(T >= Tc || std::fabs(P - ps) <= kPressureConverged)) {
-                if (!saturation(T, status)) return;
-                if (std::fabs(P - ps) > kPressureConverged) {
-                    update_points(P, T);
-                    ++counter;
-                    if (counter > kMaxPasses) {
-                        ERRAUS(kTag, "Iteration should be optimized in x_pvt :", counter);
-                        return;
-                    }
-                }
-            }
+            if (!refine_saturation_temperature(P, T, status, true)) return;
             // The block needs the saturated densities of the temperature it is written at.
             if (T < Tc && T == T_sat && Dvap < D && D < Dliq) {
                 two_phase_block(D, T, status, "Fehler in Routine td_daten");
@@ -326,21 +337,7 @@ void mode_saturation_pressure(double& T, const double& P, int32_t& status) {
     }
     TD_PROPS.p = 0.0;
     if (!estimate_saturation_temperature(P, T, status)) return;
-    for (;;) {
-        if (std::fabs(P - ps) <= kPressureConverged) {
-            saturated_pair(T, status);
-            return;
-        }
-        if (!saturation(T, status)) return;
-        if (std::fabs(P - ps) > kPressureConverged) {
-            update_points(P, T);
-            ++counter;
-            if (counter > kMaxPasses) {
-                ERRAUS(kTag, "Iteration should be optimized in x_pvt :", counter);
-                return;
-            }
-        }
-    }
+    if (refine_saturation_temperature(P, T, status, false)) saturated_pair(T, status);
 }
 
 }  // namespace
