@@ -99,8 +99,8 @@ std::string edit_F(double value, int w, int d) {
     const bool zero_optional = integer_part.empty() && d > 0;
     if (integer_part.empty()) integer_part.push_back('0');
     const bool drop_zero =
-        zero_optional && static_cast<int>(integer_part.size() + fraction.size()) + 1 +
-                                 (negative ? 1 : 0) > w;
+        zero_optional &&
+        static_cast<int>(integer_part.size() + fraction.size()) + 1 + (negative ? 1 : 0) > w;
     std::string text;
     if (negative) text += '-';
     if (!drop_zero) text += integer_part;

@@ -1,3 +1,6 @@
+#include <initializer_list>
+#include <string>
+
 #include "main/record_io.h"
 #include "main/run_control.h"
 #include "main/unit_table.h"
@@ -25,38 +28,44 @@ void close_down_at_end_of_input() {
     X_CLOSE(close_status);
 }
 
+struct Cell {
+    std::size_t column;
+    std::string_view text;
+};
+
+// A formatted line with each text from its column (counted from 1).
+std::string laid_out(std::initializer_list<Cell> cells) {
+    std::string line;
+    for (const Cell& cell : cells) place(line, cell.column, cell.text);
+    return line;
+}
+
 // The three header lines of a substance block, then the end marker, on the result channel.
 void write_run_header() {
     const int32_t lun = lun_of(RESULT_ENTRY);
-    std::string line1;
-    place(line1, 20, view(code));
-    place(line1, 30, " - Thermodynamic Properties");
-    place(line1, 68, view(date).substr(0, 8));
-    place(line1, 76, "-");
-    place(line1, 77, view(date).substr(8, 2));
-    std::string line2;
-    place(line2, 8, "T");
-    place(line2, 17, "D");
-    place(line2, 28, "P");
-    place(line2, 38, "u");
-    place(line2, 47, "h");
-    place(line2, 56, "s");
-    place(line2, 66, "cv");
-    place(line2, 74, "cp");
-    place(line2, 84, "f");
-    std::string line3;
-    place(line3, 8, "K");
-    place(line3, 14, "mol/dm3");
-    place(line3, 27, "MPa");
-    place(line3, 36, "J/mol");
-    place(line3, 45, "J/mol");
-    place(line3, 53, "J/mol-K");
-    place(line3, 63, "J/mol-K");
-    place(line3, 72, "J/mol-K");
-    place(line3, 83, "J/mol");
-    write_record(lun, line1);
-    write_record(lun, line2);
-    write_record(lun, line3);
+    write_record(lun, laid_out({{20, view(code)},
+                                {30, " - Thermodynamic Properties"},
+                                {68, view(date).substr(0, 8)},
+                                {76, "-"},
+                                {77, view(date).substr(8, 2)}}));
+    write_record(lun, laid_out({{8, "T"},
+                                {17, "D"},
+                                {28, "P"},
+                                {38, "u"},
+                                {47, "h"},
+                                {56, "s"},
+                                {66, "cv"},
+                                {74, "cp"},
+                                {84, "f"}}));
+    write_record(lun, laid_out({{8, "K"},
+                                {14, "mol/dm3"},
+                                {27, "MPa"},
+                                {36, "J/mol"},
+                                {45, "J/mol"},
+                                {53, "J/mol-K"},
+                                {63, "J/mol-K"},
+                                {72, "J/mol-K"},
+                                {83, "J/mol"}}));
     write_record(lun, "end");
 }
 

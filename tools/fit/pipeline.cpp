@@ -144,6 +144,18 @@ void multi_start(FluidCase& c, const std::vector<FluidCase*>& peers, Model& mode
     }
 }
 
+// Takes the selected candidates as the set's terms, with their least-squares coefficients.
+void use_selection(const LinearSystem& sys, const std::vector<int>& selected,
+                   const std::vector<Term>& bank, Model& model, int s) {
+    Eigen::MatrixXd As(sys.A.rows(), static_cast<Eigen::Index>(selected.size()));
+    for (size_t k = 0; k < selected.size(); ++k)
+        As.col(static_cast<Eigen::Index>(k)) = sys.A.col(selected[k]);
+    const Eigen::VectorXd c = solve_linear(As, sys.b);
+    model.terms[s].clear();
+    for (int k : selected) model.terms[s].push_back(bank[k]);
+    model.coeff[s].assign(c.data(), c.data() + c.size());
+}
+
 void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nterms, int rounds,
            int iterations) {
     const int s = static_cast<int>(set);
@@ -161,13 +173,7 @@ void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nter
     {
         LinearSystem sys = build_system(train, model, set, bank);
         selected = greedy_select(sys.A, sys.b, nterms, {});
-        Eigen::MatrixXd As(sys.A.rows(), static_cast<Eigen::Index>(selected.size()));
-        for (size_t k = 0; k < selected.size(); ++k)
-            As.col(static_cast<Eigen::Index>(k)) = sys.A.col(selected[k]);
-        const Eigen::VectorXd c = solve_linear(As, sys.b);
-        model.terms[s].clear();
-        for (int k : selected) model.terms[s].push_back(bank[k]);
-        model.coeff[s].assign(c.data(), c.data() + c.size());
+        use_selection(sys, selected, bank, model, s);
         std::snprintf(buf, sizeof buf, "  greedy: cost %.6g", total_cost(train, model));
         log_line(buf);
     }
@@ -182,13 +188,7 @@ void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nter
             ex += e;
             if (e == 0) break;
         }
-        Eigen::MatrixXd As(sys.A.rows(), static_cast<Eigen::Index>(selected.size()));
-        for (size_t k = 0; k < selected.size(); ++k)
-            As.col(static_cast<Eigen::Index>(k)) = sys.A.col(selected[k]);
-        const Eigen::VectorXd c = solve_linear(As, sys.b);
-        model.terms[s].clear();
-        for (int k : selected) model.terms[s].push_back(bank[k]);
-        model.coeff[s].assign(c.data(), c.data() + c.size());
+        use_selection(sys, selected, bank, model, s);
         std::snprintf(buf, sizeof buf, "  round %d: %d guard states, %d exchanges, cost %.6g",
                       round + 1, bad, ex, total_cost(train, model));
         log_line(buf);
