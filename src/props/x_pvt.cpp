@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include "main/record_io.h"
@@ -144,13 +145,20 @@ void update_points(const double& P, double& T) {
     T = estimate_from_points(P);
 }
 
+// The saturation pressure matches the target within 1e-7 MPa, and below 1 MPa within a relative
+// 1e-7, so that low saturation pressures are met as closely as high ones (an absolute bound
+// alone would leave a 1 % miss at 1e-5 MPa).
+bool saturation_pressure_matches(const double& P) {
+    return std::fabs(P - ps) <= kPressureConverged * std::min(1.0, P);
+}
+
 // Refines the saturation temperature T of the target pressure P until the saturation pressure
 // matches within the absolute bound (with stop_at_Tc also when T reaches Tc). False when a
 // saturation call failed or the passes ran out (both reported).
 bool refine_saturation_temperature(const double& P, double& T, int32_t& status, bool stop_at_Tc) {
-    while (!((stop_at_Tc && T >= SUBST_CONST.Tc) || std::fabs(P - ps) <= kPressureConverged)) {
+    while (!((stop_at_Tc && T >= SUBST_CONST.Tc) || saturation_pressure_matches(P))) {
         if (!saturation(T, status)) return false;
-        if (std::fabs(P - ps) > kPressureConverged) {
+        if (!saturation_pressure_matches(P)) {
             update_points(P, T);
             ++counter;
             if (counter > kMaxPasses) {

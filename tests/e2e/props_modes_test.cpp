@@ -255,3 +255,20 @@ TEST(PropsModes, ZeroReferenceDensityIsReportedTwicePerState) {
 }
 
 }  // namespace
+
+namespace {
+
+// Low saturation pressures are met as closely as high ones: the printed pressure of the
+// saturated rows is the one asked for, also at 1e-3 MPa.
+TEST(PropsModes, Mode5MeetsLowSaturationPressuresToTheLastPrintedDigit) {
+    for (const std::string pressure : {"1e-3", "3e-3", "0.5"}) {
+        ProgramRun run;
+        run_requests(run, "5\n" + pressure + "\n");
+        const auto rows = rows_of(run);
+        ASSERT_EQ(rows.size(), 2u) << pressure;
+        EXPECT_EQ(pressure_text(run, 0), pressure_text(run, 1));
+        EXPECT_NEAR(rows[0].p, std::stod(pressure), 1e-6 * std::stod(pressure)) << pressure;
+    }
+}
+
+}  // namespace
