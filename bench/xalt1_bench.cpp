@@ -163,16 +163,19 @@ bool setup(benchmark::State& state, const std::string& code) {
     return true;
 }
 
+// Loads the fluid for a figure that needs the floor sweep's tables.
+bool setup_sweep(benchmark::State& state, const std::string& code) {
+    if (!setup(state, code)) return false;
+    if (term_sweep::current().usable) return true;
+    return fail(state, "the terms of " + code + " do not fit the sweep's tables");
+}
+
 // ---- The figures ---------------------------------------------------------------------------
 
 void floor_sweep(benchmark::State& state, const std::string& code) {
-    if (!setup(state, code)) return;
+    if (!setup_sweep(state, code)) return;
     const std::vector<State> states = state_cycle();
     const term_sweep::Prepared& p = term_sweep::current();
-    if (!p.usable) {
-        fail(state, "the terms of " + code + " do not fit the sweep's tables");
-        return;
-    }
     std::size_t i = 0;
     for (auto _ : state) {
         const State& s = states[i++ & 63];
@@ -230,13 +233,9 @@ void td_dat(benchmark::State& state, const std::string& code, bool one_temperatu
 // (CPU time of the thread) in alternating blocks of 64 calls, so that a changing load of the
 // machine affects both alike.
 void td_dat_ratio(benchmark::State& state, const std::string& code) {
-    if (!setup(state, code)) return;
+    if (!setup_sweep(state, code)) return;
     const std::vector<State> states = state_cycle();
     const term_sweep::Prepared& p = term_sweep::current();
-    if (!p.usable) {
-        fail(state, "the terms of " + code + " do not fit the sweep's tables");
-        return;
-    }
     const bool silent = true;
     const float x = -1.0f;
     int32_t status = 0;
