@@ -21,8 +21,9 @@ bool g_verbose_check = false;
 
 namespace {
 
-constexpr double kLower[5] = {0.55, 0.9, 0.9, 0.01, 0.01};
-constexpr double kUpper[5] = {1.1, 1.8, 4.0, 60.0, 200.0};
+constexpr int NP = 6;  // per-fluid parameters: t, d, alpha, q2, dp, dc
+constexpr double kLower[NP] = {0.55, 0.9, 0.9, 0.01, 0.01, 0.6};
+constexpr double kUpper[NP] = {1.1, 1.8, 4.0, 60.0, 200.0, 1.6};
 
 void to_array(const Params& p, double* v) {
     v[0] = p.t;
@@ -30,6 +31,7 @@ void to_array(const Params& p, double* v) {
     v[2] = p.alpha;
     v[3] = p.q2;
     v[4] = p.dp;
+    v[5] = p.dc;
 }
 
 Params from_array(const double* v) {
@@ -39,6 +41,7 @@ Params from_array(const double* v) {
     p.alpha = v[2];
     p.q2 = v[3];
     p.dp = v[4];
+    p.dc = v[5];
     return p;
 }
 
@@ -201,7 +204,7 @@ class FluidCost : public ceres::CostFunction {
         set_num_residuals(static_cast<int>(c->rows.size()));
         if (fit_coeff)
             mutable_parameter_block_sizes()->push_back(static_cast<int>(model->terms[set_].size()));
-        mutable_parameter_block_sizes()->push_back(5);
+        mutable_parameter_block_sizes()->push_back(NP);
     }
 
     bool Evaluate(double const* const* parameters, double* residuals,
@@ -223,19 +226,19 @@ class FluidCost : public ceres::CostFunction {
         double* jp = jacobians[fit_coeff_ ? 1 : 0];
         if (jp) {
             std::vector<double> plus(nr), minus(nr);
-            for (int k = 0; k < 5; ++k) {
+            for (int k = 0; k < NP; ++k) {
                 if (!(case_->free & (1u << k))) {
-                    for (size_t r = 0; r < nr; ++r) jp[r * 5 + k] = 0.0;
+                    for (size_t r = 0; r < nr; ++r) jp[r * NP + k] = 0.0;
                     continue;
                 }
-                double v[5];
-                std::copy(pv, pv + 5, v);
+                double v[NP];
+                std::copy(pv, pv + NP, v);
                 const double h = 1e-6 * std::max(std::fabs(pv[k]), 0.1);
                 v[k] = pv[k] + h;
                 if (!residual(v, coeff, plus.data(), nullptr)) return false;
                 v[k] = pv[k] - h;
                 if (!residual(v, coeff, minus.data(), nullptr)) return false;
-                for (size_t r = 0; r < nr; ++r) jp[r * 5 + k] = (plus[r] - minus[r]) / (2 * h);
+                for (size_t r = 0; r < nr; ++r) jp[r * NP + k] = (plus[r] - minus[r]) / (2 * h);
             }
         }
         return true;
@@ -285,7 +288,7 @@ double joint_fit(std::vector<FluidCase*>& cases, Model& model, SetKind set, bool
     const int s = static_cast<int>(set);
     ceres::Problem::Options popt;
     ceres::Problem problem(popt);
-    std::vector<std::array<double, 5>> values(cases.size());
+    std::vector<std::array<double, NP>> values(cases.size());
     std::vector<double> coeff = model.coeff[s];
     if (fit_coeff && coeff.empty()) fit_coeff = false;
     for (size_t i = 0; i < cases.size(); ++i) {
@@ -296,14 +299,14 @@ double joint_fit(std::vector<FluidCase*>& cases, Model& model, SetKind set, bool
         else
             problem.AddResidualBlock(cost, nullptr, values[i].data());
         std::vector<int> constant;
-        for (int k = 0; k < 5; ++k)
+        for (int k = 0; k < NP; ++k)
             if (!(cases[i]->free & (1u << k))) constant.push_back(k);
-        if (constant.size() == 5) {
+        if (constant.size() == NP) {
             problem.SetParameterBlockConstant(values[i].data());
         } else {
             if (!constant.empty())
-                problem.SetManifold(values[i].data(), new ceres::SubsetManifold(5, constant));
-            for (int k = 0; k < 5; ++k) {
+                problem.SetManifold(values[i].data(), new ceres::SubsetManifold(NP, constant));
+            for (int k = 0; k < NP; ++k) {
                 if (!(cases[i]->free & (1u << k))) continue;
                 problem.SetParameterLowerBound(values[i].data(), k, kLower[k]);
                 problem.SetParameterUpperBound(values[i].data(), k, kUpper[k]);

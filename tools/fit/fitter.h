@@ -10,8 +10,9 @@
 
 namespace fit {
 
-// Which per-fluid parameters a fit may move (bits of Params in the order t, d, alpha, q2, dp).
-enum ParamBits : unsigned { P_T = 1, P_D = 2, P_ALPHA = 4, P_Q2 = 8, P_DP = 16 };
+// Which per-fluid parameters a fit may move (bits of Params in the order t, d, alpha, q2, dp,
+// dc).
+enum ParamBits : unsigned { P_T = 1, P_D = 2, P_ALPHA = 4, P_Q2 = 8, P_DP = 16, P_DC = 32 };
 
 struct FluidCase {
     const Fluid* fluid = nullptr;

@@ -3,6 +3,10 @@
 //
 //   xalt1_fit search <reference folder> <state file>
 //       full search (term selection, exchange passes, joint fits); writes the state file
+//   xalt1_fit refit <reference folder> <state file> <new state file> <iterations>
+//       joint fits from the stored state (term selection kept); writes the new state
+//   xalt1_fit tune <reference folder> <state file> <new state file> <rounds> <iterations>
+//       target-driven reweighting rounds from the stored state; writes the new state
 //   xalt1_fit data <reference folder> <state file> <table> <report folder>
 //       refits from the stored state and writes the table and the accuracy report
 #include <cstdio>
@@ -25,6 +29,8 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     });
     if (const char* v = std::getenv("FIT_CRIT")) crit_scale = std::atof(v);
+    if (const char* v = std::getenv("FIT_PC")) pc_sigma = std::atof(v);
+    if (const char* v = std::getenv("FIT_SATMAX")) sat_limit = std::atof(v);
     unattended_console();
     try {
         if (cmd == "search" && argc == 4) {
@@ -62,6 +68,20 @@ int main(int argc, char** argv) {
                    "are then fitted alone. Deviations over\n0.5-0.95 Tc, in %.\n";
             for (int s = 0; s < 3; ++s)
                 leave_one_out(fluids, state, static_cast<SetKind>(s), argv[4], 15);
+            return 0;
+        }
+        if (cmd == "refit" && argc == 6) {
+            const auto fluids = load_reference(argv[2]);
+            FitState state = read_state(argv[3]);
+            refine(fluids, state, std::atoi(argv[5]));
+            write_state(argv[4], state);
+            return 0;
+        }
+        if (cmd == "tune" && argc == 7) {
+            const auto fluids = load_reference(argv[2]);
+            FitState state = read_state(argv[3]);
+            tune(fluids, state, std::atoi(argv[5]), std::atoi(argv[6]));
+            write_state(argv[4], state);
             return 0;
         }
         if (cmd == "diag" && argc == 4) {

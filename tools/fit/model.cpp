@@ -57,32 +57,43 @@ double hard_body_value(const Fluid& f, const Params& p, double D, double T, int 
 
 namespace {
 
+double eval_density(const Eval& e, const Fluid& f, const Params& p) {
+    if (e.eta > 0) return eta_density(f, p, e.eta, e.T);
+    if (e.at_critical) return (p.dc > 0 ? p.dc : 1.0) * f.Dc;
+    return e.D;
+}
+
+// Sum of the row's evaluations; densities that follow the parameters carry the factors D^k
+// of their derivatives themselves.
 template <class Fn>
-double row_sum(const Row& row, const Fluid& f, const Params& p, Fn value) {
+double row_sum(const Row& row, const Fluid& f, const Params& p, bool hard_body, Fn value) {
     double sum = 0.0;
     for (int k = 0; k < row.ne; ++k) {
         const Eval& e = row.e[k];
-        const double D = e.eta > 0 ? eta_density(f, p, e.eta, e.T) : e.D;
+        const double D = eval_density(e, f, p);
+        const bool moving = e.eta > 0 || e.at_critical;
         for (int q = 0; q < PAIRS; ++q) {
             if (e.a[q] == 0.0) continue;
             double factor = e.a[q];
-            if (e.eta > 0) factor *= std::pow(D, PAIR_DEL[q]);
+            if (moving) factor *= std::pow(D, PAIR_DEL[q]);
             sum += factor * value(D, e.T, PAIR_DEL[q], PAIR_TAU[q]);
         }
     }
-    return sum;
+    if (!row.pressure_form) return sum;
+    const double reduced = eval_density(row.e[0], f, p) / f.Dc;
+    return reduced * (sum + (hard_body ? 1.0 : 0.0));
 }
 
 }  // namespace
 
 double row_term(const Row& row, const Term& term, const Fluid& f, const Params& p) {
-    return row_sum(row, f, p, [&](double D, double T, int del, int tau) {
+    return row_sum(row, f, p, false, [&](double D, double T, int del, int tau) {
         return term_value(term, f, p, D, T, del, tau);
     });
 }
 
 double row_hard_body(const Row& row, const Fluid& f, const Params& p) {
-    return row_sum(row, f, p, [&](double D, double T, int del, int tau) {
+    return row_sum(row, f, p, true, [&](double D, double T, int del, int tau) {
         return hard_body_value(f, p, D, T, del, tau);
     });
 }
@@ -108,6 +119,8 @@ Eval f_eval(double D, double T, double sign) {  // F
 }  // namespace
 
 double crit_scale = 0.5;
+double pc_sigma = 1e-3;
+double sat_limit = 0.985;
 
 std::vector<Row> data_rows(const Fluid& f) {
     std::vector<Row> rows;
@@ -159,7 +172,7 @@ std::vector<Row> data_rows(const Fluid& f) {
     // Saturation: both saturated densities at the saturation pressure, and equal Gibbs energy.
     for (const SatPoint& s : f.sat) {
         const double tr = s.T / f.Tc;
-        if (tr > 0.985) continue;
+        if (tr > sat_limit) continue;
         const double w = tr > 0.95 ? 3.0 : 1.0;
         const double zl = s.ps * 1000.0 / (s.Dliq * R_PROGRAM * s.T);
         const double zv = s.ps * 1000.0 / (s.Dvap * R_PROGRAM * s.T);
@@ -185,33 +198,37 @@ std::vector<Row> data_rows(const Fluid& f) {
         g.kind = RowKind::sat_gibbs;
         rows.push_back(g);
     }
-    // Critical point: dp/dD = 0, d2p/dD2 = 0 and p = pc at the reference (Tc, Dc).
+    // Critical point: dp/dD = 0 and d2p/dD2 = 0 at the reference Tc, and p = pc there. The
+    // density is the fitted equation's own critical density (a per-fluid parameter): the
+    // table's critical point is that of the equation, and a mean-field equation fitted to the
+    // saturation data cannot also meet the reference critical density.
     {
-        const double D = f.Dc, T = f.Tc;
+        const double T = f.Tc;
         Row a;
-        a.e[0].D = D;
+        a.e[0].at_critical = true;
         a.e[0].T = T;
-        a.e[0].a[1] = 2 * D;
-        a.e[0].a[3] = D * D;
+        a.e[0].a[1] = 2;
+        a.e[0].a[3] = 1;
         a.target = -1.0;
         a.sigma = 1e-3 * crit_scale;
         a.kind = RowKind::crit_dp;
         rows.push_back(a);
-        Row b;
-        b.e[0].D = D;
-        b.e[0].T = T;
-        b.e[0].a[1] = 2 * D;
-        b.e[0].a[3] = 4 * D * D;
-        b.e[0].a[4] = D * D * D;
+        Row b = a;
+        b.e[0].a[1] = 2;
+        b.e[0].a[3] = 4;
+        b.e[0].a[4] = 1;
         b.target = 0.0;
         b.sigma = 3e-3 * crit_scale;
         b.kind = RowKind::crit_d2p;
         rows.push_back(b);
         Row c;
-        c.e[0] = z_eval(D, T);
-        const double zc = f.pc * 1000.0 / (D * R_PROGRAM * T);
-        c.target = zc - 1.0;
-        c.sigma = 1e-3 * zc * crit_scale;
+        c.e[0].at_critical = true;
+        c.e[0].T = T;
+        c.e[0].a[1] = 1;  // times D: Z - 1
+        c.pressure_form = true;
+        const double zc = f.pc * 1000.0 / (f.Dc * R_PROGRAM * T);
+        c.target = zc;
+        c.sigma = pc_sigma * zc * crit_scale;
         c.kind = RowKind::crit_z;
         rows.push_back(c);
     }

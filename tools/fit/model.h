@@ -34,6 +34,7 @@ struct Params {
     double alpha = 1.0;
     double q2 = 0.0;
     double dp = 0.0;
+    double dc = 0.0;  // critical density of the fitted equation / Dc(reference); 0: not known
 };
 
 struct Model {
@@ -48,8 +49,10 @@ constexpr int PAIR_TAU[PAIRS] = {0, 0, 1, 0, 0};
 
 // A linear combination of derivatives of F at one state. When eta > 0 the density is the one
 // at which the hard-body packing fraction equals eta for the current parameters.
+// When at_critical is set the density is the fitted equation's critical density (Params::dc).
 struct Eval {
     double D = 0, T = 0, eta = 0;
+    bool at_critical = false;
     std::array<double, PAIRS> a{};
 };
 
@@ -78,6 +81,9 @@ struct Row {
     double sigma = 1;
     RowKind kind = RowKind::pvt_z;
     bool attraction_only = false;
+    // With pressure_form the row value is (D/Dc)(1 + sum) at the density D of its first
+    // evaluation (a reduced pressure p/(Dc R T)); the 1 belongs to the hard-body part.
+    bool pressure_form = false;
 };
 
 // Physical reducing values of a fluid for given parameters.
@@ -98,6 +104,10 @@ double row_hard_body(const Row& row, const Fluid& f, const Params& p);
 // barrier rows of the dense region.
 // Uncertainty scale of the critical-point rows (sigma of dp/dD 1e-3 RT at scale 1).
 extern double crit_scale;
+// Relative uncertainty of the critical pressure row at scale 1.
+extern double pc_sigma;
+// Highest reduced temperature of the fitted saturation states.
+extern double sat_limit;
 std::vector<Row> data_rows(const Fluid& f);
 std::vector<Row> barrier_rows(const Fluid& f);
 

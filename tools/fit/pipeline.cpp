@@ -24,8 +24,8 @@ bool trains(const Fluid& f, SetKind set) {
 // The anchors: argon fixes the scale of T0 and Alpha, carbon dioxide that of Q2, R134a that of
 // Dp; a global rescaling of these would otherwise be absorbed by the coefficients.
 unsigned free_params(const Fluid& f) {
-    if (f.code == "Argon") return P_D;
-    unsigned bits = P_T | P_D | P_ALPHA;
+    if (f.code == "Argon") return P_D | P_DC;
+    unsigned bits = P_T | P_D | P_ALPHA | P_DC;
     if (f.cls == FluidClass::quadrupolar && f.code != "CO2") bits |= P_Q2;
     if ((f.cls == FluidClass::dipolar || f.cls == FluidClass::hbond) && f.code != "R134a")
         bits |= P_DP;
@@ -56,6 +56,7 @@ Params initial_params(const Fluid& f) {
     const double w = acentric(f);
     p.t = f.code == "Argon" ? 0.8 : 0.78;
     p.d = 1.2;
+    p.dc = 1.0;
     p.alpha = f.code == "Argon" ? 1.0 : std::max(1.0, 1.0 + 1.6 * w);
     if (f.cls == FluidClass::quadrupolar || f.cls == FluidClass::hbond) p.q2 = 1.0;
     if (f.cls == FluidClass::dipolar || f.cls == FluidClass::hbond) p.dp = 1.0;
@@ -64,22 +65,47 @@ Params initial_params(const Fluid& f) {
 
 namespace {
 
+// Critical density of the equation at the reference Tc relative to the reference Dc (where
+// dp/dD is smallest), as the start of a stored fit that does not carry it.
+double critical_density(const Model& model, const Fluid& f, const Params& p) {
+    if (model.terms[0].empty()) return 1.0;
+    load_into_program(model, f, p);
+    double Tc, Dc, pc;
+    if (!critical_point(f.Tc, f.Dc, Tc, Dc, pc) || !(Dc > 0.6 * f.Dc && Dc < 1.6 * f.Dc))
+        return 1.0;
+    return Dc / f.Dc;
+}
+
+}  // namespace
+
+void fit_weighted(FluidCase& c, Model& model, const Weights& w) {
+    FluidCase weighted = c;
+    apply_weights(weighted.rows, w);
+    std::vector<FluidCase*> one{&weighted};
+    joint_fit(one, model, SetKind::Fa, false, 60);
+    c.p = weighted.p;
+}
+
+namespace {
+
+FluidCase make_case(const Fluid& f, const FitState& state) {
+    FluidCase c;
+    c.fluid = &f;
+    auto it = state.params.find(f.code);
+    c.p = it != state.params.end() ? it->second : initial_params(f);
+    if (c.p.dc <= 0) c.p.dc = critical_density(state.model, f, c.p);
+    c.free = free_params(f);
+    c.rows = data_rows(f);
+    const auto b = barrier_rows(f);
+    c.rows.insert(c.rows.end(), b.begin(), b.end());
+    auto g = state.guards.find(f.code);
+    if (g != state.guards.end()) c.rows.insert(c.rows.end(), g->second.begin(), g->second.end());
+    return c;
+}
+
 std::vector<FluidCase> make_cases(const std::vector<Fluid>& fluids, const FitState& state) {
     std::vector<FluidCase> cases;
-    for (const Fluid& f : fluids) {
-        FluidCase c;
-        c.fluid = &f;
-        auto it = state.params.find(f.code);
-        c.p = it != state.params.end() ? it->second : initial_params(f);
-        c.free = free_params(f);
-        c.rows = data_rows(f);
-        const auto b = barrier_rows(f);
-        c.rows.insert(c.rows.end(), b.begin(), b.end());
-        auto g = state.guards.find(f.code);
-        if (g != state.guards.end())
-            c.rows.insert(c.rows.end(), g->second.begin(), g->second.end());
-        cases.push_back(std::move(c));
-    }
+    for (const Fluid& f : fluids) cases.push_back(make_case(f, state));
     return cases;
 }
 
@@ -238,6 +264,19 @@ FitState search(const std::vector<Fluid>& fluids, const SearchSettings& settings
     return state;
 }
 
+Params shipped_params(const Fluid& f, const FitState& state) {
+    FluidCase c = make_case(f, state);
+    auto w = state.weights.find(f.code);
+    if (w == state.weights.end()) return c.p;
+    Model model = state.model;
+    fit_weighted(c, model, w->second);
+    return c.p;
+}
+
+std::vector<FluidCase> make_fit_cases(const std::vector<Fluid>& fluids, const FitState& state) {
+    return make_cases(fluids, state);
+}
+
 void refine(const std::vector<Fluid>& fluids, FitState& state, int iterations) {
     std::vector<FluidCase> cases = make_cases(fluids, state);
     for (int s = 0; s < 3; ++s) {
@@ -277,9 +316,17 @@ void write_state(const std::string& path, const FitState& state) {
                           e.D, e.T, e.a[3] != 0.0 ? 1 : 0, r.target, r.sigma);
             out << buf;
         }
+    for (const auto& [code, w] : state.weights) {
+        out << "weight " << code;
+        for (double v : w) {
+            std::snprintf(buf, sizeof buf, " %.17g", v);
+            out << buf;
+        }
+        out << "\n";
+    }
     for (const auto& [code, p] : state.params) {
-        std::snprintf(buf, sizeof buf, "param %s %.17g %.17g %.17g %.17g %.17g\n", code.c_str(),
-                      p.t, p.d, p.alpha, p.q2, p.dp);
+        std::snprintf(buf, sizeof buf, "param %s %.17g %.17g %.17g %.17g %.17g %.17g\n",
+                      code.c_str(), p.t, p.d, p.alpha, p.q2, p.dp, p.dc);
         out << buf;
     }
 }
@@ -322,11 +369,19 @@ FitState read_state(const std::string& path) {
             r.sigma = sigma;
             r.kind = RowKind::guard;
             state.guards[code].push_back(r);
+        } else if (kind == "weight") {
+            std::string code;
+            Weights w;
+            is >> code;
+            for (double& v : w) is >> v;
+            if (!is) throw std::runtime_error("bad weight line in " + path);
+            state.weights[code] = w;
         } else if (kind == "param") {
             std::string code;
             Params p;
             is >> code >> p.t >> p.d >> p.alpha >> p.q2 >> p.dp;
             if (!is) throw std::runtime_error("bad param line in " + path);
+            if (!(is >> p.dc)) p.dc = 0.0;  // older states: taken from the equation
             state.params[code] = p;
         }
     }

@@ -2,6 +2,7 @@
 // derived per-fluid constants of the shipped table.
 #pragma once
 
+#include <array>
 #include <map>
 #include <string>
 #include <vector>
@@ -12,11 +13,36 @@
 
 namespace fit {
 
+// Groups of rows whose weight a fluid's accuracy targets raise: saturation pressure, saturated
+// liquid, saturated vapour, critical temperature, critical pressure, single-phase density.
+enum WeightGroup { W_PS, W_DLIQ, W_DVAP, W_TC, W_PC, W_DENSITY, W_GROUPS };
+using Weights = std::array<double, W_GROUPS>;
+
 struct FitState {
     Model model;
     std::map<std::string, Params> params;
     std::map<std::string, std::vector<Row>> guards;  // rows added by the physics checks
+    std::map<std::string, Weights> weights;          // per fluid; missing: all 1
 };
+
+// Divides the uncertainty of every row by the product of its groups' weights.
+void apply_weights(std::vector<Row>& rows, const Weights& w);
+
+// Fits one fluid's parameters alone (coefficients fixed) with its rows reweighted.
+void fit_weighted(FluidCase& c, Model& model, const Weights& w);
+
+// The parameters a fluid is shipped with: those of the plain fit, refitted with the fluid's
+// weights when it has any.
+Params shipped_params(const Fluid& f, const FitState& state);
+
+// Target-driven reweighting, fluid by fluid on top of the joint fits: the weight groups behind
+// each missed accuracy target are raised in rounds of parameter-only fits, and the weights of
+// the best round are kept (none when the plain fit is best). The universal coefficients are
+// not touched, so one fluid's weights cannot move another fluid.
+void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int iterations);
+
+// Builds the fit cases of all fluids from the reference data and the stored state.
+std::vector<FluidCase> make_fit_cases(const std::vector<Fluid>& fluids, const FitState& state);
 
 struct SearchSettings {
     int terms[3] = {36, 16, 22};

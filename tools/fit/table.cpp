@@ -116,7 +116,7 @@ std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& stat
     for (const Fluid& f : fluids) {
         Entry e;
         e.fluid = &f;
-        e.p = state.params.at(f.code);
+        e.p = shipped_params(f, state);
         e.p.alpha = round_to_text(e.p.alpha, kConstDigits);
         e.p.q2 = (f.cls == FluidClass::quadrupolar || f.cls == FluidClass::hbond)
                      ? round_to_text(e.p.q2, kConstDigits)

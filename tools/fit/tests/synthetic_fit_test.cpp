@@ -138,3 +138,43 @@ TEST(SyntheticFit, SelectionFindsTheTrueTermsInABank) {
 }
 
 }  // namespace
+
+namespace {
+
+// The critical-point rows sit at the equation's own critical density, a parameter of the fit:
+// given the true Tc and pc but a reference Dc 12 % off, the fit of that parameter alone must
+// land on the true critical density with all three rows met.
+TEST(SyntheticFit, CriticalRowsFindTheEquationsCriticalDensity) {
+    Fluid f = synthetic_fluid();
+    // van der Waals-like: the hard body and one mean-field attraction term
+    Model m;
+    m.terms[0] = {{SetKind::Fa, {1, -2, 0, 0}}};
+    m.coeff[0] = {-2.0};
+    Params p = true_params();
+    load_into_program(m, f, p);  // critical point near 236 K, 7.05 mol/dm3
+    double Tc = 0, Dc = 0, pc = 0;
+    ASSERT_TRUE(critical_point(f.Tc, f.Dc, Tc, Dc, pc));
+    f.Tc = Tc;
+    f.pc = pc;
+    f.Dc = 1.12 * Dc;
+    f.pvt.clear();
+    // the parameters are relative to the reference critical point: keep T0 and D0 unchanged
+    p.t = true_params().t * 300.0 / Tc;
+    p.d = true_params().d * 8.0 / f.Dc;
+    p.dc = 1.0;
+    FluidCase c;
+    c.fluid = &f;
+    for (const Row& r : data_rows(f))
+        if (r.kind == RowKind::crit_dp || r.kind == RowKind::crit_d2p || r.kind == RowKind::crit_z)
+            c.rows.push_back(r);
+    ASSERT_EQ(c.rows.size(), 3u);
+    c.p = p;
+    c.free = P_DC;
+    Model fitted = m;
+    std::vector<FluidCase*> cases{&c};
+    const double cost = joint_fit(cases, fitted, SetKind::Fa, false, 100);
+    EXPECT_NEAR(c.p.dc * f.Dc, Dc, 1e-5 * Dc);
+    EXPECT_LT(cost, 1e-8);
+}
+
+}  // namespace
