@@ -39,6 +39,7 @@ data: fit-tool
 
 fit: fit-tool
 	@$(FIT_TOOL) search $(REFERENCE) tools/fit/fit_state.txt
+	@$(FIT_TOOL) polish $(REFERENCE) tools/fit/fit_state.txt tools/fit/fit_state.txt
 	@$(FIT_TOOL) tune $(REFERENCE) tools/fit/fit_state.txt tools/fit/fit_state.txt 8 30
 
 # Benchmarks (Release build): the table is BENCH_TABLE (default the shipped one), medians of

@@ -3,6 +3,8 @@
 //
 //   xalt1_fit search <reference folder> <state file>
 //       full search (term selection, exchange passes, joint fits); writes the state file
+//   xalt1_fit polish <reference folder> <state file> <new state file>
+//       exchange passes and joint fits from the stored term selection; writes the new state
 //   xalt1_fit refit <reference folder> <state file> <new state file> <iterations>
 //       joint fits from the stored state (term selection kept); writes the new state
 //   xalt1_fit tune <reference folder> <state file> <new state file> <rounds> <iterations>
@@ -70,6 +72,15 @@ int main(int argc, char** argv) {
                 leave_one_out(fluids, state, static_cast<SetKind>(s), argv[4], 15);
             return 0;
         }
+        if (cmd == "polish" && argc == 5) {
+            const auto fluids = load_reference(argv[2]);
+            FitState state = read_state(argv[3]);
+            SearchSettings settings;
+            settings.rounds = 3;
+            polish(fluids, state, settings);
+            write_state(argv[4], state);
+            return 0;
+        }
         if (cmd == "refit" && argc == 6) {
             const auto fluids = load_reference(argv[2]);
             FitState state = read_state(argv[3]);
@@ -105,6 +116,12 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr,
                  "usage: xalt1_fit search <reference folder> <state file>\n"
-                 "       xalt1_fit data <reference folder> <state file> <table> <report folder>\n");
+                 "       xalt1_fit polish <reference folder> <state file> <new state file>\n"
+                 "       xalt1_fit refit <reference folder> <state file> <new state file> "
+                 "<iterations>\n"
+                 "       xalt1_fit tune <reference folder> <state file> <new state file> <rounds> "
+                 "<iterations>\n"
+                 "       xalt1_fit data <reference folder> <state file> <table> <report folder>\n"
+                 "       xalt1_fit loo <reference folder> <state file> <report file>\n");
     return 2;
 }

@@ -118,7 +118,7 @@ Eval f_eval(double D, double T, double sign) {  // F
 
 }  // namespace
 
-double crit_scale = 0.5;
+double crit_scale = 0.3;
 double pc_sigma = 1e-3;
 double sat_limit = 0.985;
 

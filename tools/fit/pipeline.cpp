@@ -1,5 +1,6 @@
 #include "pipeline.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -182,8 +183,20 @@ void use_selection(const LinearSystem& sys, const std::vector<int>& selected,
     model.coeff[s].assign(c.data(), c.data() + c.size());
 }
 
+// Indexes of the set's current terms in the bank (terms outside the bank are dropped).
+std::vector<int> current_selection(const Model& model, int s, const std::vector<Term>& bank) {
+    std::vector<int> selected;
+    for (const Term& t : model.terms[s]) {
+        const auto it = std::find(bank.begin(), bank.end(), t);
+        if (it != bank.end()) selected.push_back(static_cast<int>(it - bank.begin()));
+    }
+    return selected;
+}
+
+// One set's search. With polish the set's current terms are the start of the exchange passes
+// instead of a greedy selection from scratch.
 void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nterms, int rounds,
-           int iterations) {
+           int iterations, bool polish) {
     const int s = static_cast<int>(set);
     std::vector<FluidCase*> train = select_cases(cases, set, true);
     char buf[160];
@@ -191,12 +204,14 @@ void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nter
                   nterms);
     log_line(buf);
     Model& model = state.model;
-    model.terms[s].clear();
-    model.coeff[s].clear();
-    if (set != SetKind::Fa) joint_fit(train, model, set, false, iterations);
     const std::vector<Term> bank = candidate_bank(set);
     std::vector<int> selected;
-    {
+    if (polish) {
+        selected = current_selection(model, s, bank);
+    } else {
+        model.terms[s].clear();
+        model.coeff[s].clear();
+        if (set != SetKind::Fa) joint_fit(train, model, set, false, iterations);
         LinearSystem sys = build_system(train, model, set, bank);
         selected = greedy_select(sys.A, sys.b, nterms, {});
         use_selection(sys, selected, bank, model, s);
@@ -258,7 +273,7 @@ FitState search(const std::vector<Fluid>& fluids, const SearchSettings& settings
     std::vector<FluidCase> cases = make_cases(fluids, state);
     for (int s = 0; s < 3; ++s) {
         stage(cases, state, static_cast<SetKind>(s), settings.terms[s], settings.rounds,
-              settings.joint_iterations);
+              settings.joint_iterations, false);
         store_params(cases, state);
     }
     return state;
@@ -275,6 +290,15 @@ Params shipped_params(const Fluid& f, const FitState& state) {
 
 std::vector<FluidCase> make_fit_cases(const std::vector<Fluid>& fluids, const FitState& state) {
     return make_cases(fluids, state);
+}
+
+void polish(const std::vector<Fluid>& fluids, FitState& state, const SearchSettings& settings) {
+    std::vector<FluidCase> cases = make_cases(fluids, state);
+    for (int s = 0; s < 3; ++s) {
+        stage(cases, state, static_cast<SetKind>(s), 0, settings.rounds, settings.joint_iterations,
+              true);
+        store_params(cases, state);
+    }
 }
 
 void refine(const std::vector<Fluid>& fluids, FitState& state, int iterations) {

@@ -53,6 +53,9 @@ struct SearchSettings {
 // Full search: term selection with exchange passes and joint fits, stage by stage.
 FitState search(const std::vector<Fluid>& fluids, const SearchSettings& settings);
 
+// Exchange passes and joint fits from the stored term selection, set by set.
+void polish(const std::vector<Fluid>& fluids, FitState& state, const SearchSettings& settings);
+
 // Refit from a stored state without changing the term selection: joint fits of coefficients
 // and parameters, stage by stage, with a fixed number of iterations.
 void refine(const std::vector<Fluid>& fluids, FitState& state, int iterations);
