@@ -295,8 +295,9 @@ std::vector<FluidCase> make_fit_cases(const std::vector<Fluid>& fluids, const Fi
 void polish(const std::vector<Fluid>& fluids, FitState& state, const SearchSettings& settings) {
     std::vector<FluidCase> cases = make_cases(fluids, state);
     for (int s = 0; s < 3; ++s) {
-        stage(cases, state, static_cast<SetKind>(s), 0, settings.rounds, settings.joint_iterations,
-              true);
+        const int nterms = static_cast<int>(state.model.terms[s].size());
+        stage(cases, state, static_cast<SetKind>(s), nterms, settings.rounds,
+              settings.joint_iterations, true);
         store_params(cases, state);
     }
 }
