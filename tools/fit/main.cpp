@@ -31,8 +31,6 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     });
     if (const char* v = std::getenv("FIT_CRIT")) crit_scale = std::atof(v);
-    if (const char* v = std::getenv("FIT_PC")) pc_sigma = std::atof(v);
-    if (const char* v = std::getenv("FIT_SATMAX")) sat_limit = std::atof(v);
     unattended_console();
     try {
         if (cmd == "search" && argc == 4) {

@@ -119,8 +119,6 @@ Eval f_eval(double D, double T, double sign) {  // F
 }  // namespace
 
 double crit_scale = 0.3;
-double pc_sigma = 1e-3;
-double sat_limit = 0.985;
 
 std::vector<Row> data_rows(const Fluid& f) {
     std::vector<Row> rows;
@@ -172,7 +170,7 @@ std::vector<Row> data_rows(const Fluid& f) {
     // Saturation: both saturated densities at the saturation pressure, and equal Gibbs energy.
     for (const SatPoint& s : f.sat) {
         const double tr = s.T / f.Tc;
-        if (tr > sat_limit) continue;
+        if (tr > 0.985) continue;
         const double w = tr > 0.95 ? 3.0 : 1.0;
         const double zl = s.ps * 1000.0 / (s.Dliq * R_PROGRAM * s.T);
         const double zv = s.ps * 1000.0 / (s.Dvap * R_PROGRAM * s.T);
@@ -228,7 +226,7 @@ std::vector<Row> data_rows(const Fluid& f) {
         c.pressure_form = true;
         const double zc = f.pc * 1000.0 / (f.Dc * R_PROGRAM * T);
         c.target = zc;
-        c.sigma = pc_sigma * zc * crit_scale;
+        c.sigma = 1e-3 * zc * crit_scale;
         c.kind = RowKind::crit_z;
         rows.push_back(c);
     }

@@ -104,10 +104,6 @@ double row_hard_body(const Row& row, const Fluid& f, const Params& p);
 // barrier rows of the dense region.
 // Uncertainty scale of the critical-point rows (sigma of dp/dD 1e-3 RT at scale 1).
 extern double crit_scale;
-// Relative uncertainty of the critical pressure row at scale 1.
-extern double pc_sigma;
-// Highest reduced temperature of the fitted saturation states.
-extern double sat_limit;
 std::vector<Row> data_rows(const Fluid& f);
 std::vector<Row> barrier_rows(const Fluid& f);
 
