@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
                 std::sscanf(v, "%d,%d,%d", &settings.terms[0], &settings.terms[1],
                             &settings.terms[2]);
             if (const char* v = std::getenv("FIT_ROUNDS")) settings.rounds = std::atoi(v);
+            if (const char* v = std::getenv("FIT_STAGES")) settings.stages = std::atoi(v);
             const FitState state = search(fluids, settings);
             write_state(argv[3], state);
             return 0;
@@ -92,6 +93,24 @@ int main(int argc, char** argv) {
             FitState state = read_state(argv[3]);
             tune(fluids, state, std::atoi(argv[5]), std::atoi(argv[6]));
             write_state(argv[4], state);
+            return 0;
+        }
+        if (cmd == "rows" && argc == 5) {
+            // every row of one fluid: kind, first state, target, value and weighted residual
+            const auto fluids = load_reference(argv[2]);
+            const FitState state = read_state(argv[3]);
+            for (FluidCase& c : make_fit_cases(fluids, state)) {
+                if (c.fluid->code != argv[4]) continue;
+                std::vector<double> fixed, scale;
+                fixed_part(c, state.model, -1, fixed, scale);
+                for (size_t r = 0; r < c.rows.size(); ++r) {
+                    const Row& row = c.rows[r];
+                    std::printf("%2d T %9.3f D %10.5g target %12.6g value %12.6g res %10.3g\n",
+                                static_cast<int>(row.kind), row.e[0].T,
+                                eval_density(row.e[0], *c.fluid, c.p), row.target,
+                                row.target + fixed[r], fixed[r] * scale[r]);
+                }
+            }
             return 0;
         }
         if (cmd == "diag" && argc == 4) {
