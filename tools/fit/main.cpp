@@ -10,7 +10,8 @@
 //   xalt1_fit tune <reference folder> <state file> <new state file> <rounds> <iterations>
 //       target-driven reweighting rounds from the stored state; writes the new state
 //   xalt1_fit data <reference folder> <state file> <table> <report folder>
-//       refits from the stored state and writes the table and the accuracy report
+//       refits from the stored state and writes the table, the accuracy report and the fluid
+//       list (fluids.md)
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -19,6 +20,7 @@
 #include <string>
 
 #include "accuracy.h"
+#include "fluid_list.h"
 #include "pipeline.h"
 #include "table.h"
 
@@ -104,8 +106,10 @@ int main(int argc, char** argv) {
             refine(fluids, state, 15);
             const auto entries = make_entries(fluids, state);
             write_table(argv[4], state.model, entries);
-            write_report(argv[5], fluids, entries, state.model, program_saturation,
-                         "the program's saturation routine X_MAXWEL");
+            const auto accuracy =
+                write_report(argv[5], fluids, entries, state.model, program_saturation,
+                             "the program's saturation routine X_MAXWEL");
+            write_fluid_list(std::string(argv[5]) + "/fluids.md", entries, accuracy);
             return 0;
         }
     } catch (const std::exception& e) {
