@@ -76,6 +76,10 @@ bench: bench-tool
 		--benchmark_repetitions=$(BENCH_REPETITIONS) --benchmark_report_aggregates_only=true \
 		$(BENCH_ARGS)
 
+# docs/performance.md: its measured part regenerated on the shipped table (about 5 minutes).
+perf: bench-tool
+	@bash tools/perf_doc.sh
+
 # Robustness campaign (clang, libFuzzer, sanitizers; not part of `make test`): table fuzzing for
 # FUZZ_TABLE_SECONDS seconds, then FUZZ_SESSIONS scripted sessions of the sanitizer build.
 FUZZ_DIR := build/fuzz

@@ -234,7 +234,7 @@ void write_plots(const std::string& folder, const std::vector<Fluid>& fluids,
                     if (f.code == members[i]->code)
                         group.push_back(series_of(*members[i], f, static_cast<int>(i - first)));
             std::string name = class_name(c);
-            if (groups > 1) name += "_" + std::to_string(g + 1);
+            if (groups > 1) name.append("_").append(std::to_string(g + 1));
             write_group_plots(folder, name, group, md);
         }
     }
