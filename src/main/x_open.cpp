@@ -32,14 +32,10 @@ void X_OPEN(int32_t& status) {
         const int32_t lun = UNIT_TABLE.i4_lun[entry - 1];
         const Text<16>& name = UNIT_TABLE.file_name[entry - 1];
         if (lun <= 10 || lun > 20 || is_blank(name)) continue;
-        // The substance table is only read: a missing one is not created, and without it no
-        // other work file is opened (the run then ends, see MXALT1).
-        if (entry == TABLE_ENTRY && !std::filesystem::exists(trimmed(name))) {
-            status = STATUS_OPEN_FAILED;
-            report_open_failure(name);
-            return;
-        }
-        status = open_channel(lun, trimmed(name));
+        // The substance table is only read: a missing one is not created (the run then ends,
+        // see MXALT1).
+        const bool missing_table = entry == TABLE_ENTRY && !std::filesystem::exists(trimmed(name));
+        status = missing_table ? STATUS_OPEN_FAILED : open_channel(lun, trimmed(name));
         if (status != STATUS_OK) report_open_failure(name);
     }
 }
