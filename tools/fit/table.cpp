@@ -108,7 +108,7 @@ bool saturation_at(const Fluid& f, double T, double& Dl, double& Dv) {
         Dl = f.sat.front().Dliq;
         Dv = f.sat.front().Dvap * 0.5;
     }
-    return saturation(T, ps, Dl, Dv);
+    return saturation(Eos(), T, ps, Dl, Dv);
 }
 
 // Saturated liquid and vapour of the loaded fluid at the normal boiling point T.
@@ -120,7 +120,7 @@ bool normal_boiling_point(const Fluid& f, double Tc, double& T, double& Dl, doub
             break;
         }
     const double lo = std::max(0.9 * Tg, 0.3 * Tc), hi = std::min(1.1 * Tg, 0.995 * Tc);
-    return saturation_temperature(kNormalPressure, lo, hi, interp_ref(f, Tg, 1),
+    return saturation_temperature(Eos(), kNormalPressure, lo, hi, interp_ref(f, Tg, 1),
                                   interp_ref(f, Tg, 2), T, Dl, Dv);
 }
 
@@ -182,12 +182,8 @@ std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& stat
         e.fluid = &f;
         e.p = shipped_params(f, state);
         e.p.alpha = round_to_text(e.p.alpha, kConstDigits);
-        e.p.q2 = (f.cls == FluidClass::quadrupolar || f.cls == FluidClass::hbond)
-                     ? round_to_text(e.p.q2, kConstDigits)
-                     : 0.0;
-        e.p.dp = (f.cls == FluidClass::dipolar || f.cls == FluidClass::hbond)
-                     ? round_to_text(e.p.dp, kConstDigits)
-                     : 0.0;
+        e.p.q2 = round_to_text(e.p.q2, kConstDigits);
+        e.p.dp = round_to_text(e.p.dp, kConstDigits);
         for (const IdealTerm& t : f.ideal) {
             IdealTerm p;
             p.E = round_sci(t.E, 10);
@@ -200,7 +196,7 @@ std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& stat
         e.Pc = f.pc;
         load_entry(model, e);
         double Tc, Dc, Pc;
-        if (critical_point(f.Tc, f.Dc, Tc, Dc, Pc)) {
+        if (critical_point(Eos(), f.Tc, f.Dc, Tc, Dc, Pc)) {
             e.Tc = round_to_text(Tc, kConstDigits);
             e.Dc = round_to_text(Dc, kConstDigits);
             e.Pc = round_to_text(Pc, kConstDigits);
@@ -240,14 +236,48 @@ std::string pair(const std::string& label, double v) {
 
 }  // namespace
 
-std::string table_text(const Model& model, const std::vector<Entry>& entries) {
+std::vector<MenuLine> menu_lines(const std::string& menu_file, const std::vector<Entry>& shipped,
+                                 const std::vector<Fluid>& fluids) {
+    std::vector<std::string> order;
+    std::ifstream in(menu_file);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string code;
+        if (words >> code && code[0] != '#') order.push_back(code);
+    }
+    std::vector<MenuLine> menu;
+    std::vector<bool> placed(shipped.size(), false);
+    for (size_t k = 0; k < order.size(); ++k) {
+        const auto e = std::find_if(shipped.begin(), shipped.end(),
+                                    [&](const Entry& x) { return x.fluid->code == order[k]; });
+        if (e != shipped.end()) {
+            menu.push_back({e->fluid->code, e->fluid->name, &*e});
+            placed[static_cast<size_t>(e - shipped.begin())] = true;
+            continue;
+        }
+        if (k >= kKeptNumbers) continue;
+        const auto f = std::find_if(fluids.begin(), fluids.end(),
+                                    [&](const Fluid& x) { return x.code == order[k]; });
+        const std::string name = f != fluids.end() ? f->name : order[k];
+        menu.push_back({order[k], name + ": left out, see docs/accuracy.md", nullptr});
+    }
+    for (size_t i = 0; i < shipped.size(); ++i)
+        if (!placed[i])
+            menu.push_back({shipped[i].fluid->code, shipped[i].fluid->name, &shipped[i]});
+    return menu;
+}
+
+std::string table_text(const Model& model, const std::vector<MenuLine>& menu) {
     std::ostringstream out;
     out << "* x_rstoff.tab - substance table of xalt1\n"
         << "* Menu section: one line per substance, the code from column 6, then its name.\n"
         << "* The data were made by the fitting tool tools/fit (`make data`) from values of\n"
-        << "* high-accuracy reference equations of state; accuracy: docs/accuracy.md.\n";
-    for (const Entry& e : entries)
-        out << "R-   " << pad(e.fluid->code, 11) << e.fluid->name.substr(0, 64) << "\n";
+        << "* high-accuracy reference equations of state; accuracy: docs/accuracy.md.\n"
+        << "* A fluid left out keeps its menu line (without an entry), so that the numbers\n"
+        << "* of the fluids after it stay.\n";
+    for (const MenuLine& m : menu)
+        out << "R-   " << pad(m.code, 11) << m.name.substr(0, 64) << "\n";
     out << "##########\n";
     out << "* Universal coefficient sets of the residual Helmholtz energy, fitted jointly:\n"
         << "* Fa (attraction) on the nonpolar fluids, Fq (quadrupolar) on the quadrupolar\n"
@@ -270,7 +300,8 @@ std::string table_text(const Model& model, const std::vector<Entry>& entries) {
         }
     out << "#####\n";
     out << "* One entry per substance. Tc, Dc, Pc: critical point of the fitted equation\n"
-        << "* (K, mol/dm3, MPa); D0, T0, Alpha, Q2, Dp: fitted parameters (0: not polar).\n"
+        << "* (K, mol/dm3, MPa); D0, T0, Alpha, Q2, Dp: fitted parameters (Q2, Dp 0: off;\n"
+        << "* a fluid may use them as shape parameters beyond its polarity).\n"
         << "* Cp0 groups: term k, exponent E, coefficient K (cp0 in units of R), and the\n"
         << "* Planck-Einstein temperature K2 in K (0 for a power term).\n"
         << "* The reference state (Dref, Tref) lies in the dilute gas: only there are u, f\n"
@@ -279,7 +310,9 @@ std::string table_text(const Model& model, const std::vector<Entry>& entries) {
         << "* where 273.15 K lies in Ttriple..Tc (IIR); otherwise h = 0, s = 0 at 0.101325\n"
         << "* MPa (normal boiling point); water: u = 0, s = 0 at the triple point.\n"
         << "* The convention of each fluid: docs/fluids.md.\n";
-    for (const Entry& e : entries) {
+    for (const MenuLine& line : menu) {
+        if (!line.entry) continue;
+        const Entry& e = *line.entry;
         const Fluid& f = *e.fluid;
         const char m = f.code[0];
         const std::string lead = std::string(1, m) + "    ";
@@ -305,8 +338,8 @@ std::string table_text(const Model& model, const std::vector<Entry>& entries) {
     return out.str();
 }
 
-void write_table(const std::string& path, const Model& model, const std::vector<Entry>& entries) {
-    const std::string text = table_text(model, entries);
+void write_table(const std::string& path, const Model& model, const std::vector<MenuLine>& menu) {
+    const std::string text = table_text(model, menu);
     std::istringstream check(text);
     std::string line;
     while (std::getline(check, line))

@@ -56,14 +56,35 @@ TEST(FluidList, OneRowPerEntryStartingWithItsCode) {
     std::vector<fit::FluidAccuracy> accuracy(2);
     accuracy[1].ps.sum = 1.24;  // one saturation state 1.24 % off: the ps target is missed
     accuracy[1].ps.n = 1;
-    const std::string text = fit::fluid_list_text(entries, accuracy);
+    const std::vector<fit::MenuLine> menu = {{"R134a", "R134a name", &entries[0]},
+                                             {"Argon", "Argon name", &entries[1]}};
+    const std::string text = fit::fluid_list_text(menu, entries, accuracy);
     EXPECT_NE(text.find("\n| R134a | 1 | R134a name | dipolar | 102.0320 | 374.012 | 4.0500 | "
                         "5.1000 | 169.850 | 455 | 70 | IIR | met |\n"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("\n| Argon | 2 | Argon name | dipolar |"), std::string::npos);
     EXPECT_NE(text.find(" | NBP | ps 1.24 % |\n"), std::string::npos) << text;
-    EXPECT_THROW(fit::fluid_list_text(entries, {}), std::runtime_error);
+    EXPECT_THROW(fit::fluid_list_text(menu, entries, {}), std::runtime_error);
+}
+
+// A fluid left out of the table keeps its menu line and number; the list says so, with the
+// figures that missed when it was measured.
+TEST(FluidList, LeftOutFluidKeepsItsNumber) {
+    const fit::Fluid a = fluid("Water", 273.16, 647.096), b = fluid("R11", 162.68, 471.11);
+    std::vector<fit::Entry> entries(2);
+    entries[0].fluid = &a;
+    entries[1].fluid = &b;
+    std::vector<fit::FluidAccuracy> accuracy(2);
+    accuracy[0].dTc = 4.5;
+    const std::vector<fit::MenuLine> menu = {{"Water", "water: left out", nullptr},
+                                             {"Gone", "gone: left out", nullptr},
+                                             {"R11", "R11 name", &entries[1]}};
+    const std::string text = fit::fluid_list_text(menu, entries, accuracy);
+    EXPECT_NE(text.find("\n| Water | 1 | Water name |"), std::string::npos) << text;
+    EXPECT_NE(text.find(" | left out of the table: Tc 4.50 % |\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\n| Gone | 2 | gone: left out |"), std::string::npos) << text;
+    EXPECT_NE(text.find("\n| R11 | 3 | R11 name |"), std::string::npos) << text;
 }
 
 TEST(FluidList, TargetsTextNamesEveryMissedFigure) {
@@ -71,7 +92,7 @@ TEST(FluidList, TargetsTextNamesEveryMissedFigure) {
     EXPECT_EQ(fit::targets_text(a), "met");
     a.dTc = -0.5;
     a.dpc = 2.5;
-    EXPECT_EQ(fit::targets_text(a), "Tc -0.50 %, pc 2.50 %");
+    EXPECT_EQ(fit::targets_text(a), "Tc 0.50 %, pc 2.50 %");
     a.sat_failures = 2;
     EXPECT_EQ(fit::missed_targets(a).front(), "saturation failures");
 }
