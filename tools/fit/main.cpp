@@ -10,7 +10,8 @@
 //   xalt1_fit tune <reference folder> <state file> <new state file> <rounds> <iterations>
 //       target-driven reweighting rounds from the stored state; writes the new state
 //   xalt1_fit data <reference folder> <state file> <table> <report folder>
-//       refits from the stored state and writes the table and the accuracy report
+//       refits from the stored state and writes the table, the accuracy report and the fluid
+//       list (fluids.md)
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -20,6 +21,7 @@
 #include <string>
 
 #include "accuracy.h"
+#include "fluid_list.h"
 #include "pipeline.h"
 #include "table.h"
 
@@ -132,8 +134,10 @@ int main(int argc, char** argv) {
             }
             const std::string menu_file =
                 std::filesystem::path(argv[3]).replace_filename("menu.txt").string();
-            write_table(argv[4], state.model, menu_lines(menu_file, shipped, fluids));
+            const std::vector<MenuLine> menu = menu_lines(menu_file, shipped, fluids);
+            write_table(argv[4], state.model, menu);
             write_report(argv[5], entries, acc, "the program's saturation routine X_MAXWEL");
+            write_fluid_list(std::string(argv[5]) + "/fluids.md", menu, entries, acc);
             return 0;
         }
     } catch (const std::exception& e) {
