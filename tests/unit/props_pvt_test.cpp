@@ -210,15 +210,14 @@ TEST(PropsPvt, Mode3InsideTheDomeFindsTheSaturationTemperature) {
 // Mode 3 tests its density against the saturated densities at its first estimate of the
 // saturation temperature, both bounds excluded: exactly on the liquid density it takes the
 // temperature search and writes a single-phase row.
+// The saturated liquid density of the saturation temperature that mode 3 refines for P (the
+// one mode 5 finds) lies on the bound of the two-phase test.
 TEST(PropsPvt, Mode3OnASaturatedDensityTakesTheTemperatureSearch) {
     const double P = 3.0;
     double D = 0;
     {
         PropsSession session;
-        const double T2 = 0.8999999761581421 * kDemoTc, T1 = 0.75 * kDemoTc;
-        const double ps2 = saturation(T2).ps, ps1 = saturation(T1).ps;
-        const double w = (std::log(P) - std::log(ps1)) / (std::log(ps2) - std::log(ps1));
-        D = saturation(1.0 / (1.0 / T1 + w * (1.0 / T2 - 1.0 / T1))).Dliq;
+        D = saturation(solve(0.0, 0.0, P).T).Dliq;
     }
     PropsSession session;
     const Request out = solve(0.0, D, P);
