@@ -1,8 +1,10 @@
 // Benchmarks of the evaluation path on a substance table: (a) the floor, one sweep over all terms
 // computing F only; (b) the seven residual derivatives of one state; (c) one silent property
-// evaluation; (d) the saturation routine at 0.6, 0.8 and 0.95 Tc with its passes; (e) requests
-// of the state solver (mode 2 liquid, vapour, supercritical; mode 3; mode 5), in process with
-// the console on a null stream; (f) selecting and loading a substance.
+// evaluation; (d) the saturation routine at 0.6, 0.8 and 0.95 Tc with its passes, and its robust
+// path (the saturated pair solved directly) at 0.6, 0.95 and 0.9999 Tc with its evaluations; (e)
+// requests of the state solver (mode 2 liquid, vapour, supercritical; mode 3; mode 5), in process
+// with the console on a null stream, also next to the critical point; (f) selecting and loading a
+// substance.
 //
 // Table: --table=PATH or XALT1_BENCH_TABLE, else the shipped table. Fluids: --fluids=A,B,C or
 // XALT1_BENCH_FLUIDS, else Argon (or Methane), CO2 and R134a, those the table holds.
@@ -33,6 +35,7 @@
 #include "main/unit_table.h"
 #include "props/maxwel_passes.h"
 #include "props/props.h"
+#include "props/saturation_pair.h"
 #include "props/td_props.h"
 #include "substance/subst_const.h"
 #include "substance/substance.h"
@@ -269,6 +272,21 @@ void maxwel(benchmark::State& state, const std::string& code, double fraction) {
     state.counters["passes"] = MAXWEL_PASSES;
 }
 
+// The saturated pair solved directly (the robust path of the saturation routine), with its
+// property evaluations.
+void sat_pair(benchmark::State& state, const std::string& code, double fraction) {
+    if (!setup(state, code)) return;
+    const double T = fraction * SUBST_CONST.Tc;
+    double ps = 0, Dliq = 0, Dvap = 0;
+    int32_t status = 0;
+    for (auto _ : state) {
+        X_SAT_PAIR(T, ps, Dliq, Dvap, status);
+        benchmark::DoNotOptimize(ps);
+    }
+    if (status != 0) fail(state, "X_SAT_PAIR status " + std::to_string(status));
+    state.counters["evaluations"] = SAT_PAIR_EVALUATIONS;
+}
+
 // One request of the state solver; the result file is started anew before each one.
 void request(benchmark::State& state, const std::string& code, double T_Tc, double D_Dc,
              double p_Pc) {
@@ -298,6 +316,7 @@ void loading(benchmark::State& state, const std::string& code) {
 struct Figure {
     double ns = 0;
     double passes = 0;
+    double evaluations = 0;
     double ratio = 0;
 };
 
@@ -314,6 +333,8 @@ class SummaryReporter : public benchmark::ConsoleReporter {
             f.ns = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e9;
             const auto passes = run.counters.find("passes");
             if (passes != run.counters.end()) f.passes = passes->second.value;
+            const auto evaluations = run.counters.find("evaluations");
+            if (evaluations != run.counters.end()) f.evaluations = evaluations->second.value;
             const auto ratio = run.counters.find("ratio");
             if (ratio != run.counters.end()) f.ratio = ratio->second.value;
             const std::string name = run.run_name.function_name;
@@ -351,12 +372,17 @@ class SummaryReporter : public benchmark::ConsoleReporter {
                     std::snprintf(line, sizeof line, "  %-28s %12.2f x floor (alternating blocks)",
                                   name.c_str(), f.ratio);
                 out << line;
-                if (f.passes > 0) {
-                    const auto td = figs.find("c_td_dat_one_T");
-                    if (td != figs.end())
-                        std::snprintf(line, sizeof line,
-                                      "   passes %3.0f, %.2f x (passes x 8 evaluations at one T)",
-                                      f.passes, f.ns / (f.passes * 8.0 * td->second.ns));
+                const auto td = figs.find("c_td_dat_one_T");
+                if (f.passes > 0 && td != figs.end()) {
+                    std::snprintf(line, sizeof line,
+                                  "   passes %3.0f, %.2f x (passes x 8 evaluations at one T)",
+                                  f.passes, f.ns / (f.passes * 8.0 * td->second.ns));
+                    out << line;
+                }
+                if (f.evaluations > 0 && td != figs.end()) {
+                    std::snprintf(line, sizeof line,
+                                  "   evaluations %3.0f, %.2f x (evaluations at one T)",
+                                  f.evaluations, f.ns / (f.evaluations * td->second.ns));
                     out << line;
                 }
                 out << "\n";
@@ -397,6 +423,12 @@ void register_fluid(const std::string& code) {
         std::snprintf(figure, sizeof figure, "d_maxwel_%.2fTc", fraction);
         RegisterBenchmark(name(figure).c_str(), maxwel, code, fraction)->Unit(kMicrosecond);
     }
+    // The robust path of the saturation routine alone, from low temperature to next to Tc.
+    for (double fraction : {0.6, 0.95, 0.9999}) {
+        char figure[32];
+        std::snprintf(figure, sizeof figure, "d_sat_pair_%gTc", fraction);
+        RegisterBenchmark(name(figure).c_str(), sat_pair, code, fraction)->Unit(kMicrosecond);
+    }
     // Mode 2 (p, T): liquid and vapour at 0.7 Tc, supercritical at 1.3 Tc; mode 3 (p, D): a
     // compressed liquid; mode 5 (p): saturation at 0.1 Pc.
     RegisterBenchmark(name("e_mode2_liquid").c_str(), request, code, 0.7, 0.0, 0.5)
@@ -408,6 +440,12 @@ void register_fluid(const std::string& code) {
     RegisterBenchmark(name("e_mode3_liquid").c_str(), request, code, 0.0, 2.0, 0.5)
         ->Unit(kMicrosecond);
     RegisterBenchmark(name("e_mode5").c_str(), request, code, 0.0, 0.0, 0.1)->Unit(kMicrosecond);
+    // Next to the critical point the saturated pair comes from the robust path: mode 4 at
+    // 0.9999 Tc, mode 5 at 0.9999 Pc.
+    RegisterBenchmark(name("e_mode4_0.9999Tc").c_str(), request, code, 0.9999, 0.0, 0.0)
+        ->Unit(kMicrosecond);
+    RegisterBenchmark(name("e_mode5_0.9999Pc").c_str(), request, code, 0.0, 0.0, 0.9999)
+        ->Unit(kMicrosecond);
     RegisterBenchmark(name("f_load").c_str(), loading, code)->Unit(kMicrosecond);
 }
 

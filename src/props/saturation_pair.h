@@ -18,7 +18,8 @@ void X_SAT_PAIR(const double& T, double& ps, double& Dliq, double& Dvap, int32_t
 void X_SAT_CHECK(const double& T, const double& ps, const double& Dliq, const double& Dvap,
                  bool& l_pair);
 
-// Property evaluations the last X_SAT_PAIR call made (benchmarks and tests).
+// Property evaluations the last X_SAT_PAIR call made; X_MAXWEL sets it to 0 at entry, so that
+// after it a count above 0 tells that its pair came from X_SAT_PAIR (benchmarks and tests).
 extern int32_t SAT_PAIR_EVALUATIONS;
 
 // Generic start densities of the saturated liquid and vapour at T, mol/dm3, reduced by the

@@ -199,6 +199,7 @@ void X_MAXWEL(const double& T, double& ps, double& Dliq, double& Dvap, int32_t& 
     Tr = SUBST_CONST.Tc;
     Dr = SUBST_CONST.Dc;
     MAXWEL_PASSES = 0;
+    SAT_PAIR_EVALUATIONS = 0;
     evaluation_failed = false;
     failed_status = STATUS_OK;
     if (!(T > 0.0) || !(T < Tr) || !(Dr > 0.0)) {

@@ -275,6 +275,9 @@ LoopModel model_of(const std::array<Point, 5>& nodes, double Dm, double h) {
     return m;
 }
 
+// The model is searched up to this many half-widths from the middle of the loop.
+constexpr double kReach = 3.0;
+
 // The x in [a, b] where the model, rising from a to b, takes the pressure P.
 double model_root(const LoopModel& m, double P, double a, double b) {
     for (int k = 0; k < 200 && b - a > 1e-15 * (std::fabs(a) + std::fabs(b)); ++k) {
@@ -288,19 +291,32 @@ double model_root(const LoopModel& m, double P, double a, double b) {
     return 0.5 * (a + b);
 }
 
-// The equal-area integral of the model between its two densities of pressure P:
-// gl - gv = 1000 * integral of (p - P)/D^2 dD from Dv to Dl (Simpson's rule).
-double area(const LoopModel& m, double P, double xv, double xl) {
-    constexpr int kIntervals = 128;
-    const double step = (xl - xv) / kIntervals;
+// The equal-area integral of the model between its two densities of pressure P,
+// gl - gv = 1000 * integral of (p - P)/D^2 dD from Dv to Dl (10-point Gauss-Legendre), with
+// the densities; its derivative in P is 1/Dl - 1/Dv (p = P at both ends).
+struct Area {
+    double value = 0.0, xv = 0.0, xl = 0.0;
+};
+
+Area area_at(const LoopModel& m, double P, double x_sv, double x_sl) {
+    static constexpr double kNodes[5] = {0.1488743389816312, 0.4333953941292472, 0.6794095682990244,
+                                         0.8650633666889845, 0.9739065285171717};
+    static constexpr double kWeights[5] = {0.2955242247147529, 0.2692667193099963,
+                                           0.2190863625159820, 0.1494513491505806,
+                                           0.0666713443086881};
+    Area a;
+    a.xv = model_root(m, P, -kReach, x_sv);
+    a.xl = model_root(m, P, x_sl, kReach);
+    const double middle = 0.5 * (a.xv + a.xl), half = 0.5 * (a.xl - a.xv);
     double sum = 0.0;
-    for (int i = 0; i <= kIntervals; ++i) {
-        const double x = xv + i * step;
-        const double D = m.D_of(x);
-        const double weight = i == 0 || i == kIntervals ? 1.0 : (i % 2 ? 4.0 : 2.0);
-        sum += weight * (m.p(x) - P) / (D * D);
+    for (int i = 0; i < 5; ++i) {
+        for (double x : {middle - half * kNodes[i], middle + half * kNodes[i]}) {
+            const double D = m.D_of(x);
+            sum += kWeights[i] * (m.p(x) - P) / (D * D);
+        }
     }
-    return sum * step / 3.0;
+    a.value = sum * half * m.h;
+    return a;
 }
 
 // The pair on a narrow loop: the model through the spinodals, the midpoint and two densities
@@ -317,23 +333,22 @@ bool solve_by_area(const Point& sv, const Point& sl, const Point& outer, Point& 
         return false;
     const LoopModel m = model_of(nodes, Dm, h);
     const double x_sv = m.x_of(sv.D), x_sl = m.x_of(sl.D);
-    constexpr double kReach = 3.0;  // the model is searched up to 3 half-widths from Dm
     double P_lo = m.p(x_sl), P_hi = m.p(x_sv);
     if (!(P_lo < P_hi) || !(m.p(-kReach) < P_lo) || !(m.p(kReach) > P_hi)) return false;
-    double xv = 0.0, xl = 0.0;
-    for (int k = 0; k < 200 && P_hi - P_lo > 1e-16 * P_hi; ++k) {
-        const double P = 0.5 * (P_lo + P_hi);
-        xv = model_root(m, P, -kReach, x_sv);
-        xl = model_root(m, P, x_sl, kReach);
-        if (area(m, P, xv, xl) > 0.0) {
-            P_lo = P;
-        } else {
-            P_hi = P;
-        }
+    // The area falls as P rises, with slope 1/Dl - 1/Dv: Newton steps from the middle of the
+    // pressures of the two spinodals, bisection where a step leaves the bracket.
+    double P = 0.5 * (P_lo + P_hi);
+    Area a;
+    for (int k = 0; k < kMaxSteps; ++k) {
+        a = area_at(m, P, x_sv, x_sl);
+        (a.value > 0.0 ? P_lo : P_hi) = P;
+        const double slope = 1.0 / m.D_of(a.xl) - 1.0 / m.D_of(a.xv);
+        const double newton = P - a.value / slope;
+        if (std::fabs(newton - P) <= kPressureMet * P) break;
+        P = newton > P_lo && newton < P_hi ? newton : 0.5 * (P_lo + P_hi);
     }
-    const double P = 0.5 * (P_lo + P_hi);
-    v.D = m.D_of(model_root(m, P, -kReach, x_sv));
-    l.D = m.D_of(model_root(m, P, x_sl, kReach));
+    v.D = m.D_of(a.xv);
+    l.D = m.D_of(a.xl);
     return vapour_root(P, sv, v) && liquid_root(P, sl, outer, l);
 }
 
