@@ -259,32 +259,30 @@ void td_dat_ratio(benchmark::State& state, const std::string& code) {
     state.counters["ratio"] = floor_s > 0.0 ? td_s / floor_s : 0.0;
 }
 
-void maxwel(benchmark::State& state, const std::string& code, double fraction) {
-    if (!setup(state, code)) return;
-    const double T = fraction * SUBST_CONST.Tc;
-    double ps = 0, Dliq = 0, Dvap = 0;
-    int32_t status = 0;
-    for (auto _ : state) {
-        X_MAXWEL(T, ps, Dliq, Dvap, status);
-        benchmark::DoNotOptimize(ps);
-    }
-    if (status != 0) fail(state, "X_MAXWEL status " + std::to_string(status));
-    state.counters["passes"] = MAXWEL_PASSES;
-}
+// A saturation routine at a fraction of Tc: X_MAXWEL with its passes, or the saturated pair
+// solved directly (X_SAT_PAIR, the robust path of X_MAXWEL) with its property evaluations.
+struct SaturationRoutine {
+    const char* name;
+    void (*routine)(const double&, double&, double&, double&, int32_t&);
+    const char* counter;
+    const int32_t* count;
+};
 
-// The saturated pair solved directly (the robust path of the saturation routine), with its
-// property evaluations.
-void sat_pair(benchmark::State& state, const std::string& code, double fraction) {
+const SaturationRoutine kMaxwel{"X_MAXWEL", X_MAXWEL, "passes", &MAXWEL_PASSES};
+const SaturationRoutine kSatPair{"X_SAT_PAIR", X_SAT_PAIR, "evaluations", &SAT_PAIR_EVALUATIONS};
+
+void saturation(benchmark::State& state, const std::string& code, double fraction,
+                const SaturationRoutine& r) {
     if (!setup(state, code)) return;
     const double T = fraction * SUBST_CONST.Tc;
     double ps = 0, Dliq = 0, Dvap = 0;
     int32_t status = 0;
     for (auto _ : state) {
-        X_SAT_PAIR(T, ps, Dliq, Dvap, status);
+        r.routine(T, ps, Dliq, Dvap, status);
         benchmark::DoNotOptimize(ps);
     }
-    if (status != 0) fail(state, "X_SAT_PAIR status " + std::to_string(status));
-    state.counters["evaluations"] = SAT_PAIR_EVALUATIONS;
+    if (status != 0) fail(state, std::string(r.name) + " status " + std::to_string(status));
+    state.counters[r.counter] = *r.count;
 }
 
 // One request of the state solver; the result file is started anew before each one.
@@ -421,13 +419,15 @@ void register_fluid(const std::string& code) {
     for (double fraction : {0.6, 0.8, 0.95}) {
         char figure[32];
         std::snprintf(figure, sizeof figure, "d_maxwel_%.2fTc", fraction);
-        RegisterBenchmark(name(figure).c_str(), maxwel, code, fraction)->Unit(kMicrosecond);
+        RegisterBenchmark(name(figure).c_str(), saturation, code, fraction, kMaxwel)
+            ->Unit(kMicrosecond);
     }
     // The robust path of the saturation routine alone, from low temperature to next to Tc.
     for (double fraction : {0.6, 0.95, 0.9999}) {
         char figure[32];
         std::snprintf(figure, sizeof figure, "d_sat_pair_%gTc", fraction);
-        RegisterBenchmark(name(figure).c_str(), sat_pair, code, fraction)->Unit(kMicrosecond);
+        RegisterBenchmark(name(figure).c_str(), saturation, code, fraction, kSatPair)
+            ->Unit(kMicrosecond);
     }
     // Mode 2 (p, T): liquid and vapour at 0.7 Tc, supercritical at 1.3 Tc; mode 3 (p, D): a
     // compressed liquid; mode 5 (p): saturation at 0.1 Pc.

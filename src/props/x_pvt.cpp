@@ -176,9 +176,10 @@ bool refine_saturation_temperature(const double& P, double& T, int32_t& status, 
     return true;
 }
 
-// Mode 1: the state (T, D) as given; two-phase below Tc between the saturated densities.
+// Mode 1: the state (T, D) as given; two-phase below Tc between the saturated densities. At Tc
+// itself no state is two-phase (and there is no saturated pair to ask for): a single row.
 void mode_temperature_density(double& T, double& D, int32_t& status) {
-    if (T > SUBST_CONST.Tc) {
+    if (T >= SUBST_CONST.Tc) {
         single_phase_row(D, T, status);
         return;
     }
@@ -192,13 +193,13 @@ void mode_temperature_density(double& T, double& D, int32_t& status) {
 
 // Mode 2: stepping search on D for the target pressure P, dividing the step by 10 at every
 // reversal. Below Tc it starts next to the saturated density of the phase that P belongs to;
-// above Tc it starts at Dc with step 1. (Above Tc the pressure rises with the density, so at a
+// from Tc on it starts at Dc with step 1. (Above Tc the pressure rises with the density, so at a
 // reversal P lies between the last two densities. A search that divided its step only at
 // reversals within 5 MPa of P would swing for ever between two densities a whole step apart
 // wherever the pressure changes by more than that per step, as at every liquid-like density.)
 void mode_pressure_temperature(double& T, double& D, const double& P, int32_t& status) {
     TD_PROPS.p = 0.0;
-    if (T > SUBST_CONST.Tc) {
+    if (T >= SUBST_CONST.Tc) {  // at Tc, as above it, the pressure rises with the density
         D = SUBST_CONST.Dc;
         step = 1.0f;
         increased = false;

@@ -118,15 +118,21 @@ TEST(PropsPvt, Mode1OnASaturatedDensityWritesTheSaturatedPair) {
     }
 }
 
-TEST(PropsPvt, Mode1AtTcReportsTheSaturationFailureAndGoesOn) {
+// At Tc no state is two-phase: modes 1 and 2 write the single-phase row (there is no saturated
+// pair to decide with, and no report).
+TEST(PropsPvt, Modes1And2AtTcWriteASinglePhaseRow) {
+    {
+        PropsSession session;
+        EXPECT_EQ(solve(kDemoTc, 5.0, 0.0).status, 0);
+        EXPECT_EQ(markers(session), kSingleRow);
+        EXPECT_TRUE(session.status_lines().empty());
+    }
     PropsSession session;
-    const Request out = solve(kDemoTc, 5.0, 0.0);
+    const Request out = solve(kDemoTc, 0.0, 0.5 * kDemoPc);
     EXPECT_EQ(out.status, 0);
-    EXPECT_TRUE(session.result_lines().empty());
-    EXPECT_EQ(session.status_lines(),
-              (std::vector<std::string>{
-                  " x_maxwel: Error at the calculation in the near of Tc!            0",
-                  " x_pvt   : Error at Routine x_maxwel!           99"}));
+    EXPECT_EQ(markers(session), kSingleRow);
+    EXPECT_NEAR(pressure(out.D, kDemoTc), 0.5 * kDemoPc, 1e-6 * kDemoPc);
+    EXPECT_TRUE(session.status_lines().empty());
 }
 
 // Mode 2 finds the density of (p, T); mode 1 at that density gives the pressure back.
