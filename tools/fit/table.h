@@ -22,8 +22,22 @@ struct Entry {
 // ideal-gas terms and reference states.
 std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& state);
 
-std::string table_text(const Model& model, const std::vector<Entry>& entries);
-void write_table(const std::string& path, const Model& model, const std::vector<Entry>& entries);
+// One line of the table's menu: a shipped entry, or the kept line of a fluid that is left out
+// (entry null), so that the numbers of the fluids after it stay.
+struct MenuLine {
+    std::string code, name;
+    const Entry* entry = nullptr;
+};
+
+// The menu in the order of the menu file (one code per line, '#' comments): its first
+// kKeptNumbers codes keep their numbers, the others follow where shipped; shipped entries the
+// file does not list come last.
+constexpr size_t kKeptNumbers = 48;
+std::vector<MenuLine> menu_lines(const std::string& menu_file, const std::vector<Entry>& shipped,
+                                 const std::vector<Fluid>& fluids);
+
+std::string table_text(const Model& model, const std::vector<MenuLine>& menu);
+void write_table(const std::string& path, const Model& model, const std::vector<MenuLine>& menu);
 
 // Loads a table entry into the program's shared records exactly as the table gives it.
 void load_entry(const Model& model, const Entry& e);
