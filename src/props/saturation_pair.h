@@ -12,9 +12,10 @@
 void X_SAT_PAIR(const double& T, double& ps, double& Dliq, double& Dvap, int32_t& status);
 
 // l_pair is true when (ps, Dliq, Dvap) is a saturated pair at T: Dliq > Dvap, both on stable
-// branches (dp/dD > 0), their pressures equal to ps and their Gibbs energies equal within the
-// tolerances below (a Newton step of the pair would move neither density by more than a
-// relative 1e-5), ps < Pc and T < Tc. TD_PROPS is left as it was on entry.
+// branches (dp/dD > 0) with a loop of the isotherm between them, their pressures equal to ps
+// within a relative 1e-4, pressures and Gibbs energies so close that a Newton step of the pair
+// would move neither density by more than a relative 1e-5, ps < Pc and T < Tc. TD_PROPS is
+// left as it was on entry.
 void X_SAT_CHECK(const double& T, const double& ps, const double& Dliq, const double& Dvap,
                  bool& l_pair);
 

@@ -102,6 +102,53 @@ void fail_near_tc(int32_t& status) {
 // How the passes ended.
 enum class Passes { converged, not_converged, evaluation_failed };
 
+// The liquid start onto the stiff liquid branch, the vapour start onto the stable one (each
+// loop by steps of 1 %); false when a start cannot be pushed there within kMaxPushes steps.
+bool push_starts(const double& T, double& rl, double& rv) {
+    int32_t pushes = 0;
+    while (DPDDMAX(T, rl) <= 10.0 && !evaluation_failed && ++pushes <= kMaxPushes) rl *= kRaise;
+    while (PGESMAX(T, rl) <= 0.0 && !evaluation_failed && ++pushes <= kMaxPushes) rl *= kRaise;
+    while (PGESMAX(T, rl) >= 100.0 && !evaluation_failed && ++pushes <= kMaxPushes) rl *= kLower;
+    while (DGDDMAX(T, rv) <= 0.0 && !evaluation_failed && ++pushes <= kMaxPushes) rv *= kLower;
+    return pushes <= kMaxPushes;
+}
+
+// The liquid moved to the pressure pv of the vapour: the parabola of p through rl and rl +- h,
+// into rl_new (which keeps its value when the vertex lies inside the fitted interval). P0 is the
+// pressure at rl.
+void correct_liquid(const double& T, double rl, double h, double pv, double& P0) {
+    P0 = PGESMAX(T, rl);
+    const double Pm = PGESMAX(T, rl - h);
+    const double Pp = PGESMAX(T, rl + h);
+    const Parabola pl = fit(rl, h, P0, Pm, Pp, pv);
+    if (pl.discriminant < 0.0) {
+        rl_new = std::sqrt(pl.vertex * pl.vertex);
+    } else if (pl.vertex < rl - h) {
+        rl_new = pl.vertex + std::sqrt(pl.discriminant);
+    } else if (pl.vertex > rl + h) {
+        rl_new = pl.vertex - std::sqrt(pl.discriminant);
+    }
+}
+
+// The vapour moved to the Gibbs energy gl of the corrected liquid: the parabola of g through rv
+// and rv +- h, into rv_new (kept likewise; below 1e-10 it becomes 0.9 rv). G0 is the Gibbs
+// energy at rv.
+void correct_vapour(const double& T, double rv, double h, double gl, double& G0) {
+    G0 = GGESMAX(T, rv);
+    const double Gm = GGESMAX(T, rv - h);
+    const double Gp = GGESMAX(T, rv + h);
+    if (evaluation_failed) return;
+    const Parabola pg = fit(rv, h, G0, Gm, Gp, gl);
+    if (pg.discriminant < 0.0) {
+        rv_new = std::sqrt(pg.vertex * pg.vertex);
+    } else if (pg.vertex > rv + h) {
+        rv_new = pg.vertex - std::sqrt(pg.discriminant);
+    } else if (pg.vertex < rv - h) {
+        rv_new = pg.vertex + std::sqrt(pg.discriminant);
+    }
+    if (rv_new < 1.000000013351432e-10) rv_new = 0.8999999761581421 * rv;
+}
+
 // The passes of the Maxwell construction at T (0 < T < Tr): start densities from the generic
 // correlations, pushed onto the stable branches, then passes that move the liquid to the
 // pressure of the vapour and the vapour to the Gibbs energy of the liquid, each by a local
@@ -111,59 +158,24 @@ enum class Passes { converged, not_converged, evaluation_failed };
 Passes maxwell_passes(const double& T, double& ps, double& Dliq, double& Dvap) {
     double rv = RTAU(T) / Dr;
     double rl = RSIEDE(T) / Dr;
-
-    // The liquid start onto the stiff liquid branch, the vapour start onto the stable one.
-    int32_t pushes = 0;
-    while (DPDDMAX(T, rl) <= 10.0 && !evaluation_failed && ++pushes <= kMaxPushes) rl *= kRaise;
-    while (PGESMAX(T, rl) <= 0.0 && !evaluation_failed && ++pushes <= kMaxPushes) rl *= kRaise;
-    while (PGESMAX(T, rl) >= 100.0 && !evaluation_failed && ++pushes <= kMaxPushes) rl *= kLower;
-    while (DGDDMAX(T, rv) <= 0.0 && !evaluation_failed && ++pushes <= kMaxPushes) rv *= kLower;
+    const bool pushed = push_starts(T, rl, rv);
     if (evaluation_failed) return Passes::evaluation_failed;
-    if (pushes > kMaxPushes) return Passes::not_converged;
+    if (!pushed) return Passes::not_converged;
 
     const double q = 9.999999747378752e-05 * std::pow(100.0, std::pow(T / Tr, 4));
     const double k = rv < 0.009999999776482582 ? 1000.0 : 1.0;
-
     // A correction that falls into its last case keeps the density it started the pass with.
     rl_new = rl;
     rv_new = rv;
-    int32_t counter = 0;
     const bool within_kelvin_of_tc = std::trunc(T) == std::trunc(Tr);
-    for (;;) {
-        ++counter;
+    for (int32_t counter = 1;; ++counter) {
         MAXWEL_PASSES = counter;
         const double pv = PGESMAX(T, rv);
-
-        // Liquid: to the pressure of the vapour.
-        double h = q * rl;
-        const double P0 = PGESMAX(T, rl);
-        const double Pm = PGESMAX(T, rl - h);
-        const double Pp = PGESMAX(T, rl + h);
-        Parabola pl = fit(rl, h, P0, Pm, Pp, pv);
-        if (pl.discriminant < 0.0) {
-            rl_new = std::sqrt(pl.vertex * pl.vertex);
-        } else if (pl.vertex < rl - h) {
-            rl_new = pl.vertex + std::sqrt(pl.discriminant);
-        } else if (pl.vertex > rl + h) {
-            rl_new = pl.vertex - std::sqrt(pl.discriminant);
-        }
+        double P0 = 0.0, G0 = 0.0;
+        correct_liquid(T, rl, q * rl, pv, P0);
         const double gl = GGESMAX(T, rl_new);
-
-        // Vapour: to the Gibbs energy of the corrected liquid.
-        h = q * rv * k;
-        const double G0 = GGESMAX(T, rv);
-        const double Gm = GGESMAX(T, rv - h);
-        const double Gp = GGESMAX(T, rv + h);
+        correct_vapour(T, rv, q * rv * k, gl, G0);
         if (evaluation_failed) return Passes::evaluation_failed;
-        Parabola pg = fit(rv, h, G0, Gm, Gp, gl);
-        if (pg.discriminant < 0.0) {
-            rv_new = std::sqrt(pg.vertex * pg.vertex);
-        } else if (pg.vertex > rv + h) {
-            rv_new = pg.vertex - std::sqrt(pg.discriminant);
-        } else if (pg.vertex < rv - h) {
-            rv_new = pg.vertex + std::sqrt(pg.discriminant);
-        }
-        if (rv_new < 1.000000013351432e-10) rv_new = 0.8999999761581421 * rv;
 
         const double dv = std::fabs(rv_new - rv) / rv_new;
         const double dl = std::fabs(rl_new - rl) / rl_new;
