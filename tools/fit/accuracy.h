@@ -61,6 +61,8 @@ const Targets& targets_for(FluidClass cls);
 // The figures that miss their targets, as texts ("ps 0.61 %"); empty when all are met.
 std::vector<std::string> missed_targets(const FluidAccuracy& a);
 bool meets(const FluidAccuracy& a);
+// "met", or the missed targets' figures joined by commas.
+std::string targets_text(const FluidAccuracy& a);
 
 // Writes accuracy.md and its plots into the folder: the figures of every entry (hydrogen-bonding
 // fluids that miss their bounds are listed as left out of the table).
