@@ -61,6 +61,10 @@ const Targets& targets_for(FluidClass cls);
 // The figures that miss their targets, as texts ("ps 0.61 %"); empty when all are met.
 std::vector<std::string> missed_targets(const FluidAccuracy& a);
 bool meets(const FluidAccuracy& a);
+// Whether a fluid goes into the shipped table: a hydrogen-bonding fluid when it meets its own
+// bounds; any other fluid when its figures stay within the bounds of use (twice to four times
+// its targets) and its physics check is clean. The others are left out, their figures stated.
+bool shipped(const FluidAccuracy& a);
 // "met", or the missed targets' figures joined by commas.
 std::string targets_text(const FluidAccuracy& a);
 

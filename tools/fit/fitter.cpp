@@ -560,7 +560,8 @@ struct Isotherm {
                 offend(slope_guard(D, T, want, gentle(want - dp[i]), 1), "dp/dD", D, dp[i]);
             } else if (z[i] <= 0 && liquid) {
                 offend(pressure_guard(D, T, 0.3, gentle(0.3 - z[i])), "Z", D, z[i]);
-            } else if (i % 10 == 0) {
+            } else if (i % 10 == 0 && T <= f.Tmax) {
+                // (beyond the reference's upper temperature its cp0 correlation does not hold)
                 const double cvr = -2.0 * T * eos.pair(0, 1, D, T) - T * T * eos.pair(0, 2, D, T);
                 const double cv = cv0 + R_PROGRAM * cvr;
                 if (!(cv > 0))

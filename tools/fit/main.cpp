@@ -55,7 +55,9 @@ int main(int argc, char** argv) {
             const auto entries = make_entries(fluids, state);
             for (const Entry& e : entries)
                 if (e.fluid->code == argv[4]) {
-                    const FluidAccuracy a = measure_entry(state.model, e, program_saturation);
+                    const bool own = std::getenv("FIT_OWN_SATURATION") != nullptr;
+                    const FluidAccuracy a =
+                        measure_entry(state.model, e, own ? own_saturation : program_saturation);
                     for (const auto& d : a.sat_dev)
                         std::printf("%.3f ps %+.3f dl %+.3f dv %+.3f\n", d[0], d[1], d[2], d[3]);
                 }
@@ -124,13 +126,12 @@ int main(int argc, char** argv) {
             g_deterministic = true;
             const auto fluids = load_reference(argv[2]);
             FitState state = read_state(argv[3]);
-            refine(fluids, state, 15);
             const auto entries = make_entries(fluids, state);
             std::vector<FluidAccuracy> acc;
             std::vector<Entry> shipped;
             for (const Entry& e : entries) {
                 acc.push_back(measure_entry(state.model, e, program_saturation));
-                if (e.fluid->cls != FluidClass::hbond || meets(acc.back())) shipped.push_back(e);
+                if (fit::shipped(acc.back())) shipped.push_back(e);
             }
             const std::string menu_file =
                 std::filesystem::path(argv[3]).replace_filename("menu.txt").string();

@@ -173,6 +173,8 @@ void log_cases(const std::vector<FluidCase*>& cases, const Model& model) {
 // Start values for a fluid's multi-start: the reduced parameters of the peers closest to its
 // own shape (Alpha), with the parameters the fluid does not fit kept at its own values.
 constexpr size_t kStarts = 8;
+// Physics checks with joint fits at the end of a set's search, at most.
+constexpr int kFinalChecks = 5;
 // A training fluid with more than this many times the median cost is an outlier.
 constexpr double kOutlier = 5.0;
 
@@ -328,7 +330,7 @@ void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nter
     parallel_for(train.size(),
                  [&](size_t i) { multi_start(*train[i], peers, model, set, iterations); });
     joint_fit(train, model, set, true, iterations);
-    for (int extra = 0; extra < 3; ++extra) {
+    for (int extra = 0; extra < kFinalChecks; ++extra) {
         int bad = 0;
         bad += check_all(train, model);
         std::snprintf(buf, sizeof buf, "  final check %d: %d guard states", extra + 1, bad);

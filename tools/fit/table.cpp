@@ -8,6 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "accuracy.h"
 #include "eos/eos.h"
 #include "phase.h"
 #include "props/props.h"
@@ -97,10 +98,22 @@ bool caloric(double D, double T, double& u, double& h, double& s) {
     return status == 0;
 }
 
-// Saturated liquid and vapour of the loaded fluid at T, from start densities interpolated in
-// the reference saturation table (below it: from its first state, with a thinner vapour).
-bool saturation_at(const Fluid& f, double T, double& Dl, double& Dv) {
-    double ps = 0;
+// Saturation of the loaded entry at T by the program's own routine, else by Newton steps from
+// the start densities.
+bool entry_saturation(double T, double& ps, double& Dl, double& Dv) {
+    double p = 0, l = 0, v = 0;
+    if (program_saturation(Eos(), T, p, l, v)) {
+        ps = p;
+        Dl = l;
+        Dv = v;
+        return true;
+    }
+    return saturation(Eos(), T, ps, Dl, Dv);
+}
+
+// Saturated liquid and vapour of the loaded fluid at T, Newton steps starting from densities
+// interpolated in the reference saturation table (below it: its first state, thinner vapour).
+bool saturation_at(const Fluid& f, double T, double& ps, double& Dl, double& Dv) {
     if (T >= f.sat.front().T) {
         Dl = interp_ref(f, T, 1);
         Dv = interp_ref(f, T, 2);
@@ -108,10 +121,11 @@ bool saturation_at(const Fluid& f, double T, double& Dl, double& Dv) {
         Dl = f.sat.front().Dliq;
         Dv = f.sat.front().Dvap * 0.5;
     }
-    return saturation(Eos(), T, ps, Dl, Dv);
+    return entry_saturation(T, ps, Dl, Dv);
 }
 
-// Saturated liquid and vapour of the loaded fluid at the normal boiling point T.
+// Saturated liquid and vapour of the loaded fluid at the normal boiling point T (bisection on
+// the saturation pressure).
 bool normal_boiling_point(const Fluid& f, double Tc, double& T, double& Dl, double& Dv) {
     double Tg = f.sat.front().T;
     for (size_t i = 1; i < f.sat.size(); ++i)
@@ -119,24 +133,31 @@ bool normal_boiling_point(const Fluid& f, double Tc, double& T, double& Dl, doub
             Tg = f.sat[i].T;
             break;
         }
-    const double lo = std::max(0.9 * Tg, 0.3 * Tc), hi = std::min(1.1 * Tg, 0.995 * Tc);
-    return saturation_temperature(Eos(), kNormalPressure, lo, hi, interp_ref(f, Tg, 1),
-                                  interp_ref(f, Tg, 2), T, Dl, Dv);
+    double lo = std::max(0.8 * Tg, 0.2 * Tc), hi = std::min(1.2 * Tg, 0.995 * Tc);
+    for (int it = 0; it < 100 && hi - lo > 1e-10 * hi; ++it) {
+        T = 0.5 * (lo + hi);
+        double ps = 0;
+        if (!saturation_at(f, T, ps, Dl, Dv)) return false;
+        (ps < kNormalPressure ? lo : hi) = T;
+    }
+    T = 0.5 * (lo + hi);
+    double ps = 0;
+    return saturation_at(f, T, ps, Dl, Dv);
 }
 
 // Sets Href and Sref of the loaded entry (loaded with Href = Sref = 0) by its convention;
 // false when the saturated liquid of the convention is not found.
 bool set_reference_state(const Fluid& f, Entry& e) {
-    double T = 0, Dl = 0, Dv = 0;
+    double T = 0, Dl = 0, Dv = 0, ps = 0;
     bool ok = false;
     switch (e.reference) {
         case ReferenceState::iir:
             T = kIirT;
-            ok = saturation_at(f, T, Dl, Dv);
+            ok = saturation_at(f, T, ps, Dl, Dv);
             break;
         case ReferenceState::triple:
             T = f.Ttriple;
-            ok = saturation_at(f, T, Dl, Dv);
+            ok = saturation_at(f, T, ps, Dl, Dv);
             break;
         case ReferenceState::nbp:
             ok = normal_boiling_point(f, e.Tc, T, Dl, Dv);
