@@ -16,6 +16,9 @@ struct Stat {
     double avg() const { return n > 0 ? sum / n : 0.0; }
 };
 
+// Adds one deviation (%) to a statistic; a value that is not finite is left out.
+void add(Stat& s, double v);
+
 struct FluidAccuracy {
     std::string code;
     FluidClass cls = FluidClass::nonpolar;
@@ -39,7 +42,15 @@ bool program_saturation(double T, double& ps, double& Dliq, double& Dvap);
 // nowhere, so a report's wait for Enter returns at once.
 void unattended_console();
 
+// Density of the loaded fluid at (T, p) by Newton steps in ln D from `start` (the root on
+// the start's side); false when a step meets dp/dD <= 0 or the pressure is not met.
+bool density_at(double T, double p, double start, double& D);
+
 FluidAccuracy measure(const Model& model, const Entry& e, const SaturationSolver& solver);
+
+// The per-fluid table of the accuracy report: its header lines and one fluid's row.
+std::string accuracy_header();
+std::string accuracy_row(const FluidAccuracy& a);
 
 void write_report(const std::string& folder, const std::vector<Fluid>& fluids,
                   const std::vector<Entry>& entries, const Model& model,

@@ -150,6 +150,7 @@ std::vector<Row> data_rows(const Fluid& f) {
         r.sigma = std::hypot(sD * slope, sP * z);
         r.kind = RowKind::pvt_z;
         rows.push_back(r);
+        if (!s.helmholtz) continue;  // measured states: pressure and density only
         Row u;
         u.e[0].D = s.D;
         u.e[0].T = s.T;

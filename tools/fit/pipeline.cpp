@@ -87,8 +87,6 @@ void fit_weighted(FluidCase& c, Model& model, const Weights& w) {
     c.p = weighted.p;
 }
 
-namespace {
-
 FluidCase make_case(const Fluid& f, const FitState& state) {
     FluidCase c;
     c.fluid = &f;
@@ -103,6 +101,8 @@ FluidCase make_case(const Fluid& f, const FitState& state) {
     if (g != state.guards.end()) c.rows.insert(c.rows.end(), g->second.begin(), g->second.end());
     return c;
 }
+
+namespace {
 
 std::vector<FluidCase> make_cases(const std::vector<Fluid>& fluids, const FitState& state) {
     std::vector<FluidCase> cases;
@@ -135,8 +135,8 @@ void log_cases(const std::vector<FluidCase*>& cases, const Model& model) {
     }
 }
 
-// Parameters-only fits of one fluid from several start values (the fluid's own and those of
-// the other fluids of the stage, in reduced form); keeps the best.
+}  // namespace
+
 void multi_start(FluidCase& c, const std::vector<FluidCase*>& peers, Model& model, SetKind set,
                  int iterations) {
     std::vector<FluidCase*> one{&c};
@@ -170,6 +170,8 @@ void multi_start(FluidCase& c, const std::vector<FluidCase*>& peers, Model& mode
         log_line(buf);
     }
 }
+
+namespace {
 
 // Takes the selected candidates as the set's terms, with their least-squares coefficients.
 void use_selection(const LinearSystem& sys, const std::vector<int>& selected,

@@ -41,6 +41,30 @@ Params shipped_params(const Fluid& f, const FitState& state);
 // not touched, so one fluid's weights cannot move another fluid.
 void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int iterations);
 
+// The reweighting of one fluid towards the targets: the best round's weights and parameters,
+// its score (number of missed targets times 100 plus the excess over them) and its
+// figure/target ratios. The
+// case's parameters are left as they came.
+struct TuneResult {
+    Weights weights;
+    Params p;
+    double score = 0;
+    Weights ratios;
+};
+// Targets of the weight groups' figures: AAD ps, D', D'' in %, |Tc|, |pc| deviation in %, AAD
+// of the single-phase densities in %.
+Weights library_targets();
+TuneResult tune_case(FluidCase& c, Model& model, int rounds, const Weights& targets);
+
+// One fluid's fit case: stored (or initial) parameters, free parameters, data, barrier and
+// stored guard rows.
+FluidCase make_case(const Fluid& f, const FitState& state);
+
+// Parameters-only fits of one fluid from several start values (the fluid's own and those of
+// the peers, in reduced form); keeps the best.
+void multi_start(FluidCase& c, const std::vector<FluidCase*>& peers, Model& model, SetKind set,
+                 int iterations);
+
 // Builds the fit cases of all fluids from the reference data and the stored state.
 std::vector<FluidCase> make_fit_cases(const std::vector<Fluid>& fluids, const FitState& state);
 

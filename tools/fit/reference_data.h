@@ -18,6 +18,7 @@ struct PvtPoint {
     double T, D, p;
     std::string phase;
     double F, ZM1, TFT;
+    bool helmholtz = true;  // F and TFT known (reference equation); false: measured T, D, p
 };
 
 enum class FluidClass { nonpolar, quadrupolar, dipolar, hbond };
@@ -40,5 +41,16 @@ std::vector<Fluid> load_reference(const std::string& folder);
 
 // Splits one CSV record; fields in double quotes may contain commas.
 std::vector<std::string> split_csv(const std::string& line);
+
+// The records of a CSV file after its header, with their line numbers (empty lines skipped).
+// Throws std::runtime_error naming the file when it cannot be opened.
+struct CsvRecord {
+    int line = 0;
+    std::vector<std::string> fields;
+};
+std::vector<CsvRecord> read_csv_records(const std::string& path, std::string* header = nullptr);
+
+// A number field; throws std::runtime_error naming `where` when the text is not a number.
+double csv_number(const std::string& text, const std::string& where);
 
 }  // namespace fit

@@ -20,8 +20,6 @@
 
 namespace fit {
 
-namespace {
-
 void add(Stat& s, double v) {
     if (!std::isfinite(v)) return;
     s.sum += std::fabs(v);
@@ -44,8 +42,6 @@ bool density_at(double T, double p, double start, double& D) {
     D = std::exp(x);
     return std::fabs(pressure(D, T) / p - 1.0) < 1e-9;
 }
-
-}  // namespace
 
 FluidAccuracy measure(const Model& model, const Entry& e, const SaturationSolver& solver) {
     const Fluid& f = *e.fluid;
@@ -153,6 +149,26 @@ bool meets(const FluidAccuracy& a) {
 
 }  // namespace
 
+std::string accuracy_header() {
+    return "| fluid | class | ps AAD | ps max | D' AAD | D' max | D'' AAD | D'' max | p AAD "
+           "| D AAD | D max | Tc % | pc % | Dc % | targets |\n"
+           "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
+}
+
+std::string accuracy_row(const FluidAccuracy& a) {
+    std::ostringstream md;
+    md << "| " << a.code << " | " << class_name(a.cls) << " | " << fmt(a.ps.avg()) << " | "
+       << fmt(a.ps.max) << " | " << fmt(a.dliq.avg()) << " | " << fmt(a.dliq.max) << " | "
+       << fmt(a.dvap.avg()) << " | " << fmt(a.dvap.max) << " | " << fmt(a.p.avg()) << " | "
+       << fmt(a.d.avg()) << " | " << fmt(a.d.max) << " | " << fmt(a.dTc, 3) << " | " << fmt(a.dpc)
+       << " | " << fmt(a.dDc) << " | " << (meets(a) ? "met" : "missed");
+    if (a.sat_failures) md << " (" << a.sat_failures << " saturation failures)";
+    if (a.density_failures) md << " (" << a.density_failures << " density failures)";
+    if (a.guard_states) md << " (physics check: " << a.guard_states << " states)";
+    md << " |\n";
+    return md.str();
+}
+
 void write_report(const std::string& folder, const std::vector<Fluid>& fluids,
                   const std::vector<Entry>& entries, const Model& model,
                   const SaturationSolver& solver, const std::string& solver_name) {
@@ -203,20 +219,8 @@ void write_report(const std::string& folder, const std::vector<Fluid>& fluids,
     }
     md << "\n## Per fluid\n\n"
        << "AAD = average absolute deviation, max = largest absolute deviation, in %.\n\n"
-       << "| fluid | class | ps AAD | ps max | D' AAD | D' max | D'' AAD | D'' max | p AAD "
-          "| D AAD | D max | Tc % | pc % | Dc % | targets |\n"
-       << "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
-    for (const auto& a : acc) {
-        md << "| " << a.code << " | " << class_name(a.cls) << " | " << fmt(a.ps.avg()) << " | "
-           << fmt(a.ps.max) << " | " << fmt(a.dliq.avg()) << " | " << fmt(a.dliq.max) << " | "
-           << fmt(a.dvap.avg()) << " | " << fmt(a.dvap.max) << " | " << fmt(a.p.avg()) << " | "
-           << fmt(a.d.avg()) << " | " << fmt(a.d.max) << " | " << fmt(a.dTc, 3) << " | "
-           << fmt(a.dpc) << " | " << fmt(a.dDc) << " | " << (meets(a) ? "met" : "missed");
-        if (a.sat_failures) md << " (" << a.sat_failures << " saturation failures)";
-        if (a.density_failures) md << " (" << a.density_failures << " density failures)";
-        if (a.guard_states) md << " (physics check: " << a.guard_states << " states)";
-        md << " |\n";
-    }
+       << accuracy_header();
+    for (const auto& a : acc) md << accuracy_row(a);
     md << "\n## Targets missed\n\n";
     for (const auto& a : acc) {
         std::vector<std::string> miss;

@@ -84,6 +84,16 @@ double interp_ref(const Fluid& f, double T, int what) {
     return what == 1 ? v : std::exp(v);
 }
 
+// Start densities of a saturation state below the saturation table.
+void extrapolated_saturation(const Fluid& f, double T, double& Dl, double& Dv) {
+    const SatPoint& a = f.sat[0];
+    const SatPoint& b = f.sat[1];
+    const double slope = std::log(b.ps / a.ps) / (1 / b.T - 1 / a.T);
+    const double ps = a.ps * std::exp(slope * (1 / T - 1 / a.T));
+    Dl = a.Dliq + (T - a.T) * (b.Dliq - a.Dliq) / (b.T - a.T);
+    Dv = ps * 1000.0 / (R_PROGRAM * T);
+}
+
 // Enthalpy and entropy of the loaded fluid at (D, T), by the property routine's formulas.
 void caloric(double D, double T, double& h, double& s) {
     const SubstConst& sc = SUBST_CONST;
@@ -108,89 +118,99 @@ void caloric(double D, double T, double& h, double& s) {
 
 }  // namespace
 
+bool derive_entry(const Fluid& f, const Model& model, const Params& p, Entry& e) {
+    e = Entry{};
+    e.fluid = &f;
+    e.p = p;
+    e.p.alpha = round_to_text(p.alpha, kConstDigits);
+    e.p.q2 = p.q2 > 0 ? round_to_text(p.q2, kConstDigits) : 0.0;
+    e.p.dp = p.dp > 0 ? round_to_text(p.dp, kConstDigits) : 0.0;
+    for (const IdealTerm& t : f.ideal) {
+        IdealTerm r;
+        r.E = round_sci(t.E, 10);
+        r.K = round_sci(t.K * f.R / R_PROGRAM, 13);
+        r.K2 = t.K2 > 0 ? round_sci(t.K2, 14) : round_sci(t.K2, 13);
+        e.ideal.push_back(r);
+    }
+    e.Tc = f.Tc;
+    e.Dc = f.Dc;
+    e.Pc = f.pc;
+    load_entry(model, e);
+    double Tc, Dc, Pc;
+    if (critical_point(f.Tc, f.Dc, Tc, Dc, Pc)) {
+        e.Tc = round_to_text(Tc, kConstDigits);
+        e.Dc = round_to_text(Dc, kConstDigits);
+        e.Pc = round_to_text(Pc, kConstDigits);
+    } else {
+        log_line("  no critical point found for " + f.code + "; reference values kept");
+    }
+    e.Dref = kDref;
+    e.Tref = kTref;
+    e.Href = 0;
+    e.Sref = 0;
+    load_entry(model, e);
+    // Saturated liquid of the convention.
+    double T = 0, Dl = 0, Dv = 0, ps = 0;
+    bool ok = false;
+    if (kIirT < 0.97 * e.Tc && kIirT > f.sat.front().T * 0.999) {
+        T = kIirT;
+        Dl = interp_ref(f, T, 1);
+        Dv = interp_ref(f, T, 2);
+        ok = saturation(T, ps, Dl, Dv);
+        e.iir = true;
+    } else if (kIirT < 0.97 * e.Tc) {
+        // below the saturation table: start from its first state, else from its first two
+        // states extrapolated (ln ps linear in 1/T, D' linear in T)
+        T = kIirT;
+        Dl = f.sat.front().Dliq;
+        Dv = f.sat.front().Dvap * 0.5;
+        ok = saturation(T, ps, Dl, Dv);
+        if (!ok) {
+            extrapolated_saturation(f, T, Dl, Dv);
+            ok = saturation(T, ps, Dl, Dv);
+        }
+        e.iir = true;
+    } else {
+        double Tg = f.sat.front().T;
+        for (size_t i = 1; i < f.sat.size(); ++i)
+            if (f.sat[i].ps >= 0.101325) {
+                Tg = f.sat[i].T;
+                break;
+            }
+        const double lo = std::max(0.9 * Tg, 0.3 * e.Tc), hi = std::min(1.1 * Tg, 0.995 * e.Tc);
+        ok = saturation_temperature(0.101325, lo, hi, interp_ref(f, Tg, 1), interp_ref(f, Tg, 2), T,
+                                    Dl, Dv);
+    }
+    if (!ok) {
+        log_line("  " + f.code + ": no saturated liquid for the reference state; not shipped");
+        return false;
+    }
+    double h, s;
+    caloric(Dl, T, h, s);
+    const double h_target = e.iir ? 200.0 * f.M : 0.0;  // J/mol from kJ/kg
+    const double s_target = e.iir ? 1.0 * f.M : 0.0;
+    e.Href = round_to_text(h_target - h, kConstDigits);
+    e.Sref = round_to_text(s_target - s, kConstDigits);
+    char buf[200];
+    std::snprintf(buf, sizeof buf, "  %-10s Tc %.4f (%+.3f%%) pc %.4f (%+.2f%%) Dc %+.2f%%",
+                  f.code.c_str(), e.Tc, 100 * (e.Tc / f.Tc - 1), e.Pc, 100 * (e.Pc / f.pc - 1),
+                  100 * (e.Dc / f.Dc - 1));
+    log_line(buf);
+    return true;
+}
+
 std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& state) {
     Model& model = state.model;
     for (int s = 0; s < 3; ++s)
         for (double& c : model.coeff[s]) c = round_sci(c, s == 0 ? 10 : 12);
     std::vector<Entry> entries;
     for (const Fluid& f : fluids) {
+        Params p = shipped_params(f, state);
+        // a polar parameter is shipped only for the classes whose set it switches on
+        if (f.cls != FluidClass::quadrupolar && f.cls != FluidClass::hbond) p.q2 = 0.0;
+        if (f.cls != FluidClass::dipolar && f.cls != FluidClass::hbond) p.dp = 0.0;
         Entry e;
-        e.fluid = &f;
-        e.p = shipped_params(f, state);
-        e.p.alpha = round_to_text(e.p.alpha, kConstDigits);
-        e.p.q2 = (f.cls == FluidClass::quadrupolar || f.cls == FluidClass::hbond)
-                     ? round_to_text(e.p.q2, kConstDigits)
-                     : 0.0;
-        e.p.dp = (f.cls == FluidClass::dipolar || f.cls == FluidClass::hbond)
-                     ? round_to_text(e.p.dp, kConstDigits)
-                     : 0.0;
-        for (const IdealTerm& t : f.ideal) {
-            IdealTerm p;
-            p.E = round_sci(t.E, 10);
-            p.K = round_sci(t.K * f.R / R_PROGRAM, 13);
-            p.K2 = t.K2 > 0 ? round_sci(t.K2, 14) : round_sci(t.K2, 13);
-            e.ideal.push_back(p);
-        }
-        e.Tc = f.Tc;
-        e.Dc = f.Dc;
-        e.Pc = f.pc;
-        load_entry(model, e);
-        double Tc, Dc, Pc;
-        if (critical_point(f.Tc, f.Dc, Tc, Dc, Pc)) {
-            e.Tc = round_to_text(Tc, kConstDigits);
-            e.Dc = round_to_text(Dc, kConstDigits);
-            e.Pc = round_to_text(Pc, kConstDigits);
-        } else {
-            log_line("  no critical point found for " + f.code + "; reference values kept");
-        }
-        e.Dref = kDref;
-        e.Tref = kTref;
-        e.Href = 0;
-        e.Sref = 0;
-        load_entry(model, e);
-        // Saturated liquid of the convention.
-        double T = 0, Dl = 0, Dv = 0, ps = 0;
-        bool ok = false;
-        if (kIirT < 0.97 * e.Tc && kIirT > f.sat.front().T * 0.999) {
-            T = kIirT;
-            Dl = interp_ref(f, T, 1);
-            Dv = interp_ref(f, T, 2);
-            ok = saturation(T, ps, Dl, Dv);
-            e.iir = true;
-        } else if (kIirT < 0.97 * e.Tc) {
-            // below the saturation table: start from its first state
-            T = kIirT;
-            Dl = f.sat.front().Dliq;
-            Dv = f.sat.front().Dvap * 0.5;
-            ok = saturation(T, ps, Dl, Dv);
-            e.iir = true;
-        } else {
-            double Tg = f.sat.front().T;
-            for (size_t i = 1; i < f.sat.size(); ++i)
-                if (f.sat[i].ps >= 0.101325) {
-                    Tg = f.sat[i].T;
-                    break;
-                }
-            const double lo = std::max(0.9 * Tg, 0.3 * e.Tc), hi = std::min(1.1 * Tg, 0.995 * e.Tc);
-            ok = saturation_temperature(0.101325, lo, hi, interp_ref(f, Tg, 1),
-                                        interp_ref(f, Tg, 2), T, Dl, Dv);
-        }
-        if (!ok) {
-            log_line("  " + f.code + ": no saturated liquid for the reference state; not shipped");
-            continue;
-        }
-        double h, s;
-        caloric(Dl, T, h, s);
-        const double h_target = e.iir ? 200.0 * f.M : 0.0;  // J/mol from kJ/kg
-        const double s_target = e.iir ? 1.0 * f.M : 0.0;
-        e.Href = round_to_text(h_target - h, kConstDigits);
-        e.Sref = round_to_text(s_target - s, kConstDigits);
-        entries.push_back(e);
-        char buf[200];
-        std::snprintf(buf, sizeof buf, "  %-10s Tc %.4f (%+.3f%%) pc %.4f (%+.2f%%) Dc %+.2f%%",
-                      f.code.c_str(), e.Tc, 100 * (e.Tc / f.Tc - 1), e.Pc, 100 * (e.Pc / f.pc - 1),
-                      100 * (e.Dc / f.Dc - 1));
-        log_line(buf);
+        if (derive_entry(f, model, p, e)) entries.push_back(e);
     }
     return entries;
 }
@@ -208,14 +228,43 @@ std::string pair(const std::string& label, double v) {
 
 }  // namespace
 
+std::string menu_line(const Fluid& f) {
+    return "R-   " + pad(f.code, 11) + f.name.substr(0, 64) + "\n";
+}
+
+std::string entry_text(const Entry& e) {
+    std::ostringstream out;
+    const Fluid& f = *e.fluid;
+    const std::string lead = std::string(1, f.code[0]) + "    ";
+    out << pad(f.code, 10) << " " << f.name.substr(0, 50) << " (" << class_name(f.cls) << ")\n";
+    out << lead << pair("Tc:", e.Tc) << "  " << pair("Dc:", e.Dc) << "  " << pair("Pc:", e.Pc)
+        << "\n";
+    out << lead << pair("T0:", round_to_text(e.p.t * f.Tc, kConstDigits)) << "  "
+        << pair("D0:", round_to_text(e.p.d * f.Dc, kConstDigits)) << "  "
+        << pair("Alpha:", e.p.alpha) << "\n";
+    out << lead << pair("Q2:", e.p.q2) << "  " << pair("Dp:", e.p.dp) << "  " << pair("MolWt:", f.M)
+        << "\n";
+    out << lead << "Dref: " << sci(e.Dref, 1) << "  " << pair("Tref:", e.Tref) << "  "
+        << pair("Href:", e.Href) << "  " << pair("Sref:", e.Sref) << "\n";
+    char buf[128];
+    for (size_t i = 0; i < e.ideal.size(); ++i) {
+        const IdealTerm& t = e.ideal[i];
+        std::snprintf(buf, sizeof buf, "%sCp0: %zu %s %s %s", lead.c_str(), i + 1,
+                      sci(t.E, 10).c_str(), sci(t.K, 13).c_str(),
+                      sci(t.K2, t.K2 > 0 ? 14 : 13).c_str());
+        out << buf << "\n";
+    }
+    out << "#####\n";
+    return out.str();
+}
+
 std::string table_text(const Model& model, const std::vector<Entry>& entries) {
     std::ostringstream out;
     out << "* x_rstoff.tab - substance table of xalt1\n"
         << "* Menu section: one line per substance, the code from column 6, then its name.\n"
         << "* The data were made by the fitting tool tools/fit (`make data`) from values of\n"
         << "* high-accuracy reference equations of state; accuracy: docs/accuracy.md.\n";
-    for (const Entry& e : entries)
-        out << "R-   " << pad(e.fluid->code, 11) << e.fluid->name.substr(0, 64) << "\n";
+    for (const Entry& e : entries) out << menu_line(*e.fluid);
     out << "##########\n";
     out << "* Universal coefficient sets of the residual Helmholtz energy, fitted jointly:\n"
         << "* Fa (attraction) on the nonpolar fluids, Fq (quadrupolar) on the quadrupolar\n"
@@ -245,29 +294,7 @@ std::string table_text(const Model& model, const std::vector<Entry>& entries) {
         << "* consistent with h and s (h - u = p/D, f = u - T s), as in an ideal gas. Href\n"
         << "* and Sref give the saturated liquid h = 200 kJ/kg, s = 1 kJ/(kg K) at 273.15 K\n"
         << "* where 273.15 K < 0.97 Tc; otherwise h = 0, s = 0 at 0.101325 MPa.\n";
-    for (const Entry& e : entries) {
-        const Fluid& f = *e.fluid;
-        const char m = f.code[0];
-        const std::string lead = std::string(1, m) + "    ";
-        out << pad(f.code, 10) << " " << f.name.substr(0, 50) << " (" << class_name(f.cls) << ")\n";
-        out << lead << pair("Tc:", e.Tc) << "  " << pair("Dc:", e.Dc) << "  " << pair("Pc:", e.Pc)
-            << "\n";
-        out << lead << pair("T0:", round_to_text(e.p.t * f.Tc, kConstDigits)) << "  "
-            << pair("D0:", round_to_text(e.p.d * f.Dc, kConstDigits)) << "  "
-            << pair("Alpha:", e.p.alpha) << "\n";
-        out << lead << pair("Q2:", e.p.q2) << "  " << pair("Dp:", e.p.dp) << "  "
-            << pair("MolWt:", f.M) << "\n";
-        out << lead << "Dref: " << sci(e.Dref, 1) << "  " << pair("Tref:", e.Tref) << "  "
-            << pair("Href:", e.Href) << "  " << pair("Sref:", e.Sref) << "\n";
-        for (size_t i = 0; i < e.ideal.size(); ++i) {
-            const IdealTerm& t = e.ideal[i];
-            std::snprintf(buf, sizeof buf, "%sCp0: %zu %s %s %s", lead.c_str(), i + 1,
-                          sci(t.E, 10).c_str(), sci(t.K, 13).c_str(),
-                          sci(t.K2, t.K2 > 0 ? 14 : 13).c_str());
-            out << buf << "\n";
-        }
-        out << "#####\n";
-    }
+    for (const Entry& e : entries) out << entry_text(e);
     return out.str();
 }
 

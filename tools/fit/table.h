@@ -22,7 +22,15 @@ struct Entry {
 // ideal-gas terms and reference states.
 std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& state);
 
+// Derives one fluid's entry for a model whose coefficients are already as printed: rounds the
+// parameters (a polar parameter of 0 stays off), then the critical point, the ideal-gas terms
+// and the reference state. False when no reference state is found.
+bool derive_entry(const Fluid& f, const Model& model, const Params& p, Entry& e);
+
 std::string table_text(const Model& model, const std::vector<Entry>& entries);
+// The menu line and the entry (header, constants lines, "#####") of one fluid.
+std::string menu_line(const Fluid& f);
+std::string entry_text(const Entry& e);
 void write_table(const std::string& path, const Model& model, const std::vector<Entry>& entries);
 
 // Loads a table entry into the program's shared records exactly as the table gives it.

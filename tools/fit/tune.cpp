@@ -47,7 +47,6 @@ namespace {
 
 // The targets of the accuracy report, aimed at with a margin for the rounding of the table.
 constexpr double kAim = 0.85;
-constexpr double kTarget[W_GROUPS] = {0.5, 0.3, 1.0, 0.3, 2.0, 0.5};
 constexpr double kMaxWeight = 12.0;
 
 bool tuned(const Fluid& f) {
@@ -55,7 +54,7 @@ bool tuned(const Fluid& f) {
 }
 
 // Ratio of each measured figure to its target (> 1: missed).
-Weights target_ratios(const Model& model, const Fluid& f, const Params& p) {
+Weights target_ratios(const Model& model, const Fluid& f, const Params& p, const Weights& target) {
     Entry e;
     e.fluid = &f;
     e.p = p;
@@ -73,7 +72,7 @@ Weights target_ratios(const Model& model, const Fluid& f, const Params& p) {
     const double figure[W_GROUPS] = {a.ps.avg(),       a.dliq.avg(),     a.dvap.avg(),
                                      std::fabs(a.dTc), std::fabs(a.dpc), a.d.avg()};
     Weights r;
-    for (int k = 0; k < W_GROUPS; ++k) r[k] = figure[k] / (kAim * kTarget[k]);
+    for (int k = 0; k < W_GROUPS; ++k) r[k] = figure[k] / (kAim * target[k]);
     if (a.sat_failures > 0) r[W_PS] = std::max(r[W_PS], 2.0);
     return r;
 }
@@ -107,6 +106,29 @@ std::string ratio_text(const std::string& code, const Weights& r, const Weights&
 
 }  // namespace
 
+Weights library_targets() {
+    return {0.5, 0.3, 1.0, 0.3, 2.0, 0.5};
+}
+
+TuneResult tune_case(FluidCase& c, Model& model, int rounds, const Weights& targets) {
+    const Fluid& f = *c.fluid;
+    const Params base = c.p;
+    Weights w{1, 1, 1, 1, 1, 1};
+    TuneResult best{w, base, 0.0, target_ratios(model, f, base, targets)};
+    Weights r = best.ratios;
+    best.score = score(r);
+    for (int round = 0; round < rounds && best.score >= 100.0; ++round) {
+        for (int k = 0; k < W_GROUPS; ++k) w[k] = next_weight(w[k], r[k]);
+        c.p = base;
+        fit_weighted(c, model, w);
+        r = target_ratios(model, f, c.p, targets);
+        const double sc = score(r);
+        if (sc < best.score) best = {w, c.p, sc, r};
+    }
+    c.p = base;
+    return best;
+}
+
 void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int iterations) {
     // iterations: those of the joint fits before the reweighting
     state.weights.clear();
@@ -116,30 +138,13 @@ void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int ite
     for (FluidCase& c : cases) {
         const Fluid& f = *c.fluid;
         if (!tuned(f)) continue;
-        const Params base = c.p;
-        Weights w{1, 1, 1, 1, 1, 1};
-        Weights best_w = w;
-        Params best_p = base;
-        Weights r = target_ratios(state.model, f, base);
-        double best = score(r);
-        for (int round = 0; round < rounds && best >= 100.0; ++round) {
-            for (int k = 0; k < W_GROUPS; ++k) w[k] = next_weight(w[k], r[k]);
-            c.p = base;
-            fit_weighted(c, state.model, w);
-            r = target_ratios(state.model, f, c.p);
-            const double sc = score(r);
-            if (sc < best) {
-                best = sc;
-                best_w = w;
-                best_p = c.p;
-            }
-        }
+        const TuneResult best = tune_case(c, state.model, rounds, library_targets());
         // the stored parameters stay those of the plain fit: a refit reproduces the weighted
         // parameters from them
-        if (best_w != Weights{1, 1, 1, 1, 1, 1}) state.weights[f.code] = best_w;
-        if (best >= 100.0) {
+        if (best.weights != Weights{1, 1, 1, 1, 1, 1}) state.weights[f.code] = best.weights;
+        if (best.score >= 100.0) {
             ++missed;
-            log_line(ratio_text(f.code, target_ratios(state.model, f, best_p), best_w));
+            log_line(ratio_text(f.code, best.ratios, best.weights));
         }
     }
     log_line("  tuned: " + std::to_string(missed) + " fluids miss a target");
