@@ -2,8 +2,10 @@
 JOBS ?= 2
 RELEASE_DIR := build/release
 ASAN_DIR := build/asan
+USER_TABLE := run/x_rstoff.tab
+USER_FLUIDS := run/added_fluids.txt
 
-.PHONY: run test release asan deps format clean data fit fit-tool bench fuzz
+.PHONY: run test release asan deps format clean data fit fit-tool fluid bench fuzz
 
 deps:
 	@bash tools/setup.sh
@@ -12,10 +14,16 @@ release: deps
 	@cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DXALT1_TESTS=OFF >/dev/null
 	@cmake --build $(RELEASE_DIR) -j$(JOBS) --target xalt1
 
-run: release
-	@mkdir -p run
-	@cp data/x_rstoff.tab run/x_rstoff.tab
+run: release $(USER_TABLE)
 	@cd run && ../$(RELEASE_DIR)/xalt1
+
+# The user's table run/x_rstoff.tab: the shipped table plus the fluids added with `make fluid`
+# (listed in run/added_fluids.txt). It is made anew only when the shipped table is newer; the
+# added fluids are then fitted again onto the shipped coefficient sets.
+$(USER_TABLE): data/x_rstoff.tab
+	@mkdir -p run
+	@if [ -s $(USER_FLUIDS) ]; then $(MAKE) --no-print-directory fit-tool; fi
+	@bash tools/fit/user_table.sh $(FIT_TOOL) data/x_rstoff.tab $(USER_TABLE) $(USER_FLUIDS)
 
 asan: deps
 	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DXALT1_SANITIZE=ON >/dev/null
@@ -36,6 +44,16 @@ fit-tool: deps
 
 data: fit-tool
 	@$(FIT_TOOL) data $(REFERENCE) tools/fit/fit_state.txt data/x_rstoff.tab docs
+	@echo "make data rebuilds the shipped table only; fluids added with make fluid are fitted"
+	@echo "again onto it when the next make run or make fluid makes run/x_rstoff.tab anew."
+
+# `make fluid DATA=<folder> CODE=<code>`: adds a fluid from its own data to the user's table
+# run/x_rstoff.tab and lists it in run/added_fluids.txt (README, "Adding a fluid").
+fluid: fit-tool $(USER_TABLE)
+	@if [ -z "$(DATA)" ] || [ -z "$(CODE)" ]; then \
+		echo "usage: make fluid DATA=<folder> CODE=<code>"; exit 2; fi
+	@$(FIT_TOOL) add "$(DATA)" "$(CODE)" $(USER_TABLE) $(USER_TABLE)
+	@echo "$(CODE) $(abspath $(DATA))" >> $(USER_FLUIDS)
 
 fit: fit-tool
 	@$(FIT_TOOL) search $(REFERENCE) tools/fit/fit_state.txt

@@ -11,6 +11,9 @@
 //       target-driven reweighting rounds from the stored state; writes the new state
 //   xalt1_fit data <reference folder> <state file> <table> <report folder>
 //       refits from the stored state and writes the table and the accuracy report
+//   xalt1_fit add <data folder> <code> <table> <new table>
+//       fits one fluid's parameters to its data with the table's coefficient sets and writes
+//       the table with the fluid added
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -19,6 +22,7 @@
 #include <string>
 
 #include "accuracy.h"
+#include "add_fluid.h"
 #include "pipeline.h"
 #include "table.h"
 
@@ -32,6 +36,7 @@ int main(int argc, char** argv) {
     });
     if (const char* v = std::getenv("FIT_CRIT")) crit_scale = std::atof(v);
     unattended_console();
+    if (cmd == "add" && argc == 6) return run_add(argv[2], argv[3], argv[4], argv[5]);
     try {
         if (cmd == "search" && argc == 4) {
             const auto fluids = load_reference(argv[2]);
@@ -120,6 +125,7 @@ int main(int argc, char** argv) {
                  "       xalt1_fit tune <reference folder> <state file> <new state file> <rounds> "
                  "<iterations>\n"
                  "       xalt1_fit data <reference folder> <state file> <table> <report folder>\n"
-                 "       xalt1_fit loo <reference folder> <state file> <report file>\n");
+                 "       xalt1_fit loo <reference folder> <state file> <report file>\n"
+                 "       xalt1_fit add <data folder> <code> <table> <new table>\n");
     return 2;
 }

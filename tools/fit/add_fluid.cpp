@@ -1,0 +1,309 @@
+#include "add_fluid.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "phase.h"
+#include "pipeline.h"
+#include "props/props.h"
+#include "props/td_props.h"
+
+namespace fit {
+
+namespace {
+
+unsigned class_params(const Fluid& f) {
+    switch (f.cls) {
+        case FluidClass::quadrupolar:
+            return P_Q2;
+        case FluidClass::dipolar:
+            return P_DP;
+        case FluidClass::hbond:
+            return P_Q2 | P_DP;
+        default:
+            return 0;
+    }
+}
+
+// Start parameters of a choice: a polar parameter that is not free is off, a free one that is
+// off starts at 1.
+Params start_params(Params p, unsigned free) {
+    p.q2 = (free & P_Q2) ? (p.q2 > 0 ? p.q2 : 1.0) : 0.0;
+    p.dp = (free & P_DP) ? (p.dp > 0 ? p.dp : 1.0) : 0.0;
+    return clamp_to_bounds(p, free);
+}
+
+// Start points from the table's fluids: each fluid's reduced parameters (the polar ones only
+// where this choice frees them), the best `count` by their cost for this fluid.
+std::vector<FluidCase> peer_cases(const TableFile& table, const FluidCase& own, const Model& model,
+                                  size_t count) {
+    std::vector<std::pair<double, FluidCase>> ranked;
+    for (const TableMember& m : table.members) {
+        FluidCase c = own;
+        Params p = m.reduced;
+        p.dc = own.p.dc;
+        if (p.q2 <= 0) p.q2 = own.p.q2;
+        if (p.dp <= 0) p.dp = own.p.dp;
+        c.p = start_params(p, own.free);
+        std::vector<FluidCase*> one{&c};
+        const double cost = total_cost(one, model);
+        if (std::isfinite(cost)) ranked.emplace_back(cost, std::move(c));
+    }
+    std::sort(ranked.begin(), ranked.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<FluidCase> peers;
+    for (auto& [cost, c] : ranked) {
+        if (peers.size() >= count) break;
+        c.rows.clear();
+        peers.push_back(std::move(c));
+    }
+    return peers;
+}
+
+// Where the data lack D'', the rows take the equation's own vapour density at the measured
+// saturation pressure, so that equal Gibbs energies ask for that pressure.
+bool complete_vapour_densities(Fluid& f, const std::vector<bool>& given, const Model& model,
+                               const Params& p) {
+    load_into_program(model, f, p);
+    bool changed = false;
+    for (size_t i = 0; i < f.sat.size(); ++i) {
+        if (given[i]) continue;
+        SatPoint& s = f.sat[i];
+        double D = 0;
+        if (density_at(s.T, s.ps, std::min(s.Dvap, 0.5 * f.Dc), D) && D < 0.95 * s.Dliq) {
+            s.Dvap = D;
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+void rebuild_rows(FluidCase& c) {
+    std::vector<Row> guards;
+    for (const Row& r : c.rows)
+        if (r.kind == RowKind::guard) guards.push_back(r);
+    c.rows = data_rows(*c.fluid);
+    const auto b = barrier_rows(*c.fluid);
+    c.rows.insert(c.rows.end(), b.begin(), b.end());
+    c.rows.insert(c.rows.end(), guards.begin(), guards.end());
+}
+
+// Targets of an added fluid (AAD ps, D', D'' and single-phase D in %); its critical point is
+// held by its rows alone.
+Weights add_targets() {
+    return {0.5, 0.3, 1.0, 1e9, 1e9, 1.0};
+}
+
+// Parameter-only fit of one choice: from the given start, then from the best start points of
+// the table's fluids, with the vapour densities completed, guard rows where the physics check
+// fails, and the per-fluid reweighting. `plain` receives the parameters before reweighting.
+ParamChoice fit_choice(Fluid& f, const std::vector<bool>& vapour_given, const TableFile& table,
+                       unsigned free, const Params* start, size_t starts,
+                       const AddSettings& settings, Params& plain) {
+    FitState state;
+    state.model = table.model;
+    FluidCase c = make_case(f, state);
+    c.free = free;
+    c.p = start_params(start ? *start : c.p, free);
+    std::vector<FluidCase*> one{&c};
+    joint_fit(one, state.model, SetKind::Fa, false, settings.iterations);
+    std::vector<FluidCase> peers = peer_cases(table, c, state.model, starts);
+    std::vector<FluidCase*> peer_ptrs;
+    for (FluidCase& p : peers) peer_ptrs.push_back(&p);
+    multi_start(c, peer_ptrs, state.model, SetKind::Fa, settings.start_iterations);
+    joint_fit(one, state.model, SetKind::Fa, false, settings.iterations);
+    for (int pass = 0; pass < settings.vapour_passes; ++pass) {
+        if (!complete_vapour_densities(f, vapour_given, state.model, c.p)) break;
+        rebuild_rows(c);
+        joint_fit(one, state.model, SetKind::Fa, false, settings.iterations);
+    }
+    for (int extra = 0; extra < 3 && physics_check(c, state.model, true) > 0; ++extra)
+        joint_fit(one, state.model, SetKind::Fa, false, settings.iterations);
+    plain = c.p;
+    const TuneResult tuned = tune_case(c, state.model, settings.tune_rounds, add_targets());
+    return {free, tuned.p, tuned.score};
+}
+
+void log_choice(const ParamChoice& c) {
+    char buf[200];
+    std::snprintf(buf, sizeof buf,
+                  "  free %s%s: score %.3f (t %.4f d %.4f alpha %.4f q2 %.4f dp %.4f)",
+                  c.free & P_Q2 ? "Q2 " : "", c.free & P_DP ? "Dp" : "", c.score, c.p.t, c.p.d,
+                  c.p.alpha, c.p.q2, c.p.dp);
+    log_line(buf);
+}
+
+}  // namespace
+
+std::vector<unsigned> param_choices(const Fluid& f) {
+    const unsigned base = P_T | P_D | P_ALPHA | P_DC | class_params(f);
+    std::vector<unsigned> out{base};
+    for (unsigned extra : {static_cast<unsigned>(P_Q2), static_cast<unsigned>(P_DP),
+                           static_cast<unsigned>(P_Q2 | P_DP)})
+        if (std::find(out.begin(), out.end(), base | extra) == out.end())
+            out.push_back(base | extra);
+    return out;
+}
+
+namespace {
+
+// Fits every choice of free parameters in turn, the first from the table's fluids, the others
+// from the first one's fit, and keeps the one that meets the targets best (the earlier one on
+// a tie); stops as soon as one meets them all.
+ParamChoice choose_params(Fluid& f, const std::vector<bool>& vapour_given, const TableFile& table,
+                          const AddSettings& settings) {
+    ParamChoice best;
+    Params base_plain;
+    const std::vector<unsigned> choices = param_choices(f);
+    for (size_t i = 0; i < choices.size() && i < settings.max_choices; ++i) {
+        Params plain;
+        const ParamChoice c = i == 0 ? fit_choice(f, vapour_given, table, choices[i], nullptr,
+                                                  settings.max_starts, settings, base_plain)
+                                     : fit_choice(f, vapour_given, table, choices[i], &base_plain,
+                                                  settings.extra_starts, settings, plain);
+        log_choice(c);
+        if (i == 0 || c.score < best.score - 1e-9) best = c;
+        if (best.score <= 0) break;
+    }
+    return best;
+}
+
+// cp of the loaded entry through the program's property routine, at the measured (T, p) where
+// the pvt data hold the state, else at the measured (T, D); the critical region is left out.
+Stat measure_cp(const Fluid& f, const std::vector<CaloricPoint>& caloric) {
+    Stat st;
+    for (const CaloricPoint& c : caloric) {
+        double D = c.D;
+        for (const PvtPoint& s : f.pvt)
+            if (s.T == c.T && s.D == c.D) {
+                const double tr = s.T / f.Tc, pr = s.p / f.pc;
+                if (tr > 0.94 && tr < 1.06 && pr > 0.5 && pr < 2.0)
+                    D = -1;
+                else if (!density_at(s.T, s.p, s.D, D))
+                    D = -1;
+                break;
+            }
+        if (D <= 0) continue;
+        int32_t status = 0;
+        X_TD_DAT(true, D, c.T, -1.0f, status);
+        if (status == 0) add(st, 100 * (TD_PROPS.cp / c.cp - 1));
+    }
+    return st;
+}
+
+// D'' figures only where the data give D''.
+void keep_given_vapour(FluidAccuracy& a, const Fluid& f, const std::vector<bool>& given) {
+    a.dvap = Stat{};
+    for (const auto& d : a.sat_dev)
+        for (size_t i = 0; i < f.sat.size(); ++i)
+            if (given[i] && f.sat[i].T / f.Tc == d[0]) add(a.dvap, d[3]);
+}
+
+std::vector<std::string> data_warnings(const FluidData& d) {
+    std::vector<std::string> w;
+    const Fluid& f = d.fluid;
+    const auto given = std::count(d.vapour_given.begin(), d.vapour_given.end(), true);
+    if (given < static_cast<long>(f.sat.size()))
+        w.push_back(std::to_string(f.sat.size() - static_cast<size_t>(given)) +
+                    " saturation points without D'': the saturated vapour density there is the "
+                    "equation's own");
+    if (!d.has_pvt)
+        w.push_back("no single-phase data (pvt/" + f.code +
+                    ".csv): the densities of the compressed liquid, the gas and the supercritical "
+                    "fluid are not constrained");
+    else if (d.measured_pvt)
+        w.push_back("single-phase data without F and TFT: the residual energies are not fitted");
+    if (d.caloric.empty()) w.push_back("no caloric data: cp is not checked");
+    const double lo = f.sat.front().T / f.Tc, hi = f.sat.back().T / f.Tc;
+    if (lo > 0.55)
+        w.push_back("saturation data start at " + std::to_string(lo).substr(0, 4) +
+                    " Tc: the vapour pressure below is extrapolated");
+    if (hi < 0.9)
+        w.push_back("saturation data end at " + std::to_string(hi).substr(0, 4) +
+                    " Tc: the vapour pressure above is extrapolated");
+    return w;
+}
+
+bool finite_entry(const Entry& e) {
+    const double v[] = {e.Tc, e.Dc, e.Pc, e.Href, e.Sref, e.p.t, e.p.d, e.p.alpha, e.p.q2, e.p.dp};
+    return std::all_of(std::begin(v), std::end(v), [](double x) { return std::isfinite(x); }) &&
+           e.Tc > 0 && e.Dc > 0 && e.Pc > 0;
+}
+
+}  // namespace
+
+AddResult add_fluid(const FluidData& data, const TableFile& table, const AddSettings& settings) {
+    const std::string& code = data.fluid.code;
+    if (std::find(table.menu.begin(), table.menu.end(), code) != table.menu.end())
+        throw InputError("TABLE_IN: " + code + " is already in the table's menu");
+    AddResult r;
+    r.fluid = std::make_unique<Fluid>(data.fluid);
+    const Fluid& f = *r.fluid;
+    r.choice = choose_params(*r.fluid, data.vapour_given, table, settings);
+    if (!derive_entry(f, table.model, r.choice.p, r.entry) || !finite_entry(r.entry))
+        throw InputError(code +
+                         ": the fitted equation gives no entry (no critical point or "
+                         "reference state)");
+    r.accuracy = measure(table.model, r.entry, program_saturation);
+    keep_given_vapour(r.accuracy, f, data.vapour_given);
+    load_entry(table.model, r.entry);
+    r.cp = measure_cp(f, data.caloric);
+    r.warnings = data_warnings(data);
+    if (r.accuracy.guard_states > 0)
+        r.warnings.push_back("physics check: " + std::to_string(r.accuracy.guard_states) +
+                             " offending states");
+    r.table_text = table_with(table, menu_line(f), entry_text(r.entry));
+    return r;
+}
+
+bool meets_add_targets(const AddResult& r) {
+    const FluidAccuracy& a = r.accuracy;
+    return a.sat_failures == 0 && a.ps.avg() <= 0.5 && a.dliq.avg() <= 0.3 && a.dvap.avg() <= 1.0 &&
+           a.d.avg() <= 1.0 && a.density_failures == 0 && r.cp.avg() <= 2.0;
+}
+
+std::string add_report(const AddResult& r) {
+    std::ostringstream out;
+    char buf[240];
+    out << accuracy_header() << accuracy_row(r.accuracy);
+    std::snprintf(buf, sizeof buf, "cp AAD %.2f %% max %.2f %% at %d single-phase states\n",
+                  r.cp.avg(), r.cp.max, r.cp.n);
+    out << buf;
+    out << "physics check: " << r.accuracy.guard_states << " offending states\n";
+    std::snprintf(buf, sizeof buf,
+                  "parameters: T0/Tc %.6f  D0/Dc %.6f  Alpha %.6f  Q2 %.6f  Dp %.6f\n", r.entry.p.t,
+                  r.entry.p.d, r.entry.p.alpha, r.entry.p.q2, r.entry.p.dp);
+    out << buf;
+    out << "targets (AAD ps 0.5 %, D' 0.3 %, D'' 1 %, D 1 %, cp 2 %): "
+        << (meets_add_targets(r) ? "met" : "missed") << "\n";
+    for (const std::string& w : r.warnings) out << "warning: " << w << "\n";
+    return out.str();
+}
+
+int run_add(const std::string& dir, const std::string& code, const std::string& table_in,
+            const std::string& table_out) {
+    try {
+        const FluidData data = load_fluid_folder(dir, code);
+        const TableFile table = read_table_file(table_in);
+        const AddResult r = add_fluid(data, table, AddSettings{});
+        const std::string tmp = table_out + ".new";
+        {
+            std::ofstream out(tmp);
+            out << r.table_text;
+            if (!out) throw InputError(table_out + ": cannot write the table");
+        }
+        std::filesystem::rename(tmp, table_out);
+        std::printf("%s", add_report(r).c_str());
+        std::printf("%s written with %s\n", table_out.c_str(), code.c_str());
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "xalt1_fit add: %s\n", e.what());
+        return 1;
+    }
+}
+
+}  // namespace fit
