@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -151,21 +152,35 @@ std::vector<unsigned> param_choices(const Fluid& f) {
 
 namespace {
 
+double cpu_seconds() {
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
+
 // Fits every choice of free parameters in turn, the first from the table's fluids, the others
 // from the first one's fit, and keeps the one that meets the targets best (the earlier one on
-// a tie); stops as soon as one meets them all.
+// a tie); stops as soon as one meets them all, or when the next choice, taking as long as the
+// longest so far, would end after the time budget.
 ParamChoice choose_params(Fluid& f, const std::vector<bool>& vapour_given, const TableFile& table,
                           const AddSettings& settings) {
     ParamChoice best;
     Params base_plain;
     const std::vector<unsigned> choices = param_choices(f);
+    const double start = cpu_seconds();
+    double longest = 0;
     for (size_t i = 0; i < choices.size() && i < settings.max_choices; ++i) {
+        const double before = cpu_seconds();
+        if (i > 0 && before - start + longest > settings.seconds) {
+            log_line("  time budget: " + std::to_string(choices.size() - i) +
+                     " choices of free parameters left out");
+            break;
+        }
         Params plain;
         const ParamChoice c = i == 0 ? fit_choice(f, vapour_given, table, choices[i], nullptr,
                                                   settings.max_starts, settings, base_plain)
                                      : fit_choice(f, vapour_given, table, choices[i], &base_plain,
                                                   settings.extra_starts, settings, plain);
         log_choice(c);
+        longest = std::max(longest, cpu_seconds() - before);
         if (i == 0 || c.score < best.score - 1e-9) best = c;
         if (best.score <= 0) break;
     }
@@ -234,12 +249,23 @@ bool finite_entry(const Entry& e) {
            e.Tc > 0 && e.Dc > 0 && e.Pc > 0;
 }
 
+// A code the table already knows: a menu line, or an entry header after the menu (the program
+// loads the first entry of a code, so a second one would never be read).
+void check_new_code(const TableFile& table, const std::string& code) {
+    if (std::find(table.menu.begin(), table.menu.end(), code) != table.menu.end())
+        throw InputError("TABLE_IN: " + code + " is already in the table's menu");
+    const std::string header = code + std::string(code.size() < 10 ? 10 - code.size() : 0, ' ');
+    for (size_t i = table.menu_end + 1; i < table.lines.size(); ++i)
+        if (table.lines[i].substr(0, 10) == header)
+            throw InputError("TABLE_IN:" + std::to_string(i + 1) + ": " + code +
+                             " already has an entry");
+}
+
 }  // namespace
 
 AddResult add_fluid(const FluidData& data, const TableFile& table, const AddSettings& settings) {
     const std::string& code = data.fluid.code;
-    if (std::find(table.menu.begin(), table.menu.end(), code) != table.menu.end())
-        throw InputError("TABLE_IN: " + code + " is already in the table's menu");
+    check_new_code(table, code);
     AddResult r;
     r.fluid = std::make_unique<Fluid>(data.fluid);
     const Fluid& f = *r.fluid;

@@ -22,6 +22,7 @@ struct AddSettings {
     size_t extra_starts = 2;   // the same for the further choices
     int vapour_passes = 2;     // refits with D'' from the equation where the data lack it
     size_t max_choices = 4;    // free-parameter choices tried, in the order of param_choices
+    double seconds = 45;       // processor time after which no further choice is started
 };
 
 // The fit of one choice of free parameters.
