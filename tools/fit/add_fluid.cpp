@@ -10,25 +10,10 @@
 
 #include "phase.h"
 #include "pipeline.h"
-#include "props/props.h"
-#include "props/td_props.h"
 
 namespace fit {
 
 namespace {
-
-unsigned class_params(const Fluid& f) {
-    switch (f.cls) {
-        case FluidClass::quadrupolar:
-            return P_Q2;
-        case FluidClass::dipolar:
-            return P_DP;
-        case FluidClass::hbond:
-            return P_Q2 | P_DP;
-        default:
-            return 0;
-    }
-}
 
 // Start parameters of a choice: a polar parameter that is not free is off, a free one that is
 // off starts at 1.
@@ -75,7 +60,7 @@ bool complete_vapour_densities(Fluid& f, const std::vector<bool>& given, const M
         if (given[i]) continue;
         SatPoint& s = f.sat[i];
         double D = 0;
-        if (density_at(s.T, s.ps, std::min(s.Dvap, 0.5 * f.Dc), D) && D < 0.95 * s.Dliq) {
+        if (density_at(Eos(), s.T, s.ps, std::min(s.Dvap, 0.5 * f.Dc), D) && D < 0.95 * s.Dliq) {
             s.Dvap = D;
             changed = true;
         }
@@ -93,19 +78,11 @@ void rebuild_rows(FluidCase& c) {
     c.rows.insert(c.rows.end(), guards.begin(), guards.end());
 }
 
-// Targets of an added fluid (AAD ps, D', D'' and single-phase D in %); its critical point is
-// held by its rows alone. cp (AAD in %) is measured only, not fitted.
-constexpr double kCpTarget = 2.0;
-Weights add_targets() {
-    return {0.5, 0.3, 1.0, 1e9, 1e9, 1.0};
-}
-
-// Parameter-only fit of one choice: from the given start, then from the best start points of
-// the table's fluids, with the vapour densities completed, guard rows where the physics check
-// fails, and the per-fluid reweighting. `plain` receives the parameters before reweighting.
-ParamChoice fit_choice(Fluid& f, const std::vector<bool>& vapour_given, const TableFile& table,
-                       unsigned free, const Params* start, size_t starts,
-                       const AddSettings& settings, Params& plain) {
+// Parameter-only fit of one choice before its reweighting: from the given start, then from
+// the best start points of the table's fluids, with the vapour densities completed and guard
+// rows where the physics check fails.
+FluidCase prefit(Fluid& f, const std::vector<bool>& vapour_given, const TableFile& table,
+                 unsigned free, const Params* start, size_t starts, const AddSettings& settings) {
     FitState state;
     state.model = table.model;
     FluidCase c = make_case(f, state);
@@ -125,69 +102,31 @@ ParamChoice fit_choice(Fluid& f, const std::vector<bool>& vapour_given, const Ta
     }
     for (int extra = 0; extra < 3 && physics_check(c, state.model, true) > 0; ++extra)
         joint_fit(one, state.model, SetKind::Fa, false, settings.iterations);
-    plain = c.p;
-    const TuneResult tuned = tune_case(c, state.model, settings.tune_rounds, add_targets());
-    return {free, tuned.p, tuned.score};
+    return c;
+}
+
+// The parameters of a reweighted choice: its plain fit refitted with its weights, as the
+// library's shipped parameters are.
+Params weighted_params(FluidCase c, const Model& model, const Choice& ch) {
+    c.free = ch.shape;
+    c.p = ch.plain;
+    if (ch.weights == kUnitWeights) return c.p;
+    Model m = model;
+    fit_weighted(c, m, ch.weights);
+    return c.p;
 }
 
 void log_choice(const ParamChoice& c) {
     char buf[200];
     std::snprintf(buf, sizeof buf,
-                  "  free %s%s: score %.3f (t %.4f d %.4f alpha %.4f q2 %.4f dp %.4f)",
+                  "  free %s%s: %g targets missed (t %.4f d %.4f alpha %.4f q2 %.4f dp %.4f)",
                   c.free & P_Q2 ? "Q2 " : "", c.free & P_DP ? "Dp" : "", c.score, c.p.t, c.p.d,
                   c.p.alpha, c.p.q2, c.p.dp);
     log_line(buf);
 }
 
-}  // namespace
-
-std::vector<unsigned> param_choices(const Fluid& f) {
-    const unsigned base = P_T | P_D | P_ALPHA | P_DC | class_params(f);
-    std::vector<unsigned> out{base};
-    for (unsigned extra : {static_cast<unsigned>(P_Q2), static_cast<unsigned>(P_DP),
-                           static_cast<unsigned>(P_Q2 | P_DP)})
-        if (std::find(out.begin(), out.end(), base | extra) == out.end())
-            out.push_back(base | extra);
-    return out;
-}
-
-namespace {
-
 double cpu_seconds() {
     return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
-}
-
-// Number of missed targets times 100 plus the excess over them (0: all met).
-double target_score(const FluidAccuracy& a, const Stat& cp) {
-    const double ratio[] = {a.ps.avg() / 0.5, a.dliq.avg() / 0.3, a.dvap.avg() / 1.0,
-                            a.d.avg() / 1.0, cp.avg() / kCpTarget};
-    double score = a.sat_failures + a.density_failures > 0 ? 100.0 : 0.0;
-    for (double r : ratio)
-        if (r > 1.0) score += 100.0 + r - 1.0;
-    return score;
-}
-
-// cp of the loaded entry through the program's property routine, at the measured (T, p) where
-// the pvt data hold the state, else at the measured (T, D); the critical region is left out.
-Stat measure_cp(const Fluid& f, const std::vector<CaloricPoint>& caloric) {
-    Stat st;
-    for (const CaloricPoint& c : caloric) {
-        double D = c.D;
-        for (const PvtPoint& s : f.pvt)
-            if (s.T == c.T && s.D == c.D) {
-                const double tr = s.T / f.Tc, pr = s.p / f.pc;
-                if (tr > 0.94 && tr < 1.06 && pr > 0.5 && pr < 2.0)
-                    D = -1;
-                else if (!density_at(s.T, s.p, s.D, D))
-                    D = -1;
-                break;
-            }
-        if (D <= 0) continue;
-        int32_t status = 0;
-        X_TD_DAT(true, D, c.T, -1.0f, status);
-        if (status == 0) add(st, 100 * (TD_PROPS.cp / c.cp - 1));
-    }
-    return st;
 }
 
 // D'' figures only where the data give D''.
@@ -199,27 +138,45 @@ void keep_given_vapour(FluidAccuracy& a, const Fluid& f, const std::vector<bool>
 }
 
 // Figures of a choice as `add` reports them: its entry derived and measured through the
-// program (saturation by X_MAXWEL, cp by X_TD_DAT). False when no entry can be derived.
+// program (saturation by X_MAXWEL). False when no entry can be derived.
 bool program_figures(const Fluid& f, const FluidData& data, const Model& model, const Params& p,
-                     Entry& e, FluidAccuracy& a, Stat& cp) {
+                     Entry& e, FluidAccuracy& a) {
     if (!derive_entry(f, model, p, e)) return false;
-    a = measure(model, e, program_saturation);
+    a = measure_entry(model, e, program_saturation);
     keep_given_vapour(a, f, data.vapour_given);
-    load_entry(model, e);
-    cp = measure_cp(f, data.caloric);
     return true;
 }
 
-// Fits every choice of free parameters in turn, the first from the table's fluids, the others
-// from the first one's fit, and keeps the one whose figures through the program meet the
-// targets best (the earlier one on a tie); stops as soon as one meets them all, or when the next
-// choice, taking as long as the longest so far, would end after the time budget.
+// One choice of free parameters: prefit, reweighting, and the number of targets its entry
+// misses through the program.
+ParamChoice fit_choice(Fluid& f, const FluidData& data, const TableFile& table, unsigned shape,
+                       const Params* start, size_t starts, const AddSettings& settings,
+                       Params& plain) {
+    FluidCase c = prefit(f, data.vapour_given, table, shape, start, starts, settings);
+    plain = c.p;
+    const Choice ch = reweight(c, table.model, shape, settings.tune_rounds);
+    // the reweighted parameters are taken only where they miss fewer targets than the plain fit
+    ParamChoice out{shape, ch.plain, 1e9};
+    for (const Params& p : {ch.plain, weighted_params(c, table.model, ch)}) {
+        Entry e;
+        FluidAccuracy a;
+        if (!program_figures(f, data, table.model, p, e, a)) continue;
+        const double missed = static_cast<double>(missed_targets(a).size());
+        if (missed < out.score) out = {shape, p, missed};
+    }
+    return out;
+}
+
+// Fits every choice of free parameters in turn (those the library allows the fluid: its
+// class's, then with Q2, Dp or both), the first from the table's fluids, the others from the
+// first one's fit, and keeps the one that misses the fewest targets through the program (the
+// earlier one on a tie); stops as soon as one meets them all, or when the next choice, taking
+// as long as the longest so far, would end after the time budget.
 ParamChoice choose_params(Fluid& f, const FluidData& data, const TableFile& table,
                           const AddSettings& settings) {
-    const std::vector<bool>& vapour_given = data.vapour_given;
     ParamChoice best;
     Params base_plain;
-    const std::vector<unsigned> choices = param_choices(f);
+    const std::vector<unsigned> choices = shape_variants(f);
     const double start = cpu_seconds();
     double longest = 0;
     for (size_t i = 0; i < choices.size() && i < settings.max_choices; ++i) {
@@ -230,17 +187,13 @@ ParamChoice choose_params(Fluid& f, const FluidData& data, const TableFile& tabl
             break;
         }
         Params plain;
-        ParamChoice c = i == 0 ? fit_choice(f, vapour_given, table, choices[i], nullptr,
-                                            settings.max_starts, settings, base_plain)
-                               : fit_choice(f, vapour_given, table, choices[i], &base_plain,
-                                            settings.extra_starts, settings, plain);
-        Entry e;
-        FluidAccuracy a;
-        Stat cp;
-        c.score = program_figures(f, data, table.model, c.p, e, a, cp) ? target_score(a, cp) : 1e9;
+        const ParamChoice c = i == 0 ? fit_choice(f, data, table, choices[i], nullptr,
+                                                  settings.max_starts, settings, base_plain)
+                                     : fit_choice(f, data, table, choices[i], &base_plain,
+                                                  settings.extra_starts, settings, plain);
         log_choice(c);
         longest = std::max(longest, cpu_seconds() - before);
-        if (i == 0 || c.score < best.score - 1e-9) best = c;
+        if (i == 0 || c.score < best.score) best = c;
         if (best.score <= 0) break;
     }
     return best;
@@ -260,7 +213,8 @@ std::vector<std::string> data_warnings(const FluidData& d) {
                     "fluid are not constrained");
     else if (d.measured_pvt)
         w.push_back("single-phase data without F and TFT: the residual energies are not fitted");
-    if (d.caloric.empty()) w.push_back("no caloric data: cp is not checked");
+    if (d.caloric_states == 0)
+        w.push_back("no caloric data (caloric/" + f.code + ".csv): cp and w are not checked");
     const double lo = f.sat.front().T / f.Tc, hi = f.sat.back().T / f.Tc;
     if (lo > 0.55)
         w.push_back("saturation data start at " + std::to_string(lo).substr(0, 4) +
@@ -298,7 +252,7 @@ AddResult add_fluid(const FluidData& data, const TableFile& table, const AddSett
     r.fluid = std::make_unique<Fluid>(data.fluid);
     const Fluid& f = *r.fluid;
     r.choice = choose_params(*r.fluid, data, table, settings);
-    if (!program_figures(f, data, table.model, r.choice.p, r.entry, r.accuracy, r.cp) ||
+    if (!program_figures(f, data, table.model, r.choice.p, r.entry, r.accuracy) ||
         !finite_entry(r.entry))
         throw InputError(code +
                          ": the fitted equation gives no entry (no critical point or "
@@ -307,28 +261,23 @@ AddResult add_fluid(const FluidData& data, const TableFile& table, const AddSett
     if (r.accuracy.guard_states > 0)
         r.warnings.push_back("physics check: " + std::to_string(r.accuracy.guard_states) +
                              " offending states");
-    r.table_text = table_with(table, menu_line(f), entry_text(r.entry));
+    r.table_text = table_with(table, menu_line(f.code, f.name), entry_text(r.entry));
     return r;
-}
-
-bool meets_add_targets(const AddResult& r) {
-    return target_score(r.accuracy, r.cp) == 0.0;
 }
 
 std::string add_report(const AddResult& r) {
     std::ostringstream out;
     char buf[240];
     out << accuracy_header() << accuracy_row(r.accuracy);
-    std::snprintf(buf, sizeof buf, "cp AAD %.2f %% max %.2f %% at %d single-phase states\n",
-                  r.cp.avg(), r.cp.max, r.cp.n);
-    out << buf;
     out << "physics check: " << r.accuracy.guard_states << " offending states\n";
     std::snprintf(buf, sizeof buf,
                   "parameters: T0/Tc %.6f  D0/Dc %.6f  Alpha %.6f  Q2 %.6f  Dp %.6f\n", r.entry.p.t,
                   r.entry.p.d, r.entry.p.alpha, r.entry.p.q2, r.entry.p.dp);
     out << buf;
-    out << "targets (AAD ps 0.5 %, D' 0.3 %, D'' 1 %, D 1 %, cp 2 %): "
-        << (meets_add_targets(r) ? "met" : "missed") << "\n";
+    const std::vector<std::string> missed = missed_targets(r.accuracy);
+    out << "targets: " << (missed.empty() ? "all met" : "missed");
+    for (size_t i = 0; i < missed.size(); ++i) out << (i ? ", " : " ") << missed[i];
+    out << "\n";
     for (const std::string& w : r.warnings) out << "warning: " << w << "\n";
     return out.str();
 }

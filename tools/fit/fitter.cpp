@@ -6,8 +6,11 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <mutex>
 
+#include "basis.h"
 #include "eos/eos.h"
+#include "parallel.h"
 
 namespace fit {
 
@@ -18,11 +21,12 @@ Log g_log;
 }  // namespace
 
 bool g_verbose_check = false;
+bool g_deterministic = false;
 
 namespace {
 
 constexpr int NP = 6;  // per-fluid parameters: t, d, alpha, q2, dp, dc
-constexpr double kLower[NP] = {0.55, 0.9, 0.9, 0.01, 0.01, 0.6};
+constexpr double kLower[NP] = {0.55, 0.9, 0.9, 0.0, 0.0, 0.6};
 constexpr double kUpper[NP] = {1.1, 1.8, 4.0, 60.0, 200.0, 1.6};
 
 void to_array(const Params& p, double* v) {
@@ -60,6 +64,8 @@ void set_log(Log log) {
 }
 
 void log_line(const std::string& text) {
+    static std::mutex lock;
+    std::lock_guard<std::mutex> hold(lock);
     if (g_log) g_log(text);
 }
 
@@ -68,6 +74,7 @@ void fixed_part(const FluidCase& c, const Model& model, int skip, std::vector<do
     const size_t n = c.rows.size();
     fixed.assign(n, 0.0);
     scale.assign(n, 0.0);
+    std::vector<double> values;
     for (size_t r = 0; r < n; ++r) {
         const Row& row = c.rows[r];
         const double hb = row_hard_body(row, *c.fluid, c.p);
@@ -75,8 +82,9 @@ void fixed_part(const FluidCase& c, const Model& model, int skip, std::vector<do
         for (int s = 0; s < 3; ++s) {
             if (s == skip) continue;
             const auto& terms = model.terms[s];
-            for (size_t t = 0; t < terms.size(); ++t)
-                sum += model.coeff[s][t] * row_term(row, terms[t], *c.fluid, c.p);
+            values.resize(terms.size());
+            row_terms(row, terms, *c.fluid, c.p, values.data());
+            for (size_t t = 0; t < terms.size(); ++t) sum += model.coeff[s][t] * values[t];
         }
         fixed[r] = sum;
         scale[r] =
@@ -92,14 +100,14 @@ LinearSystem build_system(const std::vector<FluidCase*>& cases, const Model& mod
     sys.A.resize(static_cast<Eigen::Index>(rows), static_cast<Eigen::Index>(terms.size()));
     sys.b.resize(static_cast<Eigen::Index>(rows));
     Eigen::Index at = 0;
-    std::vector<double> fixed, scale;
+    std::vector<double> fixed, scale, values(terms.size());
     for (const FluidCase* c : cases) {
         fixed_part(*c, model, static_cast<int>(set), fixed, scale);
         for (size_t r = 0; r < c->rows.size(); ++r, ++at) {
             sys.b(at) = -fixed[r] * scale[r];
+            row_terms(c->rows[r], terms, *c->fluid, c->p, values.data());
             for (size_t t = 0; t < terms.size(); ++t)
-                sys.A(at, static_cast<Eigen::Index>(t)) =
-                    row_term(c->rows[r], terms[t], *c->fluid, c->p) * scale[r];
+                sys.A(at, static_cast<Eigen::Index>(t)) = values[t] * scale[r];
         }
     }
     return sys;
@@ -260,6 +268,7 @@ class FluidCost : public ceres::CostFunction {
         const std::vector<Term>& terms = model_->terms[set_];
         const size_t nt = terms.size();
         if (basis) basis->assign(case_->rows.size() * nt, 0.0);
+        std::vector<double> values;
         for (size_t r = 0; r < case_->rows.size(); ++r) {
             const Row& row = case_->rows[r];
             const double hb = row_hard_body(row, f, p);
@@ -267,10 +276,11 @@ class FluidCost : public ceres::CostFunction {
             for (int s = 0; s < 3; ++s) {
                 const auto& ts = model_->terms[s];
                 const double* cs = s == set_ ? coeff : model_->coeff[s].data();
+                values.resize(ts.size());
+                row_terms(row, ts, f, p, values.data());
                 for (size_t t = 0; t < ts.size(); ++t) {
-                    const double v = row_term(row, ts[t], f, p);
-                    sum += cs[t] * v;
-                    if (basis && s == set_) (*basis)[r * nt + t] = v;
+                    sum += cs[t] * values[t];
+                    if (basis && s == set_) (*basis)[r * nt + t] = values[t];
                 }
             }
             const double scale =
@@ -324,7 +334,7 @@ double joint_fit(std::vector<FluidCase*>& cases, Model& model, SetKind set, bool
     ceres::Solver::Options opt;
     opt.linear_solver_type = ceres::DENSE_QR;
     opt.max_num_iterations = max_iterations;
-    opt.num_threads = 1;
+    opt.num_threads = fit_coeff && !g_deterministic ? fit_threads() : 1;
     opt.logging_type = ceres::SILENT;
     opt.function_tolerance = 1e-10;
     opt.parameter_tolerance = 1e-12;
@@ -352,123 +362,178 @@ double total_cost(const std::vector<FluidCase*>& cases, const Model& model) {
 
 namespace {
 
-struct Point {
-    double z1, dpdd;  // Z - 1 and (dp/dD)/(R T)
-};
-
-Point evaluate_point(double D, double T) {
-    double f10 = 0, f20 = 0;
-    const int32_t one = 1, two = 2, zero = 0;
-    X_R_FRES(D, T, one, zero, f10);
-    X_R_FRES(D, T, two, zero, f20);
-    return {D * f10, 1.0 + 2.0 * D * f10 + D * D * f20};
-}
-
-// Reference saturated density at T, interpolated in the table and extrapolated linearly
-// (the vapour in ln D) below its first temperature.
+// Reference saturated densities at T, interpolated in the table; below its first temperature
+// the liquid is extrapolated linearly in T and the vapour linearly in 1/T (in ln D, as the
+// Clausius-Clapeyron equation has it). Negative above the table.
 double interp_sat(const Fluid& f, double T, bool liquid) {
     const auto& s = f.sat;
     if (s.size() < 2 || T > s.back().T) return -1.0;
     size_t i = 1;
     while (i + 1 < s.size() && s[i].T < T) ++i;
-    const double w = (T - s[i - 1].T) / (s[i].T - s[i - 1].T);
+    const bool below = T < s[0].T;
+    auto x = [&](double t) { return below && !liquid ? 1.0 / t : t; };
+    const double w = (x(T) - x(s[i - 1].T)) / (x(s[i].T) - x(s[i - 1].T));
     const double a = liquid ? s[i - 1].Dliq : std::log(s[i - 1].Dvap);
     const double b = liquid ? s[i].Dliq : std::log(s[i].Dvap);
     const double v = a + w * (b - a);
     return liquid ? v : std::exp(v);
 }
 
-}  // namespace
+// Second virial coefficient of a simple fluid in the form B pc/(R Tc) = f0(T/Tc) (Tsonopoulos),
+// and its slope in T/Tc: a weak guide where the data of a fluid end.
+double simple_virial(double tr) {
+    return 0.1445 - 0.330 / tr - 0.1385 / (tr * tr) - 0.0121 / (tr * tr * tr) -
+           0.000607 / std::pow(tr, 8);
+}
 
-namespace {
+double simple_virial_slope(double tr) {
+    return 0.330 / (tr * tr) + 2 * 0.1385 / std::pow(tr, 3) + 3 * 0.0121 / std::pow(tr, 4) +
+           8 * 0.000607 / std::pow(tr, 9);
+}
 
-Row guard_row(double D, double T, bool pressure, double target, double sigma) {
+Row guard(double D, double T, std::array<double, PAIRS> a, double target, double sigma) {
     Row r;
     r.e[0].D = D;
     r.e[0].T = T;
-    if (pressure) {
-        r.e[0].a[1] = D;
-        r.target = target - 1.0;  // Z target
-    } else {
-        r.e[0].a[1] = 2 * D;
-        r.e[0].a[3] = D * D;
-        r.target = target - 1.0;  // (dp/dD)/(RT) target
-    }
+    r.e[0].a = a;
+    r.target = target;
     r.sigma = sigma;
     r.kind = RowKind::guard;
     return r;
 }
 
+// (dp/dD)/(R T) = target, and Z = target.
+Row slope_guard(double D, double T, double target, double sigma) {
+    return guard(D, T, {0, 2 * D, 0, D * D, 0, 0, 0}, target - 1.0, sigma);
+}
+
+Row pressure_guard(double D, double T, double target, double sigma) {
+    return guard(D, T, {0, D, 0, 0, 0, 0, 0}, target - 1.0, sigma);
+}
+
+// Uncertainty of a guard row for a violation of the given size.
+double gentle(double gap) {
+    return std::max(0.02, 0.1 * std::fabs(gap));
+}
+
+// Density at which dF/dD stands for the second virial coefficient.
+double virial_density(const Fluid& f) {
+    return 1e-7 * f.Dc;
+}
+
+struct Isotherm {
+    const Fluid& f;
+    const Eos& eos;
+    double tr, T;
+    bool verbose;
+    int bad = 0;
+    std::vector<Row> rows;
+
+    void offend(const Row& row, const char* what, double D, double value) {
+        ++bad;
+        if (rows.size() < 40 && bad % 2 == 1) rows.push_back(row);
+        if (!verbose) return;
+        char b[160];
+        std::snprintf(b, sizeof b, "    %s T/Tc %.3f D/Dc %.4g %s %.4g", f.code.c_str(), tr,
+                      D / f.Dc, what, value);
+        log_line(b);
+    }
+
+    // B increasing with T over the whole range (one sign change, the Boyle temperature), and
+    // negative at low temperatures.
+    void check_virial() {
+        const double D = virial_density(f);
+        const double scale = R_PROGRAM / (1000.0 * f.pc);  // B in dm3/mol per B pc/(R Tc)
+        const double slope = eos.pair(1, 1, D, T);
+        const double want = 0.5 * simple_virial_slope(tr) * scale;
+        if (!(slope > 0)) offend(guard(D, T, {0, 0, 0, 0, 0, 1, 0}, want, want), "dB/dT", D, slope);
+        const double B = eos.pair(1, 0, D, T);
+        const double simple = simple_virial(tr) * f.Tc * scale;
+        if (tr <= 0.6 && !(B < 0))
+            offend(guard(D, T, {0, 1, 0, 0, 0, 0, 0}, simple, 0.5 * std::fabs(simple)), "B", D, B);
+    }
+
+    // p and dp/dD positive and cv positive in the stable fluid (up to the pressure limit of the
+    // data), and one van der Waals loop inside the reference two-phase region.
+    void check_densities(const Params& p, double Dv, double Dl) {
+        const int N = 300;
+        const double Dmax = eta_density(f, p, 0.6, T), Dmin = 1e-4 * f.Dc;
+        const double plimit = 1.5 * std::max(f.pmax, f.pc);
+        std::vector<double> Ds(N), dp(N), z(N);
+        for (int i = 0; i < N; ++i) {
+            Ds[i] = Dmin * std::pow(Dmax / Dmin, static_cast<double>(i) / (N - 1));
+            const double f10 = eos.pair(1, 0, Ds[i], T), f20 = eos.pair(2, 0, Ds[i], T);
+            z[i] = 1.0 + Ds[i] * f10;
+            dp[i] = 1.0 + 2.0 * Ds[i] * f10 + Ds[i] * Ds[i] * f20;
+        }
+        const bool sub = tr < 1.0;
+        auto inside = [&](double D) { return sub && D > Dv && D < Dl; };
+        double min_dp = 0;
+        int first_neg = -1, last_neg = -1;
+        for (int i = 0; i < N; ++i)
+            if (inside(Ds[i])) {
+                min_dp = std::min(min_dp, dp[i]);
+                if (dp[i] <= 0) {
+                    if (first_neg < 0) first_neg = i;
+                    last_neg = i;
+                }
+            }
+        const double cv0 = reference_cp0(f, T) - f.R;
+        for (int i = 0; i < N; ++i) {
+            const double D = Ds[i];
+            const double p_mpa = D * R_PROGRAM * T * z[i] / 1000.0;
+            if (inside(D)) {
+                if (first_neg >= 0 && i > first_neg && i < last_neg && dp[i] > 0)
+                    offend(slope_guard(D, T, -0.05 * std::fabs(min_dp),
+                                       0.005 * std::fabs(min_dp) + 0.005),
+                           "dp/dD (second loop)", D, dp[i]);
+                continue;
+            }
+            const bool liquid = !sub || D >= Dl;
+            if (liquid && p_mpa > plimit) break;
+            // the stiff liquid: a density error of the equation moves p at the reference
+            // boundary a lot, so its first states are passed over
+            if (sub && D >= Dl && D < Dl * 1.003) continue;
+            // a gross violation is pulled back gently over several rounds, not at once, so
+            // that it does not swamp the data
+            if (dp[i] <= 0) {
+                const double want = liquid && sub ? 1.0 : 0.3;
+                offend(slope_guard(D, T, want, gentle(want - dp[i])), "dp/dD", D, dp[i]);
+            } else if (z[i] <= 0 && liquid) {
+                offend(pressure_guard(D, T, 0.3, gentle(0.3 - z[i])), "Z", D, z[i]);
+            } else if (i % 10 == 0) {
+                const double cvr = -2.0 * T * eos.pair(0, 1, D, T) - T * T * eos.pair(0, 2, D, T);
+                const double cv = cv0 + R_PROGRAM * cvr;
+                if (!(cv > 0))
+                    offend(guard(D, T, {0, 0, -2 * T, 0, 0, 0, -T * T}, -0.5 * cv0 / R_PROGRAM,
+                                 0.1 * cv0 / R_PROGRAM),
+                           "cv", D, cv);
+            }
+        }
+    }
+};
+
 }  // namespace
 
 int physics_check(FluidCase& c, const Model& model, bool add_rows) {
     const Fluid& f = *c.fluid;
-    load_into_program(model, f, c.p);
+    const Eos eos(model, f, c.p);
     int bad = 0;
     std::vector<double> trs;
-    const double tlow = std::max(f.Ttriple / f.Tc, 0.4);
+    const double tlow = std::max(f.Ttriple / f.Tc, 0.3);
     for (double tr = tlow; tr < 0.95; tr += 0.04) trs.push_back(tr);
     for (double tr : {0.96, 0.98, 1.02, 1.1, 1.3, 1.6, 2.0, 2.5, 3.0}) trs.push_back(tr);
-    const int N = 300;
     for (double tr : trs) {
-        const double T = tr * f.Tc;
-        const double Dmax = eta_density(f, c.p, 0.6, T);
-        const double Dmin = 1e-4 * f.Dc;
+        Isotherm iso{f, eos, tr, tr * f.Tc, g_verbose_check, 0, {}};
+        iso.check_virial();
         double Dv = -1, Dl = -1;
         if (tr < 1.0) {
-            Dv = interp_sat(f, T, false);
-            Dl = interp_sat(f, T, true);
-            if (Dv < 0) continue;
+            Dv = interp_sat(f, iso.T, false);
+            Dl = interp_sat(f, iso.T, true);
         }
-        std::vector<double> Ds(N), dp(N), z(N);
-        for (int i = 0; i < N; ++i) {
-            Ds[i] = Dmin * std::pow(Dmax / Dmin, static_cast<double>(i) / (N - 1));
-            const Point pt = evaluate_point(Ds[i], T);
-            z[i] = 1.0 + pt.z1;
-            dp[i] = pt.dpdd;
-        }
-        double min_dp = 0;
-        for (int i = 0; i < N; ++i)
-            if (Ds[i] > Dv && Ds[i] < Dl) min_dp = std::min(min_dp, dp[i]);
-        int first_neg = -1, last_neg = -1;
-        for (int i = 0; i < N; ++i)
-            if (dp[i] <= 0 && Ds[i] > Dv && Ds[i] < Dl) {
-                if (first_neg < 0) first_neg = i;
-                last_neg = i;
-            }
-        int added = 0;
-        for (int i = 0; i < N; ++i) {
-            const double D = Ds[i];
-            bool viol = false;
-            Row row;
-            if (tr > 1.0 || D >= Dl || D <= Dv) {
-                if (dp[i] <= 0) {
-                    viol = true;
-                    row = guard_row(D, T, false, tr > 1.0 || D <= Dv ? 0.3 : 1.0, 0.02);
-                } else if (z[i] <= 0 && (tr > 1.0 || D >= Dl)) {
-                    viol = true;
-                    row = guard_row(D, T, true, 0.3, 0.02);
-                }
-            } else if (first_neg >= 0 && i > first_neg && i < last_neg && dp[i] > 0) {
-                viol = true;
-                row = guard_row(D, T, false, -0.05 * std::fabs(min_dp),
-                                0.005 * std::fabs(min_dp) + 0.005);
-            }
-            if (viol && g_verbose_check) {
-                char b[160];
-                std::snprintf(b, sizeof b,
-                              "    %s T/Tc %.3f D/Dc %.4f dpdd %.4g Z %.4g Dv/Dc %.4f Dl/Dc %.4f",
-                              f.code.c_str(), tr, D / f.Dc, dp[i], z[i], Dv / f.Dc, Dl / f.Dc);
-                log_line(b);
-            }
-            if (viol) {
-                ++bad;
-                if (add_rows && added < 40 && i % 2 == 0) {
-                    c.rows.push_back(row);
-                    ++added;
-                }
-            }
-        }
+        if (tr >= 1.0 || Dv > 0) iso.check_densities(c.p, Dv, Dl);
+        bad += iso.bad;
+        if (add_rows) c.rows.insert(c.rows.end(), iso.rows.begin(), iso.rows.end());
     }
     return bad;
 }
@@ -477,7 +542,7 @@ int physics_check(FluidCase& c, const Model& model, bool add_rows) {
 
 namespace fit {
 std::vector<double> cost_by_kind(const FluidCase& c, const Model& model) {
-    std::vector<double> out(12, 0.0), fixed, scale;
+    std::vector<double> out(ROW_KINDS, 0.0), fixed, scale;
     fixed_part(c, model, -1, fixed, scale);
     for (size_t r = 0; r < fixed.size(); ++r)
         out[static_cast<int>(c.rows[r].kind)] += std::pow(fixed[r] * scale[r], 2);

@@ -196,13 +196,27 @@ void read_single_phase(const std::string& dir, FluidData& d) {
     }
 }
 
+// The pvt state at (T, D), or null.
+PvtPoint* state_at(Fluid& f, double T, double D) {
+    for (PvtPoint& s : f.pvt)
+        if (std::fabs(s.T - T) <= 1e-9 * T && std::fabs(s.D - D) <= 1e-9 * D) return &s;
+    return nullptr;
+}
+
 void read_caloric(const std::string& dir, FluidData& d) {
     const std::string path = dir + "/caloric/" + d.fluid.code + ".csv";
     if (!std::filesystem::exists(path)) return;
     const Columns csv(path);
-    csv.require({"T", "D", "cp"});
-    for (const CsvRecord& r : csv.records())
-        d.caloric.push_back({csv.positive(r, "T"), csv.positive(r, "D"), csv.positive(r, "cp")});
+    csv.require({"T", "D", "cv", "cp", "w"});
+    for (const CsvRecord& r : csv.records()) {
+        PvtPoint* s = state_at(d.fluid, csv.positive(r, "T"), csv.positive(r, "D"));
+        if (!s)
+            fail(csv.path(), r.line, "no state at this T and D in pvt/" + d.fluid.code + ".csv");
+        s->cv = csv.positive(r, "cv");
+        s->cp = csv.positive(r, "cp");
+        s->w = csv.positive(r, "w");
+        ++d.caloric_states;
+    }
 }
 
 }  // namespace

@@ -15,14 +15,10 @@ struct InputError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-struct CaloricPoint {
-    double T = 0, D = 0, cp = 0;
-};
-
 struct FluidData {
     Fluid fluid;
     std::vector<bool> vapour_given;  // per saturation point: D'' from the data
-    std::vector<CaloricPoint> caloric;
+    size_t caloric_states = 0;       // single-phase states with cv, cp and w
     bool has_pvt = false;
     bool measured_pvt = false;  // the pvt file holds T, D, p only
 };
@@ -34,7 +30,8 @@ constexpr size_t kMinSatPoints = 8;
 // menu's quit code. Throws InputError.
 void check_code(const std::string& code, const std::string& where);
 
-// Reads the fluid's files from the folder and checks that they can be physical. Saturation
+// Reads the fluid's files from the folder and checks that they can be physical. The caloric
+// values (cv, cp, w) go to the single-phase states at the same (T, D). Saturation
 // points without D'' get an estimate of it (second virial coefficient of the corresponding
 // states); vapour_given tells which. Throws InputError.
 FluidData load_fluid_folder(const std::string& dir, const std::string& code);

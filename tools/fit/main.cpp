@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
             const auto entries = make_entries(fluids, state);
             for (const Entry& e : entries)
                 if (e.fluid->code == argv[4]) {
-                    const FluidAccuracy a = measure(state.model, e, program_saturation);
+                    const FluidAccuracy a = measure_entry(state.model, e, program_saturation);
                     for (const auto& d : a.sat_dev)
                         std::printf("%.3f ps %+.3f dl %+.3f dv %+.3f\n", d[0], d[1], d[2], d[3]);
                 }
@@ -104,13 +105,21 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (cmd == "data" && argc == 6) {
+            g_deterministic = true;
             const auto fluids = load_reference(argv[2]);
             FitState state = read_state(argv[3]);
             refine(fluids, state, 15);
             const auto entries = make_entries(fluids, state);
-            write_table(argv[4], state.model, entries);
-            write_report(argv[5], fluids, entries, state.model, program_saturation,
-                         "the program's saturation routine X_MAXWEL");
+            std::vector<FluidAccuracy> acc;
+            std::vector<Entry> shipped;
+            for (const Entry& e : entries) {
+                acc.push_back(measure_entry(state.model, e, program_saturation));
+                if (e.fluid->cls != FluidClass::hbond || meets(acc.back())) shipped.push_back(e);
+            }
+            const std::string menu_file =
+                std::filesystem::path(argv[3]).replace_filename("menu.txt").string();
+            write_table(argv[4], state.model, menu_lines(menu_file, shipped, fluids));
+            write_report(argv[5], entries, acc, "the program's saturation routine X_MAXWEL");
             return 0;
         }
     } catch (const std::exception& e) {

@@ -4,17 +4,14 @@
 #include <cmath>
 #include <vector>
 
-#include "eos/eos.h"
 #include "model.h"
 
 namespace fit {
 
-PhaseState phase_state(double D, double T) {
-    double f00 = 0, f10 = 0, f20 = 0;
-    const int32_t zero = 0, one = 1, two = 2;
-    X_R_FRES(D, T, zero, zero, f00);
-    X_R_FRES(D, T, one, zero, f10);
-    X_R_FRES(D, T, two, zero, f20);
+PhaseState phase_state(const Eos& eos, double D, double T) {
+    const double f00 = eos.pair(0, 0, D, T);
+    const double f10 = eos.pair(1, 0, D, T);
+    const double f20 = eos.pair(2, 0, D, T);
     PhaseState s;
     s.z1 = D * f10;
     s.p = D * R_PROGRAM * T * (1.0 + s.z1) / 1000.0;
@@ -23,15 +20,15 @@ PhaseState phase_state(double D, double T) {
     return s;
 }
 
-double pressure(double D, double T) {
-    return phase_state(D, T).p;
+double pressure(const Eos& eos, double D, double T) {
+    return phase_state(eos, D, T).p;
 }
 
-bool saturation(double T, double& ps, double& Dliq, double& Dvap) {
+bool saturation(const Eos& eos, double T, double& ps, double& Dliq, double& Dvap) {
     double Dl = Dliq, Dv = Dvap;
     for (int it = 0; it < 200; ++it) {
-        const PhaseState l = phase_state(Dl, T);
-        const PhaseState v = phase_state(Dv, T);
+        const PhaseState l = phase_state(eos, Dl, T);
+        const PhaseState v = phase_state(eos, Dv, T);
         if (!std::isfinite(l.p) || !std::isfinite(v.p)) return false;
         // unknowns ln Dl, ln Dv; equations (p_l - p_v)/(R T) and g_l - g_v
         const double RT = R_PROGRAM * T / 1000.0;
@@ -53,8 +50,8 @@ bool saturation(double T, double& ps, double& Dliq, double& Dvap) {
         Dv *= std::exp(x2);
         if (std::fabs(x1) < 1e-13 && std::fabs(x2) < 1e-13) break;
     }
-    const PhaseState l = phase_state(Dl, T);
-    const PhaseState v = phase_state(Dv, T);
+    const PhaseState l = phase_state(eos, Dl, T);
+    const PhaseState v = phase_state(eos, Dv, T);
     if (!(Dl > Dv * 1.0001) || l.dpdd <= 0 || v.dpdd <= 0) return false;
     // the liquid pressure of a state far below the normal boiling point carries a rounding
     // error of about 1e-13 MPa: an absolute 1e-12 MPa is met there
@@ -69,14 +66,14 @@ bool saturation(double T, double& ps, double& Dliq, double& Dvap) {
 namespace {
 
 // Smallest (dp/dD)/(RT) over densities around Dguess at T, and where it lies.
-double min_slope(double T, double Dlo, double Dhi, double& Dat) {
+double min_slope(const Eos& eos, double T, double Dlo, double Dhi, double& Dat) {
     const int N = 60;
     double best = 1e300;
     int bi = 0;
     std::vector<double> v(N + 1);
     for (int i = 0; i <= N; ++i) {
         const double D = Dlo + (Dhi - Dlo) * i / N;
-        v[i] = phase_state(D, T).dpdd;
+        v[i] = phase_state(eos, D, T).dpdd;
         if (v[i] < best) {
             best = v[i];
             bi = i;
@@ -86,54 +83,56 @@ double min_slope(double T, double Dlo, double Dhi, double& Dat) {
     double b = Dlo + (Dhi - Dlo) * std::min(bi + 1, N) / N;
     const double gr = 0.5 * (std::sqrt(5.0) - 1.0);
     double c = b - gr * (b - a), d = a + gr * (b - a);
-    double fc = phase_state(c, T).dpdd, fd = phase_state(d, T).dpdd;
+    double fc = phase_state(eos, c, T).dpdd, fd = phase_state(eos, d, T).dpdd;
     for (int it = 0; it < 80 && (b - a) > 1e-12 * b; ++it) {
         if (fc < fd) {
             b = d;
             d = c;
             fd = fc;
             c = b - gr * (b - a);
-            fc = phase_state(c, T).dpdd;
+            fc = phase_state(eos, c, T).dpdd;
         } else {
             a = c;
             c = d;
             fc = fd;
             d = a + gr * (b - a);
-            fd = phase_state(d, T).dpdd;
+            fd = phase_state(eos, d, T).dpdd;
         }
     }
     Dat = 0.5 * (a + b);
-    return phase_state(Dat, T).dpdd;
+    return phase_state(eos, Dat, T).dpdd;
 }
 
 }  // namespace
 
-bool critical_point(double Tguess, double Dguess, double& Tc, double& Dc, double& pc) {
+bool critical_point(const Eos& eos, double Tguess, double Dguess, double& Tc, double& Dc,
+                    double& pc) {
     const double Dlo = 0.4 * Dguess, Dhi = 2.2 * Dguess;
     double Ta = 0.7 * Tguess, Tb = 1.4 * Tguess, Dat = Dguess;
-    if (min_slope(Ta, Dlo, Dhi, Dat) >= 0 || min_slope(Tb, Dlo, Dhi, Dat) <= 0) return false;
+    if (min_slope(eos, Ta, Dlo, Dhi, Dat) >= 0 || min_slope(eos, Tb, Dlo, Dhi, Dat) <= 0)
+        return false;
     for (int it = 0; it < 100 && (Tb - Ta) > 1e-11 * Tb; ++it) {
         const double Tm = 0.5 * (Ta + Tb);
-        if (min_slope(Tm, Dlo, Dhi, Dat) < 0)
+        if (min_slope(eos, Tm, Dlo, Dhi, Dat) < 0)
             Ta = Tm;
         else
             Tb = Tm;
     }
     Tc = 0.5 * (Ta + Tb);
-    min_slope(Tc, Dlo, Dhi, Dat);
+    min_slope(eos, Tc, Dlo, Dhi, Dat);
     Dc = Dat;
-    pc = pressure(Dc, Tc);
+    pc = pressure(eos, Dc, Tc);
     return std::isfinite(pc);
 }
 
-bool saturation_temperature(double p, double Tlow, double Thigh, double Dl_guess, double Dv_guess,
-                            double& T, double& Dliq, double& Dvap) {
+bool saturation_temperature(const Eos& eos, double p, double Tlow, double Thigh, double Dl_guess,
+                            double Dv_guess, double& T, double& Dliq, double& Dvap) {
     double a = Tlow, b = Thigh;
     double Dl = Dl_guess, Dv = Dv_guess;
     for (int it = 0; it < 100 && (b - a) > 1e-10 * b; ++it) {
         const double m = 0.5 * (a + b);
         double ps, l = Dl, v = Dv;
-        if (!saturation(m, ps, l, v)) return false;
+        if (!saturation(eos, m, ps, l, v)) return false;
         Dl = l;
         Dv = v;
         if (ps < p)
@@ -145,7 +144,44 @@ bool saturation_temperature(double p, double Tlow, double Thigh, double Dl_guess
     double ps;
     Dliq = Dl;
     Dvap = Dv;
-    return saturation(T, ps, Dliq, Dvap);
+    return saturation(eos, T, ps, Dliq, Dvap);
+}
+
+bool density_at(const Eos& eos, double T, double p, double start, double& D) {
+    double x = std::log(start);
+    for (int it = 0; it < 100; ++it) {
+        const double Dn = std::exp(x);
+        const PhaseState s = phase_state(eos, Dn, T);
+        if (!std::isfinite(s.p) || s.dpdd <= 0) return false;
+        const double dp_dlnD = Dn * R_PROGRAM * T / 1000.0 * s.dpdd;
+        double step = (p - s.p) / dp_dlnD;
+        step = std::clamp(step, -0.1, 0.1);
+        x += step;
+        if (std::fabs(step) < 1e-13) break;
+    }
+    D = std::exp(x);
+    return std::fabs(pressure(eos, D, T) / p - 1.0) < 1e-9;
+}
+
+Caloric caloric_at(const Eos& eos, double D, double T, double cp0, double molar_mass) {
+    const double R = R_PROGRAM;
+    const double f10 = eos.pair(1, 0, D, T), f20 = eos.pair(2, 0, D, T);
+    const double f01 = eos.pair(0, 1, D, T), f02 = eos.pair(0, 2, D, T);
+    const double f11 = eos.pair(1, 1, D, T);
+    Caloric c;
+    c.cv = cp0 - R + R * (-T * T * f02 - 2.0 * T * f01);
+    const double X = 1.0 + 2.0 * D * f10 + D * D * f20;  // (dp/dD)/(R T)
+    const double Y = 1.0 + D * f10 + D * T * f11;        // (dp/dT)/(D R)
+    c.cp = c.cv + R * Y * Y / X;
+    c.w = std::sqrt(c.cp / c.cv * X * R * T / (molar_mass / 1000.0));
+    return c;
+}
+
+double vaporisation_enthalpy(const Eos& eos, double T, double Dliq, double Dvap) {
+    const PhaseState l = phase_state(eos, Dliq, T), v = phase_state(eos, Dvap, T);
+    const double dz = v.z1 - l.z1;
+    const double du = T * (eos.pair(0, 1, Dliq, T) - eos.pair(0, 1, Dvap, T));
+    return R_PROGRAM * T * (dz + du);
 }
 
 }  // namespace fit

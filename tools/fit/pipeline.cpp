@@ -35,6 +35,17 @@ unsigned free_params(const Fluid& f) {
     return bits;
 }
 
+std::vector<unsigned> shape_variants(const Fluid& f) {
+    const unsigned base = free_params(f);
+    if (f.code == "Argon") return {base};
+    std::vector<unsigned> out{base};
+    const bool q2_fixed = f.code == "CO2", dp_fixed = f.code == "R134a";
+    if (!(base & P_Q2) && !q2_fixed) out.push_back(base | P_Q2);
+    if (!(base & P_DP) && !dp_fixed) out.push_back(base | P_DP);
+    if (out.size() == 3) out.push_back(base | P_Q2 | P_DP);
+    return out;
+}
+
 namespace {
 
 double acentric(const Fluid& f) {
@@ -70,9 +81,9 @@ namespace {
 // dp/dD is smallest), as the start of a stored fit that does not carry it.
 double critical_density(const Model& model, const Fluid& f, const Params& p) {
     if (model.terms[0].empty()) return 1.0;
-    load_into_program(model, f, p);
     double Tc, Dc, pc;
-    if (!critical_point(f.Tc, f.Dc, Tc, Dc, pc) || !(Dc > 0.6 * f.Dc && Dc < 1.6 * f.Dc))
+    if (!critical_point(Eos(model, f, p), f.Tc, f.Dc, Tc, Dc, pc) ||
+        !(Dc > 0.6 * f.Dc && Dc < 1.6 * f.Dc))
         return 1.0;
     return Dc / f.Dc;
 }
@@ -93,7 +104,8 @@ FluidCase make_case(const Fluid& f, const FitState& state) {
     auto it = state.params.find(f.code);
     c.p = it != state.params.end() ? it->second : initial_params(f);
     if (c.p.dc <= 0) c.p.dc = critical_density(state.model, f, c.p);
-    c.free = free_params(f);
+    auto shape = state.shapes.find(f.code);
+    c.free = shape != state.shapes.end() ? shape->second : free_params(f);
     c.rows = data_rows(f);
     const auto b = barrier_rows(f);
     c.rows.insert(c.rows.end(), b.begin(), b.end());
@@ -339,10 +351,16 @@ void write_state(const std::string& path, const FitState& state) {
     for (const auto& [code, rows] : state.guards)
         for (const Row& r : rows) {
             const Eval& e = r.e[0];
-            std::snprintf(buf, sizeof buf, "guard %s %.17g %.17g %d %.17g %.17g\n", code.c_str(),
-                          e.D, e.T, e.a[3] != 0.0 ? 1 : 0, r.target, r.sigma);
+            std::snprintf(buf, sizeof buf, "guard %s %.17g %.17g %.17g %.17g", code.c_str(), e.D,
+                          e.T, r.target, r.sigma);
             out << buf;
+            for (double a : e.a) {
+                std::snprintf(buf, sizeof buf, " %.17g", a);
+                out << buf;
+            }
+            out << "\n";
         }
+    for (const auto& [code, mask] : state.shapes) out << "shape " << code << " " << mask << "\n";
     for (const auto& [code, w] : state.weights) {
         out << "weight " << code;
         for (double v : w) {
@@ -378,31 +396,43 @@ FitState read_state(const std::string& path) {
             state.model.terms[s].push_back(t);
             state.model.coeff[s].push_back(c);
         } else if (kind == "guard") {
+            // code, D, T, target, sigma and the weights of the derivative pairs; states of
+            // earlier versions hold a slope switch instead of the weights
             std::string code;
-            double D, T, target, sigma;
-            int slope;
-            is >> code >> D >> T >> slope >> target >> sigma;
-            if (!is) throw std::runtime_error("bad guard line in " + path);
+            std::vector<double> v;
+            is >> code;
+            for (double x; is >> x;) v.push_back(x);
             Row r;
-            r.e[0].D = D;
-            r.e[0].T = T;
-            if (slope) {
-                r.e[0].a[1] = 2 * D;
-                r.e[0].a[3] = D * D;
+            if (v.size() == 5) {
+                const double D = v[0];
+                r.e[0].a = v[2] != 0 ? std::array<double, PAIRS>{0, 2 * D, 0, D * D, 0, 0, 0}
+                                     : std::array<double, PAIRS>{0, D, 0, 0, 0, 0, 0};
+                v = {v[0], v[1], v[3], v[4]};
+            } else if (v.size() == 4 + PAIRS) {
+                std::copy(v.begin() + 4, v.end(), r.e[0].a.begin());
             } else {
-                r.e[0].a[1] = D;
+                throw std::runtime_error("bad guard line in " + path);
             }
-            r.target = target;
-            r.sigma = sigma;
+            r.e[0].D = v[0];
+            r.e[0].T = v[1];
+            r.target = v[2];
+            r.sigma = v[3];
             r.kind = RowKind::guard;
             state.guards[code].push_back(r);
         } else if (kind == "weight") {
             std::string code;
-            Weights w;
+            Weights w = kUnitWeights;
             is >> code;
-            for (double& v : w) is >> v;
             if (!is) throw std::runtime_error("bad weight line in " + path);
+            for (double& v : w)
+                if (!(is >> v)) v = 1.0;  // groups added later weigh 1
             state.weights[code] = w;
+        } else if (kind == "shape") {
+            std::string code;
+            unsigned mask = 0;
+            is >> code >> mask;
+            if (!is) throw std::runtime_error("bad shape line in " + path);
+            state.shapes[code] = mask;
         } else if (kind == "param") {
             std::string code;
             Params p;
@@ -420,16 +450,19 @@ void diagnose(const std::vector<Fluid>& fluids, const FitState& state) {
     g_verbose_check = true;
     for (FluidCase& c : cases) physics_check(c, state.model, false);
     g_verbose_check = false;
-    log_line("fluid       pvt_z  pvt_u  pvt_f  liq  vap  gibbs  cdp  cd2p  cz  bz  bdz  guard");
+    log_line(
+        "fluid         pvt_z   pvt_u   pvt_f     liq     vap   gibbs     cdp    cd2p      cz      "
+        "bz     bdz   guard      cv    dpdd    dpdt    hvap");
     for (FluidCase& c : cases) {
         const auto k = cost_by_kind(c, state.model);
-        char buf[300];
-        std::snprintf(
-            buf, sizeof buf,
-            "%-10s %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g",
-            c.fluid->code.c_str(), k[0], k[1], k[2], k[3], k[4], k[5], k[6], k[7], k[8], k[9],
-            k[10], k[11]);
-        log_line(buf);
+        std::string line = c.fluid->code;
+        line.resize(10, ' ');
+        char buf[32];
+        for (double v : k) {
+            std::snprintf(buf, sizeof buf, " %7.3g", v);
+            line += buf;
+        }
+        log_line(line);
     }
 }
 
@@ -437,14 +470,14 @@ namespace {
 
 // Average absolute deviation (%) of ps and D'' over 0.5-0.95 Tc for a fluid under a model.
 std::pair<double, double> saturation_aad(const Model& model, const Fluid& f, const Params& p) {
-    load_into_program(model, f, p);
+    const Eos eos(model, f, p);
     double sp = 0, sv = 0;
     int n = 0;
     for (const SatPoint& s : f.sat) {
         const double tr = s.T / f.Tc;
         if (tr < 0.5 - 1e-9 || tr > 0.95 + 1e-9) continue;
         double ps = 0, dl = s.Dliq, dv = s.Dvap;
-        if (!saturation(s.T, ps, dl, dv)) return {1e9, 1e9};
+        if (!saturation(eos, s.T, ps, dl, dv)) return {1e9, 1e9};
         sp += std::fabs(ps / s.ps - 1);
         sv += std::fabs(dv / s.Dvap - 1);
         ++n;

