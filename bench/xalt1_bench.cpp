@@ -5,7 +5,9 @@
 // the console on a null stream; (f) selecting and loading a substance.
 //
 // Table: --table=PATH or XALT1_BENCH_TABLE, else the shipped table. Fluids: --fluids=A,B,C or
-// XALT1_BENCH_FLUIDS, else Argon (or Methane), CO2 and R134a, those the table holds.
+// XALT1_BENCH_FLUIDS, else Argon (or Methane), CO2 and R134a, those the table holds;
+// --fluids=all takes every fluid of the table. --markdown=PATH also writes the summary as a
+// markdown table (tools/perf_doc.sh puts it into docs/performance.md).
 // After the usual output a summary lists each figure (the median when repetitions are asked
 // for) and its ratio to the floor of the same fluid, measured in the same run. The summary uses
 // the CPU time, which other processes on a shared machine disturb less than the wall time.
@@ -13,6 +15,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -301,8 +304,22 @@ struct Figure {
     double ratio = 0;
 };
 
+std::string figure_text(const Figure& f, double floor_ns) {
+    char text[64];
+    const double ratio = floor_ns > 0 ? f.ns / floor_ns : 0.0;
+    if (f.ratio > 0)
+        std::snprintf(text, sizeof text, "%.2fx", f.ratio);
+    else if (f.ns >= 1e4)
+        std::snprintf(text, sizeof text, "%.1f us (%.0fx)", f.ns / 1e3, ratio);
+    else
+        std::snprintf(text, sizeof text, "%.0f ns (%.1fx)", f.ns, ratio);
+    return text;
+}
+
 class SummaryReporter : public benchmark::ConsoleReporter {
   public:
+    using ConsoleReporter::ConsoleReporter;
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
@@ -366,7 +383,95 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 
     void set_repetitions(bool on) { repetitions_ = on; }
 
+    // The summary as markdown: a table of the figures with one column per fluid (each figure
+    // with its ratio to the floor), and the range of the request figures (e) over all fluids.
+    void write_markdown(const std::string& path) const {
+        std::ofstream out(path);
+        std::vector<std::string> fluids, figures;
+        for (const auto& [fluid, list] : order_) {
+            fluids.push_back(fluid);
+            for (const std::string& name : list)
+                if (std::find(figures.begin(), figures.end(), name) == figures.end())
+                    figures.push_back(name);
+        }
+        out << "| figure |";
+        for (const std::string& fluid : fluids) out << " " << fluid << " |";
+        out << "\n|---|";
+        for (std::size_t i = 0; i < fluids.size(); ++i) out << "---|";
+        out << "\n";
+        for (const std::string& name : figures) {
+            out << "| " << name << " |";
+            for (const std::string& fluid : fluids) {
+                const auto& figs = figures_.at(fluid);
+                const auto f = figs.find(name), floor = figs.find("a_floor_sweep");
+                const double floor_ns = floor != figs.end() ? floor->second.ns : 0.0;
+                out << " " << (f != figs.end() ? figure_text(f->second, floor_ns) : "") << " |";
+            }
+            out << "\n";
+        }
+        write_request_range(out);
+        write_targets(out);
+    }
+
   private:
+    // Smallest and largest value of a per-fluid measure over the fluids that have it.
+    template <typename Measure>
+    std::string range_over_fluids(Measure measure) const {
+        double lo = 0, hi = 0;
+        for (const auto& [fluid, figs] : figures_) {
+            const double v = measure(figs);
+            if (v <= 0) continue;
+            if (lo == 0 || v < lo) lo = v;
+            hi = std::max(hi, v);
+        }
+        char text[64];
+        std::snprintf(text, sizeof text, "%.2fx to %.2fx", lo, hi);
+        return text;
+    }
+
+    void write_targets(std::ostream& out) const {
+        using Figures = std::map<std::string, Figure>;
+        auto ns = [](const Figures& figs, const std::string& name) {
+            const auto f = figs.find(name);
+            return f != figs.end() ? f->second.ns : 0.0;
+        };
+        // The evaluation-to-floor ratio timed in alternating blocks, the one a changing load
+        // on a shared machine disturbs least.
+        const std::string td = range_over_fluids([](const Figures& figs) {
+            const auto f = figs.find("c_td_dat_ratio");
+            return f != figs.end() ? f->second.ratio : 0.0;
+        });
+        const std::string maxwel = range_over_fluids([&](const Figures& figs) {
+            double worst = 0;
+            for (const auto& [name, f] : figs)
+                if (f.passes > 0 && ns(figs, "c_td_dat_one_T") > 0)
+                    worst = std::max(worst, f.ns / (f.passes * 8.0 * ns(figs, "c_td_dat_one_T")));
+            return worst;
+        });
+        out << "\n| target | result |\n|---|---|\n"
+            << "| silent `X_TD_DAT` within 3x the floor (c_td_dat_ratio) | " << td << " |\n"
+            << "| `X_MAXWEL` within 1.5x of passes x 8 silent evaluations at one T | " << maxwel
+            << " (worst of the three temperatures) |\n";
+    }
+
+    void write_request_range(std::ostream& out) const {
+        double lo = 0, hi = 0;
+        std::string slowest;
+        for (const auto& [fluid, figs] : figures_)
+            for (const auto& [name, f] : figs) {
+                if (name.rfind("e_", 0) != 0) continue;
+                if (lo == 0 || f.ns < lo) lo = f.ns;
+                if (f.ns > hi) hi = f.ns, slowest = name + "/" + fluid;
+            }
+        if (hi == 0) return;
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "\nRequests (e) of %zu fluids: %.0f us to %.0f us of CPU time (slowest: "
+                      "%s).\n",
+                      figures_.size(), lo / 1e3, hi / 1e3, slowest.c_str());
+        out << text;
+    }
+
     std::map<std::string, std::vector<std::string>> order_;
     std::map<std::string, std::map<std::string, Figure>> figures_;
     bool repetitions_ = false;
@@ -420,6 +525,7 @@ int main(int argc, char** argv) {
     std::string fluids;
     if (const char* env = std::getenv("XALT1_BENCH_FLUIDS"); env != nullptr) fluids = env;
     bool repetitions = false;
+    std::string markdown;
     std::vector<char*> args;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -427,6 +533,8 @@ int main(int argc, char** argv) {
             table_path = arg.substr(8);
         } else if (arg.rfind("--fluids=", 0) == 0) {
             fluids = arg.substr(9);
+        } else if (arg.rfind("--markdown=", 0) == 0) {
+            markdown = arg.substr(11);
         } else {
             if (arg.rfind("--benchmark_repetitions=", 0) == 0)
                 repetitions = arg != "--benchmark_repetitions=1";
@@ -434,10 +542,16 @@ int main(int argc, char** argv) {
         }
     }
     table_path = std::filesystem::absolute(table_path).string();
+    // The session works in a temporary folder: a relative markdown path names the caller's.
+    if (!markdown.empty()) markdown = std::filesystem::absolute(markdown).string();
     table_codes = menu_codes(table_path);
     if (table_codes.empty()) {
         std::fprintf(stderr, "xalt1_bench: no substances in %s\n", table_path.c_str());
         return 1;
+    }
+    if (fluids == "all") {
+        fluids.clear();
+        for (const std::string& c : table_codes) fluids += c + ",";
     }
     std::vector<std::string> chosen;
     const std::vector<std::string> wanted =
@@ -467,9 +581,12 @@ int main(int argc, char** argv) {
     for (const std::string& code : chosen) register_fluid(code);
     int count = static_cast<int>(args.size());
     benchmark::Initialize(&count, args.data());
-    SummaryReporter reporter;
+    // Colour codes only for a terminal, not for output sent to a file or a pipe.
+    SummaryReporter reporter(isatty(fileno(stdout)) ? SummaryReporter::OO_ColorTabular
+                                                    : SummaryReporter::OO_Tabular);
     reporter.set_repetitions(repetitions);
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!markdown.empty()) reporter.write_markdown(markdown);
     benchmark::Shutdown();
     close_session();
     return 0;

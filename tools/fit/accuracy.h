@@ -64,6 +64,8 @@ const Targets& targets_for(FluidClass cls);
 // The figures that miss their targets, as texts ("ps 0.61 %"); empty when all are met.
 std::vector<std::string> missed_targets(const FluidAccuracy& a);
 bool meets(const FluidAccuracy& a);
+// "met", or the missed targets' figures joined by commas.
+std::string targets_text(const FluidAccuracy& a);
 
 // The per-fluid table of the accuracy report: its header lines and one fluid's row.
 std::string accuracy_header();

@@ -25,11 +25,11 @@ Params start_params(Params p, unsigned free) {
 
 // Start points from the table's fluids: each fluid's reduced parameters (the polar ones only
 // where this choice frees them), the best `count` by their cost for this fluid.
-std::vector<FluidCase> peer_cases(const TableFile& table, const FluidCase& own, const Model& model,
-                                  size_t count) {
-    std::vector<std::pair<double, FluidCase>> ranked;
+std::vector<Params> peer_starts(const TableFile& table, const FluidCase& own, const Model& model,
+                                size_t count) {
+    std::vector<std::pair<double, Params>> ranked;
+    FluidCase c = own;
     for (const TableMember& m : table.members) {
-        FluidCase c = own;
         Params p = m.reduced;
         p.dc = own.p.dc;
         if (p.q2 <= 0) p.q2 = own.p.q2;
@@ -37,17 +37,13 @@ std::vector<FluidCase> peer_cases(const TableFile& table, const FluidCase& own, 
         c.p = start_params(p, own.free);
         std::vector<FluidCase*> one{&c};
         const double cost = total_cost(one, model);
-        if (std::isfinite(cost)) ranked.emplace_back(cost, std::move(c));
+        if (std::isfinite(cost)) ranked.emplace_back(cost, c.p);
     }
     std::sort(ranked.begin(), ranked.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<FluidCase> peers;
-    for (auto& [cost, c] : ranked) {
-        if (peers.size() >= count) break;
-        c.rows.clear();
-        peers.push_back(std::move(c));
-    }
-    return peers;
+    std::vector<Params> starts;
+    for (size_t i = 0; i < ranked.size() && i < count; ++i) starts.push_back(ranked[i].second);
+    return starts;
 }
 
 // Where the data lack D'', the rows take the equation's own vapour density at the measured
@@ -90,10 +86,8 @@ FluidCase prefit(Fluid& f, const std::vector<bool>& vapour_given, const TableFil
     c.p = start_params(start ? *start : c.p, free);
     std::vector<FluidCase*> one{&c};
     joint_fit(one, state.model, SetKind::Fa, false, settings.iterations);
-    std::vector<FluidCase> peers = peer_cases(table, c, state.model, starts);
-    std::vector<FluidCase*> peer_ptrs;
-    for (FluidCase& p : peers) peer_ptrs.push_back(&p);
-    multi_start(c, peer_ptrs, state.model, SetKind::Fa, settings.start_iterations);
+    multi_start(c, peer_starts(table, c, state.model, starts), state.model, SetKind::Fa,
+                settings.start_iterations);
     joint_fit(one, state.model, SetKind::Fa, false, settings.iterations);
     for (int pass = 0; pass < settings.vapour_passes; ++pass) {
         if (!complete_vapour_densities(f, vapour_given, state.model, c.p)) break;

@@ -79,16 +79,20 @@ void fixed_part(const FluidCase& c, const Model& model, int skip, std::vector<do
         const Row& row = c.rows[r];
         const double hb = row_hard_body(row, *c.fluid, c.p);
         double sum = row.attraction_only ? 0.0 : hb - row.target;
+        double skipped = 0.0;
         for (int s = 0; s < 3; ++s) {
-            if (s == skip) continue;
             const auto& terms = model.terms[s];
             values.resize(terms.size());
             row_terms(row, terms, *c.fluid, c.p, values.data());
-            for (size_t t = 0; t < terms.size(); ++t) sum += model.coeff[s][t] * values[t];
+            double part = 0.0;
+            for (size_t t = 0; t < terms.size(); ++t) part += model.coeff[s][t] * values[t];
+            (s == skip ? skipped : sum) += part;
         }
         fixed[r] = sum;
-        scale[r] =
-            1.0 / (row.attraction_only ? row.sigma * std::max(std::fabs(hb), 1e-3) : row.sigma);
+        // a bound that the whole model meets takes no part
+        scale[r] = !row.active(sum + skipped) ? 0.0
+                   : row.attraction_only      ? 1.0 / (row.sigma * std::max(std::fabs(hb), 1e-3))
+                                              : 1.0 / row.sigma;
     }
 }
 
@@ -99,17 +103,21 @@ LinearSystem build_system(const std::vector<FluidCase*>& cases, const Model& mod
     LinearSystem sys;
     sys.A.resize(static_cast<Eigen::Index>(rows), static_cast<Eigen::Index>(terms.size()));
     sys.b.resize(static_cast<Eigen::Index>(rows));
-    Eigen::Index at = 0;
-    std::vector<double> fixed, scale, values(terms.size());
-    for (const FluidCase* c : cases) {
+    std::vector<Eigen::Index> first(cases.size(), 0);
+    for (size_t i = 1; i < cases.size(); ++i)
+        first[i] = first[i - 1] + static_cast<Eigen::Index>(cases[i - 1]->rows.size());
+    parallel_for(cases.size(), [&](size_t i) {
+        const FluidCase* c = cases[i];
+        std::vector<double> fixed, scale, values(terms.size());
         fixed_part(*c, model, static_cast<int>(set), fixed, scale);
+        Eigen::Index at = first[i];
         for (size_t r = 0; r < c->rows.size(); ++r, ++at) {
             sys.b(at) = -fixed[r] * scale[r];
             row_terms(c->rows[r], terms, *c->fluid, c->p, values.data());
             for (size_t t = 0; t < terms.size(); ++t)
                 sys.A(at, static_cast<Eigen::Index>(t)) = values[t] * scale[r];
         }
-    }
+    });
     return sys;
 }
 
@@ -188,24 +196,75 @@ std::vector<int> greedy_select(const Eigen::MatrixXd& A, const Eigen::VectorXd& 
     return selected;
 }
 
+namespace {
+
+// The selection's projections, from which the effect of leaving out any one selected column is
+// found without a new factorisation: with S = Q R (Q orthonormal), the part of column s that
+// the other selected columns do not span is u_s = Q R^-T e_s / |R^-T e_s|, and leaving column s
+// out takes u_s off the span.
+struct Projections {
+    Eigen::MatrixXd P;      // Q^T A
+    Eigen::MatrixXd V;      // u_s . a_j for every selected s (rows) and column j
+    Eigen::VectorXd ub;     // u_s . b
+    Eigen::VectorXd ar;     // a_j . r with r the residual of b on the whole selection
+    Eigen::VectorXd proj2;  // |Q^T a_j|^2
+};
+
+Projections projections(const Eigen::MatrixXd& A, const Eigen::VectorXd& b,
+                        const std::vector<int>& selected) {
+    const Eigen::Index k = static_cast<Eigen::Index>(selected.size());
+    const Eigen::MatrixXd Q = orthonormal(A, selected);
+    Projections pr;
+    pr.P = Q.transpose() * A;
+    Eigen::MatrixXd R(k, k);
+    for (Eigen::Index c = 0; c < k; ++c) R.col(c) = pr.P.col(selected[static_cast<size_t>(c)]);
+    // W = R^-T with unit columns
+    Eigen::MatrixXd W = R.transpose().fullPivLu().solve(Eigen::MatrixXd::Identity(k, k));
+    for (Eigen::Index c = 0; c < k; ++c) {
+        const double n = W.col(c).norm();
+        if (n > 0) W.col(c) /= n;
+    }
+    pr.V = W.transpose() * pr.P;
+    const Eigen::VectorXd qb = Q.transpose() * b;
+    pr.ub = W.transpose() * qb;
+    pr.ar = A.transpose() * (b - Q * qb);
+    pr.proj2 = pr.P.colwise().squaredNorm().transpose();
+    return pr;
+}
+
+}  // namespace
+
 int exchange_pass(const Eigen::MatrixXd& A, const Eigen::VectorXd& b, std::vector<int>& selected) {
     const Eigen::VectorXd col_norm2 = A.colwise().squaredNorm().transpose();
     int exchanges = 0;
+    Projections pr = projections(A, b, selected);
     for (size_t s = 0; s < selected.size(); ++s) {
-        std::vector<int> rest = selected;
-        rest.erase(rest.begin() + static_cast<long>(s));
-        const Eigen::MatrixXd Q = orthonormal(A, rest);
-        const Eigen::VectorXd r = b - Q * (Q.transpose() * b);
-        const double base = r.squaredNorm();
-        // gain of the current column
-        Eigen::VectorXd a = A.col(selected[s]);
-        a -= Q * (Q.transpose() * a);
-        const double own = a.squaredNorm() > 0 ? std::pow(a.dot(r), 2) / a.squaredNorm() : 0.0;
-        double gain = 0;
-        const int best = best_candidate(A, Q, r, col_norm2, selected, &gain);
-        if (best >= 0 && gain > own * (1.0 + 1e-9) && gain > 1e-12 * base) {
+        const Eigen::Index si = static_cast<Eigen::Index>(s);
+        // each candidate's gain against the residual of b without column s
+        auto gain_of = [&](Eigen::Index j) {
+            const double v = pr.V(si, j);
+            const double arj = pr.ar(j) + pr.ub(si) * v;
+            const double perp = col_norm2(j) - (pr.proj2(j) - v * v);
+            if (!(perp > 1e-9 * col_norm2(j)) || col_norm2(j) <= 0) return -1.0;
+            return arj * arj / perp;
+        };
+        const double own = std::max(gain_of(selected[s]), 0.0);
+        int best = -1;
+        double best_gain = 0.0;
+        for (Eigen::Index j = 0; j < A.cols(); ++j) {
+            if (std::find(selected.begin(), selected.end(), static_cast<int>(j)) != selected.end())
+                continue;
+            const double g = gain_of(j);
+            if (g > best_gain) {
+                best_gain = g;
+                best = static_cast<int>(j);
+            }
+        }
+        if (best >= 0 && best_gain > own * (1.0 + 1e-9) &&
+            best_gain - own > 1e-12 * b.squaredNorm()) {
             selected[s] = best;
             ++exchanges;
+            pr = projections(A, b, selected);
         }
     }
     return exchanges;
@@ -283,8 +342,10 @@ class FluidCost : public ceres::CostFunction {
                     if (basis && s == set_) (*basis)[r * nt + t] = values[t];
                 }
             }
-            const double scale =
-                1.0 / (row.attraction_only ? row.sigma * std::max(std::fabs(hb), 1e-3) : row.sigma);
+            const double scale = !row.active(sum) ? 0.0
+                                 : row.attraction_only
+                                     ? 1.0 / (row.sigma * std::max(std::fabs(hb), 1e-3))
+                                     : 1.0 / row.sigma;
             out[r] = sum * scale;
             if (basis)
                 for (size_t t = 0; t < nt; ++t) (*basis)[r * nt + t] *= scale;
@@ -391,8 +452,9 @@ double simple_virial_slope(double tr) {
            8 * 0.000607 / std::pow(tr, 9);
 }
 
-Row guard(double D, double T, std::array<double, PAIRS> a, double target, double sigma) {
+Row guard(double D, double T, std::array<double, PAIRS> a, double target, double sigma, int bound) {
     Row r;
+    r.bound = bound;
     r.e[0].D = D;
     r.e[0].T = T;
     r.e[0].a = a;
@@ -403,13 +465,16 @@ Row guard(double D, double T, std::array<double, PAIRS> a, double target, double
 }
 
 // (dp/dD)/(R T) = target, and Z = target.
-Row slope_guard(double D, double T, double target, double sigma) {
-    return guard(D, T, {0, 2 * D, 0, D * D, 0, 0, 0}, target - 1.0, sigma);
+Row slope_guard(double D, double T, double target, double sigma, int bound) {
+    return guard(D, T, {0, 2 * D, 0, D * D, 0, 0, 0}, target - 1.0, sigma, bound);
 }
 
 Row pressure_guard(double D, double T, double target, double sigma) {
-    return guard(D, T, {0, D, 0, 0, 0, 0, 0}, target - 1.0, sigma);
+    return guard(D, T, {0, D, 0, 0, 0, 0, 0}, target - 1.0, sigma, 1);
 }
+
+// Guard rows a fluid collects at most over the rounds of a fit.
+constexpr size_t kMaxGuardRows = 1000;
 
 // Uncertainty of a guard row for a violation of the given size.
 double gentle(double gap) {
@@ -446,11 +511,13 @@ struct Isotherm {
         const double scale = R_PROGRAM / (1000.0 * f.pc);  // B in dm3/mol per B pc/(R Tc)
         const double slope = eos.pair(1, 1, D, T);
         const double want = 0.5 * simple_virial_slope(tr) * scale;
-        if (!(slope > 0)) offend(guard(D, T, {0, 0, 0, 0, 0, 1, 0}, want, want), "dB/dT", D, slope);
+        if (!(slope > 0))
+            offend(guard(D, T, {0, 0, 0, 0, 0, 1, 0}, want, want, 1), "dB/dT", D, slope);
         const double B = eos.pair(1, 0, D, T);
         const double simple = simple_virial(tr) * f.Tc * scale;
         if (tr <= 0.6 && !(B < 0))
-            offend(guard(D, T, {0, 1, 0, 0, 0, 0, 0}, simple, 0.5 * std::fabs(simple)), "B", D, B);
+            offend(guard(D, T, {0, 1, 0, 0, 0, 0, 0}, 0.2 * simple, 0.5 * std::fabs(simple), -1),
+                   "B", D, B);
     }
 
     // p and dp/dD positive and cv positive in the stable fluid (up to the pressure limit of the
@@ -485,7 +552,7 @@ struct Isotherm {
             if (inside(D)) {
                 if (first_neg >= 0 && i > first_neg && i < last_neg && dp[i] > 0)
                     offend(slope_guard(D, T, -0.05 * std::fabs(min_dp),
-                                       0.005 * std::fabs(min_dp) + 0.005),
+                                       0.005 * std::fabs(min_dp) + 0.005, -1),
                            "dp/dD (second loop)", D, dp[i]);
                 continue;
             }
@@ -498,7 +565,7 @@ struct Isotherm {
             // that it does not swamp the data
             if (dp[i] <= 0) {
                 const double want = liquid && sub ? 1.0 : 0.3;
-                offend(slope_guard(D, T, want, gentle(want - dp[i])), "dp/dD", D, dp[i]);
+                offend(slope_guard(D, T, want, gentle(want - dp[i]), 1), "dp/dD", D, dp[i]);
             } else if (z[i] <= 0 && liquid) {
                 offend(pressure_guard(D, T, 0.3, gentle(0.3 - z[i])), "Z", D, z[i]);
             } else if (i % 10 == 0) {
@@ -506,7 +573,7 @@ struct Isotherm {
                 const double cv = cv0 + R_PROGRAM * cvr;
                 if (!(cv > 0))
                     offend(guard(D, T, {0, 0, -2 * T, 0, 0, 0, -T * T}, -0.5 * cv0 / R_PROGRAM,
-                                 0.1 * cv0 / R_PROGRAM),
+                                 0.1 * cv0 / R_PROGRAM, 1),
                            "cv", D, cv);
             }
         }
@@ -533,7 +600,10 @@ int physics_check(FluidCase& c, const Model& model, bool add_rows) {
         }
         if (tr >= 1.0 || Dv > 0) iso.check_densities(c.p, Dv, Dl);
         bad += iso.bad;
-        if (add_rows) c.rows.insert(c.rows.end(), iso.rows.begin(), iso.rows.end());
+        const size_t guards = static_cast<size_t>(std::count_if(
+            c.rows.begin(), c.rows.end(), [](const Row& r) { return r.kind == RowKind::guard; }));
+        if (add_rows && guards < kMaxGuardRows)
+            c.rows.insert(c.rows.end(), iso.rows.begin(), iso.rows.end());
     }
     return bad;
 }

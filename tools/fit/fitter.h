@@ -18,6 +18,7 @@ struct FluidCase {
     const Fluid* fluid = nullptr;
     Params p;
     unsigned free = P_T | P_D | P_ALPHA;
+    bool trains = true;     // takes part in fitting its class's coefficient set
     std::vector<Row> rows;  // data, barrier and guard rows
 };
 

@@ -89,6 +89,11 @@ struct Row {
     // With pressure_form the row value is (D/Dc)(1 + sum) at the density D of its first
     // evaluation (a reduced pressure p/(Dc R T)); the 1 belongs to the hard-body part.
     bool pressure_form = false;
+    // A bound instead of an equation: +1 asks value >= target, -1 value <= target; a row whose
+    // bound holds counts nothing (the guard rows of the physics check).
+    int bound = 0;
+    // Whether the row counts for the given value - target.
+    bool active(double excess) const { return bound == 0 || (bound > 0 ? excess < 0 : excess > 0); }
 };
 
 // Physical reducing values of a fluid for given parameters.

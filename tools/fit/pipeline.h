@@ -4,6 +4,7 @@
 
 #include <array>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ struct FitState {
     // Per fluid: the parameters it is fitted with (ParamBits), where the reweighting chose
     // polar parameters as shape parameters beyond its class; missing: those of its class.
     std::map<std::string, unsigned> shapes;
+    // Fluids of a training class left out of their set's fit as outliers.
+    std::set<std::string> untrained;
 };
 
 // Divides the uncertainty of every row by the product of its groups' weights.
@@ -63,9 +66,9 @@ Choice reweight(FluidCase& c, const Model& model, unsigned shape, int rounds);
 // stored guard rows.
 FluidCase make_case(const Fluid& f, const FitState& state);
 
-// Parameters-only fits of one fluid from several start values (the fluid's own and those of
-// the peers, in reduced form); keeps the best.
-void multi_start(FluidCase& c, const std::vector<FluidCase*>& peers, Model& model, SetKind set,
+// Parameters-only fits of one fluid from several start values (its own and the peers' reduced
+// parameters closest to its Alpha); keeps the best. The model is only read.
+void multi_start(FluidCase& c, const std::vector<Params>& peers, Model& model, SetKind set,
                  int iterations);
 
 // Builds the fit cases of all fluids from the reference data and the stored state.
@@ -75,6 +78,7 @@ struct SearchSettings {
     int terms[3] = {36, 16, 22};
     int rounds = 5;
     int joint_iterations = 40;
+    int stages = 3;  // the first this many sets (Fa, Fq, Fd) are searched
 };
 
 // Full search: term selection with exchange passes and joint fits, stage by stage.

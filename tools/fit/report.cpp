@@ -124,6 +124,14 @@ bool meets(const FluidAccuracy& a) {
     return missed_targets(a).empty();
 }
 
+std::string targets_text(const FluidAccuracy& a) {
+    const std::vector<std::string> miss = missed_targets(a);
+    if (miss.empty()) return "met";
+    std::string text;
+    for (const std::string& m : miss) text += (text.empty() ? "" : ", ") + m;
+    return text;
+}
+
 bool own_saturation(const Eos& eos, double T, double& ps, double& Dliq, double& Dvap) {
     return saturation(eos, T, ps, Dliq, Dvap);
 }
@@ -276,6 +284,96 @@ void per_fluid(std::ostringstream& md, const std::vector<FluidAccuracy>& acc) {
     }
 }
 
+constexpr std::size_t kMaxFluidsPerPlot = 10;
+
+// The plot series of one fluid: deviations of ps, D', D'' and D, the saturation curve of the
+// table (a line) and of the reference (markers only, unnamed).
+struct FluidSeries {
+    Series ps, dliq, dvap, curve, reference, density;
+};
+
+FluidSeries series_of(const FluidAccuracy& a, const Fluid& f, int style) {
+    FluidSeries fs;
+    fs.ps = Series{a.code, {}, false, style};
+    fs.dliq = fs.dvap = fs.curve = fs.ps;
+    fs.reference = Series{"", {}, true, style};
+    fs.density = Series{a.code, {}, true, style};
+    for (const auto& d : a.sat_dev) {
+        fs.ps.points.push_back({d[0], d[1]});
+        fs.dliq.points.push_back({d[0], d[2]});
+        fs.dvap.points.push_back({d[0], d[3]});
+    }
+    for (const auto& d : a.curve) fs.curve.points.push_back({d[1], d[0]});
+    for (auto it = a.curve.rbegin(); it != a.curve.rend(); ++it)
+        fs.curve.points.push_back({(*it)[2], (*it)[0]});
+    for (const SatPoint& sp : f.sat) {
+        fs.reference.points.push_back({sp.Dliq / f.Dc, sp.T / f.Tc});
+        fs.reference.points.push_back({sp.Dvap / f.Dc, sp.T / f.Tc});
+    }
+    for (const auto& d : a.pvt_dev) fs.density.points.push_back({d[0], d[1]});
+    return fs;
+}
+
+// The five plots of one group of fluids; `name` is the class, with the group's number when the
+// class is split.
+void write_group_plots(const std::string& folder, const std::string& name,
+                       const std::vector<FluidSeries>& group, std::ostringstream& md) {
+    std::vector<Series> ps, dl, dv, curve, dens;
+    for (const FluidSeries& fs : group) {
+        ps.push_back(fs.ps);
+        dl.push_back(fs.dliq);
+        dv.push_back(fs.dvap);
+        curve.push_back(fs.curve);
+        curve.push_back(fs.reference);
+        dens.push_back(fs.density);
+    }
+    auto save = [&](const std::string& file, const std::string& text) {
+        std::ofstream(folder + "/accuracy/" + file) << text;
+        md << "![" << file << "](accuracy/" << file << ")\n\n";
+    };
+    save("ps_" + name + ".svg",
+         svg_plot("Vapour pressure, " + name, "T/Tc", "100 (ps - ps,ref)/ps,ref", ps));
+    save("dliq_" + name + ".svg",
+         svg_plot("Saturated liquid density, " + name, "T/Tc", "100 (D' - D'ref)/D'ref", dl));
+    save("dvap_" + name + ".svg",
+         svg_plot("Saturated vapour density, " + name, "T/Tc", "100 (D'' - D''ref)/D''ref", dv));
+    save("curve_" + name + ".svg",
+         svg_plot("Reduced saturation curves (lines: table, circles: reference), " + name, "D/Dc",
+                  "T/Tc", curve));
+    save("density_" + name + ".svg", svg_plot("Single-phase density at given (T, p), " + name,
+                                              "T/Tc", "100 (D - Dref)/Dref", dens));
+}
+
+// Plots by class, a class of more than kMaxFluidsPerPlot fluids split into groups of about
+// equal size, so that every fluid keeps a colour and marker of its own within its plot.
+void write_plots(const std::string& folder, const std::vector<Entry>& entries,
+                 const std::vector<FluidAccuracy>& acc, std::ostringstream& md) {
+    std::filesystem::create_directories(folder + "/accuracy");
+    for (const auto& file : std::filesystem::directory_iterator(folder + "/accuracy"))
+        if (file.path().extension() == ".svg") std::filesystem::remove(file.path());
+    for (FluidClass c : kClasses) {
+        std::vector<const FluidAccuracy*> members;
+        for (const auto& a : acc)
+            if (a.cls == c) members.push_back(&a);
+        if (members.empty()) continue;
+        const std::size_t groups = (members.size() + kMaxFluidsPerPlot - 1) / kMaxFluidsPerPlot;
+        md << "### " << class_name(c) << "\n\n";
+        for (std::size_t g = 0; g < groups; ++g) {
+            std::vector<FluidSeries> group;
+            const std::size_t first = g * members.size() / groups;
+            const std::size_t last = (g + 1) * members.size() / groups;
+            for (std::size_t i = first; i < last; ++i)
+                for (const Entry& e : entries)
+                    if (e.fluid->code == members[i]->code)
+                        group.push_back(
+                            series_of(*members[i], *e.fluid, static_cast<int>(i - first)));
+            std::string name = class_name(c);
+            if (groups > 1) name.append("_").append(std::to_string(g + 1));
+            write_group_plots(folder, name, group, md);
+        }
+    }
+}
+
 }  // namespace
 
 void write_report(const std::string& folder, const std::vector<Entry>& entries,
@@ -298,59 +396,7 @@ void write_report(const std::string& folder, const std::vector<Entry>& entries,
           "  depends on Alpha alone; the polar parameters add shapes of their own. Any fluid may\n"
           "  use Q2 and Dp as shape parameters where that meets more of its targets.\n";
     md << "\n## Plots\n\n";
-    for (FluidClass c : kClasses) {
-        const std::string cn = class_name(c);
-        std::vector<Series> ps, dl, dv, curve, dens;
-        int color = 0;
-        for (const auto& a : acc) {
-            if (a.cls != c) continue;
-            Series s1{a.code, {}, false, color}, s2 = s1, s3 = s1, s4{a.code, {}, false, color},
-                                                 s5{"", {}, true, color},
-                                                 s6{a.code, {}, true, color};
-            for (const auto& d : a.sat_dev) {
-                s1.points.push_back({d[0], d[1]});
-                s2.points.push_back({d[0], d[2]});
-                s3.points.push_back({d[0], d[3]});
-            }
-            for (const auto& d : a.curve) {
-                s4.points.push_back({d[1], d[0]});
-            }
-            for (auto it = a.curve.rbegin(); it != a.curve.rend(); ++it)
-                s4.points.push_back({(*it)[2], (*it)[0]});
-            for (const Entry& e : entries)
-                if (e.fluid->code == a.code)
-                    for (const SatPoint& sp : e.fluid->sat) {
-                        const Fluid& f = *e.fluid;
-                        s5.points.push_back({sp.Dliq / f.Dc, sp.T / f.Tc});
-                        s5.points.push_back({sp.Dvap / f.Dc, sp.T / f.Tc});
-                    }
-            for (const auto& d : a.pvt_dev) s6.points.push_back({d[0], d[1]});
-            ps.push_back(s1);
-            dl.push_back(s2);
-            dv.push_back(s3);
-            curve.push_back(s4);
-            curve.push_back(s5);
-            dens.push_back(s6);
-            ++color;
-        }
-        if (ps.empty()) continue;
-        auto save = [&](const std::string& name, const std::string& text) {
-            std::ofstream(folder + "/accuracy/" + name) << text;
-            md << "![" << name << "](accuracy/" << name << ")\n\n";
-        };
-        md << "### " << cn << "\n\n";
-        save("ps_" + cn + ".svg",
-             svg_plot("Vapour pressure, " + cn, "T/Tc", "100 (ps - ps,ref)/ps,ref", ps));
-        save("dliq_" + cn + ".svg",
-             svg_plot("Saturated liquid density, " + cn, "T/Tc", "100 (D' - D'ref)/D'ref", dl));
-        save("dvap_" + cn + ".svg",
-             svg_plot("Saturated vapour density, " + cn, "T/Tc", "100 (D'' - D''ref)/D''ref", dv));
-        save("curve_" + cn + ".svg",
-             svg_plot("Reduced saturation curves (lines: table, circles: reference), " + cn, "D/Dc",
-                      "T/Tc", curve));
-        save("density_" + cn + ".svg", svg_plot("Single-phase density at given (T, p), " + cn,
-                                                "T/Tc", "100 (D - Dref)/Dref", dens));
-    }
+    write_plots(folder, entries, acc, md);
     std::ofstream out(folder + "/accuracy.md");
     if (!out) throw std::runtime_error("cannot write " + folder + "/accuracy.md");
     out << md.str();

@@ -10,6 +10,8 @@
 
 #include "eos/eos.h"
 #include "phase.h"
+#include "props/props.h"
+#include "props/td_props.h"
 #include "substance/subst_const.h"
 
 namespace fit {
@@ -20,6 +22,7 @@ constexpr double kTrefStored = 9.999999747378752e-06;  // added to Tref when the
 constexpr double kTref = 273.15;
 constexpr double kDref = 5.0e-6;
 constexpr double kIirT = 273.15;
+constexpr double kNormalPressure = 0.101325;  // MPa
 
 std::string sci(double v, int digits) {
     char buf[64];
@@ -84,7 +87,18 @@ double interp_ref(const Fluid& f, double T, int what) {
     return what == 1 ? v : std::exp(v);
 }
 
-// Start densities of a saturation state below the saturation table.
+// Internal energy, enthalpy and entropy of the loaded fluid at (D, T), by the property routine.
+bool caloric(double D, double T, double& u, double& h, double& s) {
+    int32_t status = 0;
+    X_TD_DAT(true, D, T, -1.0f, status);
+    u = TD_PROPS.u;
+    h = TD_PROPS.h;
+    s = TD_PROPS.s;
+    return status == 0;
+}
+
+// Start densities of a saturation state below the saturation table: its first two states
+// extrapolated (ln ps linear in 1/T, D' linear in T).
 void extrapolated_saturation(const Fluid& f, double T, double& Dl, double& Dv) {
     const SatPoint& a = f.sat[0];
     const SatPoint& b = f.sat[1];
@@ -94,29 +108,83 @@ void extrapolated_saturation(const Fluid& f, double T, double& Dl, double& Dv) {
     Dv = ps * 1000.0 / (R_PROGRAM * T);
 }
 
-// Enthalpy and entropy of the loaded fluid at (D, T), by the property routine's formulas.
-void caloric(double D, double T, double& h, double& s) {
-    const SubstConst& sc = SUBST_CONST;
-    const double R = R_PROGRAM;
-    double f10r, f01r, f00r, f10, f01, f00;
-    const int32_t z = 0, o = 1;
-    X_R_FRES(sc.Dref, sc.Tref, o, z, f10r);
-    X_R_FRES(sc.Dref, sc.Tref, z, o, f01r);
-    X_R_FRES(sc.Dref, sc.Tref, z, z, f00r);
-    X_R_FRES(D, T, o, z, f10);
-    X_R_FRES(D, T, z, o, f01);
-    X_R_FRES(D, T, z, z, f00);
-    double c0, h0, s0, c0r, h0r, s0r;
-    int32_t st;
-    X_R_CPID(T, c0, h0, s0, st);
-    X_R_CPID(sc.Tref, c0r, h0r, s0r, st);
-    h = sc.Href + R * (h0 - h0r) + R * T * (D * f10 - T * f01) -
-        R * sc.Tref * (sc.Dref * f10r - sc.Tref * f01r);
-    s = sc.Sref + R * (s0 - s0r) - R * std::log(D * T / (sc.Dref * sc.Tref)) +
-        R * (sc.Tref * f01r + f00r) - R * (T * f01 + f00);
+// Saturated liquid and vapour of the loaded fluid at T, from start densities interpolated in
+// the reference saturation table (below it: from its first state, with a thinner vapour, else
+// from its first two states extrapolated).
+bool saturation_at(const Fluid& f, double T, double& Dl, double& Dv) {
+    double ps = 0;
+    if (T >= f.sat.front().T) {
+        Dl = interp_ref(f, T, 1);
+        Dv = interp_ref(f, T, 2);
+    } else {
+        Dl = f.sat.front().Dliq;
+        Dv = f.sat.front().Dvap * 0.5;
+        if (saturation(Eos(), T, ps, Dl, Dv)) return true;
+        extrapolated_saturation(f, T, Dl, Dv);
+    }
+    return saturation(Eos(), T, ps, Dl, Dv);
+}
+
+// Saturated liquid and vapour of the loaded fluid at the normal boiling point T.
+bool normal_boiling_point(const Fluid& f, double Tc, double& T, double& Dl, double& Dv) {
+    double Tg = f.sat.front().T;
+    for (size_t i = 1; i < f.sat.size(); ++i)
+        if (f.sat[i].ps >= kNormalPressure) {
+            Tg = f.sat[i].T;
+            break;
+        }
+    const double lo = std::max(0.9 * Tg, 0.3 * Tc), hi = std::min(1.1 * Tg, 0.995 * Tc);
+    return saturation_temperature(Eos(), kNormalPressure, lo, hi, interp_ref(f, Tg, 1),
+                                  interp_ref(f, Tg, 2), T, Dl, Dv);
+}
+
+// Sets Href and Sref of the loaded entry (loaded with Href = Sref = 0) by its convention;
+// false when the saturated liquid of the convention is not found.
+bool set_reference_state(const Fluid& f, Entry& e) {
+    double T = 0, Dl = 0, Dv = 0;
+    bool ok = false;
+    switch (e.reference) {
+        case ReferenceState::iir:
+            T = kIirT;
+            ok = saturation_at(f, T, Dl, Dv);
+            break;
+        case ReferenceState::triple:
+            T = f.Ttriple;
+            ok = saturation_at(f, T, Dl, Dv);
+            break;
+        case ReferenceState::nbp:
+            ok = normal_boiling_point(f, e.Tc, T, Dl, Dv);
+            break;
+    }
+    double u = 0, h = 0, s = 0;
+    if (!ok || !caloric(Dl, T, u, h, s)) return false;
+    // Href shifts u and h alike, Sref shifts s.
+    const bool iir = e.reference == ReferenceState::iir;
+    const double zero_of = e.reference == ReferenceState::triple ? u : h;
+    e.Href = round_to_text((iir ? 200.0 * f.M : 0.0) - zero_of, kConstDigits);  // J/mol
+    e.Sref = round_to_text((iir ? 1.0 * f.M : 0.0) - s, kConstDigits);
+    return true;
 }
 
 }  // namespace
+
+ReferenceState reference_state_of(const Fluid& f, double Tc) {
+    if (f.code == "Water") return ReferenceState::triple;
+    if (f.Ttriple <= kIirT && kIirT < Tc) return ReferenceState::iir;
+    return ReferenceState::nbp;
+}
+
+const char* reference_state_text(ReferenceState r) {
+    switch (r) {
+        case ReferenceState::iir:
+            return "IIR";
+        case ReferenceState::triple:
+            return "triple point";
+        case ReferenceState::nbp:
+            break;
+    }
+    return "NBP";
+}
 
 bool derive_entry(const Fluid& f, const Model& model, const Params& p, Entry& e) {
     e = Entry{};
@@ -148,49 +216,12 @@ bool derive_entry(const Fluid& f, const Model& model, const Params& p, Entry& e)
     e.Tref = kTref;
     e.Href = 0;
     e.Sref = 0;
+    e.reference = reference_state_of(f, e.Tc);
     load_entry(model, e);
-    // Saturated liquid of the convention.
-    double T = 0, Dl = 0, Dv = 0, ps = 0;
-    bool ok = false;
-    if (kIirT < 0.97 * e.Tc && kIirT > f.sat.front().T * 0.999) {
-        T = kIirT;
-        Dl = interp_ref(f, T, 1);
-        Dv = interp_ref(f, T, 2);
-        ok = saturation(Eos(), T, ps, Dl, Dv);
-        e.iir = true;
-    } else if (kIirT < 0.97 * e.Tc) {
-        // below the saturation table: start from its first state, else from its first two
-        // states extrapolated (ln ps linear in 1/T, D' linear in T)
-        T = kIirT;
-        Dl = f.sat.front().Dliq;
-        Dv = f.sat.front().Dvap * 0.5;
-        ok = saturation(Eos(), T, ps, Dl, Dv);
-        if (!ok) {
-            extrapolated_saturation(f, T, Dl, Dv);
-            ok = saturation(Eos(), T, ps, Dl, Dv);
-        }
-        e.iir = true;
-    } else {
-        double Tg = f.sat.front().T;
-        for (size_t i = 1; i < f.sat.size(); ++i)
-            if (f.sat[i].ps >= 0.101325) {
-                Tg = f.sat[i].T;
-                break;
-            }
-        const double lo = std::max(0.9 * Tg, 0.3 * e.Tc), hi = std::min(1.1 * Tg, 0.995 * e.Tc);
-        ok = saturation_temperature(Eos(), 0.101325, lo, hi, interp_ref(f, Tg, 1),
-                                    interp_ref(f, Tg, 2), T, Dl, Dv);
-    }
-    if (!ok) {
+    if (!set_reference_state(f, e)) {
         log_line("  " + f.code + ": no saturated liquid for the reference state; not shipped");
         return false;
     }
-    double h, s;
-    caloric(Dl, T, h, s);
-    const double h_target = e.iir ? 200.0 * f.M : 0.0;  // J/mol from kJ/kg
-    const double s_target = e.iir ? 1.0 * f.M : 0.0;
-    e.Href = round_to_text(h_target - h, kConstDigits);
-    e.Sref = round_to_text(s_target - s, kConstDigits);
     char buf[200];
     std::snprintf(buf, sizeof buf, "  %-10s Tc %.4f (%+.3f%%) pc %.4f (%+.2f%%) Dc %+.2f%%",
                   f.code.c_str(), e.Tc, 100 * (e.Tc / f.Tc - 1), e.Pc, 100 * (e.Pc / f.pc - 1),
@@ -324,7 +355,9 @@ std::string table_text(const Model& model, const std::vector<MenuLine>& menu) {
         << "* The reference state (Dref, Tref) lies in the dilute gas: only there are u, f\n"
         << "* consistent with h and s (h - u = p/D, f = u - T s), as in an ideal gas. Href\n"
         << "* and Sref give the saturated liquid h = 200 kJ/kg, s = 1 kJ/(kg K) at 273.15 K\n"
-        << "* where 273.15 K < 0.97 Tc; otherwise h = 0, s = 0 at 0.101325 MPa.\n";
+        << "* where 273.15 K lies in Ttriple..Tc (IIR); otherwise h = 0, s = 0 at 0.101325\n"
+        << "* MPa (normal boiling point); water: u = 0, s = 0 at the triple point.\n"
+        << "* The convention of each fluid: docs/fluids.md.\n";
     for (const MenuLine& line : menu)
         if (line.entry) out << entry_text(*line.entry);
     return out.str();

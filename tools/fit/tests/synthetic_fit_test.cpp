@@ -3,7 +3,9 @@
 // from a bank that holds the true terms among others.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "fitter.h"
 #include "model.h"
@@ -175,6 +177,51 @@ TEST(SyntheticFit, CriticalRowsFindTheEquationsCriticalDensity) {
     const double cost = joint_fit(cases, fitted, SetKind::Fa, false, 100);
     EXPECT_NEAR(c.p.dc * f.Dc, Dc, 1e-5 * Dc);
     EXPECT_LT(cost, 1e-8);
+}
+
+}  // namespace
+
+namespace {
+
+// The exchange pass finds each candidate's gain from the selection's projections; a pass that
+// refactors the selection without each column in turn must make the same exchanges.
+std::vector<int> brute_force_exchange(const Eigen::MatrixXd& A, const Eigen::VectorXd& b,
+                                      std::vector<int> selected) {
+    for (size_t s = 0; s < selected.size(); ++s) {
+        std::vector<int> rest = selected;
+        rest.erase(rest.begin() + static_cast<long>(s));
+        auto residual = [&](const std::vector<int>& cols) {
+            Eigen::MatrixXd S(A.rows(), static_cast<Eigen::Index>(cols.size()));
+            for (size_t k = 0; k < cols.size(); ++k)
+                S.col(static_cast<Eigen::Index>(k)) = A.col(cols[k]);
+            return (b - S * S.colPivHouseholderQr().solve(b)).squaredNorm();
+        };
+        double best = residual(selected);
+        int best_col = selected[s];
+        for (int j = 0; j < A.cols(); ++j) {
+            if (std::find(selected.begin(), selected.end(), j) != selected.end()) continue;
+            std::vector<int> trial = rest;
+            trial.insert(trial.begin() + static_cast<long>(s), j);
+            const double r = residual(trial);
+            if (r < best * (1 - 1e-9)) {
+                best = r;
+                best_col = j;
+            }
+        }
+        selected[s] = best_col;
+    }
+    return selected;
+}
+
+TEST(Selection, ExchangePassMakesTheExchangesOfAFullRefactoring) {
+    std::srand(7);
+    const Eigen::MatrixXd A = Eigen::MatrixXd::Random(120, 25);
+    const Eigen::VectorXd b =
+        A.col(3) * 2.0 - A.col(11) + 0.5 * A.col(20) + 0.05 * Eigen::VectorXd::Random(120);
+    std::vector<int> selected{0, 1, 2};
+    const std::vector<int> expected = brute_force_exchange(A, b, selected);
+    exchange_pass(A, b, selected);
+    EXPECT_EQ(selected, expected);
 }
 
 }  // namespace
