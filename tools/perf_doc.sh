@@ -36,7 +36,7 @@ compiler=$(g++ --version | head -1)
     echo
     cat "$work/figures.md"
     echo
-    echo "All five requests of every fluid of the table (one run each, no repetitions):"
+    echo "All requests (e) of every fluid of the table (one run each, no repetitions):"
     grep '^Requests' "$work/requests.md"
     echo
     echo "<!-- end of generated section -->"

@@ -4,6 +4,7 @@
 #include "eos/hard_body.h"
 #include "main/record_io.h"
 #include "main/run_control.h"
+#include "main/status_records.h"
 #include "main/unit_table.h"
 #include "substance/eos_coeff.h"
 #include "substance/subst_const.h"
@@ -15,8 +16,10 @@ constexpr double kLowestDensity = 1.0000000116860974e-07;     // 1e-7 in single 
 constexpr double kPolarGate = 9.999999974752427e-07;          // 1e-6 in single precision
 constexpr std::string_view kTag = "x_r_fres";
 
-int32_t status_lun() {
-    return lun_of(STATUS_ENTRY);
+// Writes a diagnostic record to the status file; within a request each kind of record only the
+// first time it occurs.
+void status_record(std::string_view kind, const ListRecord& record) {
+    if (STATUS_RECORD_WANTED(kTag, kind)) record.write_to(lun_of(STATUS_ENTRY));
 }
 
 // Adds the terms of one polar set; false after a failing term (reported).
@@ -31,7 +34,7 @@ bool add_polar_set(const PolarSet& set, const double& P, const double& D, const 
             ListRecord record;
             record << set.n[i] << set.m[i] << set.k[i] << set.o[i] << "i4_tau: " << i4_tau
                    << "r8_f: " << term;
-            record.write_to(status_lun());
+            status_record("i4_x_rfq term", record);
             return false;
         }
         r8_f += term;
@@ -50,7 +53,7 @@ void X_R_FRES(const double& D, const double& T, const int32_t& i4_del, const int
     if (T < kLowestTemperature || D < kLowestDensity) {
         ListRecord record;
         record << "Fehler bei der Uebergabe, Dichte=" << D << " T=" << T;
-        record.write_to(status_lun());
+        status_record("Fehler bei der Uebergabe", record);
         return;
     }
     double term = 0.0;
@@ -65,7 +68,7 @@ void X_R_FRES(const double& D, const double& T, const int32_t& i4_del, const int
             ListRecord record;
             record << fa.n[i] << fa.m[i] << fa.j[i] << "i4_del: " << i4_del << "i4_tau: " << i4_tau
                    << "r8_f: " << term;
-            record.write_to(status_lun());
+            status_record("i4_x_rfa term", record);
             return;
         }
         r8_f += term;
@@ -81,10 +84,10 @@ void X_R_FRES(const double& D, const double& T, const int32_t& i4_del, const int
     if (status != 0) {
         ListRecord first;
         first << "Fehler in Function i4_x_rfh: ";
-        first.write_to(status_lun());
+        status_record("Fehler in Function i4_x_rfh", first);
         ListRecord second;
         second << "i4_tau: " << i4_tau << "r8_f: " << term;
-        second.write_to(status_lun());
+        status_record("i4_x_rfh term", second);
         return;
     }
     r8_f += term;

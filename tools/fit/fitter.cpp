@@ -27,7 +27,7 @@ namespace {
 
 constexpr int NP = 6;  // per-fluid parameters: t, d, alpha, q2, dp, dc
 constexpr double kLower[NP] = {0.55, 0.9, 0.9, 0.0, 0.0, 0.6};
-constexpr double kUpper[NP] = {1.1, 1.8, 4.0, 60.0, 200.0, 1.6};
+constexpr double kUpper[NP] = {1.6, 1.8, 4.0, 60.0, 200.0, 1.6};
 
 void to_array(const Params& p, double* v) {
     v[0] = p.t;

@@ -12,7 +12,28 @@
 
 namespace fit {
 
+namespace {
+
+// Fluids that are fitted alone, with the coefficient sets fixed, instead of training their
+// class's set: the large molecules whose reference equations rest on few data over a narrow
+// range (siloxanes, the long alkanes, the methyl esters, the long perfluoroalkanes), neon with
+// its quantum effects, and cyclopropane, whose saturation data below 273 K are the
+// extrapolation of an old equation. Trained with the others they pull the shared
+// coefficients far from the well-measured fluids.
+bool fitted_alone(const Fluid& f) {
+    static const char* const kAlone[] = {
+        "MM",      "MDM",        "MD2M",       "MD3M",  "MD4M",      "D4",       "D5",
+        "D6",      "n-Undecane", "n-Dodecane", "Neon",  "C-Propane", "MPalmita", "MStearat",
+        "MOleate", "MLinolea",   "MLinolen",   "C5F12", "C6F14",     "Novec649"};
+    for (const char* code : kAlone)
+        if (f.code == code) return true;
+    return false;
+}
+
+}  // namespace
+
 bool trains(const Fluid& f, SetKind set) {
+    if (fitted_alone(f)) return false;
     switch (set) {
         case SetKind::Fa:
             return f.cls == FluidClass::nonpolar;
