@@ -17,6 +17,9 @@ struct Stat {
     double avg() const { return n > 0 ? sum / n : 0.0; }
 };
 
+// Adds one deviation (%) to a statistic; a value that is not finite is left out.
+void add(Stat& s, double v);
+
 struct FluidAccuracy {
     std::string code;
     FluidClass cls = FluidClass::nonpolar;
@@ -67,6 +70,10 @@ bool meets(const FluidAccuracy& a);
 bool shipped(const FluidAccuracy& a);
 // "met", or the missed targets' figures joined by commas.
 std::string targets_text(const FluidAccuracy& a);
+
+// The per-fluid table of the accuracy report: its header lines and one fluid's row.
+std::string accuracy_header();
+std::string accuracy_row(const FluidAccuracy& a);
 
 // Writes accuracy.md and its plots into the folder: the figures of every entry (hydrogen-bonding
 // fluids that miss their bounds are listed as left out of the table).

@@ -51,6 +51,14 @@ Params from_array(const double* v) {
 
 }  // namespace
 
+Params clamp_to_bounds(const Params& p, unsigned free) {
+    double v[NP];
+    to_array(p, v);
+    for (int k = 0; k < NP; ++k)
+        if (free & (1u << k)) v[k] = std::clamp(v[k], kLower[k], kUpper[k]);
+    return from_array(v);
+}
+
 void set_log(Log log) {
     g_log = std::move(log);
 }

@@ -12,6 +12,9 @@
 //   xalt1_fit data <reference folder> <state file> <table> <report folder>
 //       refits from the stored state and writes the table, the accuracy report and the fluid
 //       list (fluids.md)
+//   xalt1_fit add <data folder> <code> <table> <new table>
+//       fits one fluid's parameters to its data with the table's coefficient sets and writes
+//       the table with the fluid added
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -21,6 +24,7 @@
 #include <string>
 
 #include "accuracy.h"
+#include "add_fluid.h"
 #include "fluid_list.h"
 #include "pipeline.h"
 #include "table.h"
@@ -35,6 +39,7 @@ int main(int argc, char** argv) {
     });
     if (const char* v = std::getenv("FIT_CRIT")) crit_scale = std::atof(v);
     unattended_console();
+    if (cmd == "add" && argc == 6) return run_add(argv[2], argv[3], argv[4], argv[5]);
     try {
         if (cmd == "search" && argc == 4) {
             const auto fluids = load_reference(argv[2]);
@@ -153,6 +158,7 @@ int main(int argc, char** argv) {
                  "       xalt1_fit tune <reference folder> <state file> <new state file> <rounds> "
                  "<iterations>\n"
                  "       xalt1_fit data <reference folder> <state file> <table> <report folder>\n"
-                 "       xalt1_fit loo <reference folder> <state file> <report file>\n");
+                 "       xalt1_fit loo <reference folder> <state file> <report file>\n"
+                 "       xalt1_fit add <data folder> <code> <table> <new table>\n");
     return 2;
 }

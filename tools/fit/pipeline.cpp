@@ -120,8 +120,6 @@ void fit_weighted(FluidCase& c, Model& model, const Weights& w) {
     c.p = weighted.p;
 }
 
-namespace {
-
 FluidCase make_case(const Fluid& f, const FitState& state) {
     FluidCase c;
     c.fluid = &f;
@@ -138,6 +136,8 @@ FluidCase make_case(const Fluid& f, const FitState& state) {
     if (g != state.guards.end()) c.rows.insert(c.rows.end(), g->second.begin(), g->second.end());
     return c;
 }
+
+namespace {
 
 std::vector<FluidCase> make_cases(const std::vector<Fluid>& fluids, const FitState& state) {
     std::vector<FluidCase> cases;
@@ -203,6 +203,8 @@ std::vector<Params> params_of(const std::vector<FluidCase*>& cases) {
     return out;
 }
 
+}  // namespace
+
 // Parameters-only fits of one fluid from several start values (its own and the peers'); keeps
 // the best. The model is only read.
 void multi_start(FluidCase& c, const std::vector<Params>& peers, Model& model, SetKind set,
@@ -227,6 +229,8 @@ void multi_start(FluidCase& c, const std::vector<Params>& peers, Model& model, S
         log_line(buf);
     }
 }
+
+namespace {
 
 // Physics checks of the cases on the worker threads (guard rows added where they fail);
 // returns the number of offending states.

@@ -20,16 +20,12 @@
 
 namespace fit {
 
-namespace {
-
 void add(Stat& s, double v) {
     if (!std::isfinite(v)) return;
     s.sum += std::fabs(v);
     s.max = std::max(s.max, std::fabs(v));
     ++s.n;
 }
-
-}  // namespace
 
 FluidAccuracy measure(const Eos& eos, const Model& model, const Entry& e,
                       const SaturationSolver& solver) {
@@ -258,24 +254,36 @@ void class_summary(std::ostringstream& md, const std::vector<FluidAccuracy>& acc
        << all_ok << ".\n\n";
 }
 
+}  // namespace
+
+std::string accuracy_header() {
+    return "| fluid | class | ps AAD | ps max | D' AAD | D'' AAD | D AAD | D max | cp AAD | w AAD "
+           "| hvap AAD | Tc % | pc % | Dc % | targets |\n"
+           "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
+}
+
+std::string accuracy_row(const FluidAccuracy& a) {
+    std::ostringstream md;
+    md << "| " << a.code << " | " << class_name(a.cls) << " | " << fmt(a.ps.avg()) << " | "
+       << fmt(a.ps.max) << " | " << fmt(a.dliq.avg()) << " | " << fmt(a.dvap.avg()) << " | "
+       << fmt(a.d.avg()) << " | " << fmt(a.d.max) << " | " << fmt(a.cp.avg()) << " | "
+       << fmt(a.w.avg()) << " | " << fmt(a.hvap.avg()) << " | " << fmt(a.dTc, 3) << " | "
+       << fmt(a.dpc) << " | " << fmt(a.dDc) << " | "
+       << (!shipped(a) ? "left out"
+           : meets(a)  ? "met"
+                       : "missed");
+    if (a.guard_states) md << " (physics check: " << a.guard_states << " states)";
+    md << " |\n";
+    return md.str();
+}
+
+namespace {
+
 void per_fluid(std::ostringstream& md, const std::vector<FluidAccuracy>& acc) {
     md << "## Per fluid\n\n"
        << "AAD = average absolute deviation, max = largest absolute deviation, in %.\n\n"
-       << "| fluid | class | ps AAD | ps max | D' AAD | D'' AAD | D AAD | D max | cp AAD | w AAD "
-          "| hvap AAD | Tc % | pc % | Dc % | targets |\n"
-       << "|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
-    for (const auto& a : acc) {
-        md << "| " << a.code << " | " << class_name(a.cls) << " | " << fmt(a.ps.avg()) << " | "
-           << fmt(a.ps.max) << " | " << fmt(a.dliq.avg()) << " | " << fmt(a.dvap.avg()) << " | "
-           << fmt(a.d.avg()) << " | " << fmt(a.d.max) << " | " << fmt(a.cp.avg()) << " | "
-           << fmt(a.w.avg()) << " | " << fmt(a.hvap.avg()) << " | " << fmt(a.dTc, 3) << " | "
-           << fmt(a.dpc) << " | " << fmt(a.dDc) << " | "
-           << (!shipped(a) ? "left out"
-               : meets(a)  ? "met"
-                           : "missed");
-        if (a.guard_states) md << " (physics check: " << a.guard_states << " states)";
-        md << " |\n";
-    }
+       << accuracy_header();
+    for (const auto& a : acc) md << accuracy_row(a);
     md << "\n## Targets missed\n\n";
     for (const auto& a : acc) {
         const std::vector<std::string> miss = missed_targets(a);

@@ -184,17 +184,10 @@ Params plain_fit(FluidCase c, const Model& model, unsigned shape,
     return best;
 }
 
-struct Choice {
-    unsigned shape = 0;
-    Params plain;
-    Weights weights = kUnitWeights;
-    double score = 1e300;
-    Weights ratios{};
-};
+}  // namespace
 
-// Reweighting rounds for one fluid with one parameter set, from its plain fit.
 Choice reweight(FluidCase& c, const Model& model, unsigned shape, int rounds,
-                const std::vector<Params>& peers) {
+               const std::vector<Params>& peers) {
     Choice best;
     best.shape = shape;
     best.plain = plain_fit(c, model, shape, peers);
@@ -220,6 +213,8 @@ Choice reweight(FluidCase& c, const Model& model, unsigned shape, int rounds,
     }
     return best;
 }
+
+namespace {
 
 bool tuned(const Fluid& f) {
     return f.cls != FluidClass::hbond;
