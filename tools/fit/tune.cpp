@@ -113,7 +113,7 @@ double score(const FluidAccuracy& a) {
             missed += 1;
             excess += r * kAim - 1.0;
         }
-    return missed * 100.0 + excess + (a.guard_states > 0 ? 50.0 : 0.0) +
+    return missed * 100.0 + excess + (a.guard_states > 0 ? 150.0 : 0.0) +
            (a.sat_failures + a.density_failures > 0 ? 300.0 : 0.0);
 }
 
@@ -132,6 +132,9 @@ std::string ratio_text(const std::string& code, unsigned shape, const Weights& r
     }
     return text;
 }
+
+// Physics checks with guard rows after a fluid's plain fit, at most.
+constexpr int kGuardPasses = 2;
 
 // Start values of a plain fit taken from other fluids.
 constexpr size_t kPeerStarts = 4;
@@ -191,6 +194,15 @@ Choice reweight(FluidCase& c, const Model& model, unsigned shape, int rounds,
     Choice best;
     best.shape = shape;
     best.plain = plain_fit(c, model, shape, peers);
+    // guard rows where the plain fit breaks the physics, and the fit again with them
+    for (int pass = 0; pass < kGuardPasses; ++pass) {
+        FluidCase checked = c;
+        checked.p = best.plain;
+        if (physics_check(checked, model, true) == 0) break;
+        c.rows = checked.rows;
+        c.p = best.plain;
+        best.plain = plain_fit(c, model, shape, peers);
+    }
     FluidAccuracy a = figures(model, *c.fluid, best.plain);
     best.score = score(a);
     best.ratios = target_ratios(a);
@@ -256,6 +268,10 @@ void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int ite
         // the stored parameters are those of the plain fit: a refit reproduces the weighted
         // parameters from them
         state.params[code] = ch.plain;
+        auto& guards = state.guards[code];
+        guards.clear();
+        for (const Row& r : cases[i].rows)
+            if (r.kind == RowKind::guard) guards.push_back(r);
         if (ch.shape != free_params(*cases[i].fluid)) state.shapes[code] = ch.shape;
         if (ch.weights != kUnitWeights) state.weights[code] = ch.weights;
         if (ch.score >= 100.0) ++missed;
