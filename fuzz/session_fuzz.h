@@ -55,6 +55,7 @@ namespace fs = std::filesystem;
 struct Fluid {
     std::string code;  // 10 characters, as in the menu
     double Tc = 150.0, Pc = 5.0, Dc = 10.0;
+    bool left_out = false;  // a menu line without an entry: choosing it ends the run
 };
 
 inline std::string read_file(const fs::path& path) {
@@ -94,6 +95,7 @@ inline std::vector<Fluid> fluids_of(const std::string& table) {
         words >> code;
         Fluid f;
         f.code = padded(code.substr(0, std::min<std::size_t>(code.size(), 10)), 10);
+        f.left_out = lines[i].find(": left out") != std::string::npos;
         fluids.push_back(f);
     }
     for (Fluid& f : fluids) {

@@ -181,6 +181,7 @@ void check_corners_of_fluids(std::size_t first, std::size_t stride) {
         "1\n1e-3\n1e-12\n\n\n1\n1e5\n1e6\n\n\n1\n1e5\n1e-12\n\n\n2\n1e5\n1e-3\n\n\n"
         "3\n1e5\n1e-12\n\n\n3\n1e3\n1e-7\n\n\n4\n1e5\n\n\n5\n1e5\n\n\n0\n0\n";
     for (std::size_t i = first; i < fluids.size(); i += stride) {
+        if (fluids[i].left_out) continue;
         SCOPED_TRACE(fluids[i].code);
         const sf::Outcome o = sf::run_session(
             XALT1_BINARY, table, "\n" + std::to_string(i + 1) + "\n" + requests, 100.0);

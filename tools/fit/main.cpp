@@ -104,6 +104,14 @@ int main(int argc, char** argv) {
             write_state(argv[4], state);
             return 0;
         }
+        if (cmd == "retune" && argc >= 7) {
+            const auto fluids = load_reference(argv[2]);
+            FitState state = read_state(argv[3]);
+            retune(fluids, state, std::vector<std::string>(argv + 6, argv + argc),
+                   std::atoi(argv[5]));
+            write_state(argv[4], state);
+            return 0;
+        }
         if (cmd == "rows" && argc == 5) {
             // every row of one fluid: kind, first state, target, value and weighted residual
             const auto fluids = load_reference(argv[2]);
@@ -157,6 +165,8 @@ int main(int argc, char** argv) {
                  "<iterations>\n"
                  "       xalt1_fit tune <reference folder> <state file> <new state file> <rounds> "
                  "<iterations>\n"
+                 "       xalt1_fit retune <reference folder> <state file> <new state file> "
+                 "<rounds> <code>...\n"
                  "       xalt1_fit data <reference folder> <state file> <table> <report folder>\n"
                  "       xalt1_fit loo <reference folder> <state file> <report file>\n"
                  "       xalt1_fit add <data folder> <code> <table> <new table>\n");

@@ -48,6 +48,10 @@ Params shipped_params(const Fluid& f, const FitState& state);
 // the best round are kept (none when the plain fit is best). The universal coefficients are
 // not touched, so one fluid's weights cannot move another fluid.
 void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int iterations);
+// The per-fluid part of tune for the named fluids only, the coefficient sets fixed; each fluid's
+// weighted parameters are checked and guarded again until they pass the physics check.
+void retune(const std::vector<Fluid>& fluids, FitState& state,
+            const std::vector<std::string>& codes, int rounds);
 
 // One fluid's parameter set (shape) after the reweighting: its plain fit, the weights of the
 // best round, that round's score (missed targets times 100 plus the excess, more for a failed

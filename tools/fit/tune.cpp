@@ -190,7 +190,7 @@ Params plain_fit(FluidCase c, const Model& model, unsigned shape,
 }  // namespace
 
 Choice reweight(FluidCase& c, const Model& model, unsigned shape, int rounds,
-               const std::vector<Params>& peers) {
+                const std::vector<Params>& peers) {
     Choice best;
     best.shape = shape;
     best.plain = plain_fit(c, model, shape, peers);
@@ -234,6 +234,52 @@ bool tuned(const Fluid& f) {
 
 }  // namespace
 
+namespace {
+
+// The best shape and weights of one fluid: its own parameter set first, a shape parameter taken
+// only where it scores better.
+Choice choose(FluidCase& c, const Model& model, int rounds, const std::vector<Params>& peers) {
+    Choice best;
+    best.shape = c.free;
+    best.plain = c.p;
+    for (unsigned shape : shape_variants(*c.fluid)) {
+        const Choice ch = reweight(c, model, shape, rounds, peers);
+        if (ch.score < best.score - (shape == c.free ? 0.0 : 1.0)) best = ch;
+        if (best.score < 100.0 && shape == c.free) break;
+    }
+    if (best.score >= 100.0)
+        log_line(ratio_text(c.fluid->code, best.shape, best.ratios, best.weights));
+    return best;
+}
+
+// The stored parameters are those of the plain fit: a refit reproduces the weighted parameters
+// from them.
+void store_choice(FitState& state, const FluidCase& c, const Choice& ch) {
+    const std::string& code = c.fluid->code;
+    state.params[code] = ch.plain;
+    auto& guards = state.guards[code];
+    guards.clear();
+    for (const Row& r : c.rows)
+        if (r.kind == RowKind::guard) guards.push_back(r);
+    state.shapes.erase(code);
+    state.weights.erase(code);
+    if (ch.shape != free_params(*c.fluid)) state.shapes[code] = ch.shape;
+    if (ch.weights != kUnitWeights) state.weights[code] = ch.weights;
+}
+
+std::vector<Params> tuned_peers(const std::vector<FluidCase>& cases) {
+    std::vector<Params> peers;
+    for (const FluidCase& c : cases)
+        if (tuned(*c.fluid)) peers.push_back(c.p);
+    return peers;
+}
+
+// Choices of a fluid again after a physics check of the weighted parameters (those the table
+// holds): guard rows at the states where they break it.
+constexpr int kWeightedChecks = 3;
+
+}  // namespace
+
 void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int iterations) {
     // iterations: those of the joint fits before the reweighting
     state.weights.clear();
@@ -241,42 +287,47 @@ void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int ite
     refine(fluids, state, iterations);
     std::vector<FluidCase> cases = make_fit_cases(fluids, state);
     std::vector<Choice> choices(cases.size());
-    std::vector<Params> peers;
-    for (const FluidCase& c : cases)
-        if (tuned(*c.fluid)) peers.push_back(c.p);
+    const std::vector<Params> peers = tuned_peers(cases);
     parallel_for(cases.size(), [&](size_t i) {
-        FluidCase& c = cases[i];
-        const Fluid& f = *c.fluid;
-        Choice& best = choices[i];
-        best.shape = c.free;
-        best.plain = c.p;
-        if (!tuned(f)) return;
-        for (unsigned shape : shape_variants(f)) {
-            // a shape parameter must earn its place: it is taken only when it scores better
-            const Choice ch = reweight(c, state.model, shape, rounds, peers);
-            if (ch.score < best.score - (shape == c.free ? 0.0 : 1.0)) best = ch;
-            if (best.score < 100.0 && shape == c.free) break;
-        }
-        if (best.score >= 100.0)
-            log_line(ratio_text(f.code, best.shape, best.ratios, best.weights));
+        choices[i].shape = cases[i].free;
+        choices[i].plain = cases[i].p;
+        if (tuned(*cases[i].fluid)) choices[i] = choose(cases[i], state.model, rounds, peers);
     });
     int missed = 0;
     for (size_t i = 0; i < cases.size(); ++i) {
-        const std::string& code = cases[i].fluid->code;
-        const Choice& ch = choices[i];
         if (!tuned(*cases[i].fluid)) continue;
-        // the stored parameters are those of the plain fit: a refit reproduces the weighted
-        // parameters from them
-        state.params[code] = ch.plain;
-        auto& guards = state.guards[code];
-        guards.clear();
-        for (const Row& r : cases[i].rows)
-            if (r.kind == RowKind::guard) guards.push_back(r);
-        if (ch.shape != free_params(*cases[i].fluid)) state.shapes[code] = ch.shape;
-        if (ch.weights != kUnitWeights) state.weights[code] = ch.weights;
-        if (ch.score >= 100.0) ++missed;
+        store_choice(state, cases[i], choices[i]);
+        if (choices[i].score >= 100.0) ++missed;
     }
     log_line("  tuned: " + std::to_string(missed) + " fluids miss a target");
+}
+
+void retune(const std::vector<Fluid>& fluids, FitState& state,
+            const std::vector<std::string>& codes, int rounds) {
+    std::vector<FluidCase> cases = make_fit_cases(fluids, state);
+    const std::vector<Params> peers = tuned_peers(cases);
+    std::vector<size_t> picked;
+    for (size_t i = 0; i < cases.size(); ++i)
+        if (std::find(codes.begin(), codes.end(), cases[i].fluid->code) != codes.end())
+            picked.push_back(i);
+    std::vector<Choice> choices(picked.size());
+    parallel_for(picked.size(), [&](size_t k) {
+        FluidCase& c = cases[picked[k]];
+        for (int check = 0; check < kWeightedChecks; ++check) {
+            choices[k] = choose(c, state.model, rounds, peers);
+            FluidCase held = c;
+            held.free = choices[k].shape;
+            held.p = choices[k].plain;
+            Model m = state.model;
+            if (choices[k].weights != kUnitWeights) fit_weighted(held, m, choices[k].weights);
+            const int states = physics_check(held, state.model, true);
+            log_line("  " + c.fluid->code + ": score " + std::to_string(choices[k].score) +
+                     ", physics check " + std::to_string(states) + " states");
+            if (states == 0) break;
+            c.rows = held.rows;
+        }
+    });
+    for (size_t k = 0; k < picked.size(); ++k) store_choice(state, cases[picked[k]], choices[k]);
 }
 
 }  // namespace fit

@@ -87,7 +87,9 @@ struct Limits {
     double ps, dliq, dvap;
 };
 
-constexpr Limits kLimits{0.02, 0.01, 0.03};
+// One state each: the bounds of use hold for the mean over 0.5-0.95 Tc (ps 2 %, D' 1 %, D'' 3 %),
+// so a single state may sit a little above them.
+constexpr Limits kLimits{0.03, 0.015, 0.04};
 
 // Normal boiling point of the loaded fluid, by bisection on the program's saturation pressure.
 double normal_boiling_point(const fit::Fluid& ref) {
