@@ -28,9 +28,9 @@
 
 #include "eos/eos.h"
 #include "eos/term_sweep.h"
-#include "main/record_io.h"
 #include "main/run_control.h"
-#include "main/unit_table.h"
+#include "platform/record_io.h"
+#include "platform/unit_table.h"
 #include "props/maxwel_passes.h"
 #include "props/props.h"
 #include "props/td_props.h"

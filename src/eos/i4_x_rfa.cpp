@@ -3,7 +3,7 @@
 #include "eos/derivative_pair.h"
 #include "eos/eos.h"
 #include "eos/powers.h"
-#include "main/status_codes.h"
+#include "platform/status_codes.h"
 
 // One attraction term F = c theta^(n/2) delta^m Alpha^j exp(-delta^l) (no exponential when
 // l = 0), with delta = D/D0 and theta = T/T0, and its derivatives in D and T.

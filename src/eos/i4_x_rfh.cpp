@@ -3,7 +3,7 @@
 #include "eos/derivative_pair.h"
 #include "eos/eos.h"
 #include "eos/hard_body.h"
-#include "main/status_codes.h"
+#include "platform/status_codes.h"
 
 // Hard-convex-body contribution to F and its derivatives in D and T. The size factor
 // S = A2 + (1 - A2) (T/T0)^A1 shrinks the molecules with rising temperature; the packing

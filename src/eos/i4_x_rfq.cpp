@@ -3,7 +3,7 @@
 #include "eos/derivative_pair.h"
 #include "eos/eos.h"
 #include "eos/powers.h"
-#include "main/status_codes.h"
+#include "platform/status_codes.h"
 
 namespace {
 constexpr double kTemperatureScale = 1.13;  // polar terms are reduced by 1.13 T0

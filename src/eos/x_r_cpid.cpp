@@ -3,9 +3,9 @@
 
 #include "eos/eos.h"
 #include "eos/ideal_gas.h"
-#include "main/record_io.h"
-#include "main/status_codes.h"
-#include "main/unit_table.h"
+#include "platform/record_io.h"
+#include "platform/status_codes.h"
+#include "platform/unit_table.h"
 #include "substance/subst_const.h"
 
 // Ideal-gas heat capacity cp0/R at T with its integrals h0/R (K) and s0/R, without integration

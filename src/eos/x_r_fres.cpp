@@ -2,9 +2,9 @@
 
 #include "eos/eos.h"
 #include "eos/hard_body.h"
-#include "main/record_io.h"
-#include "main/run_control.h"
-#include "main/unit_table.h"
+#include "platform/erraus.h"
+#include "platform/record_io.h"
+#include "platform/unit_table.h"
 #include "substance/eos_coeff.h"
 #include "substance/subst_const.h"
 

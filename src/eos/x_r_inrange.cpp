@@ -3,7 +3,7 @@
 #include "eos/eos.h"
 #include "eos/hard_body.h"
 #include "eos/ideal_gas.h"
-#include "main/status_codes.h"
+#include "platform/status_codes.h"
 #include "substance/subst_const.h"
 
 // A state is inside the equation's range when D and T are finite and positive, the hard-body

@@ -1,6 +1,6 @@
-#include "main/record_io.h"
 #include "main/run_control.h"
-#include "main/unit_table.h"
+#include "platform/record_io.h"
+#include "platform/unit_table.h"
 
 // Fills UNIT_TABLE and opens every entry that has a file name on its channel 11..20.
 void X_OPEN(int32_t& status) {

@@ -1,7 +1,7 @@
 #include <cmath>
 
-#include "main/run_control.h"
-#include "main/status_codes.h"
+#include "platform/erraus.h"
+#include "platform/status_codes.h"
 #include "props/maxwel_passes.h"
 #include "props/props.h"
 #include "props/td_props.h"

@@ -1,9 +1,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "main/record_io.h"
-#include "main/run_control.h"
-#include "main/unit_table.h"
+#include "platform/erraus.h"
+#include "platform/record_io.h"
+#include "platform/unit_table.h"
 #include "props/props.h"
 #include "props/td_props.h"
 #include "substance/subst_const.h"

@@ -1,9 +1,10 @@
 #include <string_view>
 
-#include "main/record_io.h"
-#include "main/run_control.h"
-#include "main/status_codes.h"
-#include "main/unit_table.h"
+#include "platform/erraus.h"
+#include "platform/record_io.h"
+#include "platform/status_codes.h"
+#include "platform/text_helpers.h"
+#include "platform/unit_table.h"
 #include "substance/subst_const.h"
 #include "substance/substance.h"
 #include "substance/table_fields.h"

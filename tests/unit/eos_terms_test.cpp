@@ -13,7 +13,7 @@
 #include "eos/eos.h"
 #include "eos/hard_body.h"
 #include "eos_test_support.h"
-#include "main/status_codes.h"
+#include "platform/status_codes.h"
 
 namespace {
 

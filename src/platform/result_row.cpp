@@ -1,6 +1,6 @@
-#include "main/result_row.h"
+#include "platform/result_row.h"
 
-#include "main/number_edit.h"
+#include "platform/number_edit.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
-#include "main/record_io.h"
-#include "main/run_control.h"
-#include "main/unit_table.h"
+#include "platform/erraus.h"
+
+#include "platform/record_io.h"
+#include "platform/unit_table.h"
 
 // Reports one failure: the reporter's tag, the message and the status as one line in the
 // status file and on the console, then waits for Enter. The status is never changed.
