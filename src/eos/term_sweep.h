@@ -83,8 +83,9 @@ const Prepared& current();
 bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv& out);
 
 // The seven derivatives at (D, T) as X_R_FDERIV gives them, for callers that hold the prepared
-// terms already: the sweep, or the seven X_R_FRES calls where the sweep does not take the state.
-void derivative_set(const Prepared& p, const double& D, const double& T, FresDeriv& out);
+// terms already.
+void derivative_set(const Prepared& p, const double& D, const double& T, FresDeriv& out,
+                    int32_t& status);
 
 // F alone at (D, T) by the same sweep, for prepared terms that are usable (no check of the
 // state; the floor against which the benchmarks measure the evaluation).

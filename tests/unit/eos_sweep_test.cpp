@@ -13,6 +13,7 @@
 
 #include "eos/eos.h"
 #include "eos/hard_body.h"
+#include "platform/status_codes.h"
 #include "props/props.h"
 #include "props/td_props.h"
 #include "substance/substance.h"
@@ -108,7 +109,9 @@ Comparison compare_random_states(std::mt19937_64& rng, int count, const std::str
         if (!X_R_INRANGE(D, T) || D < 1.0000000116860974e-07) continue;
         ++c.states;
         FresDeriv sweep;
-        X_R_FDERIV(D, T, sweep);
+        int32_t status = -1;
+        X_R_FDERIV(D, T, sweep, status);
+        EXPECT_EQ(status, 0);
         for (int k = 0; k < 7; ++k) {
             double calls = 0.0;
             X_R_FRES(D, T, kPairs[k][0], kPairs[k][1], calls);
@@ -157,23 +160,26 @@ TEST(TermSweep, AgreesWithTheTermFunctionsOnTheDemonstrationFluid) {
     compare_table(std::string(XALT1_TEST_DATA) + "/props_demo.tab", 2000);
 }
 
-// States that X_R_FRES reports: the sweep hands them to it, so that the same records appear,
-// in the same order, with the same values.
-TEST(TermSweep, RefusedStatesWriteTheRecordsOfTheSevenCalls) {
+// States in range that X_R_FRES reports (below its lowest density or temperature): the sweep
+// hands them to it, so that the same records appear, in the same order, with the same values.
+// States out of range are refused before any call, with nothing written.
+TEST(TermSweep, ReportedStatesWriteTheRecordsOfTheSevenCallsAndRefusedOnesNothing) {
     const std::string table = file_text(std::string(XALT1_TEST_DATA) + "/props_demo.tab");
     struct Case {
         const char* what;
         double D, T;
+        bool in_range;
     };
     const Case cases[] = {
-        {"density below 1e-7", 5e-8, 300.0},
-        {"temperature below 1e-6", 1.0, 5e-7},
-        {"packing fraction above 1", 200.0, 300.0},
-        {"temperature not a number", 1.0, std::nan("")},
+        {"density below 1e-7", 5e-8, 300.0, true},
+        {"temperature below 1e-6", 1.0, 5e-7, true},
+        {"packing fraction above 1", 200.0, 300.0, false},
+        {"temperature not a number", 1.0, std::nan(""), false},
     };
     for (const Case& c : cases) {
         std::string by_calls, by_sweep;
         FresDeriv calls, sweep;
+        int32_t status = -1;
         {
             TableSession session(table, "1\n");
             load_entry();
@@ -189,15 +195,19 @@ TEST(TermSweep, RefusedStatesWriteTheRecordsOfTheSevenCalls) {
         {
             TableSession session(table, "1\n");
             load_entry();
-            X_R_FDERIV(c.D, c.T, sweep);
+            X_R_FDERIV(c.D, c.T, sweep, status);
             by_sweep = session.status_file();
         }
         EXPECT_NE(by_calls, "") << c.what;
-        EXPECT_EQ(by_sweep, by_calls) << c.what;
-        for (int k = 0; k < 7; ++k) {
-            const double a = pick(calls, k), b = pick(sweep, k);
-            EXPECT_TRUE(a == b || (std::isnan(a) && std::isnan(b))) << c.what << " " << k;
+        if (!c.in_range) {
+            EXPECT_EQ(status, STATUS_OUT_OF_RANGE) << c.what;
+            EXPECT_EQ(by_sweep, "") << c.what;
+            for (int k = 0; k < 7; ++k) EXPECT_EQ(pick(sweep, k), 0.0) << c.what << " " << k;
+            continue;
         }
+        EXPECT_EQ(status, 0) << c.what;
+        EXPECT_EQ(by_sweep, by_calls) << c.what;
+        for (int k = 0; k < 7; ++k) EXPECT_EQ(pick(sweep, k), pick(calls, k)) << c.what << " " << k;
     }
 }
 

@@ -6,20 +6,33 @@
 
 #include "eos/eos.h"
 #include "model.h"
+#include "props/state_properties.h"
 
 namespace fit {
 
+// Pressure, its slope and the Gibbs energy by the property routine's formulas from the
+// residual derivatives at (D, T). At equal T the ideal-gas part changes g only through ln D, so
+// g is taken relative to the ideal gas at 1 mol/dm3 and T: g/(R T) = ln D + F + Z - 1.
 PhaseState phase_state(double D, double T) {
-    double f00 = 0, f10 = 0, f20 = 0;
-    const int32_t zero = 0, one = 1, two = 2;
-    X_R_FRES(D, T, zero, zero, f00);
-    X_R_FRES(D, T, one, zero, f10);
-    X_R_FRES(D, T, two, zero, f20);
     PhaseState s;
-    s.z1 = D * f10;
-    s.p = D * R_PROGRAM * T * (1.0 + s.z1) / 1000.0;
-    s.dpdd = 1.0 + 2.0 * D * f10 + D * D * f20;
-    s.g = f00 + 1.0 + s.z1 + std::log(D);
+    FresDeriv F;
+    int32_t status = 0;
+    X_R_FDERIV(D, T, F, status);
+    if (status != 0) {
+        s.p = s.z1 = s.dpdd = s.g = std::nan("");
+        return s;
+    }
+    SubstConst ideal_gas_at_T = SUBST_CONST;
+    ideal_gas_at_T.Dref = 1.0;
+    ideal_gas_at_T.Tref = T;
+    ideal_gas_at_T.Href = ideal_gas_at_T.Sref = 0.0;
+    const StateProperties props =
+        state_properties(ideal_gas_at_T, ReferenceValues{}, D, T, F, IdealGasValues{}, 0.0);
+    const double RT = R_PROGRAM * T / 1000.0;
+    s.p = props.p;
+    s.z1 = D * F.F10;
+    s.dpdd = props.dpdD / RT;
+    s.g = props.g / (R_PROGRAM * T);
     return s;
 }
 

@@ -1,5 +1,6 @@
 // Phase equilibrium and critical point of the equation as loaded into the program's shared
-// records (all values through X_R_FRES).
+// records (the residual derivatives by X_R_FDERIV, the properties by the property routine's
+// formulas).
 #pragma once
 
 namespace fit {
@@ -8,7 +9,7 @@ struct PhaseState {
     double p;     // MPa
     double z1;    // Z - 1
     double dpdd;  // (dp/dD)/(R T)
-    double g;     // g/(R T) without the ideal-gas temperature function: F + Z + ln D
+    double g;     // g/(R T) relative to the ideal gas at 1 mol/dm3: ln D + F + Z - 1
 };
 
 PhaseState phase_state(double D, double T);

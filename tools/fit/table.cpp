@@ -8,8 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "eos/eos.h"
 #include "phase.h"
+#include "props/props.h"
 #include "substance/subst_const.h"
 
 namespace fit {
@@ -84,26 +84,13 @@ double interp_ref(const Fluid& f, double T, int what) {
     return what == 1 ? v : std::exp(v);
 }
 
-// Enthalpy and entropy of the loaded fluid at (D, T), by the property routine's formulas.
+// Enthalpy and entropy of the loaded fluid at (D, T), as the property routine computes them.
 void caloric(double D, double T, double& h, double& s) {
-    const SubstConst& sc = SUBST_CONST;
-    const double R = R_PROGRAM;
-    double f10r, f01r, f00r, f10, f01, f00;
-    const int32_t z = 0, o = 1;
-    X_R_FRES(sc.Dref, sc.Tref, o, z, f10r);
-    X_R_FRES(sc.Dref, sc.Tref, z, o, f01r);
-    X_R_FRES(sc.Dref, sc.Tref, z, z, f00r);
-    X_R_FRES(D, T, o, z, f10);
-    X_R_FRES(D, T, z, o, f01);
-    X_R_FRES(D, T, z, z, f00);
-    double c0, h0, s0, c0r, h0r, s0r;
-    int32_t st;
-    X_R_CPID(T, c0, h0, s0, st);
-    X_R_CPID(sc.Tref, c0r, h0r, s0r, st);
-    h = sc.Href + R * (h0 - h0r) + R * T * (D * f10 - T * f01) -
-        R * sc.Tref * (sc.Dref * f10r - sc.Tref * f01r);
-    s = sc.Sref + R * (s0 - s0r) - R * std::log(D * T / (sc.Dref * sc.Tref)) +
-        R * (sc.Tref * f01r + f00r) - R * (T * f01 + f00);
+    StateProperties props;
+    int32_t status = 0;
+    state_at(D, T, props, status);
+    h = props.h;
+    s = props.s;
 }
 
 }  // namespace
