@@ -1,8 +1,8 @@
 #include <cmath>
 
 #include "eos/eos.h"
-#include "eos/hard_body.h"
 #include "eos/ideal_gas.h"
+#include "eos/term_forms.h"
 #include "platform/status_codes.h"
 #include "substance/subst_const.h"
 

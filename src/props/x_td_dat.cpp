@@ -3,8 +3,8 @@
 #include <string>
 
 #include "eos/eos.h"
-#include "eos/hard_body.h"
 #include "eos/ideal_gas.h"
+#include "eos/term_forms.h"
 #include "eos/term_sweep.h"
 #include "platform/erraus.h"
 #include "platform/record_io.h"
@@ -82,21 +82,10 @@ struct KeptValues {
 
 KeptValues kept;
 
-constexpr double kLowestTemperature = 9.999999974752427e-07;  // as X_R_FRES checks its input
-constexpr double kLowestDensity = 1.0000000116860974e-07;
-
 // True when the three reference calls of X_R_FRES write nothing: their input check passes and
-// the hard-body term takes the reference state.
+// the residual part takes the reference state.
 bool reference_is_quiet(const SubstConst& sc) {
-    if (!(sc.Tref >= kLowestTemperature) || !(sc.Dref >= kLowestDensity)) return false;
-    static constexpr int32_t kPairs[3][2] = {{1, 0}, {0, 1}, {0, 0}};
-    for (const auto& pair : kPairs) {
-        double f = 0.0;
-        if (I4_X_RFH(sc.Dref, sc.D0, sc.Tref, sc.T0, sc.Alpha, A1_HARD_BODY, A2_HARD_BODY, pair[0],
-                     pair[1], f) != STATUS_OK)
-            return false;
-    }
-    return true;
+    return input_accepted(sc.Dref, sc.Tref) && residual_in_range(sc.Dref, sc.Tref);
 }
 
 void renew_kept(uint64_t generation) {

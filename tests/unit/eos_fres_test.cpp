@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "eos/eos.h"
-#include "eos/hard_body.h"
+#include "eos/term_forms.h"
 #include "eos_test_support.h"
 #include "platform/record_io.h"
 #include "platform/status_codes.h"

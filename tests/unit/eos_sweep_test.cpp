@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "eos/eos.h"
-#include "eos/hard_body.h"
+#include "eos/term_forms.h"
 #include "platform/status_codes.h"
 #include "props/props.h"
 #include "props/td_props.h"
@@ -86,7 +86,7 @@ double density_of(double eta, double T) {
     const SubstConst& sc = SUBST_CONST;
     const double a1 = A1_HARD_BODY, a2 = A2_HARD_BODY;
     const double S = a2 + (1.0 - a2) * std::pow(T / sc.T0, a1);
-    return eta * sc.D0 * S / hard_body::kPacking;
+    return eta * sc.D0 * S / PACKING;
 }
 
 struct Comparison {
