@@ -4,12 +4,12 @@
 
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 
+#include "eos/constants.h"
 #include "substance/subst_const.h"
 
 namespace ideal_gas {
-
-constexpr double kThreshold = 9.99999993922529e-09;  // 1e-8 in single precision
 
 // Number of terms to sum: the low 16 bits of the count, at most the 20 the record holds.
 inline int32_t term_count() {
@@ -19,7 +19,7 @@ inline int32_t term_count() {
 
 // A term is of Planck-Einstein type when its characteristic temperature is not (near) zero.
 inline bool is_planck_einstein(double theta) {
-    return std::fabs(theta) > kThreshold;
+    return std::fabs(theta) > IDEAL_GAS_THRESHOLD;
 }
 
 // How a Planck-Einstein term forms 1 - e^-x: by expm1 for every x (the ideal-gas routine), or,
@@ -43,7 +43,7 @@ inline void add_planck_einstein(Form form, double K, double theta, double T, dou
     if (em == 0.0) return;
     const double one_minus = (form == Form::quick && x >= 0.5) ? 1.0 - em : -std::expm1(-x);
     const double ratio = x / one_minus;  // x / (1 - e^-x), about 1 for tiny x
-    const double ln_one_minus = (x < 0.6931471805599453) ? std::log(one_minus) : std::log1p(-em);
+    const double ln_one_minus = (x < std::numbers::ln2) ? std::log(one_minus) : std::log1p(-em);
     cp0 += K * ratio * ratio * em;
     h0 += K * theta * em / one_minus;
     s0 += K * (ratio * em - ln_one_minus);
@@ -60,7 +60,7 @@ inline void add_power(double K, double E, double T, double& cp0, double& h0, dou
     if (E == -1.0) {
         h0 += K * std::log(T);
         s0 += K * tE / E;
-    } else if (std::fabs(E) < kThreshold) {
+    } else if (std::fabs(E) < IDEAL_GAS_THRESHOLD) {
         h0 += K * (tE * T) / (E + 1.0);
         s0 += K * std::log(T);
     } else {

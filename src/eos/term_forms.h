@@ -1,24 +1,17 @@
 // The forms of the terms of the residual Helmholtz energy F = a_res/(R T): the one home of each
-// term's formulas, of the gates and of the fixed constants. The term functions (I4_X_RFA,
-// I4_X_RFQ, I4_X_RFH), the residual sum (X_R_FRES) and the one-sweep evaluation (term_sweep)
-// all derive from here, so that a term is changed or added here alone.
+// term's formulas and of the gates (the fixed constants are in eos/constants.h). The term functions
+// (I4_X_RFA, I4_X_RFQ, I4_X_RFH), the residual sum (X_R_FRES) and the one-sweep evaluation
+// (term_sweep) all derive from here, so that a term is changed or added here alone.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
 
+#include "eos/constants.h"
 #include "eos/eos.h"
 #include "eos/powers.h"
 
-// ---- Gates and fixed constants -----------------------------------------------------------------
-
-constexpr double LOWEST_TEMPERATURE = 9.999999974752427e-07;  // 1e-6 in single precision
-constexpr double LOWEST_DENSITY = 1.0000000116860974e-07;     // 1e-7 in single precision
-constexpr double POLAR_GATE = 9.999999974752427e-07;          // 1e-6 in single precision
-constexpr float A1_HARD_BODY = 0.3674f;  // exponent of the size factor's temperature dependence
-constexpr float A2_HARD_BODY = 0.689f;   // temperature-independent share of the size factor
-constexpr double PACKING = 0.1617;       // packing fraction per reduced density at size factor 1
-constexpr double POLAR_TEMPERATURE_SCALE = 1.13;  // polar terms are reduced by 1.13 T0
+// ---- Gates -------------------------------------------------------------------------------------
 
 // The input check of X_R_FRES: strict less-than tests against the lowest temperature and
 // density, so that a NaN passes.

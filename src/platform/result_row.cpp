@@ -6,7 +6,7 @@ namespace {
 
 // Densities below 0.1 (the single-precision 0.1, widened) are written in the general form, so
 // that small gas densities keep their significant digits.
-constexpr double kSmallDensity = 0.10000000149011612;
+constexpr double kSmallDensity = 0.1f;
 
 std::string density_field(double D) {
     return D < kSmallDensity ? edit_G(D, 8, 4, 1) : edit_F(D, 8, 4);

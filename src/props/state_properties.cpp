@@ -2,11 +2,11 @@
 
 #include <cmath>
 
+#include "eos/constants.h"
+
 namespace {
 
-constexpr double R = 8.314339637756348;  // gas constant 8.31434 J/(mol K), single precision
-constexpr double kFlatDerivative = 9.999999974752427e-07;  // 1e-6 in single precision
-constexpr double kNearTc = 0.20000000298023224;            // 0.2 K in single precision
+constexpr double R = GAS_CONSTANT;
 
 // Speed of sound from w^2 = cp/cv (dp/drho)_T, with rho = D MolWt in kg/m3 and dp/dD in
 // MPa dm3/mol: (dp/drho)_T = 1e6 dpdD / MolWt in m2/s2.
@@ -31,8 +31,8 @@ StateProperties state_properties(const SubstConst& sc, const ReferenceValues& re
     r.d2pdD2 = RT * (2.0 * F.F10 + 4.0 * D * F.F20 + D * D * F.F30);
     r.cv = R * (c0 - 1.0) - R * T * (2.0 * F.F01 + T * F.F02);
     // Near the critical point the denominator of cp vanishes: cp keeps its previous value.
-    const bool near_critical =
-        r.d2pdD2 <= kFlatDerivative && r.dpdD <= kFlatDerivative && std::fabs(T - sc.Tc) < kNearTc;
+    const bool near_critical = r.d2pdD2 <= NEAR_CRITICAL_SLOPE && r.dpdD <= NEAR_CRITICAL_SLOPE &&
+                               std::fabs(T - sc.Tc) < NEAR_CRITICAL_SPAN;
     r.cp = previous_cp;
     if (!near_critical) {
         const double a = 1.0 + D * F.F10 + D * T * F.F11;

@@ -18,7 +18,7 @@ Text<20> value_word;
 Text<10> label;
 
 // Offset added to every reference temperature read: 1.0e-5 held in single precision.
-constexpr double kTrefOffset = 9.999999747378752e-06;
+constexpr double kTrefOffset = 1e-5f;
 
 // The constant a label word names: its leading characters are compared, first match wins.
 struct LabelRule {
