@@ -60,8 +60,9 @@ FUZZ_TABLE_SECONDS ?= 600
 FUZZ_SESSIONS ?= 2000
 fuzz: deps
 	@bash fuzz/setup.sh
-	@cmake -S fuzz -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build $(FUZZ_DIR) -j$(JOBS)
+	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DXALT1_TESTS=OFF -DXALT1_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_DIR) -j$(JOBS) --target table_fuzzer xalt1_checked session_fuzzer
 	@FUZZ_TABLE_SECONDS=$(FUZZ_TABLE_SECONDS) FUZZ_SESSIONS=$(FUZZ_SESSIONS) bash fuzz/run.sh
 
 format:

@@ -212,19 +212,28 @@ struct State {
     double eta_T = 0, eta_TT = 0;
 };
 
-// The state (D, T) for the term with the constants A1 and A2 (the caller passes A1_HARD_BODY
+// The packing fraction at (D, T) with the constants A1 and A2 (the caller passes A1_HARD_BODY
 // and A2_HARD_BODY, widened); false outside the term (T/T0 not positive or not finite, packing
-// fraction not below 1 or not finite).
-inline bool state(double D, double D0, double T, double T0, double a1, double a2, State& s) {
+// fraction not below 1 or not finite). `theta_a1` and `S` are kept for the temperature
+// derivatives.
+inline bool packing(double D, double D0, double T, double T0, double a1, double a2, State& s,
+                    double& theta_a1, double& S) {
     const double theta = T / T0;
     if (!(theta > 0.0) || !std::isfinite(theta)) return false;
-    const double theta_a1 = std::pow(theta, a1);
-    const double S = a2 + (1.0 - a2) * theta_a1;
+    theta_a1 = std::pow(theta, a1);
+    S = a2 + (1.0 - a2) * theta_a1;
     s.eta_D = PACKING / (D0 * S);
     s.eta = s.eta_D * D;
     if (!(s.eta < 1.0) || !std::isfinite(s.eta)) return false;
     s.y = 1.0 - s.eta;
     s.r = 1.0 / s.y;
+    return true;
+}
+
+// The state (D, T) for the term with its temperature derivatives; false outside the term.
+inline bool state(double D, double D0, double T, double T0, double a1, double a2, State& s) {
+    double theta_a1 = 0.0, S = 0.0;
+    if (!packing(D, D0, T, T0, a1, a2, s, theta_a1, S)) return false;
     const double S_T = (1.0 - a2) * a1 * theta_a1 / T;
     const double S_TT = (1.0 - a2) * a1 * (a1 - 1.0) * theta_a1 / (T * T);
     s.g = S_T / S;

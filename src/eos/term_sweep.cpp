@@ -198,10 +198,14 @@ void fill_tables(const Prepared& p, double D, double T, StateTables& s) {
                     s.tpow + k * kTableSize);
     half_powers(D / p.D0, p.d_lo, p.d_hi, s.dpow);
     const double* d = s.dpow - kLowestExponent;
-    for (int32_t g = 0; g < p.groups; ++g) {
+    // The two groups without exponential: z = 0 and z = delta^2.
+    s.psi[0] = s.psi[1] = 1.0;
+    s.z[0] = 0.0;
+    s.z[1] = d[4];
+    for (int32_t g = 2; g < p.groups; ++g) {
         const Group& grp = p.group[g];
         const double delta_L = d[2 * grp.L];
-        s.psi[g] = grp.b != 0.0 ? std::exp(-grp.b * delta_L) : 1.0;
+        s.psi[g] = std::exp(-grp.b * delta_L);
         s.z[g] = grp.sigma * delta_L;
     }
 }
@@ -222,6 +226,10 @@ const Prepared& current() {
         prepare(prepared);
     }
     return prepared;
+}
+
+void forget() {
+    seen = false;
 }
 
 bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv& out) {
@@ -284,7 +292,8 @@ double value(const Prepared& p, const double& D, const double& T) {
         s0 += s.psi[g] * S;
     }
     hard_body::State body;
-    hard_body::state(D, p.D0, T, p.T0, A1_HARD_BODY, A2_HARD_BODY, body);
+    double theta_a1 = 0.0, S = 0.0;
+    hard_body::packing(D, p.D0, T, p.T0, A1_HARD_BODY, A2_HARD_BODY, body, theta_a1, S);
     return s0 + hard_body::f0(p.Alpha, body.eta, body.y, body.r);
 }
 

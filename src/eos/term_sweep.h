@@ -71,6 +71,10 @@ struct Prepared {
 // The prepared terms of the substance now in SUBST_CONST and EOS_COEFF.
 const Prepared& current();
 
+// Forgets the prepared terms: the next evaluation prepares them anew with a new generation, and
+// the values kept with the old one are dropped (for tests that compare kept and fresh values).
+void forget();
+
 // The seven derivatives at (D, T) by one sweep; false when the state needs the term functions
 // (input below the lowest density or temperature, the hard-body term refusing the state, a
 // value that is not finite, or terms the sweep cannot take). Nothing is written.
