@@ -96,35 +96,31 @@ inline Exponential exponential(double kappa) {
 
 // Attraction term c, m, n, j, l of the set Fa with the shape parameter Alpha.
 inline Shape attraction(double c, double Alpha, int32_t m, int32_t n, int32_t j, int32_t l) {
-    Shape s;
-    s.c = c;
-    s.parameter = int_power(Alpha, j);
-    s.n = n;
-    s.scale = 0;
-    s.d = m;
-    s.L = l;
-    s.b = l != 0 ? 1.0 : 0.0;
-    s.sigma = l;
-    s.poly = polynomials(m, l, 1.0, n / 2.0);
-    if (l != 0) s.exp = exponential(1.0);
-    return s;
+    return {.c = c,
+            .parameter = int_power(Alpha, j),
+            .n = n,
+            .scale = 0,
+            .d = m,
+            .L = l,
+            .b = l != 0 ? 1.0 : 0.0,
+            .sigma = static_cast<double>(l),
+            .poly = polynomials(m, l, 1.0, n / 2.0),
+            .exp = l != 0 ? exponential(1.0) : Exponential{}};
 }
 
 // Polar term c, n, m, k, o of the set Fq or Fd with the polar parameter P (Q2 or Dp).
 inline Shape polar(double c, double P, int32_t n, int32_t m, int32_t k, int32_t o) {
-    Shape s;
-    s.c = c;
-    s.parameter = quarter_power(P, k);
-    s.n = n;
-    s.scale = 1;
-    s.d = m;
-    s.d_halves = true;
-    s.L = 2;
-    s.b = o;
-    s.sigma = 1.0;
-    s.poly = polynomials(m / 2.0, 2.0, 2.0 * o, n / 2.0);
-    if (o != 0) s.exp = exponential(2.0 * o);
-    return s;
+    return {.c = c,
+            .parameter = quarter_power(P, k),
+            .n = n,
+            .scale = 1,
+            .d = m,
+            .d_halves = true,
+            .L = 2,
+            .b = static_cast<double>(o),
+            .sigma = 1.0,
+            .poly = polynomials(m / 2.0, 2.0, 2.0 * o, n / 2.0),
+            .exp = o != 0 ? exponential(2.0 * o) : Exponential{}};
 }
 
 // The exponential factor psi = exp(-b delta^L) and z = sigma delta^L from delta^L.
