@@ -1,38 +1,58 @@
 # Set-up commands: `make run` starts the program in run/, `make test` builds and runs every test.
+# The program needs only cmake and a C++ compiler; the tests, benchmarks and fitting tool install
+# what they need more (tools/setup.sh). Plain `make` builds the program.
 JOBS ?= 2
 RELEASE_DIR := build/release
+TOOLS_DIR := build/tools
 ASAN_DIR := build/asan
 
-.PHONY: run test release asan deps format clean data fit fit-tool bench fuzz
+.PHONY: all run csv test release asan format clean data fit fit-tool bench bench-tool perf fuzz
 
-deps:
-	@bash tools/setup.sh
+all: release
+	@echo "built $(RELEASE_DIR)/xalt1 (make run starts it in run/)"
 
-release: deps
-	@cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DXALT1_TESTS=OFF >/dev/null
-	@cmake --build $(RELEASE_DIR) -j$(JOBS) --target xalt1
+# The program alone: no test, benchmark or fitting-tool package is looked for. The build's output
+# goes to a log that is shown only when the build fails, so the title page comes first.
+PROGRAM_ONLY := -DXALT1_TESTS=OFF -DXALT1_FIT_TOOL=OFF -DXALT1_BENCH=OFF
+release:
+	@bash tools/setup.sh program
+	@mkdir -p $(RELEASE_DIR)
+	@cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release $(PROGRAM_ONLY) \
+		>$(RELEASE_DIR)/build.log 2>&1 || { cat $(RELEASE_DIR)/build.log; exit 1; }
+	@cmake --build $(RELEASE_DIR) -j$(JOBS) --target xalt1 xalt1_csv \
+		>>$(RELEASE_DIR)/build.log 2>&1 || { cat $(RELEASE_DIR)/build.log; exit 1; }
 
 run: release
 	@mkdir -p run
 	@cp data/x_rstoff.tab run/x_rstoff.tab
 	@cd run && ../$(RELEASE_DIR)/xalt1
 
-asan: deps
-	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DXALT1_SANITIZE=ON >/dev/null
+# The result table of the last runs in run/ as CSV: run/xalt1.dat -> run/xalt1.csv.
+csv: release
+	@$(RELEASE_DIR)/tools/csv/xalt1_csv run/xalt1.dat run/xalt1.csv
+
+asan:
+	@bash tools/setup.sh test
+	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DXALT1_SANITIZE=ON -DXALT1_BENCH=OFF >/dev/null
 	@cmake --build $(ASAN_DIR) -j$(JOBS)
 
 test: asan
 	@cd $(ASAN_DIR) && ctest --output-on-failure -j$(JOBS)
 
+# Release build of the tools: the fitting tool (Ceres, Eigen) and the benchmarks (Google
+# Benchmark), each built when its packages are there.
+TOOLS_CONFIG := -DCMAKE_BUILD_TYPE=Release -DXALT1_TESTS=OFF -DXALT1_FIT_TOOL=ON -DXALT1_BENCH=ON
+
 # The substance table: `make data` refits from the stored term selection and start values in
 # tools/fit/fit_state.txt and rewrites data/x_rstoff.tab and docs/accuracy.md; `make fit` runs
 # the full search that produces fit_state.txt (see tools/fit/README.md).
 REFERENCE ?= ../shared/data/reference
-FIT_TOOL := $(RELEASE_DIR)/tools/fit/xalt1_fit
+FIT_TOOL := $(TOOLS_DIR)/tools/fit/xalt1_fit
 
-fit-tool: deps
-	@cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DXALT1_TESTS=OFF >/dev/null
-	@cmake --build $(RELEASE_DIR) -j$(JOBS) --target xalt1_fit_tool
+fit-tool:
+	@bash tools/setup.sh fit
+	@cmake -S . -B $(TOOLS_DIR) $(TOOLS_CONFIG) >/dev/null
+	@cmake --build $(TOOLS_DIR) -j$(JOBS) --target xalt1_fit_tool
 
 data: fit-tool
 	@$(FIT_TOOL) data $(REFERENCE) tools/fit/fit_state.txt data/x_rstoff.tab docs
@@ -46,19 +66,27 @@ fit: fit-tool
 # BENCH_REPETITIONS runs, each figure with its ratio to the floor sweep of the same run.
 BENCH_TABLE ?= data/x_rstoff.tab
 BENCH_REPETITIONS ?= 5
-bench: deps
-	@cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DXALT1_TESTS=OFF >/dev/null
-	@cmake --build $(RELEASE_DIR) -j$(JOBS) --target xalt1_bench
-	@$(RELEASE_DIR)/bench/xalt1_bench --table=$(BENCH_TABLE) \
+bench-tool:
+	@bash tools/setup.sh bench
+	@cmake -S . -B $(TOOLS_DIR) $(TOOLS_CONFIG) >/dev/null
+	@cmake --build $(TOOLS_DIR) -j$(JOBS) --target xalt1_bench
+
+bench: bench-tool
+	@$(TOOLS_DIR)/bench/xalt1_bench --table=$(BENCH_TABLE) \
 		--benchmark_repetitions=$(BENCH_REPETITIONS) --benchmark_report_aggregates_only=true \
 		$(BENCH_ARGS)
+
+# docs/performance.md: its measured part regenerated on the shipped table (about 5 minutes).
+perf: bench-tool
+	@bash tools/perf_doc.sh
 
 # Robustness campaign (clang, libFuzzer, sanitizers; not part of `make test`): table fuzzing for
 # FUZZ_TABLE_SECONDS seconds, then FUZZ_SESSIONS scripted sessions of the sanitizer build.
 FUZZ_DIR := build/fuzz
 FUZZ_TABLE_SECONDS ?= 600
 FUZZ_SESSIONS ?= 2000
-fuzz: deps
+fuzz:
+	@bash tools/setup.sh test
 	@bash fuzz/setup.sh
 	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DXALT1_TESTS=OFF -DXALT1_FUZZ=ON >/dev/null

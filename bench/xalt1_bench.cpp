@@ -1,11 +1,15 @@
 // Benchmarks of the evaluation path on a substance table: (a) the floor, one sweep over all terms
 // computing F only; (b) the seven residual derivatives of one state; (c) one silent property
-// evaluation; (d) the saturation routine at 0.6, 0.8 and 0.95 Tc with its passes; (e) requests
-// of the state solver (mode 2 liquid, vapour, supercritical; mode 3; mode 5), in process with
-// the console on a null stream; (f) selecting and loading a substance.
+// evaluation; (d) the saturation routine at 0.6, 0.8 and 0.95 Tc with its passes, and its robust
+// path (the saturated pair solved directly) at 0.6, 0.95 and 0.9999 Tc with its evaluations; (e)
+// requests of the state solver (mode 2 liquid, vapour, supercritical; mode 3; mode 5), in process
+// with the console on a null stream, also next to the critical point; (f) selecting and loading a
+// substance.
 //
 // Table: --table=PATH or XALT1_BENCH_TABLE, else the shipped table. Fluids: --fluids=A,B,C or
-// XALT1_BENCH_FLUIDS, else Argon (or Methane), CO2 and R134a, those the table holds.
+// XALT1_BENCH_FLUIDS, else Argon (or Methane), CO2 and R134a, those the table holds;
+// --fluids=all takes every fluid of the table. --markdown=PATH also writes the summary as a
+// markdown table (tools/perf_doc.sh puts it into docs/performance.md).
 // After the usual output a summary lists each figure (the median when repetitions are asked
 // for) and its ratio to the floor of the same fluid, measured in the same run. The summary uses
 // the CPU time, which other processes on a shared machine disturb less than the wall time.
@@ -13,6 +17,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -33,6 +38,7 @@
 #include "platform/unit_table.h"
 #include "props/maxwel_passes.h"
 #include "props/props.h"
+#include "props/saturation_pair.h"
 #include "props/td_props.h"
 #include "substance/subst_const.h"
 #include "substance/substance.h"
@@ -257,32 +263,58 @@ void td_dat_ratio(benchmark::State& state, const std::string& code) {
     state.counters["ratio"] = floor_s > 0.0 ? td_s / floor_s : 0.0;
 }
 
-void maxwel(benchmark::State& state, const std::string& code, double fraction) {
+// A saturation routine at a fraction of Tc: X_MAXWEL with its passes, or the saturated pair
+// solved directly (X_SAT_PAIR, the robust path of X_MAXWEL) with its property evaluations.
+struct SaturationRoutine {
+    const char* name;
+    void (*routine)(const double&, double&, double&, double&, int32_t&);
+    const char* counter;
+    const int32_t* count;
+};
+
+const SaturationRoutine kMaxwel{"X_MAXWEL", X_MAXWEL, "passes", &MAXWEL_PASSES};
+const SaturationRoutine kSatPair{"X_SAT_PAIR", X_SAT_PAIR, "evaluations", &SAT_PAIR_EVALUATIONS};
+
+void saturation(benchmark::State& state, const std::string& code, double fraction,
+                const SaturationRoutine& r) {
     if (!setup(state, code)) return;
     const double T = fraction * SUBST_CONST.Tc;
     double ps = 0, Dliq = 0, Dvap = 0;
     int32_t status = 0;
     for (auto _ : state) {
-        X_MAXWEL(T, ps, Dliq, Dvap, status);
+        r.routine(T, ps, Dliq, Dvap, status);
         benchmark::DoNotOptimize(ps);
     }
-    if (status != 0) fail(state, "X_MAXWEL status " + std::to_string(status));
-    state.counters["passes"] = MAXWEL_PASSES;
+    if (status != 0) fail(state, std::string(r.name) + " status " + std::to_string(status));
+    state.counters[r.counter] = *r.count;
 }
 
 // One request of the state solver; the result file is started anew before each one.
+// A request that reports a failure (the saturation routine finds no pair for some fluid's
+// request next to the critical point) waits for Enter: it is tried once with Enter lines to
+// answer, and its figure is skipped instead of timed.
 void request(benchmark::State& state, const std::string& code, double T_Tc, double D_Dc,
              double p_Pc) {
     if (!setup(state, code)) return;
     const SubstConst& sc = SUBST_CONST;
     const int32_t result = lun_of(RESULT_ENTRY);
     int32_t status = 0;
-    for (auto _ : state) {
+    auto run_once = [&]() {
         double T = T_Tc * sc.Tc, D = D_Dc * sc.Dc, p = p_Pc * sc.Pc;
         rewind_channel(result);
         X_PVT(T, D, p, status);
         benchmark::DoNotOptimize(TD_PROPS.p);
+    };
+    const std::string enters(16, '\n');
+    console_answers(enters);
+    run_once();
+    const bool reported = console_input.tellg() != std::streampos(0);
+    console_answers("");
+    if (reported) {
+        fail(state, "the request reports a failure");
+        return;
     }
+    for (auto _ : state) run_once();
     if (status != 0) fail(state, "X_PVT status " + std::to_string(status));
 }
 
@@ -299,11 +331,26 @@ void loading(benchmark::State& state, const std::string& code) {
 struct Figure {
     double ns = 0;
     double passes = 0;
+    double evaluations = 0;
     double ratio = 0;
 };
 
+std::string figure_text(const Figure& f, double floor_ns) {
+    char text[64];
+    const double ratio = floor_ns > 0 ? f.ns / floor_ns : 0.0;
+    if (f.ratio > 0)
+        std::snprintf(text, sizeof text, "%.2fx", f.ratio);
+    else if (f.ns >= 1e4)
+        std::snprintf(text, sizeof text, "%.1f us (%.0fx)", f.ns / 1e3, ratio);
+    else
+        std::snprintf(text, sizeof text, "%.0f ns (%.1fx)", f.ns, ratio);
+    return text;
+}
+
 class SummaryReporter : public benchmark::ConsoleReporter {
   public:
+    using ConsoleReporter::ConsoleReporter;
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
@@ -315,6 +362,8 @@ class SummaryReporter : public benchmark::ConsoleReporter {
             f.ns = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e9;
             const auto passes = run.counters.find("passes");
             if (passes != run.counters.end()) f.passes = passes->second.value;
+            const auto evaluations = run.counters.find("evaluations");
+            if (evaluations != run.counters.end()) f.evaluations = evaluations->second.value;
             const auto ratio = run.counters.find("ratio");
             if (ratio != run.counters.end()) f.ratio = ratio->second.value;
             const std::string name = run.run_name.function_name;
@@ -352,12 +401,17 @@ class SummaryReporter : public benchmark::ConsoleReporter {
                     std::snprintf(line, sizeof line, "  %-28s %12.2f x floor (alternating blocks)",
                                   name.c_str(), f.ratio);
                 out << line;
-                if (f.passes > 0) {
-                    const auto td = figs.find("c_td_dat_one_T");
-                    if (td != figs.end())
-                        std::snprintf(line, sizeof line,
-                                      "   passes %3.0f, %.2f x (passes x 8 evaluations at one T)",
-                                      f.passes, f.ns / (f.passes * 8.0 * td->second.ns));
+                const auto td = figs.find("c_td_dat_one_T");
+                if (f.passes > 0 && td != figs.end()) {
+                    std::snprintf(line, sizeof line,
+                                  "   passes %3.0f, %.2f x (passes x 8 evaluations at one T)",
+                                  f.passes, f.ns / (f.passes * 8.0 * td->second.ns));
+                    out << line;
+                }
+                if (f.evaluations > 0 && td != figs.end()) {
+                    std::snprintf(line, sizeof line,
+                                  "   evaluations %3.0f, %.2f x (evaluations at one T)",
+                                  f.evaluations, f.ns / (f.evaluations * td->second.ns));
                     out << line;
                 }
                 out << "\n";
@@ -367,7 +421,109 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 
     void set_repetitions(bool on) { repetitions_ = on; }
 
+    // The summary as markdown: a table of the figures with one column per fluid (each figure
+    // with its ratio to the floor), and the range of the request figures (e) over all fluids.
+    void write_markdown(const std::string& path) const {
+        std::ofstream out(path);
+        std::vector<std::string> fluids, figures;
+        for (const auto& [fluid, list] : order_) {
+            fluids.push_back(fluid);
+            for (const std::string& name : list)
+                if (std::find(figures.begin(), figures.end(), name) == figures.end())
+                    figures.push_back(name);
+        }
+        out << "| figure |";
+        for (const std::string& fluid : fluids) out << " " << fluid << " |";
+        out << "\n|---|";
+        for (std::size_t i = 0; i < fluids.size(); ++i) out << "---|";
+        out << "\n";
+        for (const std::string& name : figures) {
+            out << "| " << name << " |";
+            for (const std::string& fluid : fluids) {
+                const auto& figs = figures_.at(fluid);
+                const auto f = figs.find(name), floor = figs.find("a_floor_sweep");
+                const double floor_ns = floor != figs.end() ? floor->second.ns : 0.0;
+                out << " " << (f != figs.end() ? figure_text(f->second, floor_ns) : "") << " |";
+            }
+            out << "\n";
+        }
+        write_request_range(out);
+        write_targets(out);
+    }
+
   private:
+    // Smallest and largest value of a per-fluid measure over the fluids that have it.
+    template <typename Measure>
+    std::string range_over_fluids(Measure measure) const {
+        double lo = 0, hi = 0;
+        for (const auto& [fluid, figs] : figures_) {
+            const double v = measure(figs);
+            if (v <= 0) continue;
+            if (lo == 0 || v < lo) lo = v;
+            hi = std::max(hi, v);
+        }
+        char text[64];
+        std::snprintf(text, sizeof text, "%.2fx to %.2fx", lo, hi);
+        return text;
+    }
+
+    void write_targets(std::ostream& out) const {
+        using Figures = std::map<std::string, Figure>;
+        auto ns = [](const Figures& figs, const std::string& name) {
+            const auto f = figs.find(name);
+            return f != figs.end() ? f->second.ns : 0.0;
+        };
+        // The evaluation-to-floor ratio timed in alternating blocks, the one a changing load
+        // on a shared machine disturbs least.
+        const std::string td = range_over_fluids([](const Figures& figs) {
+            const auto f = figs.find("c_td_dat_ratio");
+            return f != figs.end() ? f->second.ratio : 0.0;
+        });
+        const std::string maxwel = range_over_fluids([&](const Figures& figs) {
+            double worst = 0;
+            for (const auto& [name, f] : figs)
+                if (f.passes > 0 && ns(figs, "c_td_dat_one_T") > 0)
+                    worst = std::max(worst, f.ns / (f.passes * 8.0 * ns(figs, "c_td_dat_one_T")));
+            return worst;
+        });
+        // The direct solve of the saturated pair: its evaluations and their cost.
+        double most_evaluations = 0;
+        const std::string sat_pair = range_over_fluids([&](const Figures& figs) {
+            double worst = 0;
+            for (const auto& [name, f] : figs)
+                if (f.evaluations > 0 && ns(figs, "c_td_dat_one_T") > 0) {
+                    worst = std::max(worst, f.ns / (f.evaluations * ns(figs, "c_td_dat_one_T")));
+                    most_evaluations = std::max(most_evaluations, f.evaluations);
+                }
+            return worst;
+        });
+        out << "\n| target | result |\n|---|---|\n"
+            << "| silent `X_TD_DAT` within 3x the floor (c_td_dat_ratio) | " << td << " |\n"
+            << "| `X_MAXWEL` within 1.5x of passes x 8 silent evaluations at one T | " << maxwel
+            << " (worst of the three temperatures) |\n"
+            << "| `X_SAT_PAIR` (the robust path of `X_MAXWEL`) within 200 evaluations | at most "
+            << most_evaluations << "; " << sat_pair
+            << " of that many silent evaluations at one T (worst of the three temperatures) |\n";
+    }
+
+    void write_request_range(std::ostream& out) const {
+        double lo = 0, hi = 0;
+        std::string slowest;
+        for (const auto& [fluid, figs] : figures_)
+            for (const auto& [name, f] : figs) {
+                if (name.rfind("e_", 0) != 0) continue;
+                if (lo == 0 || f.ns < lo) lo = f.ns;
+                if (f.ns > hi) hi = f.ns, slowest = name + "/" + fluid;
+            }
+        if (hi == 0) return;
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "\nRequests (e) of %zu fluids: %.0f us to %.0f us of CPU time (slowest: "
+                      "%s).\n",
+                      figures_.size(), lo / 1e3, hi / 1e3, slowest.c_str());
+        out << text;
+    }
+
     std::map<std::string, std::vector<std::string>> order_;
     std::map<std::string, std::map<std::string, Figure>> figures_;
     bool repetitions_ = false;
@@ -396,7 +552,15 @@ void register_fluid(const std::string& code) {
     for (double fraction : {0.6, 0.8, 0.95}) {
         char figure[32];
         std::snprintf(figure, sizeof figure, "d_maxwel_%.2fTc", fraction);
-        RegisterBenchmark(name(figure).c_str(), maxwel, code, fraction)->Unit(kMicrosecond);
+        RegisterBenchmark(name(figure).c_str(), saturation, code, fraction, kMaxwel)
+            ->Unit(kMicrosecond);
+    }
+    // The robust path of the saturation routine alone, from low temperature to next to Tc.
+    for (double fraction : {0.6, 0.95, 0.9999}) {
+        char figure[32];
+        std::snprintf(figure, sizeof figure, "d_sat_pair_%gTc", fraction);
+        RegisterBenchmark(name(figure).c_str(), saturation, code, fraction, kSatPair)
+            ->Unit(kMicrosecond);
     }
     // Mode 2 (p, T): liquid and vapour at 0.7 Tc, supercritical at 1.3 Tc; mode 3 (p, D): a
     // compressed liquid; mode 5 (p): saturation at 0.1 Pc.
@@ -409,6 +573,12 @@ void register_fluid(const std::string& code) {
     RegisterBenchmark(name("e_mode3_liquid").c_str(), request, code, 0.0, 2.0, 0.5)
         ->Unit(kMicrosecond);
     RegisterBenchmark(name("e_mode5").c_str(), request, code, 0.0, 0.0, 0.1)->Unit(kMicrosecond);
+    // Next to the critical point the saturated pair comes from the robust path: mode 4 at
+    // 0.9999 Tc, mode 5 at 0.9999 Pc.
+    RegisterBenchmark(name("e_mode4_0.9999Tc").c_str(), request, code, 0.9999, 0.0, 0.0)
+        ->Unit(kMicrosecond);
+    RegisterBenchmark(name("e_mode5_0.9999Pc").c_str(), request, code, 0.0, 0.0, 0.9999)
+        ->Unit(kMicrosecond);
     RegisterBenchmark(name("f_load").c_str(), loading, code)->Unit(kMicrosecond);
 }
 
@@ -421,6 +591,7 @@ int main(int argc, char** argv) {
     std::string fluids;
     if (const char* env = std::getenv("XALT1_BENCH_FLUIDS"); env != nullptr) fluids = env;
     bool repetitions = false;
+    std::string markdown;
     std::vector<char*> args;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -428,6 +599,8 @@ int main(int argc, char** argv) {
             table_path = arg.substr(8);
         } else if (arg.rfind("--fluids=", 0) == 0) {
             fluids = arg.substr(9);
+        } else if (arg.rfind("--markdown=", 0) == 0) {
+            markdown = arg.substr(11);
         } else {
             if (arg.rfind("--benchmark_repetitions=", 0) == 0)
                 repetitions = arg != "--benchmark_repetitions=1";
@@ -435,10 +608,16 @@ int main(int argc, char** argv) {
         }
     }
     table_path = std::filesystem::absolute(table_path).string();
+    // The session works in a temporary folder: a relative markdown path names the caller's.
+    if (!markdown.empty()) markdown = std::filesystem::absolute(markdown).string();
     table_codes = menu_codes(table_path);
     if (table_codes.empty()) {
         std::fprintf(stderr, "xalt1_bench: no substances in %s\n", table_path.c_str());
         return 1;
+    }
+    if (fluids == "all") {
+        fluids.clear();
+        for (const std::string& c : table_codes) fluids += c + ",";
     }
     std::vector<std::string> chosen;
     const std::vector<std::string> wanted =
@@ -468,9 +647,12 @@ int main(int argc, char** argv) {
     for (const std::string& code : chosen) register_fluid(code);
     int count = static_cast<int>(args.size());
     benchmark::Initialize(&count, args.data());
-    SummaryReporter reporter;
+    // Colour codes only for a terminal, not for output sent to a file or a pipe.
+    SummaryReporter reporter(isatty(fileno(stdout)) ? SummaryReporter::OO_ColorTabular
+                                                    : SummaryReporter::OO_Tabular);
     reporter.set_repetitions(repetitions);
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!markdown.empty()) reporter.write_markdown(markdown);
     benchmark::Shutdown();
     close_session();
     return 0;

@@ -4,6 +4,7 @@
 #include "eos/term_forms.h"
 #include "platform/erraus.h"
 #include "platform/record_io.h"
+#include "platform/status_records.h"
 #include "platform/unit_table.h"
 #include "substance/eos_coeff.h"
 #include "substance/subst_const.h"
@@ -12,8 +13,10 @@ namespace {
 
 constexpr std::string_view kTag = "x_r_fres";
 
-int32_t status_lun() {
-    return lun_of(STATUS_ENTRY);
+// Writes a diagnostic record to the status file; within a request each kind of record only the
+// first time it occurs.
+void status_record(std::string_view kind, const ListRecord& record) {
+    if (STATUS_RECORD_WANTED(kTag, kind)) record.write_to(lun_of(STATUS_ENTRY));
 }
 
 // Adds the terms of one polar set; false after a failing term (reported).
@@ -28,7 +31,7 @@ bool add_polar_set(const PolarSet& set, const double& P, const double& D, const 
             ListRecord record;
             record << set.n[i] << set.m[i] << set.k[i] << set.o[i] << "i4_tau: " << i4_tau
                    << "r8_f: " << term;
-            record.write_to(status_lun());
+            status_record("i4_x_rfq term", record);
             return false;
         }
         r8_f += term;
@@ -47,7 +50,7 @@ void X_R_FRES(const double& D, const double& T, const int32_t& i4_del, const int
     if (!input_accepted(D, T)) {
         ListRecord record;
         record << "Fehler bei der Uebergabe, Dichte=" << D << " T=" << T;
-        record.write_to(status_lun());
+        status_record("Fehler bei der Uebergabe", record);
         return;
     }
     double term = 0.0;
@@ -62,7 +65,7 @@ void X_R_FRES(const double& D, const double& T, const int32_t& i4_del, const int
             ListRecord record;
             record << fa.n[i] << fa.m[i] << fa.j[i] << "i4_del: " << i4_del << "i4_tau: " << i4_tau
                    << "r8_f: " << term;
-            record.write_to(status_lun());
+            status_record("i4_x_rfa term", record);
             return;
         }
         r8_f += term;
@@ -78,10 +81,10 @@ void X_R_FRES(const double& D, const double& T, const int32_t& i4_del, const int
     if (status != 0) {
         ListRecord first;
         first << "Fehler in Function i4_x_rfh: ";
-        first.write_to(status_lun());
+        status_record("Fehler in Function i4_x_rfh", first);
         ListRecord second;
         second << "i4_tau: " << i4_tau << "r8_f: " << term;
-        second.write_to(status_lun());
+        status_record("i4_x_rfh term", second);
         return;
     }
     r8_f += term;

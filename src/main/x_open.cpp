@@ -1,6 +1,18 @@
+#include <filesystem>
+
 #include "main/run_control.h"
 #include "platform/record_io.h"
 #include "platform/unit_table.h"
+
+namespace {
+
+void report_open_failure(const Text<16>& name) {
+    ListRecord line;
+    line << "Fehler beim Open von " << name;
+    line.write_to_console();
+}
+
+}  // namespace
 
 // Fills UNIT_TABLE and opens every entry that has a file name on its channel 11..20.
 void X_OPEN(int32_t& status) {
@@ -20,11 +32,10 @@ void X_OPEN(int32_t& status) {
         const int32_t lun = UNIT_TABLE.i4_lun[entry - 1];
         const Text<16>& name = UNIT_TABLE.file_name[entry - 1];
         if (lun <= 10 || lun > 20 || is_blank(name)) continue;
-        status = open_channel(lun, trimmed(name));
-        if (status != STATUS_OK) {
-            ListRecord line;
-            line << "Fehler beim Open von " << name;
-            line.write_to_console();
-        }
+        // The substance table is only read: a missing one is not created (the run then ends,
+        // see MXALT1).
+        const bool missing_table = entry == TABLE_ENTRY && !std::filesystem::exists(trimmed(name));
+        status = missing_table ? STATUS_OPEN_FAILED : open_channel(lun, trimmed(name));
+        if (status != STATUS_OK) report_open_failure(name);
     }
 }

@@ -101,6 +101,12 @@ void MXALT1() {
 
     X_COPYR();
     X_OPEN(status);
+    if (!channel_is_open(lun_of(TABLE_ENTRY))) {
+        console_line(" The substance table \"x_rstoff.tab\" cannot be read in this folder.");
+        console_line(" Start xalt1 in the folder that holds the substance table.");
+        X_CLOSE(status);
+        return;
+    }
 
     while (code != kQuitCode) {
         X_STAUSW(UNIT_TABLE.i4_lun, code, status);

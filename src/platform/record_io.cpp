@@ -53,19 +53,28 @@ std::string console_read_line() {
     return line;
 }
 
-// Skips blank and empty lines and returns the first value of the next line that holds one.
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A comma between two digits ("0,5") is a decimal comma, not a separator.
+bool decimal_comma_at(const std::string& line, std::size_t pos) {
+    return pos != std::string::npos && line[pos] == ',' && pos > 0 && is_digit(line[pos - 1]) &&
+           pos + 1 < line.size() && is_digit(line[pos + 1]);
+}
+
+// Skips blank and empty lines and returns the first value of the next line that holds one. A
+// value with a decimal comma is returned whole, so that it reads as no number and the question
+// is asked again (cutting it at the comma would silently read "0,5" as 0).
 std::string next_console_value() {
     for (;;) {
         const std::string line = console_read_line();
         const std::size_t start = line.find_first_not_of(" \t");
         if (start == std::string::npos) continue;
-        const std::size_t end = line.find_first_of(" \t,", start);
+        std::size_t end = line.find_first_of(" \t,", start);
+        if (decimal_comma_at(line, end)) end = line.find_first_of(" \t", end);
         return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
     }
-}
-
-bool is_digit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 }  // namespace

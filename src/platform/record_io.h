@@ -33,7 +33,8 @@ void console_line(std::string_view text);
 void console_empty_line();
 
 // Console input in free format. Leading blanks and empty lines are skipped until a value is
-// found; the value ends at a blank or a comma; the rest of the line is discarded. Returns 0, or
+// found; the value ends at a blank or a comma (a comma between digits is a decimal comma and
+// makes the answer no number); the rest of the line is discarded. Returns 0, or
 // STATUS_BAD_NUMBER when the answer is not a (finite) number of the asked kind; the caller asks
 // again. At end of input the end-of-input handler runs and the process ends.
 int32_t read_console_int(int32_t& value);

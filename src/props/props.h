@@ -3,14 +3,9 @@
 
 #include <cstdint>
 
-#include "props/state_properties.h"
-
 // Properties at (D, T) into TD_PROPS; unless silent, the result row for phase marker x.
 void X_TD_DAT(const bool& silent, const double& D, const double& T, const float& x,
               int32_t& status);
-// The properties of (D, T) as X_TD_DAT evaluates them, without TD_PROPS or a row; false (status
-// STATUS_OUT_OF_RANGE) for a state outside the range of the equation, else status as X_TD_DAT.
-bool state_at(const double& D, const double& T, StateProperties& props, int32_t& status);
 // Solves one request given by T, D and p (the mode's inputs, the others 0) and writes its rows.
 void X_PVT(double& T, double& D, double& p, int32_t& status);
 // Saturation pressure and saturated densities at T by the Maxwell construction.

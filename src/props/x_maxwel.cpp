@@ -4,6 +4,7 @@
 #include "platform/status_codes.h"
 #include "props/maxwel_passes.h"
 #include "props/props.h"
+#include "props/saturation_pair.h"
 #include "props/td_props.h"
 #include "substance/subst_const.h"
 
@@ -24,7 +25,8 @@ constexpr double kConverged = 9.999999974752427e-07;  // 1e-6 in single precisio
 // Reducing values of the module, set at every entry.
 double Tr = 0.0;
 double Dr = 0.0;
-// Set when a property evaluation inside the module failed; the call then ends.
+// Set when a property evaluation inside the passes failed; the passes then end (the report is
+// made only if the saturated pair cannot be found otherwise).
 bool evaluation_failed = false;
 int32_t failed_status = STATUS_OK;
 
@@ -33,7 +35,7 @@ int32_t failed_status = STATUS_OK;
 double rl_new = 0.0;
 double rv_new = 0.0;
 
-// One silent evaluation at the reduced density r. A failure is reported once per call.
+// One silent evaluation at the reduced density r; the first failure of a call is kept.
 void evaluate(const double& T, const double& r) {
     const bool silent = true;
     const double D = Dr * r;
@@ -43,7 +45,6 @@ void evaluate(const double& T, const double& r) {
     if (status != STATUS_OK && !evaluation_failed) {
         evaluation_failed = true;
         failed_status = status;
-        ERRAUS(kTag, "Error in the Routine x_td_dat", status);
     }
 }
 
@@ -74,27 +75,6 @@ double DGDDMAX(const double& T, const double& r) {
     return Dr * (GGESMAX(T, up) - GGESMAX(T, down)) / (2.0 * delta);
 }
 
-// Start density of the saturated liquid, mol/dm3.
-double RSIEDE(const double& T) {
-    const double theta = 1.0 - T / Tr;
-    return Dr * (1.0 + 2.219754457473755 * std::pow(theta, 0.3333333432674408) -
-                 2.4271793365478516 * std::pow(theta, 0.6666666865348816) +
-                 9.229690551757812 * std::pow(theta, 1.0) -
-                 11.075601577758789 * std::pow(theta, 1.3333333730697632) +
-                 5.062490940093994 * std::pow(theta, 1.6666666269302368));
-}
-
-// Start density of the saturated vapour, mol/dm3.
-double RTAU(const double& T) {
-    const double theta = 1.0 - T / Tr;
-    return Dr * std::exp(-3.315791606903076 * std::pow(theta, 0.3333333432674408) +
-                         18.75217628479004 * std::pow(theta, 0.6666666865348816) -
-                         102.72327423095703 * std::pow(theta, 1.0) +
-                         211.47918701171875 * std::pow(theta, 1.3333333730697632) -
-                         195.9080352783203 * std::pow(theta, 1.6666666269302368) +
-                         51.5324592590332 * std::pow(theta, 2.0));
-}
-
 // Parabola through (r - h, v_minus), (r, v0), (r + h, v_plus): its vertex and the discriminant
 // of the root where it takes the value `target`.
 struct Parabola {
@@ -119,93 +99,83 @@ void fail_near_tc(int32_t& status) {
     status = STATUS_NEAR_CRITICAL;
 }
 
-}  // namespace
+// How the passes ended.
+enum class Passes { converged, not_converged, evaluation_failed };
 
-int32_t MAXWEL_PASSES = 0;
+// The liquid start onto the stiff liquid branch, the vapour start onto the stable one (each
+// loop by steps of 1 %); false when a start cannot be pushed there within kMaxPushes steps.
+bool push_starts(const double& T, double& rl, double& rv) {
+    int32_t pushes = 0;
+    while (DPDDMAX(T, rl) <= 10.0 && !evaluation_failed && ++pushes <= kMaxPushes) rl *= kRaise;
+    while (PGESMAX(T, rl) <= 0.0 && !evaluation_failed && ++pushes <= kMaxPushes) rl *= kRaise;
+    while (PGESMAX(T, rl) >= 100.0 && !evaluation_failed && ++pushes <= kMaxPushes) rl *= kLower;
+    while (DGDDMAX(T, rv) <= 0.0 && !evaluation_failed && ++pushes <= kMaxPushes) rv *= kLower;
+    return pushes <= kMaxPushes;
+}
 
-// Saturation pressure ps and saturated densities Dliq, Dvap at T by the Maxwell construction:
-// start densities from generic correlations, pushed onto the stable branches, then passes that
-// move the liquid to the pressure of the vapour and the vapour to the Gibbs energy of the
-// liquid, each by a local parabola, until pressures, Gibbs energies and both densities agree to
-// a relative 1e-6. Outputs are written only on success.
-// Failures, each with no outputs written: T not below Tc (or not positive), a start point that
-// cannot be pushed onto its branch, too many passes (300 when T shares its integer kelvin with
-// Tc, kMaxPasses otherwise): "Error at the calculation in the near of Tc" and status 99. A
-// property evaluation outside the range of the equation: "Error in the Routine x_td_dat" with
-// its status, which the call hands back.
-void X_MAXWEL(const double& T, double& ps, double& Dliq, double& Dvap, int32_t& status) {
-    Tr = SUBST_CONST.Tc;
-    Dr = SUBST_CONST.Dc;
-    MAXWEL_PASSES = 0;
-    evaluation_failed = false;
-    failed_status = STATUS_OK;
-    auto failed = [&]() {
-        if (evaluation_failed) status = failed_status;
-        return evaluation_failed;
-    };
-    if (!(T > 0.0) || !(T < Tr) || !(Dr > 0.0)) {
-        fail_near_tc(status);
-        return;
+// The liquid moved to the pressure pv of the vapour: the parabola of p through rl and rl +- h,
+// into rl_new (which keeps its value when the vertex lies inside the fitted interval). P0 is the
+// pressure at rl.
+void correct_liquid(const double& T, double rl, double h, double pv, double& P0) {
+    P0 = PGESMAX(T, rl);
+    const double Pm = PGESMAX(T, rl - h);
+    const double Pp = PGESMAX(T, rl + h);
+    const Parabola pl = fit(rl, h, P0, Pm, Pp, pv);
+    if (pl.discriminant < 0.0) {
+        rl_new = std::sqrt(pl.vertex * pl.vertex);
+    } else if (pl.vertex < rl - h) {
+        rl_new = pl.vertex + std::sqrt(pl.discriminant);
+    } else if (pl.vertex > rl + h) {
+        rl_new = pl.vertex - std::sqrt(pl.discriminant);
     }
+}
 
+// The vapour moved to the Gibbs energy gl of the corrected liquid: the parabola of g through rv
+// and rv +- h, into rv_new (kept likewise; below 1e-10 it becomes 0.9 rv). G0 is the Gibbs
+// energy at rv.
+void correct_vapour(const double& T, double rv, double h, double gl, double& G0) {
+    G0 = GGESMAX(T, rv);
+    const double Gm = GGESMAX(T, rv - h);
+    const double Gp = GGESMAX(T, rv + h);
+    if (evaluation_failed) return;
+    const Parabola pg = fit(rv, h, G0, Gm, Gp, gl);
+    if (pg.discriminant < 0.0) {
+        rv_new = std::sqrt(pg.vertex * pg.vertex);
+    } else if (pg.vertex > rv + h) {
+        rv_new = pg.vertex - std::sqrt(pg.discriminant);
+    } else if (pg.vertex < rv - h) {
+        rv_new = pg.vertex + std::sqrt(pg.discriminant);
+    }
+    if (rv_new < 1.000000013351432e-10) rv_new = 0.8999999761581421 * rv;
+}
+
+// The passes of the Maxwell construction at T (0 < T < Tr): start densities from the generic
+// correlations, pushed onto the stable branches, then passes that move the liquid to the
+// pressure of the vapour and the vapour to the Gibbs energy of the liquid, each by a local
+// parabola, until pressures, Gibbs energies and both densities agree to a relative 1e-6. They
+// give up where a start cannot be pushed onto its branch, after 300 passes when T shares its
+// integer kelvin with Tc (kMaxPasses otherwise), or at a refused evaluation.
+Passes maxwell_passes(const double& T, double& ps, double& Dliq, double& Dvap) {
     double rv = RTAU(T) / Dr;
     double rl = RSIEDE(T) / Dr;
-
-    // The liquid start onto the stiff liquid branch, the vapour start onto the stable one.
-    int32_t pushes = 0;
-    while (DPDDMAX(T, rl) <= 10.0 && !failed() && ++pushes <= kMaxPushes) rl *= kRaise;
-    while (PGESMAX(T, rl) <= 0.0 && !failed() && ++pushes <= kMaxPushes) rl *= kRaise;
-    while (PGESMAX(T, rl) >= 100.0 && !failed() && ++pushes <= kMaxPushes) rl *= kLower;
-    while (DGDDMAX(T, rv) <= 0.0 && !failed() && ++pushes <= kMaxPushes) rv *= kLower;
-    if (failed()) return;
-    if (pushes > kMaxPushes) {
-        fail_near_tc(status);
-        return;
-    }
+    const bool pushed = push_starts(T, rl, rv);
+    if (evaluation_failed) return Passes::evaluation_failed;
+    if (!pushed) return Passes::not_converged;
 
     const double q = 9.999999747378752e-05 * std::pow(100.0, std::pow(T / Tr, 4));
     const double k = rv < 0.009999999776482582 ? 1000.0 : 1.0;
-
     // A correction that falls into its last case keeps the density it started the pass with.
     rl_new = rl;
     rv_new = rv;
-    int32_t counter = 0;
     const bool within_kelvin_of_tc = std::trunc(T) == std::trunc(Tr);
-    for (;;) {
-        ++counter;
+    for (int32_t counter = 1;; ++counter) {
         MAXWEL_PASSES = counter;
         const double pv = PGESMAX(T, rv);
-
-        // Liquid: to the pressure of the vapour.
-        double h = q * rl;
-        const double P0 = PGESMAX(T, rl);
-        const double Pm = PGESMAX(T, rl - h);
-        const double Pp = PGESMAX(T, rl + h);
-        Parabola pl = fit(rl, h, P0, Pm, Pp, pv);
-        if (pl.discriminant < 0.0) {
-            rl_new = std::sqrt(pl.vertex * pl.vertex);
-        } else if (pl.vertex < rl - h) {
-            rl_new = pl.vertex + std::sqrt(pl.discriminant);
-        } else if (pl.vertex > rl + h) {
-            rl_new = pl.vertex - std::sqrt(pl.discriminant);
-        }
+        double P0 = 0.0, G0 = 0.0;
+        correct_liquid(T, rl, q * rl, pv, P0);
         const double gl = GGESMAX(T, rl_new);
-
-        // Vapour: to the Gibbs energy of the corrected liquid.
-        h = q * rv * k;
-        const double G0 = GGESMAX(T, rv);
-        const double Gm = GGESMAX(T, rv - h);
-        const double Gp = GGESMAX(T, rv + h);
-        if (failed()) return;
-        Parabola pg = fit(rv, h, G0, Gm, Gp, gl);
-        if (pg.discriminant < 0.0) {
-            rv_new = std::sqrt(pg.vertex * pg.vertex);
-        } else if (pg.vertex > rv + h) {
-            rv_new = pg.vertex - std::sqrt(pg.discriminant);
-        } else if (pg.vertex < rv - h) {
-            rv_new = pg.vertex + std::sqrt(pg.discriminant);
-        }
-        if (rv_new < 1.000000013351432e-10) rv_new = 0.8999999761581421 * rv;
+        correct_vapour(T, rv, q * rv * k, gl, G0);
+        if (evaluation_failed) return Passes::evaluation_failed;
 
         const double dv = std::fabs(rv_new - rv) / rv_new;
         const double dl = std::fabs(rl_new - rl) / rl_new;
@@ -215,13 +185,56 @@ void X_MAXWEL(const double& T, double& ps, double& Dliq, double& Dvap, int32_t& 
             Dvap = rv_new * Dr;
             Dliq = rl_new * Dr;
             ps = pv;
-            return;
+            return Passes::converged;
         }
         rv = rv_new;
         rl = rl_new;
-        if ((counter > kPassesNearTc && within_kelvin_of_tc) || counter >= kMaxPasses) {
-            fail_near_tc(status);
-            return;
-        }
+        if ((counter > kPassesNearTc && within_kelvin_of_tc) || counter >= kMaxPasses)
+            return Passes::not_converged;
+    }
+}
+
+}  // namespace
+
+int32_t MAXWEL_PASSES = 0;
+
+// Saturation pressure ps and saturated densities Dliq, Dvap at T. The passes of the Maxwell
+// construction come first; their pair is taken when it is one (X_SAT_CHECK). Where they do not
+// converge, or converge to a false pair (both densities on one branch, a vapour stuck at its
+// spinodal, a liquid below the vapour), the pair comes from X_SAT_PAIR, which solves the
+// isotherm's loop directly. Outputs are written only on success.
+// Failures, each with no outputs written: T not below Tc (or not positive), or neither way
+// finds a pair: "Error at the calculation in the near of Tc" and status 99; where the passes
+// met a state outside the range of the equation, "Error in the Routine x_td_dat" with its
+// status instead, which the call hands back.
+void X_MAXWEL(const double& T, double& ps, double& Dliq, double& Dvap, int32_t& status) {
+    Tr = SUBST_CONST.Tc;
+    Dr = SUBST_CONST.Dc;
+    MAXWEL_PASSES = 0;
+    SAT_PAIR_EVALUATIONS = 0;
+    evaluation_failed = false;
+    failed_status = STATUS_OK;
+    if (!(T > 0.0) || !(T < Tr) || !(Dr > 0.0)) {
+        fail_near_tc(status);
+        return;
+    }
+    double p = 0.0, l = 0.0, v = 0.0;
+    const Passes passes = maxwell_passes(T, p, l, v);
+    bool pair = false;
+    if (passes == Passes::converged) X_SAT_CHECK(T, p, l, v, pair);
+    if (!pair) {
+        int32_t solved = STATUS_OK;
+        X_SAT_PAIR(T, p, l, v, solved);
+        pair = solved == STATUS_OK;
+    }
+    if (pair) {
+        ps = p;
+        Dliq = l;
+        Dvap = v;
+    } else if (passes == Passes::evaluation_failed) {
+        ERRAUS(kTag, "Error in the Routine x_td_dat", failed_status);
+        status = failed_status;
+    } else {
+        fail_near_tc(status);
     }
 }

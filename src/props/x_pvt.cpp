@@ -3,6 +3,7 @@
 
 #include "platform/erraus.h"
 #include "platform/record_io.h"
+#include "platform/status_records.h"
 #include "platform/unit_table.h"
 #include "props/props.h"
 #include "props/td_props.h"
@@ -110,10 +111,15 @@ bool converged(const double& P) {
     return std::fabs(P - TD_PROPS.p) / P <= kPressureConverged;
 }
 
-// 1/T linear in ln p through the two saturation points.
+// 1/T linear in ln p through the two saturation points. An estimate at or above Tc (a target
+// close to Pc, beyond the points) is taken halfway between the upper point and Tc instead,
+// as every pressure below Pc has its saturation temperature below Tc.
 double estimate_from_points(const double& P) {
     w = (std::log(P) - std::log(ps1)) / (std::log(ps2) - std::log(ps1));
-    return 1.0 / (1.0 / T1 + w * (1.0 / T2 - 1.0 / T1));
+    const double T = 1.0 / (1.0 / T1 + w * (1.0 / T2 - 1.0 / T1));
+    const double Tc = SUBST_CONST.Tc;
+    if (T >= Tc && P < SUBST_CONST.Pc) return 0.5 * (std::max(T1, T2) + Tc);
+    return T;
 }
 
 // First estimate of the saturation temperature at P from the saturation points at 0.9 and
@@ -170,9 +176,10 @@ bool refine_saturation_temperature(const double& P, double& T, int32_t& status, 
     return true;
 }
 
-// Mode 1: the state (T, D) as given; two-phase below Tc between the saturated densities.
+// Mode 1: the state (T, D) as given; two-phase below Tc between the saturated densities. At Tc
+// itself no state is two-phase (and there is no saturated pair to ask for): a single row.
 void mode_temperature_density(double& T, double& D, int32_t& status) {
-    if (T > SUBST_CONST.Tc) {
+    if (T >= SUBST_CONST.Tc) {
         single_phase_row(D, T, status);
         return;
     }
@@ -186,13 +193,13 @@ void mode_temperature_density(double& T, double& D, int32_t& status) {
 
 // Mode 2: stepping search on D for the target pressure P, dividing the step by 10 at every
 // reversal. Below Tc it starts next to the saturated density of the phase that P belongs to;
-// above Tc it starts at Dc with step 1. (Above Tc the pressure rises with the density, so at a
+// from Tc on it starts at Dc with step 1. (Above Tc the pressure rises with the density, so at a
 // reversal P lies between the last two densities. A search that divided its step only at
 // reversals within 5 MPa of P would swing for ever between two densities a whole step apart
 // wherever the pressure changes by more than that per step, as at every liquid-like density.)
 void mode_pressure_temperature(double& T, double& D, const double& P, int32_t& status) {
     TD_PROPS.p = 0.0;
-    if (T > SUBST_CONST.Tc) {
+    if (T >= SUBST_CONST.Tc) {  // at Tc, as above it, the pressure rises with the density
         D = SUBST_CONST.Dc;
         step = 1.0f;
         increased = false;
@@ -282,23 +289,26 @@ void mode_pressure_temperature(double& T, double& D, const double& P, int32_t& s
 }
 
 // Mode 3: two-phase at the saturation temperature of P when D lies strictly between the
-// saturated densities; otherwise a stepping search on T for the target pressure P.
+// saturated densities of that temperature; otherwise a stepping search on T for the target
+// pressure P. The phase is decided with the saturated pair of the refined saturation
+// temperature (a decision at the first estimate put states next to a saturated density on the
+// wrong side).
 void mode_pressure_density(double& T, double& D, const double& P, int32_t& status) {
     TD_PROPS.p = 0.0;
     const double Tc = SUBST_CONST.Tc;
     if (P <= SUBST_CONST.Pc) {
         if (!estimate_saturation_temperature(P, T, status)) return;
-        if (T < Tc && !saturation(T, status)) return;
-        if (Dvap < D && D < Dliq) {
-            if (!refine_saturation_temperature(P, T, status, true)) return;
-            // The block needs the saturated densities of the temperature it is written at.
-            if (T < Tc && T == T_sat && Dvap < D && D < Dliq) {
-                two_phase_block(D, T, status, "Fehler in Routine td_daten");
-                return;
-            }
+        if (!refine_saturation_temperature(P, T, status, true)) return;
+        // The block needs the saturated densities of the temperature it is written at.
+        if (T < Tc && T == T_sat && Dvap < D && D < Dliq) {
+            two_phase_block(D, T, status, "Fehler in Routine td_daten");
+            return;
         }
     }
 
+    // The search starts from no pressure: the last evaluation of the saturation routine may
+    // hold the target pressure itself, which would end the search before its first step.
+    TD_PROPS.p = 0.0;
     T = Tc + 100.0;
     step = 100.0f;
     increased = true;
@@ -353,13 +363,15 @@ void mode_saturation_pressure(double& T, const double& P, int32_t& status) {
 // Solves one request and has its rows written. The case follows from which of T, D and p are
 // positive: D and p (mode 3, T is solved), T and D (mode 1), p and T (mode 2, D is solved),
 // T alone (mode 4, saturation at T), p alone (mode 5, saturation at p); any other pattern does
-// nothing. Failures are reported and end the request; a failure of the saturation routine or of
+// nothing. Within the request each distinct status-file record is written once. Failures are
+// reported and end the request; a failure of the saturation routine or of
 // a property evaluation comes back in status. The two codes of a request that cannot be solved
 // (99: saturation not found near Tc; 98: the search left the range of the equation) are
 // cleared at exit, so that the dialogue goes on.
 void X_PVT(double& T, double& D, double& p, int32_t& status) {
     counter = 0;
     x = -1.0f;
+    STATUS_REQUEST_BEGIN();
     if (D > 0.0 && p > 0.0) {
         mode_pressure_density(T, D, p, status);
     } else if (T > 0.0 && D > 0.0) {
@@ -371,5 +383,6 @@ void X_PVT(double& T, double& D, double& p, int32_t& status) {
     } else if (D == 0.0 && p > 0.0 && T == 0.0) {
         mode_saturation_pressure(T, p, status);
     }
+    STATUS_REQUEST_END();
     if (status == STATUS_NEAR_CRITICAL || status == STATUS_OUT_OF_RANGE) status = STATUS_OK;
 }

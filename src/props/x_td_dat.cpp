@@ -185,14 +185,6 @@ bool evaluate(const term_sweep::Prepared& p, const double& D, const double& T, R
     return true;
 }
 
-// The reference values and the kept values of the substance now loaded.
-const term_sweep::Prepared& start(ReferenceValues& ref) {
-    const term_sweep::Prepared& prepared = term_sweep::current();
-    renew_kept(prepared.generation);
-    residual_reference(ref);
-    return prepared;
-}
-
 }  // namespace
 
 // Properties of the state (D, T) into TD_PROPS and, unless silent, one row of the result
@@ -206,8 +198,10 @@ const term_sweep::Prepared& start(ReferenceValues& ref) {
 // switch decides only what is written, not how the values are computed.
 void X_TD_DAT(const bool& silent, const double& D, const double& T, const float& x,
               int32_t& status) {
+    const term_sweep::Prepared& prepared = term_sweep::current();
+    renew_kept(prepared.generation);
     ReferenceValues ref;
-    const term_sweep::Prepared& prepared = start(ref);
+    residual_reference(ref);
     status = STATUS_OK;
     std::string label = "   ";
 
@@ -266,17 +260,4 @@ void X_TD_DAT(const bool& silent, const double& D, const double& T, const float&
     const int32_t lun = lun_of(RESULT_ENTRY);
     write_record(lun, row);
     if (x < 0.0f || !evaluated) write_record(lun, "end");
-}
-
-// The evaluation of X_TD_DAT for callers outside the program (the fitting tool): the properties
-// of the state (D, T) with the reference calls and the reports of X_TD_DAT, but without
-// TD_PROPS or a row. False for a state outside the range of the equation.
-bool state_at(const double& D, const double& T, StateProperties& props, int32_t& status) {
-    ReferenceValues ref;
-    const term_sweep::Prepared& prepared = start(ref);
-    status = STATUS_OK;
-    const double no_previous_cp = 0.0;
-    if (evaluate(prepared, D, T, ref, no_previous_cp, props, status)) return true;
-    status = STATUS_OUT_OF_RANGE;
-    return false;
 }

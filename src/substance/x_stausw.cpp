@@ -59,10 +59,13 @@ std::string right_aligned(int32_t number, int width) {
     return buf;
 }
 
-// One cell of the four-column form: the number in two columns (two asterisks when it does not
-// fit), then from the cell's fourth column the code and a blank.
+// One cell of the four-column form: the number in two columns, or in the cell's first three
+// columns from 100 on (three asterisks from 1000), then from the cell's fourth column the code
+// and a blank.
 void put_cell(Text<80>& row, std::size_t column, int32_t number) {
-    const std::string digits = number < 100 ? right_aligned(number, 2) : "**";
+    const std::string digits = number < 100    ? right_aligned(number, 2)
+                               : number < 1000 ? right_aligned(number, 3)
+                                               : "***";
     const Text<10>& code = menu[number - 1];
     std::copy(digits.begin(), digits.end(), row.begin() + static_cast<long>(column - 1));
     std::copy(code.begin(), code.end(), row.begin() + static_cast<long>(column + 2));

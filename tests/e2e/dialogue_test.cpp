@@ -124,4 +124,22 @@ TEST(ModeDialogueRun, NonNumericAnswersAreAskedAgainAndEndOfInputClosesDown) {
     EXPECT_EQ(run.file_lines("xalt1.dat").size(), 4u);
 }
 
+// "300,5" is not read as 300: the question is asked again, and the request is the one typed
+// with a decimal point.
+TEST(ModeDialogueRun, DecimalCommaIsAskedAgain) {
+    ProgramRun run;
+    run_dialogue(run, kLoadFirst + "1\n300,5\n300.5\n0,1\n0.1\n");
+    const auto lines = run.console_lines();
+    std::size_t t_prompts = 0, d_prompts = 0;
+    for (const std::string& line : lines) {
+        t_prompts += line == " Input Temperature [K]:";
+        d_prompts += line == " Input Density [mol/dm3]:";
+    }
+    EXPECT_EQ(t_prompts, 2u);
+    EXPECT_EQ(d_prompts, 2u);
+    const auto dat = run.file_lines("xalt1.dat");
+    ASSERT_EQ(dat.size(), 5u);
+    EXPECT_EQ(dat[3].substr(0, 20), "    300.500 .1000   ");
+}
+
 }  // namespace

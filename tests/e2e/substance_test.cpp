@@ -112,9 +112,26 @@ TEST(SubstanceRun, UnreadableCoefficientEndsTheRun) {
               std::string::npos);
 }
 
+// Without a substance table there is nothing to offer: the run says which file it misses and
+// ends at once, leaving no empty table behind.
+TEST(SubstanceRun, MissingTableIsNamedAndNotCreated) {
+    ProgramRun run;
+    run_program(run, "", "\n0\n", 60.0, false);
+    ASSERT_FALSE(run.timed_out);
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_NE(run.console.find(" Fehler beim Open von x_rstoff.tab    \n"
+                               " The substance table \"x_rstoff.tab\" cannot be read in this "
+                               "folder.\n"),
+              std::string::npos)
+        << run.console;
+    EXPECT_EQ(run.console.find("Option :"), std::string::npos);
+    EXPECT_FALSE(run.has_file("x_rstoff.tab"));
+    EXPECT_EQ(run.file("xalt1.dat"), "");
+}
+
 TEST(SubstanceRun, EmptyTableShowsAnEmptyMenu) {
     ProgramRun run;
-    run_program(run, "", "\n\n5\n0\n", 60.0, false);  // no table file: an empty one is created
+    run_program(run, "", "\n\n5\n0\n");
     ASSERT_FALSE(run.timed_out);
     EXPECT_EQ(run.exit_code, 0);
     EXPECT_EQ(run.file("xalt1.tmp"), " x_stausw: Error at Read into x_rstoff.tab!           -1\n");

@@ -57,13 +57,9 @@ TEST(PropsMaxwel, SaturationFromHalfTcTo099Tc) {
 const std::string kNearTcLine =
     " x_maxwel: Error at the calculation in the near of Tc!            0";
 
-// Temperatures without a saturation state, and temperatures so close to Tc that the passes do
-// not settle (0.01 K below Tc, within its integer kelvin, and 0.995 Tc, where this fluid's
-// coexistence curve is much narrower than the start correlations assume): a report, status 99 and
-// no outputs.
+// Temperatures without a saturation state: a report, status 99 and no outputs.
 TEST(PropsMaxwel, NoSaturationStateFailsWithStatus99) {
-    for (double T :
-         {kDemoTc, kDemoTc + 10.0, 0.0, -20.0, double(NAN), kDemoTc - 0.01, 0.995 * kDemoTc}) {
+    for (double T : {kDemoTc, kDemoTc + 10.0, 0.0, -20.0, double(NAN)}) {
         SCOPED_TRACE(testing::Message() << "T=" << T);
         PropsSession session;
         double ps = -1, Dliq = -2, Dvap = -3;

@@ -118,15 +118,21 @@ TEST(PropsPvt, Mode1OnASaturatedDensityWritesTheSaturatedPair) {
     }
 }
 
-TEST(PropsPvt, Mode1AtTcReportsTheSaturationFailureAndGoesOn) {
+// At Tc no state is two-phase: modes 1 and 2 write the single-phase row (there is no saturated
+// pair to decide with, and no report).
+TEST(PropsPvt, Modes1And2AtTcWriteASinglePhaseRow) {
+    {
+        PropsSession session;
+        EXPECT_EQ(solve(kDemoTc, 5.0, 0.0).status, 0);
+        EXPECT_EQ(markers(session), kSingleRow);
+        EXPECT_TRUE(session.status_lines().empty());
+    }
     PropsSession session;
-    const Request out = solve(kDemoTc, 5.0, 0.0);
+    const Request out = solve(kDemoTc, 0.0, 0.5 * kDemoPc);
     EXPECT_EQ(out.status, 0);
-    EXPECT_TRUE(session.result_lines().empty());
-    EXPECT_EQ(session.status_lines(),
-              (std::vector<std::string>{
-                  " x_maxwel: Error at the calculation in the near of Tc!            0",
-                  " x_pvt   : Error at Routine x_maxwel!           99"}));
+    EXPECT_EQ(markers(session), kSingleRow);
+    EXPECT_NEAR(pressure(out.D, kDemoTc), 0.5 * kDemoPc, 1e-6 * kDemoPc);
+    EXPECT_TRUE(session.status_lines().empty());
 }
 
 // Mode 2 finds the density of (p, T); mode 1 at that density gives the pressure back.
@@ -210,15 +216,14 @@ TEST(PropsPvt, Mode3InsideTheDomeFindsTheSaturationTemperature) {
 // Mode 3 tests its density against the saturated densities at its first estimate of the
 // saturation temperature, both bounds excluded: exactly on the liquid density it takes the
 // temperature search and writes a single-phase row.
+// The saturated liquid density of the saturation temperature that mode 3 refines for P (the
+// one mode 5 finds) lies on the bound of the two-phase test.
 TEST(PropsPvt, Mode3OnASaturatedDensityTakesTheTemperatureSearch) {
     const double P = 3.0;
     double D = 0;
     {
         PropsSession session;
-        const double T2 = 0.8999999761581421 * kDemoTc, T1 = 0.75 * kDemoTc;
-        const double ps2 = saturation(T2).ps, ps1 = saturation(T1).ps;
-        const double w = (std::log(P) - std::log(ps1)) / (std::log(ps2) - std::log(ps1));
-        D = saturation(1.0 / (1.0 / T1 + w * (1.0 / T2 - 1.0 / T1))).Dliq;
+        D = saturation(solve(0.0, 0.0, P).T).Dliq;
     }
     PropsSession session;
     const Request out = solve(0.0, D, P);

@@ -66,6 +66,31 @@ TEST(FreeFormat, ConsoleSkipsEmptyLinesAndDiscardsTheRest) {
     EXPECT_THROW(read_console_real(x), EndOfInput);
 }
 
+// A comma between digits is a decimal comma: the answer is no number (the caller asks again)
+// instead of the value before the comma. A comma after a value still separates it.
+TEST(FreeFormat, ConsoleAnswerWithADecimalCommaIsNoNumber) {
+    struct Case {
+        const char* line;
+        int32_t status;
+        double value;
+    } cases[] = {
+        {"0,5", STATUS_BAD_NUMBER, -1},   {"  273,15 K", STATUS_BAD_NUMBER, -1},
+        {"1,5e3", STATUS_BAD_NUMBER, -1}, {"-0,25", STATUS_BAD_NUMBER, -1},
+        {"0.5, 7", STATUS_OK, 0.5},       {"5,", STATUS_OK, 5},
+        {"5 ,3", STATUS_OK, 5},           {"5,x", STATUS_OK, 5},
+    };
+    for (const auto& c : cases) {
+        ScriptedSession session(std::string(c.line) + "\n");
+        double x = -1;
+        EXPECT_EQ(read_console_real(x), c.status) << c.line;
+        EXPECT_EQ(x, c.value) << c.line;
+    }
+    ScriptedSession session("2,5\n");
+    int32_t mode = -1;
+    EXPECT_EQ(read_console_int(mode), STATUS_BAD_NUMBER);
+    EXPECT_EQ(mode, -1);
+}
+
 TEST(Records, ReadCutsAndPadsTo80Columns) {
     ScriptedSession session;
     session.write_file("f.txt", std::string(85, 'a') + "\nshort\r\n\nlast");

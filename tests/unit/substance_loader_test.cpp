@@ -295,7 +295,7 @@ TEST(Menu, FourPerLineFromTwentyEntries) {
     EXPECT_EQ(lines[7], " Option :");
 }
 
-TEST(Menu, ThreeDigitNumbersShowAsAsterisks) {
+TEST(Menu, ThreeDigitNumbersFillTheFirstThreeColumnsOfTheirCell) {
     TableSession t(menu_table(101), "101\n");
     const Load l = select_and_load();
     EXPECT_EQ(view(l.code), "S101_fluid");
@@ -303,8 +303,8 @@ TEST(Menu, ThreeDigitNumbersShowAsAsterisks) {
     const std::vector<std::string> lines = lines_of(t.console());
     ASSERT_EQ(lines.size(), 26u + 3u);
     EXPECT_EQ(lines[24].substr(0, 24), " 97 S97_fluid        98 ");
-    EXPECT_EQ(lines[25], " ** S101_fluid" + std::string(65, ' '));  // a row with one cell
-    EXPECT_EQ(lines[24].substr(60), " ** S100_fluid     ");
+    EXPECT_EQ(lines[25], " 101S101_fluid" + std::string(65, ' '));  // a row with one cell
+    EXPECT_EQ(lines[24].substr(60), " 100S100_fluid     ");
 }
 
 TEST(Menu, AnswersOutsideTheMenuShowItAgain) {
@@ -363,7 +363,8 @@ TEST(Menu, HoldsTheFirstThousandEntries) {
     const std::vector<std::string> lines = lines_of(t.console());
     // 250 rows, empty line, exit line, prompt; shown twice
     ASSERT_EQ(lines.size(), 2u * 253u);
-    EXPECT_EQ(lines[249].substr(60), " ** S1000_flui     ");
+    EXPECT_EQ(lines[249].substr(60), " ***S1000_flui     ");
+    EXPECT_EQ(lines[248].substr(60), " 996S996_fluid     ");
     EXPECT_EQ(l.status, 0);  // columns 1-10 of the header "S1000_fluid" are the cut code
     EXPECT_DOUBLE_EQ(SUBST_CONST.Tc, 1000.0);
 }

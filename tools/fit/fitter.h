@@ -18,6 +18,7 @@ struct FluidCase {
     const Fluid* fluid = nullptr;
     Params p;
     unsigned free = P_T | P_D | P_ALPHA;
+    bool trains = true;     // takes part in fitting its class's coefficient set
     std::vector<Row> rows;  // data, barrier and guard rows
 };
 
@@ -62,6 +63,9 @@ double total_cost(const std::vector<FluidCase*>& cases, const Model& model);
 int physics_check(FluidCase& c, const Model& model, bool add_rows);
 
 extern bool g_verbose_check;  // physics_check logs every offending state
+// Joint fits of the coefficients on one thread, so that a refit gives the same digits on
+// every run (the solver's sums over fluids would otherwise follow the threads' order).
+extern bool g_deterministic;
 
 using Log = std::function<void(const std::string&)>;
 void set_log(Log log);

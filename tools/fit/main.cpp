@@ -10,15 +10,18 @@
 //   xalt1_fit tune <reference folder> <state file> <new state file> <rounds> <iterations>
 //       target-driven reweighting rounds from the stored state; writes the new state
 //   xalt1_fit data <reference folder> <state file> <table> <report folder>
-//       refits from the stored state and writes the table and the accuracy report
+//       refits from the stored state and writes the table, the accuracy report and the fluid
+//       list (fluids.md)
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "accuracy.h"
+#include "fluid_list.h"
 #include "pipeline.h"
 #include "table.h"
 
@@ -41,6 +44,7 @@ int main(int argc, char** argv) {
                 std::sscanf(v, "%d,%d,%d", &settings.terms[0], &settings.terms[1],
                             &settings.terms[2]);
             if (const char* v = std::getenv("FIT_ROUNDS")) settings.rounds = std::atoi(v);
+            if (const char* v = std::getenv("FIT_STAGES")) settings.stages = std::atoi(v);
             const FitState state = search(fluids, settings);
             write_state(argv[3], state);
             return 0;
@@ -51,7 +55,7 @@ int main(int argc, char** argv) {
             const auto entries = make_entries(fluids, state);
             for (const Entry& e : entries)
                 if (e.fluid->code == argv[4]) {
-                    const FluidAccuracy a = measure(state.model, e, program_saturation);
+                    const FluidAccuracy a = measure_entry(state.model, e, program_saturation);
                     for (const auto& d : a.sat_dev)
                         std::printf("%.3f ps %+.3f dl %+.3f dv %+.3f\n", d[0], d[1], d[2], d[3]);
                 }
@@ -93,19 +97,47 @@ int main(int argc, char** argv) {
             write_state(argv[4], state);
             return 0;
         }
+        if (cmd == "rows" && argc == 5) {
+            // every row of one fluid: kind, first state, target, value and weighted residual
+            const auto fluids = load_reference(argv[2]);
+            const FitState state = read_state(argv[3]);
+            for (FluidCase& c : make_fit_cases(fluids, state)) {
+                if (c.fluid->code != argv[4]) continue;
+                std::vector<double> fixed, scale;
+                fixed_part(c, state.model, -1, fixed, scale);
+                for (size_t r = 0; r < c.rows.size(); ++r) {
+                    const Row& row = c.rows[r];
+                    std::printf("%2d T %9.3f D %10.5g target %12.6g value %12.6g res %10.3g\n",
+                                static_cast<int>(row.kind), row.e[0].T,
+                                eval_density(row.e[0], *c.fluid, c.p), row.target,
+                                row.target + fixed[r], fixed[r] * scale[r]);
+                }
+            }
+            return 0;
+        }
         if (cmd == "diag" && argc == 4) {
             const auto fluids = load_reference(argv[2]);
             diagnose(fluids, read_state(argv[3]));
             return 0;
         }
         if (cmd == "data" && argc == 6) {
+            g_deterministic = true;
             const auto fluids = load_reference(argv[2]);
             FitState state = read_state(argv[3]);
             refine(fluids, state, 15);
             const auto entries = make_entries(fluids, state);
-            write_table(argv[4], state.model, entries);
-            write_report(argv[5], fluids, entries, state.model, program_saturation,
-                         "the program's saturation routine X_MAXWEL");
+            std::vector<FluidAccuracy> acc;
+            std::vector<Entry> shipped;
+            for (const Entry& e : entries) {
+                acc.push_back(measure_entry(state.model, e, program_saturation));
+                if (e.fluid->cls != FluidClass::hbond || meets(acc.back())) shipped.push_back(e);
+            }
+            const std::string menu_file =
+                std::filesystem::path(argv[3]).replace_filename("menu.txt").string();
+            const std::vector<MenuLine> menu = menu_lines(menu_file, shipped, fluids);
+            write_table(argv[4], state.model, menu);
+            write_report(argv[5], entries, acc, "the program's saturation routine X_MAXWEL");
+            write_fluid_list(std::string(argv[5]) + "/fluids.md", menu, entries, acc);
             return 0;
         }
     } catch (const std::exception& e) {

@@ -55,13 +55,13 @@ double hard_body_value(const Fluid& f, const Params& p, double D, double T, int 
     return out;
 }
 
-namespace {
-
 double eval_density(const Eval& e, const Fluid& f, const Params& p) {
     if (e.eta > 0) return eta_density(f, p, e.eta, e.T);
     if (e.at_critical) return (p.dc > 0 ? p.dc : 1.0) * f.Dc;
     return e.D;
 }
+
+namespace {
 
 // Sum of the row's evaluations; densities that follow the parameters carry the factors D^k
 // of their derivatives themselves.
@@ -120,6 +120,108 @@ Eval f_eval(double D, double T, double sign) {  // F
 
 double crit_scale = 0.3;
 
+namespace {
+constexpr double kCvSigma = 0.01;      // of cv
+constexpr double kSlopeSigma = 0.015;  // of (dp/dD)/(R T) and (dp/dT)/(D R)
+constexpr double kHvapSigma = 0.005;   // of the enthalpy of vaporisation
+}  // namespace
+
+bool near_critical(const Fluid& f, const PvtPoint& s) {
+    const double tr = s.T / f.Tc, pr = s.p / f.pc;
+    return std::fabs(tr - 1.0) < 0.06 && pr > 0.3 && pr < 3;
+}
+
+namespace {
+
+// Slope d(ln ps)/dT at saturation point i: derivative of the polynomial through the five
+// nearest points of the table.
+double ln_ps_slope(const std::vector<SatPoint>& sat, size_t i) {
+    const size_t n = sat.size();
+    if (n < 2) return 0.0;
+    const size_t w = std::min<size_t>(5, n);
+    size_t first = i >= w / 2 ? i - w / 2 : 0;
+    first = std::min(first, n - w);
+    const double x0 = sat[i].T;
+    double slope = 0.0;
+    for (size_t k = first; k < first + w; ++k) {
+        double lk = 0.0;  // derivative of the k-th Lagrange basis polynomial at x0
+        if (k == i) {
+            for (size_t m = first; m < first + w; ++m)
+                if (m != i) lk += 1.0 / (x0 - sat[m].T);
+        } else {
+            lk = 1.0 / (sat[k].T - sat[i].T);
+            for (size_t m = first; m < first + w; ++m)
+                if (m != k && m != i) lk *= (x0 - sat[m].T) / (sat[k].T - sat[m].T);
+        }
+        slope += std::log(sat[k].ps) * lk;
+    }
+    return slope;
+}
+
+}  // namespace
+
+double reference_hvap(const Fluid& f, size_t i) {
+    const SatPoint& s = f.sat[i];
+    // MPa dm3/mol = kJ/mol
+    return 1000.0 * s.T * (1.0 / s.Dvap - 1.0 / s.Dliq) * s.ps * ln_ps_slope(f.sat, i);
+}
+
+double reference_cp0(const Fluid& f, double T) {
+    double sum = 0.0;
+    for (const IdealTerm& t : f.ideal) {
+        if (t.K2 > 0) {
+            const double x = t.K2 / T, e = std::exp(-x);
+            sum += t.K * x * x * e / ((1.0 - e) * (1.0 - e));
+        } else {
+            sum += t.K * std::pow(T, t.E);
+        }
+    }
+    return f.R * sum;
+}
+
+namespace {
+
+// Caloric rows of one single-phase state: the residual isochoric heat capacity, and the reduced
+// slopes of the pressure X = (dp/dD)/(R T) and Y = (dp/dT)/(D R) that the reference speed of
+// sound and cp give with cv (w^2 = (cp/cv) X R T/M, cp - cv = R Y^2/X). All three are linear
+// in the coefficients.
+void add_caloric_rows(const Fluid& f, const PvtPoint& s, std::vector<Row>& rows) {
+    if (!s.has_caloric() || near_critical(f, s) || !(s.cp > s.cv)) return;
+    const double R = R_PROGRAM;
+    Row cv;
+    cv.e[0].D = s.D;
+    cv.e[0].T = s.T;
+    cv.e[0].a[2] = -2.0 * s.T;
+    cv.e[0].a[6] = -s.T * s.T;
+    // the program's cv = cp0 - R + R CVR, with its own R and the reference's cp0
+    cv.target = (s.cv - reference_cp0(f, s.T) + R) / R;
+    cv.sigma = kCvSigma * s.cv / R;
+    cv.kind = RowKind::pvt_cv;
+    rows.push_back(cv);
+    const double X = s.w * s.w * (s.cv / s.cp) * (f.M / 1000.0) / (R * s.T);
+    Row dd;
+    dd.e[0].D = s.D;
+    dd.e[0].T = s.T;
+    dd.e[0].a[1] = 2.0 * s.D;
+    dd.e[0].a[3] = s.D * s.D;
+    dd.target = X - 1.0;
+    dd.sigma = kSlopeSigma * X;
+    dd.kind = RowKind::pvt_dpdd;
+    rows.push_back(dd);
+    const double Y = std::sqrt((s.cp - s.cv) * X / R);
+    Row dt;
+    dt.e[0].D = s.D;
+    dt.e[0].T = s.T;
+    dt.e[0].a[1] = s.D;
+    dt.e[0].a[5] = s.D * s.T;
+    dt.target = Y - 1.0;
+    dt.sigma = kSlopeSigma * Y;
+    dt.kind = RowKind::pvt_dpdt;
+    rows.push_back(dt);
+}
+
+}  // namespace
+
 std::vector<Row> data_rows(const Fluid& f) {
     std::vector<Row> rows;
     const double rscale = f.R / R_PROGRAM;  // program pressure = D R_PROGRAM T Z
@@ -140,10 +242,9 @@ std::vector<Row> data_rows(const Fluid& f) {
             ++count;
         }
         slope = count > 0 ? std::max(slope / count, 0.02) : 1.0;
-        const double tr = s.T / f.Tc;
-        const bool near_critical = std::fabs(tr - 1.0) < 0.06 && s.p / f.pc > 0.3 && s.p / f.pc < 3;
-        const double sD = near_critical ? 5e-3 : 1e-3;
-        const double sP = near_critical ? 5e-3 : 1e-3;
+        const bool critical = near_critical(f, s);
+        const double sD = critical ? 5e-3 : 1e-3;
+        const double sP = critical ? 5e-3 : 1e-3;
         Row r;
         r.e[0] = z_eval(s.D, s.T);
         r.target = z * rscale - 1.0;
@@ -166,9 +267,11 @@ std::vector<Row> data_rows(const Fluid& f) {
         fr.sigma = 2e-3 + 0.005 * std::fabs(s.F);
         fr.kind = RowKind::pvt_f;
         rows.push_back(fr);
+        add_caloric_rows(f, s, rows);
     }
     // Saturation: both saturated densities at the saturation pressure, and equal Gibbs energy.
-    for (const SatPoint& s : f.sat) {
+    for (size_t i = 0; i < f.sat.size(); ++i) {
+        const SatPoint& s = f.sat[i];
         const double tr = s.T / f.Tc;
         if (tr > 0.985) continue;
         const double w = tr > 0.95 ? 3.0 : 1.0;
@@ -195,6 +298,20 @@ std::vector<Row> data_rows(const Fluid& f) {
         g.sigma = 5e-4 * w;
         g.kind = RowKind::sat_gibbs;
         rows.push_back(g);
+        // h'' - h' = R T [(Z'' - Z') + T F_T' - T F_T'']
+        Row h;
+        h.e[0].D = s.Dliq;
+        h.e[0].T = s.T;
+        h.e[0].a[2] = s.T;
+        h.e[1].D = s.Dvap;
+        h.e[1].T = s.T;
+        h.e[1].a[2] = -s.T;
+        h.ne = 2;
+        const double hvap = reference_hvap(f, i) / (R_PROGRAM * s.T);
+        h.target = hvap - (zv - zl);
+        h.sigma = kHvapSigma * hvap * w;
+        h.kind = RowKind::sat_hvap;
+        rows.push_back(h);
     }
     // Critical point: dp/dD = 0 and d2p/dD2 = 0 at the reference Tc, and p = pc there. The
     // density is the fitted equation's own critical density (a per-fluid parameter): the
@@ -310,9 +427,12 @@ std::vector<Term> candidate_bank(SetKind set) {
                 for (int j = 0; j <= 2; ++j)
                     for (int l = 0; l <= 4; ++l) bank.push_back({set, {m, n, j, l}});
     } else {
+        // Density power m/2 at least 1, so that Z - 1 = B D + ... with a finite second virial
+        // coefficient; power of the polar parameter k/4 at least 1, so that a term switches on
+        // smoothly from a parameter of 0 (off).
         for (int n = -16; n <= 0; ++n)
-            for (int m = 1; m <= 12; ++m)
-                for (int k = 2; k <= 8; ++k)
+            for (int m = 2; m <= 12; ++m)
+                for (int k = 4; k <= 8; ++k)
                     for (int o = 0; o <= 2; ++o) bank.push_back({set, {n, m, k, o}});
     }
     return bank;

@@ -42,10 +42,10 @@ struct Model {
     std::vector<double> coeff[3];
 };
 
-// Derivative pairs used by the rows: (0,0), (1,0), (0,1), (2,0), (3,0).
-constexpr int PAIRS = 5;
-constexpr int PAIR_DEL[PAIRS] = {0, 1, 0, 2, 3};
-constexpr int PAIR_TAU[PAIRS] = {0, 0, 1, 0, 0};
+// Derivative pairs used by the rows: (0,0), (1,0), (0,1), (2,0), (3,0), (1,1), (0,2).
+constexpr int PAIRS = 7;
+constexpr int PAIR_DEL[PAIRS] = {0, 1, 0, 2, 3, 1, 0};
+constexpr int PAIR_TAU[PAIRS] = {0, 0, 1, 0, 0, 1, 2};
 
 // A linear combination of derivatives of F at one state. When eta > 0 the density is the one
 // at which the hard-body packing fraction equals eta for the current parameters.
@@ -68,8 +68,13 @@ enum class RowKind {
     crit_z,
     barrier_z,
     barrier_dz,
-    guard
+    guard,
+    pvt_cv,    // residual isochoric heat capacity
+    pvt_dpdd,  // (dp/dD)/(R T), from the speed of sound
+    pvt_dpdt,  // (dp/dT)/(D R), from cp - cv
+    sat_hvap   // enthalpy of vaporisation
 };
+constexpr int ROW_KINDS = 16;
 
 // One fitted equation: sum over evals (model) = target, with weight 1/sigma. With
 // attraction_only the target is the hard-body value itself and sigma is relative to it, so
@@ -84,12 +89,19 @@ struct Row {
     // With pressure_form the row value is (D/Dc)(1 + sum) at the density D of its first
     // evaluation (a reduced pressure p/(Dc R T)); the 1 belongs to the hard-body part.
     bool pressure_form = false;
+    // A bound instead of an equation: +1 asks value >= target, -1 value <= target; a row whose
+    // bound holds counts nothing (the guard rows of the physics check).
+    int bound = 0;
+    // Whether the row counts for the given value - target.
+    bool active(double excess) const { return bound == 0 || (bound > 0 ? excess < 0 : excess > 0); }
 };
 
 // Physical reducing values of a fluid for given parameters.
 double T0_of(const Fluid& f, const Params& p);
 double D0_of(const Fluid& f, const Params& p);
 double eta_density(const Fluid& f, const Params& p, double eta, double T);
+// Density of one evaluation of a row: fixed, at a packing fraction, or the critical density.
+double eval_density(const Eval& e, const Fluid& f, const Params& p);
 
 // Value of one term (coefficient 1) for a derivative pair, through the term functions.
 double term_value(const Term& term, const Fluid& f, const Params& p, double D, double T, int del,
@@ -104,6 +116,14 @@ double row_hard_body(const Row& row, const Fluid& f, const Params& p);
 // barrier rows of the dense region.
 // Uncertainty scale of the critical-point rows (sigma of dp/dD 1e-3 RT at scale 1).
 extern double crit_scale;
+// A single-phase state of the critical region, where the caloric rows are left out and the
+// density rows are weighted less.
+bool near_critical(const Fluid& f, const PvtPoint& s);
+// Enthalpy of vaporisation of the reference data at saturation point i, J/mol, by the
+// Clausius-Clapeyron equation with the slope of the vapour-pressure curve.
+double reference_hvap(const Fluid& f, size_t i);
+// Ideal-gas isobaric heat capacity of the reference data, J/(mol K).
+double reference_cp0(const Fluid& f, double T);
 std::vector<Row> data_rows(const Fluid& f);
 std::vector<Row> barrier_rows(const Fluid& f);
 

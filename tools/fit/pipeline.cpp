@@ -7,11 +7,33 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "parallel.h"
 #include "phase.h"
 
 namespace fit {
 
+namespace {
+
+// Fluids that are fitted alone, with the coefficient sets fixed, instead of training their
+// class's set: the large molecules whose reference equations rest on few data over a narrow
+// range (siloxanes, the long alkanes, the methyl esters, the long perfluoroalkanes), neon with
+// its quantum effects, and cyclopropane, whose saturation data below 273 K are the
+// extrapolation of an old equation. Trained with the others they pull the shared
+// coefficients far from the well-measured fluids.
+bool fitted_alone(const Fluid& f) {
+    static const char* const kAlone[] = {
+        "MM",      "MDM",        "MD2M",       "MD3M",  "MD4M",      "D4",       "D5",
+        "D6",      "n-Undecane", "n-Dodecane", "Neon",  "C-Propane", "MPalmita", "MStearat",
+        "MOleate", "MLinolea",   "MLinolen",   "C5F12", "C6F14",     "Novec649"};
+    for (const char* code : kAlone)
+        if (f.code == code) return true;
+    return false;
+}
+
+}  // namespace
+
 bool trains(const Fluid& f, SetKind set) {
+    if (fitted_alone(f)) return false;
     switch (set) {
         case SetKind::Fa:
             return f.cls == FluidClass::nonpolar;
@@ -33,6 +55,17 @@ unsigned free_params(const Fluid& f) {
     // hydrogen-bonding fluids: both polar sets stand in for the missing association term
     if (f.cls == FluidClass::hbond) bits |= P_Q2;
     return bits;
+}
+
+std::vector<unsigned> shape_variants(const Fluid& f) {
+    const unsigned base = free_params(f);
+    if (f.code == "Argon") return {base};
+    std::vector<unsigned> out{base};
+    const bool q2_fixed = f.code == "CO2", dp_fixed = f.code == "R134a";
+    if (!(base & P_Q2) && !q2_fixed) out.push_back(base | P_Q2);
+    if (!(base & P_DP) && !dp_fixed) out.push_back(base | P_DP);
+    if (out.size() == 3) out.push_back(base | P_Q2 | P_DP);
+    return out;
 }
 
 namespace {
@@ -70,9 +103,9 @@ namespace {
 // dp/dD is smallest), as the start of a stored fit that does not carry it.
 double critical_density(const Model& model, const Fluid& f, const Params& p) {
     if (model.terms[0].empty()) return 1.0;
-    load_into_program(model, f, p);
     double Tc, Dc, pc;
-    if (!critical_point(f.Tc, f.Dc, Tc, Dc, pc) || !(Dc > 0.6 * f.Dc && Dc < 1.6 * f.Dc))
+    if (!critical_point(Eos(model, f, p), f.Tc, f.Dc, Tc, Dc, pc) ||
+        !(Dc > 0.6 * f.Dc && Dc < 1.6 * f.Dc))
         return 1.0;
     return Dc / f.Dc;
 }
@@ -95,7 +128,9 @@ FluidCase make_case(const Fluid& f, const FitState& state) {
     auto it = state.params.find(f.code);
     c.p = it != state.params.end() ? it->second : initial_params(f);
     if (c.p.dc <= 0) c.p.dc = critical_density(state.model, f, c.p);
-    c.free = free_params(f);
+    auto shape = state.shapes.find(f.code);
+    c.free = shape != state.shapes.end() ? shape->second : free_params(f);
+    c.trains = state.untrained.count(f.code) == 0;
     c.rows = data_rows(f);
     const auto b = barrier_rows(f);
     c.rows.insert(c.rows.end(), b.begin(), b.end());
@@ -113,7 +148,7 @@ std::vector<FluidCase> make_cases(const std::vector<Fluid>& fluids, const FitSta
 std::vector<FluidCase*> select_cases(std::vector<FluidCase>& cases, SetKind set, bool train) {
     std::vector<FluidCase*> out;
     for (FluidCase& c : cases) {
-        const bool t = trains(*c.fluid, set);
+        const bool t = trains(*c.fluid, set) && c.trains;
         const bool uses = set == SetKind::Fa   ? c.fluid->cls == FluidClass::nonpolar
                           : set == SetKind::Fq ? c.fluid->cls == FluidClass::quadrupolar
                                                : (c.fluid->cls == FluidClass::dipolar ||
@@ -135,26 +170,46 @@ void log_cases(const std::vector<FluidCase*>& cases, const Model& model) {
     }
 }
 
-// Parameters-only fits of one fluid from several start values (the fluid's own and those of
-// the other fluids of the stage, in reduced form); keeps the best.
-void multi_start(FluidCase& c, const std::vector<FluidCase*>& peers, Model& model, SetKind set,
+// Start values for a fluid's multi-start: the reduced parameters of the peers closest to its
+// own shape (Alpha), with the parameters the fluid does not fit kept at its own values.
+constexpr size_t kStarts = 8;
+// A training fluid with more than this many times the median cost is an outlier.
+constexpr double kOutlier = 5.0;
+
+std::vector<Params> start_values(const FluidCase& c, const std::vector<Params>& peers) {
+    std::vector<Params> sorted = peers;
+    std::sort(sorted.begin(), sorted.end(), [&](const Params& a, const Params& b) {
+        return std::fabs(a.alpha - c.p.alpha) < std::fabs(b.alpha - c.p.alpha);
+    });
+    std::vector<Params> starts;
+    for (const Params& o : sorted) {
+        if (starts.size() == kStarts) break;
+        Params p = o;
+        if (!(c.free & P_T)) p.t = c.p.t;
+        if (!(c.free & P_ALPHA)) p.alpha = c.p.alpha;
+        if (!(c.free & P_Q2)) p.q2 = c.p.q2;
+        if (!(c.free & P_DP)) p.dp = c.p.dp;
+        if (p.t == c.p.t && p.d == c.p.d && p.alpha == c.p.alpha) continue;  // its own
+        starts.push_back(p);
+    }
+    return starts;
+}
+
+std::vector<Params> params_of(const std::vector<FluidCase*>& cases) {
+    std::vector<Params> out;
+    for (const FluidCase* c : cases) out.push_back(c->p);
+    return out;
+}
+
+// Parameters-only fits of one fluid from several start values (its own and the peers'); keeps
+// the best. The model is only read.
+void multi_start(FluidCase& c, const std::vector<Params>& peers, Model& model, SetKind set,
                  int iterations) {
     std::vector<FluidCase*> one{&c};
     const double base = total_cost(one, model);
-    const Params own = c.p;
-    Params best = own;
+    Params best = c.p;
     double best_cost = base;
-    std::vector<Params> starts;
-    for (const FluidCase* o : peers)
-        if (o != &c) {
-            Params p = o->p;
-            if (!(c.free & P_T)) p.t = own.t;
-            if (!(c.free & P_ALPHA)) p.alpha = own.alpha;
-            if (!(c.free & P_Q2)) p.q2 = own.q2;
-            if (!(c.free & P_DP)) p.dp = own.dp;
-            starts.push_back(p);
-        }
-    for (const Params& p : starts) {
+    for (const Params& p : start_values(c, peers)) {
         c.p = p;
         const double cost = joint_fit(one, model, set, false, iterations);
         if (cost < best_cost * 0.99) {
@@ -169,6 +224,16 @@ void multi_start(FluidCase& c, const std::vector<FluidCase*>& peers, Model& mode
                       base, best_cost);
         log_line(buf);
     }
+}
+
+// Physics checks of the cases on the worker threads (guard rows added where they fail);
+// returns the number of offending states.
+int check_all(const std::vector<FluidCase*>& cases, const Model& model) {
+    std::vector<int> bad(cases.size(), 0);
+    parallel_for(cases.size(), [&](size_t i) { bad[i] = physics_check(*cases[i], model, true); });
+    int sum = 0;
+    for (int b : bad) sum += b;
+    return sum;
 }
 
 // Takes the selected candidates as the set's terms, with their least-squares coefficients.
@@ -191,6 +256,29 @@ std::vector<int> current_selection(const Model& model, int s, const std::vector<
         if (it != bank.end()) selected.push_back(static_cast<int>(it - bank.begin()));
     }
     return selected;
+}
+
+// Fluids whose data the set cannot follow together with the others (a cost far above the
+// typical training fluid's after the first joint fit) leave its training: fitted alone
+// afterwards, they do not pull the shared coefficients away from the rest.
+void drop_outliers(std::vector<FluidCase*>& train, const Model& model) {
+    if (train.size() < 4) return;
+    std::vector<double> cost;
+    for (FluidCase* c : train) cost.push_back(total_cost({c}, model));
+    std::vector<double> sorted = cost;
+    std::sort(sorted.begin(), sorted.end());
+    const double median = sorted[sorted.size() / 2];
+    std::vector<FluidCase*> kept;
+    for (size_t i = 0; i < train.size(); ++i) {
+        if (cost[i] > kOutlier * median) {
+            log_line("  " + train[i]->fluid->code + " leaves the training (cost " +
+                     std::to_string(cost[i]) + ")");
+            train[i]->trains = false;
+            continue;
+        }
+        kept.push_back(train[i]);
+    }
+    train = kept;
 }
 
 // One set's search. With polish the set's current terms are the start of the exchange passes
@@ -217,11 +305,13 @@ void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nter
         use_selection(sys, selected, bank, model, s);
         std::snprintf(buf, sizeof buf, "  greedy: cost %.6g", total_cost(train, model));
         log_line(buf);
+        joint_fit(train, model, set, true, iterations);
+        drop_outliers(train, model);
     }
     for (int round = 0; round < rounds; ++round) {
         joint_fit(train, model, set, true, iterations);
         int bad = 0;
-        for (FluidCase* c : train) bad += physics_check(*c, model, true);
+        bad += check_all(train, model);
         LinearSystem sys = build_system(train, model, set, bank);
         int ex = 0;
         for (int pass = 0; pass < 2; ++pass) {
@@ -234,11 +324,13 @@ void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nter
                       round + 1, bad, ex, total_cost(train, model));
         log_line(buf);
     }
-    for (FluidCase* c : train) multi_start(*c, train, model, set, iterations);
+    const std::vector<Params> peers = params_of(train);
+    parallel_for(train.size(),
+                 [&](size_t i) { multi_start(*train[i], peers, model, set, iterations); });
     joint_fit(train, model, set, true, iterations);
     for (int extra = 0; extra < 3; ++extra) {
         int bad = 0;
-        for (FluidCase* c : train) bad += physics_check(*c, model, true);
+        bad += check_all(train, model);
         std::snprintf(buf, sizeof buf, "  final check %d: %d guard states", extra + 1, bad);
         log_line(buf);
         if (bad == 0) break;
@@ -246,19 +338,22 @@ void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nter
     }
     log_cases(train, model);
     std::vector<FluidCase*> others = select_cases(cases, set, false);
-    for (FluidCase* c : others) {
+    const std::vector<Params> trained = params_of(train);
+    parallel_for(others.size(), [&](size_t i) {
+        FluidCase* c = others[i];
         std::vector<FluidCase*> one{c};
         joint_fit(one, model, set, false, iterations);
-        multi_start(*c, train, model, set, iterations);
+        multi_start(*c, trained, model, set, iterations);
         for (int extra = 0; extra < 3 && physics_check(*c, model, true) > 0; ++extra)
             joint_fit(one, model, set, false, iterations);
-    }
+    });
     log_cases(others, model);
 }
 
 void store_params(const std::vector<FluidCase>& cases, FitState& state) {
     for (const FluidCase& c : cases) {
         state.params[c.fluid->code] = c.p;
+        if (!c.trains) state.untrained.insert(c.fluid->code);
         auto& g = state.guards[c.fluid->code];
         g.clear();
         for (const Row& r : c.rows)
@@ -271,7 +366,7 @@ void store_params(const std::vector<FluidCase>& cases, FitState& state) {
 FitState search(const std::vector<Fluid>& fluids, const SearchSettings& settings) {
     FitState state;
     std::vector<FluidCase> cases = make_cases(fluids, state);
-    for (int s = 0; s < 3; ++s) {
+    for (int s = 0; s < settings.stages; ++s) {
         stage(cases, state, static_cast<SetKind>(s), settings.terms[s], settings.rounds,
               settings.joint_iterations, false);
         store_params(cases, state);
@@ -308,17 +403,20 @@ void refine(const std::vector<Fluid>& fluids, FitState& state, int iterations) {
         const SetKind set = static_cast<SetKind>(s);
         std::vector<FluidCase*> train = select_cases(cases, set, true);
         joint_fit(train, state.model, set, true, iterations);
-        for (FluidCase* c : select_cases(cases, set, false)) {
-            std::vector<FluidCase*> one{c};
+        const std::vector<FluidCase*> others = select_cases(cases, set, false);
+        parallel_for(others.size(), [&](size_t i) {
+            std::vector<FluidCase*> one{others[i]};
             joint_fit(one, state.model, set, false, iterations);
-        }
+        });
     }
     store_params(cases, state);
-    for (FluidCase& c : cases) {
-        const int bad = physics_check(c, state.model, false);
-        if (bad > 0)
-            log_line("  physics check: " + c.fluid->code + " " + std::to_string(bad) + " states");
-    }
+    std::vector<int> bad(cases.size(), 0);
+    parallel_for(cases.size(),
+                 [&](size_t i) { bad[i] = physics_check(cases[i], state.model, false); });
+    for (size_t i = 0; i < cases.size(); ++i)
+        if (bad[i] > 0)
+            log_line("  physics check: " + cases[i].fluid->code + " " + std::to_string(bad[i]) +
+                     " states");
 }
 
 void write_state(const std::string& path, const FitState& state) {
@@ -337,10 +435,17 @@ void write_state(const std::string& path, const FitState& state) {
     for (const auto& [code, rows] : state.guards)
         for (const Row& r : rows) {
             const Eval& e = r.e[0];
-            std::snprintf(buf, sizeof buf, "guard %s %.17g %.17g %d %.17g %.17g\n", code.c_str(),
-                          e.D, e.T, e.a[3] != 0.0 ? 1 : 0, r.target, r.sigma);
+            std::snprintf(buf, sizeof buf, "guard %s %.17g %.17g %.17g %.17g %d", code.c_str(), e.D,
+                          e.T, r.target, r.sigma, r.bound);
             out << buf;
+            for (double a : e.a) {
+                std::snprintf(buf, sizeof buf, " %.17g", a);
+                out << buf;
+            }
+            out << "\n";
         }
+    for (const auto& [code, mask] : state.shapes) out << "shape " << code << " " << mask << "\n";
+    for (const std::string& code : state.untrained) out << "untrained " << code << "\n";
     for (const auto& [code, w] : state.weights) {
         out << "weight " << code;
         for (double v : w) {
@@ -376,31 +481,49 @@ FitState read_state(const std::string& path) {
             state.model.terms[s].push_back(t);
             state.model.coeff[s].push_back(c);
         } else if (kind == "guard") {
+            // code, D, T, target, sigma and the weights of the derivative pairs; states of
+            // earlier versions hold a slope switch instead of the weights
             std::string code;
-            double D, T, target, sigma;
-            int slope;
-            is >> code >> D >> T >> slope >> target >> sigma;
-            if (!is) throw std::runtime_error("bad guard line in " + path);
+            std::vector<double> v;
+            is >> code;
+            for (double x; is >> x;) v.push_back(x);
             Row r;
-            r.e[0].D = D;
-            r.e[0].T = T;
-            if (slope) {
-                r.e[0].a[1] = 2 * D;
-                r.e[0].a[3] = D * D;
+            if (v.size() == 5) {
+                const double D = v[0];
+                r.e[0].a = v[2] != 0 ? std::array<double, PAIRS>{0, 2 * D, 0, D * D, 0, 0, 0}
+                                     : std::array<double, PAIRS>{0, D, 0, 0, 0, 0, 0};
+                r.bound = v[3] < -1.0 ? -1 : 1;  // a negative slope asked: inside a loop
+                v = {v[0], v[1], v[3], v[4]};
+            } else if (v.size() == 5 + PAIRS) {
+                r.bound = static_cast<int>(v[4]);
+                std::copy(v.begin() + 5, v.end(), r.e[0].a.begin());
             } else {
-                r.e[0].a[1] = D;
+                throw std::runtime_error("bad guard line in " + path);
             }
-            r.target = target;
-            r.sigma = sigma;
+            r.e[0].D = v[0];
+            r.e[0].T = v[1];
+            r.target = v[2];
+            r.sigma = v[3];
             r.kind = RowKind::guard;
             state.guards[code].push_back(r);
         } else if (kind == "weight") {
             std::string code;
-            Weights w;
+            Weights w = kUnitWeights;
             is >> code;
-            for (double& v : w) is >> v;
             if (!is) throw std::runtime_error("bad weight line in " + path);
+            for (double& v : w)
+                if (!(is >> v)) v = 1.0;  // groups added later weigh 1
             state.weights[code] = w;
+        } else if (kind == "untrained") {
+            std::string code;
+            is >> code;
+            state.untrained.insert(code);
+        } else if (kind == "shape") {
+            std::string code;
+            unsigned mask = 0;
+            is >> code >> mask;
+            if (!is) throw std::runtime_error("bad shape line in " + path);
+            state.shapes[code] = mask;
         } else if (kind == "param") {
             std::string code;
             Params p;
@@ -418,16 +541,19 @@ void diagnose(const std::vector<Fluid>& fluids, const FitState& state) {
     g_verbose_check = true;
     for (FluidCase& c : cases) physics_check(c, state.model, false);
     g_verbose_check = false;
-    log_line("fluid       pvt_z  pvt_u  pvt_f  liq  vap  gibbs  cdp  cd2p  cz  bz  bdz  guard");
+    log_line(
+        "fluid         pvt_z   pvt_u   pvt_f     liq     vap   gibbs     cdp    cd2p      cz      "
+        "bz     bdz   guard      cv    dpdd    dpdt    hvap");
     for (FluidCase& c : cases) {
         const auto k = cost_by_kind(c, state.model);
-        char buf[300];
-        std::snprintf(
-            buf, sizeof buf,
-            "%-10s %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g %7.3g",
-            c.fluid->code.c_str(), k[0], k[1], k[2], k[3], k[4], k[5], k[6], k[7], k[8], k[9],
-            k[10], k[11]);
-        log_line(buf);
+        std::string line = c.fluid->code;
+        line.resize(10, ' ');
+        char buf[32];
+        for (double v : k) {
+            std::snprintf(buf, sizeof buf, " %7.3g", v);
+            line += buf;
+        }
+        log_line(line);
     }
 }
 
@@ -435,14 +561,14 @@ namespace {
 
 // Average absolute deviation (%) of ps and D'' over 0.5-0.95 Tc for a fluid under a model.
 std::pair<double, double> saturation_aad(const Model& model, const Fluid& f, const Params& p) {
-    load_into_program(model, f, p);
+    const Eos eos(model, f, p);
     double sp = 0, sv = 0;
     int n = 0;
     for (const SatPoint& s : f.sat) {
         const double tr = s.T / f.Tc;
         if (tr < 0.5 - 1e-9 || tr > 0.95 + 1e-9) continue;
         double ps = 0, dl = s.Dliq, dv = s.Dvap;
-        if (!saturation(s.T, ps, dl, dv)) return {1e9, 1e9};
+        if (!saturation(eos, s.T, ps, dl, dv)) return {1e9, 1e9};
         sp += std::fabs(ps / s.ps - 1);
         sv += std::fabs(dv / s.Dvap - 1);
         ++n;
@@ -482,7 +608,7 @@ void leave_one_out(const std::vector<Fluid>& fluids, const FitState& state, SetK
         if (left->fluid->cls == FluidClass::dipolar) left->free |= P_DP;
         std::vector<FluidCase*> one{left};
         joint_fit(one, m, set, false, iterations);
-        multi_start(*left, rest, m, set, iterations);
+        multi_start(*left, params_of(rest), m, set, iterations);
         const auto out_fit = saturation_aad(m, *left->fluid, left->p);
         char buf[200];
         std::snprintf(buf, sizeof buf, "| %s | %.2f | %.2f | %.2f | %.2f |\n",

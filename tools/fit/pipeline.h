@@ -4,6 +4,7 @@
 
 #include <array>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,15 +15,22 @@
 namespace fit {
 
 // Groups of rows whose weight a fluid's accuracy targets raise: saturation pressure, saturated
-// liquid, saturated vapour, critical temperature, critical pressure, single-phase density.
-enum WeightGroup { W_PS, W_DLIQ, W_DVAP, W_TC, W_PC, W_DENSITY, W_GROUPS };
+// liquid, saturated vapour, critical temperature, critical pressure, single-phase density,
+// isobaric heat capacity, speed of sound, enthalpy of vaporisation.
+enum WeightGroup { W_PS, W_DLIQ, W_DVAP, W_TC, W_PC, W_DENSITY, W_CP, W_W, W_HVAP, W_GROUPS };
 using Weights = std::array<double, W_GROUPS>;
+constexpr Weights kUnitWeights{1, 1, 1, 1, 1, 1, 1, 1, 1};
 
 struct FitState {
     Model model;
     std::map<std::string, Params> params;
     std::map<std::string, std::vector<Row>> guards;  // rows added by the physics checks
     std::map<std::string, Weights> weights;          // per fluid; missing: all 1
+    // Per fluid: the parameters it is fitted with (ParamBits), where the reweighting chose
+    // polar parameters as shape parameters beyond its class; missing: those of its class.
+    std::map<std::string, unsigned> shapes;
+    // Fluids of a training class left out of their set's fit as outliers.
+    std::set<std::string> untrained;
 };
 
 // Divides the uncertainty of every row by the product of its groups' weights.
@@ -48,6 +56,7 @@ struct SearchSettings {
     int terms[3] = {36, 16, 22};
     int rounds = 5;
     int joint_iterations = 40;
+    int stages = 3;  // the first this many sets (Fa, Fq, Fd) are searched
 };
 
 // Full search: term selection with exchange passes and joint fits, stage by stage.
@@ -63,6 +72,9 @@ void refine(const std::vector<Fluid>& fluids, FitState& state, int iterations);
 // Which set a fluid's polar parameter switches on, and which fluids train which set.
 bool trains(const Fluid& f, SetKind set);
 unsigned free_params(const Fluid& f);
+// The parameter sets a fluid may be shipped with: its class's, then with Q2, Dp or both as
+// shape parameters (the anchor fluids keep their fixed parameters).
+std::vector<unsigned> shape_variants(const Fluid& f);
 Params initial_params(const Fluid& f);
 
 // Reads and writes the stored state (term selection, coefficients, per-fluid parameters).

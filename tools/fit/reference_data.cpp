@@ -1,5 +1,7 @@
 #include "reference_data.h"
 
+#include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <stdexcept>
@@ -75,6 +77,26 @@ double number(const std::string& text, const std::string& where) {
     }
 }
 
+// Caloric values, one row per single-phase state in the same order and at the same (T, D).
+void read_caloric(const std::string& path, Fluid& f) {
+    if (!std::filesystem::exists(path)) return;
+    const auto rows = read_csv(path);
+    if (rows.size() != f.pvt.size())
+        throw std::runtime_error(path + ": not one row per single-phase state");
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const auto& r = rows[i];
+        if (r.size() < 7) throw std::runtime_error("short row in " + path);
+        PvtPoint& s = f.pvt[i];
+        if (std::fabs(number(r[0], path) - s.T) > 1e-9 * s.T ||
+            std::fabs(number(r[1], path) - s.D) > 1e-9 * s.D)
+            throw std::runtime_error(path + ": state differs from the single-phase data");
+        s.cv = number(r[3], path);
+        s.cp = number(r[4], path);
+        s.w = number(r[5], path);
+        s.CVR = number(r[6], path);
+    }
+}
+
 }  // namespace
 
 std::vector<Fluid> load_reference(const std::string& folder) {
@@ -118,6 +140,7 @@ std::vector<Fluid> load_reference(const std::string& folder) {
             f.pvt.push_back({number(r[0], pp), number(r[1], pp), number(r[2], pp), r[3],
                              number(r[4], pp), number(r[5], pp), number(r[6], pp)});
         }
+        read_caloric(folder + "/caloric/" + f.code + ".csv", f);
     }
     return fluids;
 }

@@ -1,6 +1,7 @@
 // Reference data of real fluids: constants, ideal-gas terms, saturation and single-phase states.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ struct PvtPoint {
     double T, D, p;
     std::string phase;
     double F, ZM1, TFT;
+    // Caloric values at the same state (cv, cp in J/(mol K), w in m/s, CVR = cv_res/R); not a
+    // number where the data hold none.
+    double cv = NAN, cp = NAN, w = NAN, CVR = NAN;
+    bool has_caloric() const { return std::isfinite(cv) && std::isfinite(cp) && std::isfinite(w); }
 };
 
 enum class FluidClass { nonpolar, quadrupolar, dipolar, hbond };
@@ -34,8 +39,9 @@ struct Fluid {
 FluidClass class_from_text(const std::string& text);
 const char* class_name(FluidClass c);
 
-// Reads fluids.csv, idealgas.csv, sat/<code>.csv and pvt/<code>.csv from the folder.
-// Throws std::runtime_error when a file is missing or malformed.
+// Reads fluids.csv, idealgas.csv, sat/<code>.csv, pvt/<code>.csv and, where present,
+// caloric/<code>.csv from the folder. Throws std::runtime_error when a file is missing or
+// malformed.
 std::vector<Fluid> load_reference(const std::string& folder);
 
 // Splits one CSV record; fields in double quotes may contain commas.

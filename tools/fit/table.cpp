@@ -8,8 +8,10 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "eos/eos.h"
 #include "phase.h"
 #include "props/props.h"
+#include "props/td_props.h"
 #include "substance/subst_const.h"
 
 namespace fit {
@@ -20,6 +22,7 @@ constexpr double kTrefStored = 9.999999747378752e-06;  // added to Tref when the
 constexpr double kTref = 273.15;
 constexpr double kDref = 5.0e-6;
 constexpr double kIirT = 273.15;
+constexpr double kNormalPressure = 0.101325;  // MPa
 
 std::string sci(double v, int digits) {
     char buf[64];
@@ -84,16 +87,90 @@ double interp_ref(const Fluid& f, double T, int what) {
     return what == 1 ? v : std::exp(v);
 }
 
-// Enthalpy and entropy of the loaded fluid at (D, T), as the property routine computes them.
-void caloric(double D, double T, double& h, double& s) {
-    StateProperties props;
+// Internal energy, enthalpy and entropy of the loaded fluid at (D, T), by the property routine.
+bool caloric(double D, double T, double& u, double& h, double& s) {
     int32_t status = 0;
-    state_at(D, T, props, status);
-    h = props.h;
-    s = props.s;
+    X_TD_DAT(true, D, T, -1.0f, status);
+    u = TD_PROPS.u;
+    h = TD_PROPS.h;
+    s = TD_PROPS.s;
+    return status == 0;
+}
+
+// Saturated liquid and vapour of the loaded fluid at T, from start densities interpolated in
+// the reference saturation table (below it: from its first state, with a thinner vapour).
+bool saturation_at(const Fluid& f, double T, double& Dl, double& Dv) {
+    double ps = 0;
+    if (T >= f.sat.front().T) {
+        Dl = interp_ref(f, T, 1);
+        Dv = interp_ref(f, T, 2);
+    } else {
+        Dl = f.sat.front().Dliq;
+        Dv = f.sat.front().Dvap * 0.5;
+    }
+    return saturation(Eos(), T, ps, Dl, Dv);
+}
+
+// Saturated liquid and vapour of the loaded fluid at the normal boiling point T.
+bool normal_boiling_point(const Fluid& f, double Tc, double& T, double& Dl, double& Dv) {
+    double Tg = f.sat.front().T;
+    for (size_t i = 1; i < f.sat.size(); ++i)
+        if (f.sat[i].ps >= kNormalPressure) {
+            Tg = f.sat[i].T;
+            break;
+        }
+    const double lo = std::max(0.9 * Tg, 0.3 * Tc), hi = std::min(1.1 * Tg, 0.995 * Tc);
+    return saturation_temperature(Eos(), kNormalPressure, lo, hi, interp_ref(f, Tg, 1),
+                                  interp_ref(f, Tg, 2), T, Dl, Dv);
+}
+
+// Sets Href and Sref of the loaded entry (loaded with Href = Sref = 0) by its convention;
+// false when the saturated liquid of the convention is not found.
+bool set_reference_state(const Fluid& f, Entry& e) {
+    double T = 0, Dl = 0, Dv = 0;
+    bool ok = false;
+    switch (e.reference) {
+        case ReferenceState::iir:
+            T = kIirT;
+            ok = saturation_at(f, T, Dl, Dv);
+            break;
+        case ReferenceState::triple:
+            T = f.Ttriple;
+            ok = saturation_at(f, T, Dl, Dv);
+            break;
+        case ReferenceState::nbp:
+            ok = normal_boiling_point(f, e.Tc, T, Dl, Dv);
+            break;
+    }
+    double u = 0, h = 0, s = 0;
+    if (!ok || !caloric(Dl, T, u, h, s)) return false;
+    // Href shifts u and h alike, Sref shifts s.
+    const bool iir = e.reference == ReferenceState::iir;
+    const double zero_of = e.reference == ReferenceState::triple ? u : h;
+    e.Href = round_to_text((iir ? 200.0 * f.M : 0.0) - zero_of, kConstDigits);  // J/mol
+    e.Sref = round_to_text((iir ? 1.0 * f.M : 0.0) - s, kConstDigits);
+    return true;
 }
 
 }  // namespace
+
+ReferenceState reference_state_of(const Fluid& f, double Tc) {
+    if (f.code == "Water") return ReferenceState::triple;
+    if (f.Ttriple <= kIirT && kIirT < Tc) return ReferenceState::iir;
+    return ReferenceState::nbp;
+}
+
+const char* reference_state_text(ReferenceState r) {
+    switch (r) {
+        case ReferenceState::iir:
+            return "IIR";
+        case ReferenceState::triple:
+            return "triple point";
+        case ReferenceState::nbp:
+            break;
+    }
+    return "NBP";
+}
 
 std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& state) {
     Model& model = state.model;
@@ -105,12 +182,8 @@ std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& stat
         e.fluid = &f;
         e.p = shipped_params(f, state);
         e.p.alpha = round_to_text(e.p.alpha, kConstDigits);
-        e.p.q2 = (f.cls == FluidClass::quadrupolar || f.cls == FluidClass::hbond)
-                     ? round_to_text(e.p.q2, kConstDigits)
-                     : 0.0;
-        e.p.dp = (f.cls == FluidClass::dipolar || f.cls == FluidClass::hbond)
-                     ? round_to_text(e.p.dp, kConstDigits)
-                     : 0.0;
+        e.p.q2 = round_to_text(e.p.q2, kConstDigits);
+        e.p.dp = round_to_text(e.p.dp, kConstDigits);
         for (const IdealTerm& t : f.ideal) {
             IdealTerm p;
             p.E = round_sci(t.E, 10);
@@ -123,7 +196,7 @@ std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& stat
         e.Pc = f.pc;
         load_entry(model, e);
         double Tc, Dc, Pc;
-        if (critical_point(f.Tc, f.Dc, Tc, Dc, Pc)) {
+        if (critical_point(Eos(), f.Tc, f.Dc, Tc, Dc, Pc)) {
             e.Tc = round_to_text(Tc, kConstDigits);
             e.Dc = round_to_text(Dc, kConstDigits);
             e.Pc = round_to_text(Pc, kConstDigits);
@@ -134,44 +207,12 @@ std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& stat
         e.Tref = kTref;
         e.Href = 0;
         e.Sref = 0;
+        e.reference = reference_state_of(f, e.Tc);
         load_entry(model, e);
-        // Saturated liquid of the convention.
-        double T = 0, Dl = 0, Dv = 0, ps = 0;
-        bool ok = false;
-        if (kIirT < 0.97 * e.Tc && kIirT > f.sat.front().T * 0.999) {
-            T = kIirT;
-            Dl = interp_ref(f, T, 1);
-            Dv = interp_ref(f, T, 2);
-            ok = saturation(T, ps, Dl, Dv);
-            e.iir = true;
-        } else if (kIirT < 0.97 * e.Tc) {
-            // below the saturation table: start from its first state
-            T = kIirT;
-            Dl = f.sat.front().Dliq;
-            Dv = f.sat.front().Dvap * 0.5;
-            ok = saturation(T, ps, Dl, Dv);
-            e.iir = true;
-        } else {
-            double Tg = f.sat.front().T;
-            for (size_t i = 1; i < f.sat.size(); ++i)
-                if (f.sat[i].ps >= 0.101325) {
-                    Tg = f.sat[i].T;
-                    break;
-                }
-            const double lo = std::max(0.9 * Tg, 0.3 * e.Tc), hi = std::min(1.1 * Tg, 0.995 * e.Tc);
-            ok = saturation_temperature(0.101325, lo, hi, interp_ref(f, Tg, 1),
-                                        interp_ref(f, Tg, 2), T, Dl, Dv);
-        }
-        if (!ok) {
+        if (!set_reference_state(f, e)) {
             log_line("  " + f.code + ": no saturated liquid for the reference state; not shipped");
             continue;
         }
-        double h, s;
-        caloric(Dl, T, h, s);
-        const double h_target = e.iir ? 200.0 * f.M : 0.0;  // J/mol from kJ/kg
-        const double s_target = e.iir ? 1.0 * f.M : 0.0;
-        e.Href = round_to_text(h_target - h, kConstDigits);
-        e.Sref = round_to_text(s_target - s, kConstDigits);
         entries.push_back(e);
         char buf[200];
         std::snprintf(buf, sizeof buf, "  %-10s Tc %.4f (%+.3f%%) pc %.4f (%+.2f%%) Dc %+.2f%%",
@@ -195,14 +236,48 @@ std::string pair(const std::string& label, double v) {
 
 }  // namespace
 
-std::string table_text(const Model& model, const std::vector<Entry>& entries) {
+std::vector<MenuLine> menu_lines(const std::string& menu_file, const std::vector<Entry>& shipped,
+                                 const std::vector<Fluid>& fluids) {
+    std::vector<std::string> order;
+    std::ifstream in(menu_file);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string code;
+        if (words >> code && code[0] != '#') order.push_back(code);
+    }
+    std::vector<MenuLine> menu;
+    std::vector<bool> placed(shipped.size(), false);
+    for (size_t k = 0; k < order.size(); ++k) {
+        const auto e = std::find_if(shipped.begin(), shipped.end(),
+                                    [&](const Entry& x) { return x.fluid->code == order[k]; });
+        if (e != shipped.end()) {
+            menu.push_back({e->fluid->code, e->fluid->name, &*e});
+            placed[static_cast<size_t>(e - shipped.begin())] = true;
+            continue;
+        }
+        if (k >= kKeptNumbers) continue;
+        const auto f = std::find_if(fluids.begin(), fluids.end(),
+                                    [&](const Fluid& x) { return x.code == order[k]; });
+        const std::string name = f != fluids.end() ? f->name : order[k];
+        menu.push_back({order[k], name + ": left out, see docs/accuracy.md", nullptr});
+    }
+    for (size_t i = 0; i < shipped.size(); ++i)
+        if (!placed[i])
+            menu.push_back({shipped[i].fluid->code, shipped[i].fluid->name, &shipped[i]});
+    return menu;
+}
+
+std::string table_text(const Model& model, const std::vector<MenuLine>& menu) {
     std::ostringstream out;
     out << "* x_rstoff.tab - substance table of xalt1\n"
         << "* Menu section: one line per substance, the code from column 6, then its name.\n"
         << "* The data were made by the fitting tool tools/fit (`make data`) from values of\n"
-        << "* high-accuracy reference equations of state; accuracy: docs/accuracy.md.\n";
-    for (const Entry& e : entries)
-        out << "R-   " << pad(e.fluid->code, 11) << e.fluid->name.substr(0, 64) << "\n";
+        << "* high-accuracy reference equations of state; accuracy: docs/accuracy.md.\n"
+        << "* A fluid left out keeps its menu line (without an entry), so that the numbers\n"
+        << "* of the fluids after it stay.\n";
+    for (const MenuLine& m : menu)
+        out << "R-   " << pad(m.code, 11) << m.name.substr(0, 64) << "\n";
     out << "##########\n";
     out << "* Universal coefficient sets of the residual Helmholtz energy, fitted jointly:\n"
         << "* Fa (attraction) on the nonpolar fluids, Fq (quadrupolar) on the quadrupolar\n"
@@ -225,14 +300,19 @@ std::string table_text(const Model& model, const std::vector<Entry>& entries) {
         }
     out << "#####\n";
     out << "* One entry per substance. Tc, Dc, Pc: critical point of the fitted equation\n"
-        << "* (K, mol/dm3, MPa); D0, T0, Alpha, Q2, Dp: fitted parameters (0: not polar).\n"
+        << "* (K, mol/dm3, MPa); D0, T0, Alpha, Q2, Dp: fitted parameters (Q2, Dp 0: off;\n"
+        << "* a fluid may use them as shape parameters beyond its polarity).\n"
         << "* Cp0 groups: term k, exponent E, coefficient K (cp0 in units of R), and the\n"
         << "* Planck-Einstein temperature K2 in K (0 for a power term).\n"
         << "* The reference state (Dref, Tref) lies in the dilute gas: only there are u, f\n"
         << "* consistent with h and s (h - u = p/D, f = u - T s), as in an ideal gas. Href\n"
         << "* and Sref give the saturated liquid h = 200 kJ/kg, s = 1 kJ/(kg K) at 273.15 K\n"
-        << "* where 273.15 K < 0.97 Tc; otherwise h = 0, s = 0 at 0.101325 MPa.\n";
-    for (const Entry& e : entries) {
+        << "* where 273.15 K lies in Ttriple..Tc (IIR); otherwise h = 0, s = 0 at 0.101325\n"
+        << "* MPa (normal boiling point); water: u = 0, s = 0 at the triple point.\n"
+        << "* The convention of each fluid: docs/fluids.md.\n";
+    for (const MenuLine& line : menu) {
+        if (!line.entry) continue;
+        const Entry& e = *line.entry;
         const Fluid& f = *e.fluid;
         const char m = f.code[0];
         const std::string lead = std::string(1, m) + "    ";
@@ -258,8 +338,8 @@ std::string table_text(const Model& model, const std::vector<Entry>& entries) {
     return out.str();
 }
 
-void write_table(const std::string& path, const Model& model, const std::vector<Entry>& entries) {
-    const std::string text = table_text(model, entries);
+void write_table(const std::string& path, const Model& model, const std::vector<MenuLine>& menu) {
+    const std::string text = table_text(model, menu);
     std::istringstream check(text);
     std::string line;
     while (std::getline(check, line))

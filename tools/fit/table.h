@@ -9,21 +9,48 @@
 
 namespace fit {
 
+// Convention of the caloric reference state (the zero of h and s, or of u and s).
+enum class ReferenceState {
+    iir,     // saturated liquid at 273.15 K: h = 200 kJ/kg, s = 1 kJ/(kg K)
+    nbp,     // saturated liquid at 0.101325 MPa (normal boiling point): h = 0, s = 0
+    triple,  // water: saturated liquid at the triple point: u = 0, s = 0
+};
+
+// IIR where 273.15 K lies in the fluid's range Ttriple..Tc (Tc of the fitted equation), the
+// triple point for water, otherwise the normal boiling point.
+ReferenceState reference_state_of(const Fluid& f, double Tc);
+// Short name of the convention, as the fluid list states it.
+const char* reference_state_text(ReferenceState r);
+
 struct Entry {
     const Fluid* fluid = nullptr;
     Params p;                       // fitted parameters (as printed)
     double Tc = 0, Dc = 0, Pc = 0;  // critical point of the fitted equation (as printed)
     double Dref = 0, Tref = 0, Href = 0, Sref = 0;
     std::vector<IdealTerm> ideal;  // cp0 terms in units of the program's R
-    bool iir = false;              // reference state by the 273.15 K convention
+    ReferenceState reference = ReferenceState::nbp;
 };
 
 // Rounds the model and parameters to the printed digits, then derives critical points,
 // ideal-gas terms and reference states.
 std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& state);
 
-std::string table_text(const Model& model, const std::vector<Entry>& entries);
-void write_table(const std::string& path, const Model& model, const std::vector<Entry>& entries);
+// One line of the table's menu: a shipped entry, or the kept line of a fluid that is left out
+// (entry null), so that the numbers of the fluids after it stay.
+struct MenuLine {
+    std::string code, name;
+    const Entry* entry = nullptr;
+};
+
+// The menu in the order of the menu file (one code per line, '#' comments): its first
+// kKeptNumbers codes keep their numbers, the others follow where shipped; shipped entries the
+// file does not list come last.
+constexpr size_t kKeptNumbers = 48;
+std::vector<MenuLine> menu_lines(const std::string& menu_file, const std::vector<Entry>& shipped,
+                                 const std::vector<Fluid>& fluids);
+
+std::string table_text(const Model& model, const std::vector<MenuLine>& menu);
+void write_table(const std::string& path, const Model& model, const std::vector<MenuLine>& menu);
 
 // Loads a table entry into the program's shared records exactly as the table gives it.
 void load_entry(const Model& model, const Entry& e);

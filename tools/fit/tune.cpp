@@ -1,12 +1,14 @@
-// Target-driven reweighting of the fit. Three or four parameters per fluid cannot meet every
-// property of every fluid at once with equal weights; raising the weight of the rows behind a
-// missed target moves the compromise of that fluid (and, through the shared coefficients, a
-// little of the others) until its targets are met or the raise is capped.
+// Target-driven reweighting and shape parameters of the fit. Three to five parameters per fluid
+// cannot meet every property of every fluid at once with equal weights; raising the weight of
+// the rows behind a missed target moves the compromise of that fluid until its targets are met
+// or the raise is capped. A fluid may also take the polar parameters its class does not use
+// as shape parameters, where that meets more of its targets.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "accuracy.h"
+#include "parallel.h"
 #include "phase.h"
 #include "pipeline.h"
 #include "table.h"
@@ -36,6 +38,16 @@ void apply_weights(std::vector<Row>& rows, const Weights& w) {
             case RowKind::pvt_z:
                 factor = w[W_DENSITY];
                 break;
+            case RowKind::pvt_cv:
+            case RowKind::pvt_dpdt:
+                factor = w[W_CP];
+                break;
+            case RowKind::pvt_dpdd:
+                factor = w[W_W];
+                break;
+            case RowKind::sat_hvap:
+                factor = w[W_HVAP];
+                break;
             default:
                 break;
         }
@@ -45,64 +57,155 @@ void apply_weights(std::vector<Row>& rows, const Weights& w) {
 
 namespace {
 
-// The targets of the accuracy report, aimed at with a margin for the rounding of the table.
+// The targets are aimed at with a margin for the rounding of the table.
 constexpr double kAim = 0.85;
-constexpr double kTarget[W_GROUPS] = {0.5, 0.3, 1.0, 0.3, 2.0, 0.5};
 constexpr double kMaxWeight = 12.0;
 
-bool tuned(const Fluid& f) {
-    return f.cls != FluidClass::hbond;
+double target_of(const Targets& t, int group) {
+    const double v[W_GROUPS] = {t.ps, t.dliq, t.dvap, t.Tc, t.pc, t.d, t.cp, t.w, t.hvap};
+    return v[group];
 }
 
-// Ratio of each measured figure to its target (> 1: missed).
-Weights target_ratios(const Model& model, const Fluid& f, const Params& p) {
+// The figures of a fluid under the model with the given parameters, its critical point being
+// that of the equation.
+FluidAccuracy figures(const Model& model, const Fluid& f, const Params& p) {
     Entry e;
     e.fluid = &f;
     e.p = p;
     e.Tc = f.Tc;
     e.Dc = f.Dc;
     e.Pc = f.pc;
-    load_into_program(model, f, p);
+    const Eos eos(model, f, p);
     double Tc, Dc, Pc;
-    if (critical_point(f.Tc, f.Dc, Tc, Dc, Pc)) {
+    if (critical_point(eos, f.Tc, f.Dc, Tc, Dc, Pc)) {
         e.Tc = Tc;
         e.Dc = Dc;
         e.Pc = Pc;
     }
-    const FluidAccuracy a = measure(model, e, own_saturation);
+    return measure(eos, model, e, own_saturation);
+}
+
+// Ratio of each measured figure to its aim (> 1: missed).
+Weights target_ratios(const FluidAccuracy& a) {
     const double figure[W_GROUPS] = {a.ps.avg(),       a.dliq.avg(),     a.dvap.avg(),
-                                     std::fabs(a.dTc), std::fabs(a.dpc), a.d.avg()};
+                                     std::fabs(a.dTc), std::fabs(a.dpc), a.d.avg(),
+                                     a.cp.avg(),       a.w.avg(),        a.hvap.avg()};
+    const Targets& t = targets_for(a.cls);
     Weights r;
-    for (int k = 0; k < W_GROUPS; ++k) r[k] = figure[k] / (kAim * kTarget[k]);
+    for (int k = 0; k < W_GROUPS; ++k) r[k] = figure[k] / (kAim * target_of(t, k));
     if (a.sat_failures > 0) r[W_PS] = std::max(r[W_PS], 2.0);
     return r;
 }
 
-// New weight of a group from its figure/target ratio: raised by up to a factor 2 when missed.
+// New weight of a group from its figure/aim ratio: raised by up to a factor 2 when missed.
 double next_weight(double w, double ratio) {
     if (ratio > 1.0) return std::min(w * std::min(std::sqrt(ratio) * 1.2, 2.0), kMaxWeight);
     return w;
 }
 
-// Ranking of a result: number of targets missed, then the sum of the excess over the targets.
-double score(const Weights& ratio) {
+// Ranking of a result: number of targets missed, then the sum of the excess over the targets,
+// then the physics check; a failed saturation counts as missed targets.
+double score(const FluidAccuracy& a) {
+    const Weights ratio = target_ratios(a);
     double missed = 0, excess = 0;
     for (double r : ratio)
         if (r * kAim > 1.0) {
             missed += 1;
             excess += r * kAim - 1.0;
         }
-    return missed * 100.0 + excess;
+    return missed * 100.0 + excess + (a.guard_states > 0 ? 50.0 : 0.0) +
+           (a.sat_failures + a.density_failures > 0 ? 300.0 : 0.0);
 }
 
-std::string ratio_text(const std::string& code, const Weights& r, const Weights& w) {
-    char buf[200];
-    std::snprintf(buf, sizeof buf,
-                  "    %-10s ratios %.2f %.2f %.2f %.2f %.2f %.2f weights %.2f %.2f %.2f %.2f "
-                  "%.2f %.2f",
-                  code.c_str(), r[0] * kAim, r[1] * kAim, r[2] * kAim, r[3] * kAim, r[4] * kAim,
-                  r[5] * kAim, w[0], w[1], w[2], w[3], w[4], w[5]);
-    return buf;
+std::string ratio_text(const std::string& code, unsigned shape, const Weights& r,
+                       const Weights& w) {
+    std::string text = "    " + code + " shape " + std::to_string(shape) + " ratios";
+    char buf[32];
+    for (double v : r) {
+        std::snprintf(buf, sizeof buf, " %.2f", v * kAim);
+        text += buf;
+    }
+    text += " weights";
+    for (double v : w) {
+        std::snprintf(buf, sizeof buf, " %.2f", v);
+        text += buf;
+    }
+    return text;
+}
+
+// The parameters with those outside the set switched off (an anchor's fixed polar parameter
+// stays).
+Params restrict_to(const Fluid& f, Params p, unsigned shape) {
+    if (!(shape & P_Q2) && f.code != "CO2") p.q2 = 0;
+    if (!(shape & P_DP) && f.code != "R134a") p.dp = 0;
+    return p;
+}
+
+// Plain parameter fit of a fluid with the given free parameters, from its own parameters and
+// from start points that switch on a polar parameter the fluid did not use; the best minimum.
+Params plain_fit(FluidCase c, const Model& model, unsigned shape) {
+    c.free = shape;
+    const Params own = restrict_to(*c.fluid, c.p, shape);
+    std::vector<Params> starts{own};
+    for (double v : {0.3, 1.0, 3.0}) {
+        Params p = own;
+        if ((shape & P_Q2) && p.q2 <= 0) p.q2 = v;
+        if ((shape & P_DP) && p.dp <= 0) p.dp = v;
+        if (p.q2 != own.q2 || p.dp != own.dp) starts.push_back(p);
+    }
+    Params best = own;
+    double best_cost = 1e300;
+    Model m = model;
+    for (const Params& start : starts) {
+        c.p = start;
+        std::vector<FluidCase*> one{&c};
+        const double cost = joint_fit(one, m, SetKind::Fa, false, 60);
+        if (cost < best_cost) {
+            best_cost = cost;
+            best = c.p;
+        }
+    }
+    return best;
+}
+
+struct Choice {
+    unsigned shape = 0;
+    Params plain;
+    Weights weights = kUnitWeights;
+    double score = 1e300;
+    Weights ratios{};
+};
+
+// Reweighting rounds for one fluid with one parameter set, from its plain fit.
+Choice reweight(FluidCase& c, const Model& model, unsigned shape, int rounds) {
+    Choice best;
+    best.shape = shape;
+    best.plain = plain_fit(c, model, shape);
+    FluidAccuracy a = figures(model, *c.fluid, best.plain);
+    best.score = score(a);
+    best.ratios = target_ratios(a);
+    Weights w = kUnitWeights, r = best.ratios;
+    Model m = model;
+    for (int round = 0; round < rounds && best.score >= 100.0; ++round) {
+        for (int k = 0; k < W_GROUPS; ++k) w[k] = next_weight(w[k], r[k]);
+        FluidCase wc = c;
+        wc.free = shape;
+        wc.p = best.plain;
+        fit_weighted(wc, m, w);
+        a = figures(model, *c.fluid, wc.p);
+        r = target_ratios(a);
+        const double sc = score(a);
+        if (sc < best.score) {
+            best.score = sc;
+            best.weights = w;
+            best.ratios = r;
+        }
+    }
+    return best;
+}
+
+bool tuned(const Fluid& f) {
+    return f.cls != FluidClass::hbond;
 }
 
 }  // namespace
@@ -110,37 +213,37 @@ std::string ratio_text(const std::string& code, const Weights& r, const Weights&
 void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int iterations) {
     // iterations: those of the joint fits before the reweighting
     state.weights.clear();
+    state.shapes.clear();
     refine(fluids, state, iterations);
     std::vector<FluidCase> cases = make_fit_cases(fluids, state);
-    int missed = 0;
-    for (FluidCase& c : cases) {
+    std::vector<Choice> choices(cases.size());
+    parallel_for(cases.size(), [&](size_t i) {
+        FluidCase& c = cases[i];
         const Fluid& f = *c.fluid;
-        if (!tuned(f)) continue;
-        const Params base = c.p;
-        Weights w{1, 1, 1, 1, 1, 1};
-        Weights best_w = w;
-        Params best_p = base;
-        Weights r = target_ratios(state.model, f, base);
-        double best = score(r);
-        for (int round = 0; round < rounds && best >= 100.0; ++round) {
-            for (int k = 0; k < W_GROUPS; ++k) w[k] = next_weight(w[k], r[k]);
-            c.p = base;
-            fit_weighted(c, state.model, w);
-            r = target_ratios(state.model, f, c.p);
-            const double sc = score(r);
-            if (sc < best) {
-                best = sc;
-                best_w = w;
-                best_p = c.p;
-            }
+        Choice& best = choices[i];
+        best.shape = c.free;
+        best.plain = c.p;
+        if (!tuned(f)) return;
+        for (unsigned shape : shape_variants(f)) {
+            // a shape parameter must earn its place: it is taken only when it scores better
+            const Choice ch = reweight(c, state.model, shape, rounds);
+            if (ch.score < best.score - (shape == c.free ? 0.0 : 1.0)) best = ch;
+            if (best.score < 100.0 && shape == c.free) break;
         }
-        // the stored parameters stay those of the plain fit: a refit reproduces the weighted
+        if (best.score >= 100.0)
+            log_line(ratio_text(f.code, best.shape, best.ratios, best.weights));
+    });
+    int missed = 0;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const std::string& code = cases[i].fluid->code;
+        const Choice& ch = choices[i];
+        if (!tuned(*cases[i].fluid)) continue;
+        // the stored parameters are those of the plain fit: a refit reproduces the weighted
         // parameters from them
-        if (best_w != Weights{1, 1, 1, 1, 1, 1}) state.weights[f.code] = best_w;
-        if (best >= 100.0) {
-            ++missed;
-            log_line(ratio_text(f.code, target_ratios(state.model, f, best_p), best_w));
-        }
+        state.params[code] = ch.plain;
+        if (ch.shape != free_params(*cases[i].fluid)) state.shapes[code] = ch.shape;
+        if (ch.weights != kUnitWeights) state.weights[code] = ch.weights;
+        if (ch.score >= 100.0) ++missed;
     }
     log_line("  tuned: " + std::to_string(missed) + " fluids miss a target");
 }

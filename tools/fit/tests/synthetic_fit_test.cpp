@@ -3,7 +3,9 @@
 // from a bank that holds the true terms among others.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "fitter.h"
 #include "model.h"
@@ -54,7 +56,7 @@ Fluid synthetic_fluid() {
     f.M = 50.0;
     const Model m = true_model();
     const Params p = true_params();
-    load_into_program(m, f, p);
+    const Eos eos(m, f, p);
     for (double tr : {0.6, 0.8, 1.1, 1.5, 2.5})
         for (double dr : {0.05, 0.3, 1.0, 2.0, 2.6}) {
             const double T = tr * f.Tc, D = dr * f.Dc;
@@ -62,7 +64,7 @@ Fluid synthetic_fluid() {
             s.T = T;
             s.D = D;
             s.phase = "supercritical";
-            const PhaseState st = phase_state(D, T);
+            const PhaseState st = phase_state(eos, D, T);
             s.p = st.p;
             s.ZM1 = st.z1;
             double F = 0, F01 = 0;
@@ -151,9 +153,9 @@ TEST(SyntheticFit, CriticalRowsFindTheEquationsCriticalDensity) {
     m.terms[0] = {{SetKind::Fa, {1, -2, 0, 0}}};
     m.coeff[0] = {-2.0};
     Params p = true_params();
-    load_into_program(m, f, p);  // critical point near 236 K, 7.05 mol/dm3
+    // critical point near 236 K, 7.05 mol/dm3
     double Tc = 0, Dc = 0, pc = 0;
-    ASSERT_TRUE(critical_point(f.Tc, f.Dc, Tc, Dc, pc));
+    ASSERT_TRUE(critical_point(Eos(m, f, p), f.Tc, f.Dc, Tc, Dc, pc));
     f.Tc = Tc;
     f.pc = pc;
     f.Dc = 1.12 * Dc;
@@ -175,6 +177,51 @@ TEST(SyntheticFit, CriticalRowsFindTheEquationsCriticalDensity) {
     const double cost = joint_fit(cases, fitted, SetKind::Fa, false, 100);
     EXPECT_NEAR(c.p.dc * f.Dc, Dc, 1e-5 * Dc);
     EXPECT_LT(cost, 1e-8);
+}
+
+}  // namespace
+
+namespace {
+
+// The exchange pass finds each candidate's gain from the selection's projections; a pass that
+// refactors the selection without each column in turn must make the same exchanges.
+std::vector<int> brute_force_exchange(const Eigen::MatrixXd& A, const Eigen::VectorXd& b,
+                                      std::vector<int> selected) {
+    for (size_t s = 0; s < selected.size(); ++s) {
+        std::vector<int> rest = selected;
+        rest.erase(rest.begin() + static_cast<long>(s));
+        auto residual = [&](const std::vector<int>& cols) {
+            Eigen::MatrixXd S(A.rows(), static_cast<Eigen::Index>(cols.size()));
+            for (size_t k = 0; k < cols.size(); ++k)
+                S.col(static_cast<Eigen::Index>(k)) = A.col(cols[k]);
+            return (b - S * S.colPivHouseholderQr().solve(b)).squaredNorm();
+        };
+        double best = residual(selected);
+        int best_col = selected[s];
+        for (int j = 0; j < A.cols(); ++j) {
+            if (std::find(selected.begin(), selected.end(), j) != selected.end()) continue;
+            std::vector<int> trial = rest;
+            trial.insert(trial.begin() + static_cast<long>(s), j);
+            const double r = residual(trial);
+            if (r < best * (1 - 1e-9)) {
+                best = r;
+                best_col = j;
+            }
+        }
+        selected[s] = best_col;
+    }
+    return selected;
+}
+
+TEST(Selection, ExchangePassMakesTheExchangesOfAFullRefactoring) {
+    std::srand(7);
+    const Eigen::MatrixXd A = Eigen::MatrixXd::Random(120, 25);
+    const Eigen::VectorXd b =
+        A.col(3) * 2.0 - A.col(11) + 0.5 * A.col(20) + 0.05 * Eigen::VectorXd::Random(120);
+    std::vector<int> selected{0, 1, 2};
+    const std::vector<int> expected = brute_force_exchange(A, b, selected);
+    exchange_pass(A, b, selected);
+    EXPECT_EQ(selected, expected);
 }
 
 }  // namespace

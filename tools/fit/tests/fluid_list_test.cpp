@@ -1,0 +1,133 @@
+// The user's fluid list, the reference-state rule and the plots' legibility.
+#include "fluid_list.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "svg_plot.h"
+
+namespace {
+
+fit::Fluid fluid(const std::string& code, double Ttriple, double Tc) {
+    fit::Fluid f;
+    f.code = code;
+    f.name = code + " name";
+    f.cls = fit::FluidClass::dipolar;
+    f.M = 102.032;
+    f.Tc = Tc;
+    f.Ttriple = Ttriple;
+    f.Tmax = 455;
+    f.pmax = 70;
+    return f;
+}
+
+TEST(ReferenceState, IirWhereZeroCelsiusLiesInTheRangeElseNormalBoilingPoint) {
+    struct Case {
+        const char* code;
+        double Ttriple, Tc;
+        fit::ReferenceState expected;
+    } cases[] = {
+        {"R134a", 169.85, 374.2, fit::ReferenceState::iir},
+        {"Ethylene", 103.989, 282.35, fit::ReferenceState::iir},
+        {"Edge", 273.15, 300.0, fit::ReferenceState::iir},       // the triple point itself
+        {"Argon", 83.806, 150.687, fit::ReferenceState::nbp},    // Tc below 0 degC
+        {"Benzene", 278.674, 562.02, fit::ReferenceState::nbp},  // triple point above 0 degC
+        {"AtTc", 100.0, 273.15, fit::ReferenceState::nbp},       // no liquid at Tc
+        {"Water", 273.16, 647.096, fit::ReferenceState::triple},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(fit::reference_state_of(fluid(c.code, c.Ttriple, c.Tc), c.Tc), c.expected)
+            << c.code;
+}
+
+TEST(FluidList, OneRowPerEntryStartingWithItsCode) {
+    const fit::Fluid a = fluid("R134a", 169.85, 374.2), b = fluid("Argon", 83.806, 150.687);
+    std::vector<fit::Entry> entries(2);
+    entries[0].fluid = &a;
+    entries[0].Tc = 374.0123;
+    entries[0].Pc = 4.05;
+    entries[0].Dc = 5.1;
+    entries[0].reference = fit::ReferenceState::iir;
+    entries[1].fluid = &b;
+    entries[1].reference = fit::ReferenceState::nbp;
+    std::vector<fit::FluidAccuracy> accuracy(2);
+    accuracy[1].ps.sum = 1.24;  // one saturation state 1.24 % off: the ps target is missed
+    accuracy[1].ps.n = 1;
+    const std::vector<fit::MenuLine> menu = {{"R134a", "R134a name", &entries[0]},
+                                             {"Argon", "Argon name", &entries[1]}};
+    const std::string text = fit::fluid_list_text(menu, entries, accuracy);
+    EXPECT_NE(text.find("\n| R134a | 1 | R134a name | dipolar | 102.0320 | 374.012 | 4.0500 | "
+                        "5.1000 | 169.850 | 455 | 70 | IIR | met |\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\n| Argon | 2 | Argon name | dipolar |"), std::string::npos);
+    EXPECT_NE(text.find(" | NBP | ps 1.24 % |\n"), std::string::npos) << text;
+    EXPECT_THROW(fit::fluid_list_text(menu, entries, {}), std::runtime_error);
+}
+
+// A fluid left out of the table keeps its menu line and number; the list says so, with the
+// figures that missed when it was measured.
+TEST(FluidList, LeftOutFluidKeepsItsNumber) {
+    const fit::Fluid a = fluid("Water", 273.16, 647.096), b = fluid("R11", 162.68, 471.11);
+    std::vector<fit::Entry> entries(2);
+    entries[0].fluid = &a;
+    entries[1].fluid = &b;
+    std::vector<fit::FluidAccuracy> accuracy(2);
+    accuracy[0].dTc = 4.5;
+    const std::vector<fit::MenuLine> menu = {{"Water", "water: left out", nullptr},
+                                             {"Gone", "gone: left out", nullptr},
+                                             {"R11", "R11 name", &entries[1]}};
+    const std::string text = fit::fluid_list_text(menu, entries, accuracy);
+    EXPECT_NE(text.find("\n| Water | 1 | Water name |"), std::string::npos) << text;
+    EXPECT_NE(text.find(" | left out of the table: Tc 4.50 % |\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\n| Gone | 2 | gone: left out |"), std::string::npos) << text;
+    EXPECT_NE(text.find("\n| R11 | 3 | R11 name |"), std::string::npos) << text;
+}
+
+TEST(FluidList, TargetsTextNamesEveryMissedFigure) {
+    fit::FluidAccuracy a;
+    EXPECT_EQ(fit::targets_text(a), "met");
+    a.dTc = -0.5;
+    a.dpc = 2.5;
+    EXPECT_EQ(fit::targets_text(a), "Tc 0.50 %, pc 2.50 %");
+    a.sat_failures = 2;
+    EXPECT_EQ(fit::missed_targets(a).front(), "saturation failures");
+}
+
+std::vector<std::string> attribute_values(const std::string& svg, const std::string& attribute) {
+    std::vector<std::string> values;
+    for (std::size_t at = svg.find(attribute + "=\""); at != std::string::npos;
+         at = svg.find(attribute + "=\"", at + 1)) {
+        const std::size_t start = at + attribute.size() + 2;
+        values.push_back(svg.substr(start, svg.find('"', start) - start));
+    }
+    return values;
+}
+
+TEST(SvgPlot, EveryTickOfTheReducedTemperatureAxisIsLabelled) {
+    // The reference states start a hair above 0.5 Tc (temperatures rounded to 0.01 K).
+    fit::Series s{"A", {{0.50003, 1.0}, {0.95, -1.0}}, false, 0};
+    const std::string svg = fit::svg_plot("t", "T/Tc", "dev", {s});
+    for (const char* label : {">0.5<", ">0.6<", ">0.7<", ">0.8<", ">0.9<"})
+        EXPECT_NE(svg.find(label), std::string::npos) << label;
+}
+
+TEST(SvgPlot, TenFluidsTenColoursAndNeighboursDifferInShape) {
+    std::vector<fit::Series> series;
+    for (int i = 0; i < 10; ++i)
+        series.push_back({"F" + std::to_string(i), {{0.5, i * 1.0}, {0.9, i + 1.0}}, true, i});
+    const std::string svg = fit::svg_plot("t", "T/Tc", "dev", series);
+    const auto strokes = attribute_values(svg, "stroke");
+    std::set<std::string> colours(strokes.begin(), strokes.end());
+    colours.erase("black");
+    colours.erase("#ddd");
+    EXPECT_EQ(colours.size(), 10u);
+    EXPECT_NE(svg.find("<circle"), std::string::npos);
+    EXPECT_NE(svg.find("<rect x="), std::string::npos);
+    EXPECT_NE(svg.find("<polygon"), std::string::npos);
+}
+
+}  // namespace
