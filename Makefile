@@ -89,7 +89,7 @@ fuzz:
 	@bash tools/setup.sh test
 	@bash fuzz/setup.sh
 	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-		-DXALT1_TESTS=OFF -DXALT1_FUZZ=ON >/dev/null
+		$(PROGRAM_ONLY) -DXALT1_FUZZ=ON >/dev/null
 	@cmake --build $(FUZZ_DIR) -j$(JOBS) --target table_fuzzer xalt1_checked session_fuzzer
 	@FUZZ_TABLE_SECONDS=$(FUZZ_TABLE_SECONDS) FUZZ_SESSIONS=$(FUZZ_SESSIONS) bash fuzz/run.sh
 
