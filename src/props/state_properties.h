@@ -24,6 +24,7 @@ struct ReferenceValues {
 // Units as in TD_PROPS: MPa, J/mol, J/(mol K); w in m/s.
 struct StateProperties {
     double p = 0.0, dpdD = 0.0, d2pdD2 = 0.0;
+    double dpdD_RT = 0.0;  // dp/dD over R T: 1 + 2 D dF/dD + D^2 d2F/dD2
     double f = 0.0, g = 0.0, u = 0.0, h = 0.0, s = 0.0, cp = 0.0, cv = 0.0;
     double w = 0.0;  // speed of sound; 0 where cp/cv dp/dD is not positive or MolWt not known
     // Intermediate values that the trace shows.
@@ -57,7 +58,8 @@ inline StateProperties state_properties(const SubstConst& sc, const ReferenceVal
 
     const double RT = R * T / 1000.0;
     r.p = D * RT + D * RT * F.F10 * D;
-    r.dpdD = RT * (1.0 + 2.0 * D * F.F10 + D * D * F.F20);
+    r.dpdD_RT = 1.0 + 2.0 * D * F.F10 + D * D * F.F20;
+    r.dpdD = RT * r.dpdD_RT;
     r.d2pdD2 = RT * (2.0 * F.F10 + 4.0 * D * F.F20 + D * D * F.F30);
     r.cv = R * (c0 - 1.0) - R * T * (2.0 * F.F01 + T * F.F02);
     // Near the critical point the denominator of cp vanishes: cp keeps its previous value.
@@ -66,7 +68,7 @@ inline StateProperties state_properties(const SubstConst& sc, const ReferenceVal
     r.cp = previous_cp;
     if (!near_critical) {
         const double a = 1.0 + D * F.F10 + D * T * F.F11;
-        r.cp = r.cv + R * a * a / (1.0 + 2.0 * D * F.F10 + D * D * F.F20);
+        r.cp = r.cv + R * a * a / r.dpdD_RT;
     }
 
     const double h_id = sc.Href + R * (h0 - h0r);

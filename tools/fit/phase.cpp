@@ -51,7 +51,7 @@ PhaseState phase_state(const Eos& eos, double D, double T) {
     PhaseState s;
     s.z1 = D * F.F10;
     s.p = props.p;
-    s.dpdd = props.dpdD / (R_PROGRAM * T / 1000.0);
+    s.dpdd = props.dpdD_RT;
     s.g = props.g / (R_PROGRAM * T);
     return s;
 }
