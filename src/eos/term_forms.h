@@ -54,15 +54,6 @@ namespace term_forms {
 constexpr double TEMPERATURE_SCALES[] = {1.0, POLAR_TEMPERATURE_SCALE};
 constexpr int32_t SCALE_COUNT = 2;
 
-struct Polynomials {
-    double a0 = 0, a2 = 0, a3 = 0, a5 = 0, a6 = 0, a7 = 0;
-    double t = 0;  // temperature exponent
-};
-
-struct Exponential {
-    double g1 = 0, g4 = 0, g8 = 0;
-};
-
 struct Shape {
     double c = 0;          // coefficient
     double parameter = 1;  // power of the substance parameter (Alpha^j, P^(k/4))
@@ -73,26 +64,8 @@ struct Shape {
     int32_t L = 0;     // density exponent inside the exponential
     double b = 0;      // factor inside the exponential; 0: no exponential
     double sigma = 0;  // z = sigma delta^L
-    Polynomials poly;
-    Exponential exp;
+    double kappa = 0;  // b L / sigma
 };
-
-// Polynomials of a term theta^t delta^d exp(-b delta^L), kappa = b L / sigma.
-inline Polynomials polynomials(double d, double L, double kappa, double t) {
-    Polynomials p;
-    p.a0 = d;
-    p.a2 = d * (d - 1.0);
-    p.a3 = -(2.0 * d + L - 1.0) * kappa;
-    p.a5 = d * (d - 1.0) * (d - 2.0);
-    p.a6 = -(d * (d - 1.0) + d * (L + d - 2.0) + (L + d - 1.0) * (L + d - 2.0)) * kappa;
-    p.a7 = 3.0 * (L + d - 1.0) * kappa * kappa;
-    p.t = t;
-    return p;
-}
-
-inline Exponential exponential(double kappa) {
-    return {-kappa, kappa * kappa, -kappa * kappa * kappa};
-}
 
 // Attraction term c, m, n, j, l of the set Fa with the shape parameter Alpha.
 inline Shape attraction(double c, double Alpha, int32_t m, int32_t n, int32_t j, int32_t l) {
@@ -104,8 +77,7 @@ inline Shape attraction(double c, double Alpha, int32_t m, int32_t n, int32_t j,
             .L = l,
             .b = l != 0 ? 1.0 : 0.0,
             .sigma = static_cast<double>(l),
-            .poly = polynomials(m, l, 1.0, n / 2.0),
-            .exp = l != 0 ? exponential(1.0) : Exponential{}};
+            .kappa = 1.0};
 }
 
 // Polar term c, n, m, k, o of the set Fq or Fd with the polar parameter P (Q2 or Dp).
@@ -119,8 +91,58 @@ inline Shape polar(double c, double P, int32_t n, int32_t m, int32_t k, int32_t 
             .L = 2,
             .b = static_cast<double>(o),
             .sigma = 1.0,
-            .poly = polynomials(m / 2.0, 2.0, 2.0 * o, n / 2.0),
-            .exp = o != 0 ? exponential(2.0 * o) : Exponential{}};
+            .kappa = 2.0 * o};
+}
+
+// The coefficients of the polynomials, with d the density exponent and t the temperature
+// exponent of the term.
+inline double density_exponent(const Shape& s) {
+    return s.d_halves ? s.d / 2.0 : s.d;
+}
+inline double temperature_exponent(const Shape& s) {
+    return s.n / 2.0;
+}
+inline double coefficient_a2(double d) {
+    return d * (d - 1.0);
+}
+inline double coefficient_a3(double d, double L, double kappa) {
+    return -(2.0 * d + L - 1.0) * kappa;
+}
+inline double coefficient_a5(double d) {
+    return d * (d - 1.0) * (d - 2.0);
+}
+inline double coefficient_a6(double d, double L, double kappa) {
+    return -(d * (d - 1.0) + d * (L + d - 2.0) + (L + d - 1.0) * (L + d - 2.0)) * kappa;
+}
+inline double coefficient_a7(double d, double L, double kappa) {
+    return 3.0 * (L + d - 1.0) * kappa * kappa;
+}
+
+struct Polynomials {
+    double a0 = 0, a2 = 0, a3 = 0, a5 = 0, a6 = 0, a7 = 0;
+    double t = 0;
+};
+
+struct Exponential {
+    double g1 = 0, g4 = 0, g8 = 0;
+};
+
+// All coefficients of a term at once (the sweep prepares them once per substance).
+inline Polynomials polynomials(const Shape& s) {
+    const double d = density_exponent(s), L = s.L, k = s.kappa;
+    return {d,
+            coefficient_a2(d),
+            coefficient_a3(d, L, k),
+            coefficient_a5(d),
+            coefficient_a6(d, L, k),
+            coefficient_a7(d, L, k),
+            temperature_exponent(s)};
+}
+
+inline Exponential exponential(const Shape& s) {
+    if (s.b == 0.0) return {};
+    const double k = s.kappa;
+    return {-k, k * k, -k * k * k};
 }
 
 // The exponential factor psi = exp(-b delta^L) and z = sigma delta^L from delta^L.
@@ -132,26 +154,29 @@ inline double density_variable(const Shape& s, double delta_L) {
 }
 
 // The (i4_del, i4_tau) derivative of one term of value F at (D, T) and density variable z; the
-// pair must be supported.
+// pair must be supported. Only the coefficients of the pair are formed.
 inline double derivative(const Shape& s, double F, double z, double D, double T, int32_t i4_del,
                          int32_t i4_tau) {
-    const Polynomials& p = s.poly;
-    const Exponential& e = s.exp;
+    const double d = density_exponent(s), L = s.L, k = s.kappa, t = temperature_exponent(s);
+    const Exponential e = exponential(s);
     if (i4_tau == 0) {
         switch (i4_del) {
             case 0:
                 return F;
             case 1:
-                return F * (p.a0 + e.g1 * z) / D;
+                return F * (d + e.g1 * z) / D;
             case 2:
-                return F * (p.a2 + z * (p.a3 + e.g4 * z)) / (D * D);
+                return F * (coefficient_a2(d) + z * (coefficient_a3(d, L, k) + e.g4 * z)) / (D * D);
             default:
-                return F * (p.a5 + z * (p.a6 + z * (p.a7 + e.g8 * z))) / (D * D * D);
+                return F *
+                       (coefficient_a5(d) +
+                        z * (coefficient_a6(d, L, k) + z * (coefficient_a7(d, L, k) + e.g8 * z))) /
+                       (D * D * D);
         }
     }
-    if (i4_del == 1) return F * (p.a0 + e.g1 * z) / D * p.t / T;
-    if (i4_tau == 1) return F * p.t / T;
-    return F * p.t * (p.t - 1.0) / (T * T);
+    if (i4_del == 1) return F * (d + e.g1 * z) / D * t / T;
+    if (i4_tau == 1) return F * t / T;
+    return F * t * (t - 1.0) / (T * T);
 }
 
 // The (i4_del, i4_tau) derivative of one term at (D, T), with the reducing constants D0, T0.

@@ -90,7 +90,7 @@ int32_t group_of(Prepared& p, const term_forms::Shape& s) {
     grp.L = s.L;
     grp.b = s.b;
     grp.sigma = s.sigma;
-    grp.e = s.exp;
+    grp.e = term_forms::exponential(s);
     return p.groups++;
 }
 
@@ -114,7 +114,7 @@ bool add_term(Prepared& p, const term_forms::Shape& s) {
     const int32_t d = s.d_halves ? s.d : 2 * s.d;  // in halves
     Term& t = p.terms[p.count++];
     t.coef = s.c * s.parameter;
-    set_weights(t, s.poly);
+    set_weights(t, term_forms::polynomials(s));
     t.t_index = s.scale * kTableSize + s.n - kLowestExponent;
     t.d_index = d - kLowestExponent;
     t.group = group_of(p, s);
