@@ -5,8 +5,10 @@ JOBS ?= 2
 RELEASE_DIR := build/release
 TOOLS_DIR := build/tools
 ASAN_DIR := build/asan
+USER_TABLE := run/x_rstoff.tab
+USER_FLUIDS := run/added_fluids.txt
 
-.PHONY: all run csv test release asan format clean data fit fit-tool bench bench-tool perf fuzz
+.PHONY: all run csv test release asan format clean data fit fit-tool fluid bench bench-tool perf fuzz
 
 all: release
 	@echo "built $(RELEASE_DIR)/xalt1 (make run starts it in run/)"
@@ -22,10 +24,16 @@ release:
 	@cmake --build $(RELEASE_DIR) -j$(JOBS) --target xalt1 xalt1_csv \
 		>>$(RELEASE_DIR)/build.log 2>&1 || { cat $(RELEASE_DIR)/build.log; exit 1; }
 
-run: release
-	@mkdir -p run
-	@cp data/x_rstoff.tab run/x_rstoff.tab
+run: release $(USER_TABLE)
 	@cd run && ../$(RELEASE_DIR)/xalt1
+
+# The user's table run/x_rstoff.tab: the shipped table plus the fluids added with `make fluid`
+# (listed in run/added_fluids.txt). It is made anew only when the shipped table is newer; the
+# added fluids are then fitted again onto the shipped coefficient sets.
+$(USER_TABLE): data/x_rstoff.tab
+	@mkdir -p run
+	@if [ -s $(USER_FLUIDS) ]; then $(MAKE) --no-print-directory fit-tool; fi
+	@bash tools/fit/user_table.sh $(FIT_TOOL) data/x_rstoff.tab $(USER_TABLE) $(USER_FLUIDS)
 
 # The result table of the last runs in run/ as CSV: run/xalt1.dat -> run/xalt1.csv.
 csv: release
@@ -56,6 +64,16 @@ fit-tool:
 
 data: fit-tool
 	@$(FIT_TOOL) data $(REFERENCE) tools/fit/fit_state.txt data/x_rstoff.tab docs
+	@echo "make data rebuilds the shipped table only; fluids added with make fluid are fitted"
+	@echo "again onto it when the next make run or make fluid makes run/x_rstoff.tab anew."
+
+# `make fluid DATA=<folder> CODE=<code>`: adds a fluid from its own data to the user's table
+# run/x_rstoff.tab and lists it in run/added_fluids.txt (README, "Adding a fluid").
+fluid: fit-tool $(USER_TABLE)
+	@if [ -z "$(DATA)" ] || [ -z "$(CODE)" ]; then \
+		echo "usage: make fluid DATA=<folder> CODE=<code>"; exit 2; fi
+	@$(FIT_TOOL) add "$(DATA)" "$(CODE)" $(USER_TABLE) $(USER_TABLE)
+	@echo "$(CODE) $(abspath $(DATA))" >> $(USER_FLUIDS)
 
 fit: fit-tool
 	@$(FIT_TOOL) search $(REFERENCE) tools/fit/fit_state.txt

@@ -17,6 +17,9 @@ struct Stat {
     double avg() const { return n > 0 ? sum / n : 0.0; }
 };
 
+// Adds one deviation (%) to a statistic; a value that is not finite is left out.
+void add(Stat& s, double v);
+
 struct FluidAccuracy {
     std::string code;
     FluidClass cls = FluidClass::nonpolar;
@@ -61,8 +64,16 @@ const Targets& targets_for(FluidClass cls);
 // The figures that miss their targets, as texts ("ps 0.61 %"); empty when all are met.
 std::vector<std::string> missed_targets(const FluidAccuracy& a);
 bool meets(const FluidAccuracy& a);
+// Whether a fluid goes into the shipped table: a hydrogen-bonding fluid when it meets its own
+// bounds; any other fluid when its figures stay within the bounds of use (twice to four times
+// its targets) and its physics check is clean. The others are left out, their figures stated.
+bool shipped(const FluidAccuracy& a);
 // "met", or the missed targets' figures joined by commas.
 std::string targets_text(const FluidAccuracy& a);
+
+// The per-fluid table of the accuracy report: its header lines and one fluid's row.
+std::string accuracy_header();
+std::string accuracy_row(const FluidAccuracy& a);
 
 // Writes accuracy.md and its plots into the folder: the figures of every entry (hydrogen-bonding
 // fluids that miss their bounds are listed as left out of the table).

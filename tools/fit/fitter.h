@@ -54,6 +54,10 @@ int exchange_pass(const Eigen::MatrixXd& A, const Eigen::VectorXd& b, std::vecto
 double joint_fit(std::vector<FluidCase*>& cases, Model& model, SetKind set, bool fit_coeff,
                  int max_iterations);
 
+// The parameters with the free ones moved into the bounds of the fit (a start value outside
+// them would fail the fit).
+Params clamp_to_bounds(const Params& p, unsigned free);
+
 // Sum of squared weighted residuals of the cases under the model.
 double total_cost(const std::vector<FluidCase*>& cases, const Model& model);
 

@@ -12,6 +12,9 @@
 //   xalt1_fit data <reference folder> <state file> <table> <report folder>
 //       refits from the stored state and writes the table, the accuracy report and the fluid
 //       list (fluids.md)
+//   xalt1_fit add <data folder> <code> <table> <new table>
+//       fits one fluid's parameters to its data with the table's coefficient sets and writes
+//       the table with the fluid added
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -21,6 +24,7 @@
 #include <string>
 
 #include "accuracy.h"
+#include "add_fluid.h"
 #include "fluid_list.h"
 #include "pipeline.h"
 #include "table.h"
@@ -35,6 +39,7 @@ int main(int argc, char** argv) {
     });
     if (const char* v = std::getenv("FIT_CRIT")) crit_scale = std::atof(v);
     unattended_console();
+    if (cmd == "add" && argc == 6) return run_add(argv[2], argv[3], argv[4], argv[5]);
     try {
         if (cmd == "search" && argc == 4) {
             const auto fluids = load_reference(argv[2]);
@@ -55,7 +60,9 @@ int main(int argc, char** argv) {
             const auto entries = make_entries(fluids, state);
             for (const Entry& e : entries)
                 if (e.fluid->code == argv[4]) {
-                    const FluidAccuracy a = measure_entry(state.model, e, program_saturation);
+                    const bool own = std::getenv("FIT_OWN_SATURATION") != nullptr;
+                    const FluidAccuracy a =
+                        measure_entry(state.model, e, own ? own_saturation : program_saturation);
                     for (const auto& d : a.sat_dev)
                         std::printf("%.3f ps %+.3f dl %+.3f dv %+.3f\n", d[0], d[1], d[2], d[3]);
                 }
@@ -124,13 +131,12 @@ int main(int argc, char** argv) {
             g_deterministic = true;
             const auto fluids = load_reference(argv[2]);
             FitState state = read_state(argv[3]);
-            refine(fluids, state, 15);
             const auto entries = make_entries(fluids, state);
             std::vector<FluidAccuracy> acc;
             std::vector<Entry> shipped;
             for (const Entry& e : entries) {
                 acc.push_back(measure_entry(state.model, e, program_saturation));
-                if (e.fluid->cls != FluidClass::hbond || meets(acc.back())) shipped.push_back(e);
+                if (fit::shipped(acc.back())) shipped.push_back(e);
             }
             const std::string menu_file =
                 std::filesystem::path(argv[3]).replace_filename("menu.txt").string();
@@ -152,6 +158,7 @@ int main(int argc, char** argv) {
                  "       xalt1_fit tune <reference folder> <state file> <new state file> <rounds> "
                  "<iterations>\n"
                  "       xalt1_fit data <reference folder> <state file> <table> <report folder>\n"
-                 "       xalt1_fit loo <reference folder> <state file> <report file>\n");
+                 "       xalt1_fit loo <reference folder> <state file> <report file>\n"
+                 "       xalt1_fit add <data folder> <code> <table> <new table>\n");
     return 2;
 }

@@ -251,22 +251,24 @@ std::vector<Row> data_rows(const Fluid& f) {
         r.sigma = std::hypot(sD * slope, sP * z);
         r.kind = RowKind::pvt_z;
         rows.push_back(r);
-        Row u;
-        u.e[0].D = s.D;
-        u.e[0].T = s.T;
-        u.e[0].a[2] = s.T;
-        u.target = s.TFT;
-        u.sigma = 5e-3 + 0.01 * std::fabs(s.TFT);
-        u.kind = RowKind::pvt_u;
-        rows.push_back(u);
-        Row fr;
-        fr.e[0].D = s.D;
-        fr.e[0].T = s.T;
-        fr.e[0].a[0] = 1.0;
-        fr.target = s.F;
-        fr.sigma = 2e-3 + 0.005 * std::fabs(s.F);
-        fr.kind = RowKind::pvt_f;
-        rows.push_back(fr);
+        if (s.helmholtz) {  // measured states (T, D, p only) have no energy rows
+            Row u;
+            u.e[0].D = s.D;
+            u.e[0].T = s.T;
+            u.e[0].a[2] = s.T;
+            u.target = s.TFT;
+            u.sigma = 5e-3 + 0.01 * std::fabs(s.TFT);
+            u.kind = RowKind::pvt_u;
+            rows.push_back(u);
+            Row fr;
+            fr.e[0].D = s.D;
+            fr.e[0].T = s.T;
+            fr.e[0].a[0] = 1.0;
+            fr.target = s.F;
+            fr.sigma = 2e-3 + 0.005 * std::fabs(s.F);
+            fr.kind = RowKind::pvt_f;
+            rows.push_back(fr);
+        }
         add_caloric_rows(f, s, rows);
     }
     // Saturation: both saturated densities at the saturation pressure, and equal Gibbs energy.

@@ -120,8 +120,6 @@ void fit_weighted(FluidCase& c, Model& model, const Weights& w) {
     c.p = weighted.p;
 }
 
-namespace {
-
 FluidCase make_case(const Fluid& f, const FitState& state) {
     FluidCase c;
     c.fluid = &f;
@@ -138,6 +136,8 @@ FluidCase make_case(const Fluid& f, const FitState& state) {
     if (g != state.guards.end()) c.rows.insert(c.rows.end(), g->second.begin(), g->second.end());
     return c;
 }
+
+namespace {
 
 std::vector<FluidCase> make_cases(const std::vector<Fluid>& fluids, const FitState& state) {
     std::vector<FluidCase> cases;
@@ -173,6 +173,8 @@ void log_cases(const std::vector<FluidCase*>& cases, const Model& model) {
 // Start values for a fluid's multi-start: the reduced parameters of the peers closest to its
 // own shape (Alpha), with the parameters the fluid does not fit kept at its own values.
 constexpr size_t kStarts = 8;
+// Physics checks with joint fits at the end of a set's search, at most.
+constexpr int kFinalChecks = 5;
 // A training fluid with more than this many times the median cost is an outlier.
 constexpr double kOutlier = 5.0;
 
@@ -201,6 +203,8 @@ std::vector<Params> params_of(const std::vector<FluidCase*>& cases) {
     return out;
 }
 
+}  // namespace
+
 // Parameters-only fits of one fluid from several start values (its own and the peers'); keeps
 // the best. The model is only read.
 void multi_start(FluidCase& c, const std::vector<Params>& peers, Model& model, SetKind set,
@@ -225,6 +229,8 @@ void multi_start(FluidCase& c, const std::vector<Params>& peers, Model& model, S
         log_line(buf);
     }
 }
+
+namespace {
 
 // Physics checks of the cases on the worker threads (guard rows added where they fail);
 // returns the number of offending states.
@@ -328,7 +334,7 @@ void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nter
     parallel_for(train.size(),
                  [&](size_t i) { multi_start(*train[i], peers, model, set, iterations); });
     joint_fit(train, model, set, true, iterations);
-    for (int extra = 0; extra < 3; ++extra) {
+    for (int extra = 0; extra < kFinalChecks; ++extra) {
         int bad = 0;
         bad += check_all(train, model);
         std::snprintf(buf, sizeof buf, "  final check %d: %d guard states", extra + 1, bad);

@@ -49,6 +49,30 @@ Params shipped_params(const Fluid& f, const FitState& state);
 // not touched, so one fluid's weights cannot move another fluid.
 void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int iterations);
 
+// One fluid's parameter set (shape) after the reweighting: its plain fit, the weights of the
+// best round, that round's score (missed targets times 100 plus the excess, more for a failed
+// saturation or physics check) and its figure/aim ratios.
+struct Choice {
+    unsigned shape = 0;
+    Params plain;
+    Weights weights = kUnitWeights;
+    double score = 1e300;
+    Weights ratios{};
+};
+// Reweighting rounds for one fluid with one parameter set, from its plain fit (multi-started
+// from its own parameters and those of the peers closest in shape).
+Choice reweight(FluidCase& c, const Model& model, unsigned shape, int rounds,
+                const std::vector<Params>& peers = {});
+
+// One fluid's fit case: stored (or initial) parameters, free parameters, data, barrier and
+// stored guard rows.
+FluidCase make_case(const Fluid& f, const FitState& state);
+
+// Parameters-only fits of one fluid from several start values (its own and the peers' reduced
+// parameters closest to its Alpha); keeps the best. The model is only read.
+void multi_start(FluidCase& c, const std::vector<Params>& peers, Model& model, SetKind set,
+                 int iterations);
+
 // Builds the fit cases of all fluids from the reference data and the stored state.
 std::vector<FluidCase> make_fit_cases(const std::vector<Fluid>& fluids, const FitState& state);
 

@@ -47,34 +47,46 @@ const char* class_name(FluidClass c) {
     }
 }
 
-namespace {
-
-std::vector<std::vector<std::string>> read_csv(const std::string& path) {
+std::vector<CsvRecord> read_csv_records(const std::string& path, std::string* header) {
     std::ifstream in(path);
     if (!in) throw std::runtime_error("cannot open " + path);
-    std::vector<std::vector<std::string>> rows;
+    std::vector<CsvRecord> rows;
     std::string line;
-    bool header = true;
+    int number = 0;
     while (std::getline(in, line)) {
-        if (header) {
-            header = false;
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (number == 1) {
+            if (header) *header = line;
             continue;
         }
         if (line.empty()) continue;
-        rows.push_back(split_csv(line));
+        rows.push_back({number, split_csv(line)});
     }
     return rows;
 }
 
-double number(const std::string& text, const std::string& where) {
+double csv_number(const std::string& text, const std::string& where) {
     try {
         size_t used = 0;
         const double v = std::stod(text, &used);
-        if (used != text.size()) throw std::invalid_argument(text);
+        if (used != text.size() || !std::isfinite(v)) throw std::invalid_argument(text);
         return v;
     } catch (const std::exception&) {
         throw std::runtime_error("bad number '" + text + "' in " + where);
     }
+}
+
+namespace {
+
+std::vector<std::vector<std::string>> read_csv(const std::string& path) {
+    std::vector<std::vector<std::string>> rows;
+    for (CsvRecord& r : read_csv_records(path)) rows.push_back(std::move(r.fields));
+    return rows;
+}
+
+double number(const std::string& text, const std::string& where) {
+    return csv_number(text, where);
 }
 
 // Caloric values, one row per single-phase state in the same order and at the same (T, D).

@@ -19,6 +19,7 @@ struct PvtPoint {
     double T, D, p;
     std::string phase;
     double F, ZM1, TFT;
+    bool helmholtz = true;  // F and TFT known (reference equation); false: measured T, D, p
     // Caloric values at the same state (cv, cp in J/(mol K), w in m/s, CVR = cv_res/R); not a
     // number where the data hold none.
     double cv = NAN, cp = NAN, w = NAN, CVR = NAN;
@@ -46,5 +47,16 @@ std::vector<Fluid> load_reference(const std::string& folder);
 
 // Splits one CSV record; fields in double quotes may contain commas.
 std::vector<std::string> split_csv(const std::string& line);
+
+// The records of a CSV file after its header, with their line numbers (empty lines skipped).
+// Throws std::runtime_error naming the file when it cannot be opened.
+struct CsvRecord {
+    int line = 0;
+    std::vector<std::string> fields;
+};
+std::vector<CsvRecord> read_csv_records(const std::string& path, std::string* header = nullptr);
+
+// A number field; throws std::runtime_error naming `where` when the text is not a number.
+double csv_number(const std::string& text, const std::string& where);
 
 }  // namespace fit

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "accuracy.h"
 #include "eos/eos.h"
 #include "phase.h"
 #include "props/props.h"
@@ -97,21 +98,45 @@ bool caloric(double D, double T, double& u, double& h, double& s) {
     return status == 0;
 }
 
-// Saturated liquid and vapour of the loaded fluid at T, from start densities interpolated in
-// the reference saturation table (below it: from its first state, with a thinner vapour).
-bool saturation_at(const Fluid& f, double T, double& Dl, double& Dv) {
-    double ps = 0;
-    if (T >= f.sat.front().T) {
-        Dl = interp_ref(f, T, 1);
-        Dv = interp_ref(f, T, 2);
-    } else {
-        Dl = f.sat.front().Dliq;
-        Dv = f.sat.front().Dvap * 0.5;
+// Saturation of the loaded entry at T by the program's own routine, else by Newton steps from
+// the start densities.
+bool entry_saturation(double T, double& ps, double& Dl, double& Dv) {
+    double p = 0, l = 0, v = 0;
+    if (program_saturation(Eos(), T, p, l, v)) {
+        ps = p;
+        Dl = l;
+        Dv = v;
+        return true;
     }
     return saturation(Eos(), T, ps, Dl, Dv);
 }
 
-// Saturated liquid and vapour of the loaded fluid at the normal boiling point T.
+// Start densities of a saturation state below the saturation table: its first two states
+// extrapolated (ln ps linear in 1/T, D' linear in T).
+void extrapolated_saturation(const Fluid& f, double T, double& Dl, double& Dv) {
+    const SatPoint& a = f.sat[0];
+    const SatPoint& b = f.sat[1];
+    const double slope = std::log(b.ps / a.ps) / (1 / b.T - 1 / a.T);
+    const double ps = a.ps * std::exp(slope * (1 / T - 1 / a.T));
+    Dl = a.Dliq + (T - a.T) * (b.Dliq - a.Dliq) / (b.T - a.T);
+    Dv = ps * 1000.0 / (R_PROGRAM * T);
+}
+
+// Saturated liquid and vapour of the loaded fluid at T; the Newton steps that stand in when
+// the program's routine fails start from densities interpolated in the reference saturation
+// table (below it: its first two states extrapolated).
+bool saturation_at(const Fluid& f, double T, double& ps, double& Dl, double& Dv) {
+    if (T >= f.sat.front().T) {
+        Dl = interp_ref(f, T, 1);
+        Dv = interp_ref(f, T, 2);
+    } else {
+        extrapolated_saturation(f, T, Dl, Dv);
+    }
+    return entry_saturation(T, ps, Dl, Dv);
+}
+
+// Saturated liquid and vapour of the loaded fluid at the normal boiling point T (bisection on
+// the saturation pressure).
 bool normal_boiling_point(const Fluid& f, double Tc, double& T, double& Dl, double& Dv) {
     double Tg = f.sat.front().T;
     for (size_t i = 1; i < f.sat.size(); ++i)
@@ -119,24 +144,31 @@ bool normal_boiling_point(const Fluid& f, double Tc, double& T, double& Dl, doub
             Tg = f.sat[i].T;
             break;
         }
-    const double lo = std::max(0.9 * Tg, 0.3 * Tc), hi = std::min(1.1 * Tg, 0.995 * Tc);
-    return saturation_temperature(Eos(), kNormalPressure, lo, hi, interp_ref(f, Tg, 1),
-                                  interp_ref(f, Tg, 2), T, Dl, Dv);
+    double lo = std::max(0.8 * Tg, 0.2 * Tc), hi = std::min(1.2 * Tg, 0.995 * Tc);
+    for (int it = 0; it < 100 && hi - lo > 1e-10 * hi; ++it) {
+        T = 0.5 * (lo + hi);
+        double ps = 0;
+        if (!saturation_at(f, T, ps, Dl, Dv)) return false;
+        (ps < kNormalPressure ? lo : hi) = T;
+    }
+    T = 0.5 * (lo + hi);
+    double ps = 0;
+    return saturation_at(f, T, ps, Dl, Dv);
 }
 
 // Sets Href and Sref of the loaded entry (loaded with Href = Sref = 0) by its convention;
 // false when the saturated liquid of the convention is not found.
 bool set_reference_state(const Fluid& f, Entry& e) {
-    double T = 0, Dl = 0, Dv = 0;
+    double T = 0, Dl = 0, Dv = 0, ps = 0;
     bool ok = false;
     switch (e.reference) {
         case ReferenceState::iir:
             T = kIirT;
-            ok = saturation_at(f, T, Dl, Dv);
+            ok = saturation_at(f, T, ps, Dl, Dv);
             break;
         case ReferenceState::triple:
             T = f.Ttriple;
-            ok = saturation_at(f, T, Dl, Dv);
+            ok = saturation_at(f, T, ps, Dl, Dv);
             break;
         case ReferenceState::nbp:
             ok = normal_boiling_point(f, e.Tc, T, Dl, Dv);
@@ -172,6 +204,50 @@ const char* reference_state_text(ReferenceState r) {
     return "NBP";
 }
 
+bool derive_entry(const Fluid& f, const Model& model, const Params& p, Entry& e) {
+    e = Entry{};
+    e.fluid = &f;
+    e.p = p;
+    e.p.alpha = round_to_text(p.alpha, kConstDigits);
+    e.p.q2 = round_to_text(p.q2, kConstDigits);
+    e.p.dp = round_to_text(p.dp, kConstDigits);
+    for (const IdealTerm& t : f.ideal) {
+        IdealTerm r;
+        r.E = round_sci(t.E, 10);
+        r.K = round_sci(t.K * f.R / R_PROGRAM, 13);
+        r.K2 = t.K2 > 0 ? round_sci(t.K2, 14) : round_sci(t.K2, 13);
+        e.ideal.push_back(r);
+    }
+    e.Tc = f.Tc;
+    e.Dc = f.Dc;
+    e.Pc = f.pc;
+    load_entry(model, e);
+    double Tc, Dc, Pc;
+    if (critical_point(Eos(), f.Tc, f.Dc, Tc, Dc, Pc)) {
+        e.Tc = round_to_text(Tc, kConstDigits);
+        e.Dc = round_to_text(Dc, kConstDigits);
+        e.Pc = round_to_text(Pc, kConstDigits);
+    } else {
+        log_line("  no critical point found for " + f.code + "; reference values kept");
+    }
+    e.Dref = kDref;
+    e.Tref = kTref;
+    e.Href = 0;
+    e.Sref = 0;
+    e.reference = reference_state_of(f, e.Tc);
+    load_entry(model, e);
+    if (!set_reference_state(f, e)) {
+        log_line("  " + f.code + ": no saturated liquid for the reference state; not shipped");
+        return false;
+    }
+    char buf[200];
+    std::snprintf(buf, sizeof buf, "  %-10s Tc %.4f (%+.3f%%) pc %.4f (%+.2f%%) Dc %+.2f%%",
+                  f.code.c_str(), e.Tc, 100 * (e.Tc / f.Tc - 1), e.Pc, 100 * (e.Pc / f.pc - 1),
+                  100 * (e.Dc / f.Dc - 1));
+    log_line(buf);
+    return true;
+}
+
 std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& state) {
     Model& model = state.model;
     for (int s = 0; s < 3; ++s)
@@ -179,46 +255,7 @@ std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& stat
     std::vector<Entry> entries;
     for (const Fluid& f : fluids) {
         Entry e;
-        e.fluid = &f;
-        e.p = shipped_params(f, state);
-        e.p.alpha = round_to_text(e.p.alpha, kConstDigits);
-        e.p.q2 = round_to_text(e.p.q2, kConstDigits);
-        e.p.dp = round_to_text(e.p.dp, kConstDigits);
-        for (const IdealTerm& t : f.ideal) {
-            IdealTerm p;
-            p.E = round_sci(t.E, 10);
-            p.K = round_sci(t.K * f.R / R_PROGRAM, 13);
-            p.K2 = t.K2 > 0 ? round_sci(t.K2, 14) : round_sci(t.K2, 13);
-            e.ideal.push_back(p);
-        }
-        e.Tc = f.Tc;
-        e.Dc = f.Dc;
-        e.Pc = f.pc;
-        load_entry(model, e);
-        double Tc, Dc, Pc;
-        if (critical_point(Eos(), f.Tc, f.Dc, Tc, Dc, Pc)) {
-            e.Tc = round_to_text(Tc, kConstDigits);
-            e.Dc = round_to_text(Dc, kConstDigits);
-            e.Pc = round_to_text(Pc, kConstDigits);
-        } else {
-            log_line("  no critical point found for " + f.code + "; reference values kept");
-        }
-        e.Dref = kDref;
-        e.Tref = kTref;
-        e.Href = 0;
-        e.Sref = 0;
-        e.reference = reference_state_of(f, e.Tc);
-        load_entry(model, e);
-        if (!set_reference_state(f, e)) {
-            log_line("  " + f.code + ": no saturated liquid for the reference state; not shipped");
-            continue;
-        }
-        entries.push_back(e);
-        char buf[200];
-        std::snprintf(buf, sizeof buf, "  %-10s Tc %.4f (%+.3f%%) pc %.4f (%+.2f%%) Dc %+.2f%%",
-                      f.code.c_str(), e.Tc, 100 * (e.Tc / f.Tc - 1), e.Pc, 100 * (e.Pc / f.pc - 1),
-                      100 * (e.Dc / f.Dc - 1));
-        log_line(buf);
+        if (derive_entry(f, model, shipped_params(f, state), e)) entries.push_back(e);
     }
     return entries;
 }
@@ -268,6 +305,36 @@ std::vector<MenuLine> menu_lines(const std::string& menu_file, const std::vector
     return menu;
 }
 
+std::string menu_line(const std::string& code, const std::string& name) {
+    return "R-   " + pad(code, 11) + name.substr(0, 64) + "\n";
+}
+
+std::string entry_text(const Entry& e) {
+    std::ostringstream out;
+    const Fluid& f = *e.fluid;
+    const std::string lead = std::string(1, f.code[0]) + "    ";
+    out << pad(f.code, 10) << " " << f.name.substr(0, 50) << " (" << class_name(f.cls) << ")\n";
+    out << lead << pair("Tc:", e.Tc) << "  " << pair("Dc:", e.Dc) << "  " << pair("Pc:", e.Pc)
+        << "\n";
+    out << lead << pair("T0:", round_to_text(e.p.t * f.Tc, kConstDigits)) << "  "
+        << pair("D0:", round_to_text(e.p.d * f.Dc, kConstDigits)) << "  "
+        << pair("Alpha:", e.p.alpha) << "\n";
+    out << lead << pair("Q2:", e.p.q2) << "  " << pair("Dp:", e.p.dp) << "  " << pair("MolWt:", f.M)
+        << "\n";
+    out << lead << "Dref: " << sci(e.Dref, 1) << "  " << pair("Tref:", e.Tref) << "  "
+        << pair("Href:", e.Href) << "  " << pair("Sref:", e.Sref) << "\n";
+    char buf[128];
+    for (size_t i = 0; i < e.ideal.size(); ++i) {
+        const IdealTerm& t = e.ideal[i];
+        std::snprintf(buf, sizeof buf, "%sCp0: %zu %s %s %s", lead.c_str(), i + 1,
+                      sci(t.E, 10).c_str(), sci(t.K, 13).c_str(),
+                      sci(t.K2, t.K2 > 0 ? 14 : 13).c_str());
+        out << buf << "\n";
+    }
+    out << "#####\n";
+    return out.str();
+}
+
 std::string table_text(const Model& model, const std::vector<MenuLine>& menu) {
     std::ostringstream out;
     out << "* x_rstoff.tab - substance table of xalt1\n"
@@ -276,8 +343,7 @@ std::string table_text(const Model& model, const std::vector<MenuLine>& menu) {
         << "* high-accuracy reference equations of state; accuracy: docs/accuracy.md.\n"
         << "* A fluid left out keeps its menu line (without an entry), so that the numbers\n"
         << "* of the fluids after it stay.\n";
-    for (const MenuLine& m : menu)
-        out << "R-   " << pad(m.code, 11) << m.name.substr(0, 64) << "\n";
+    for (const MenuLine& m : menu) out << menu_line(m.code, m.name);
     out << "##########\n";
     out << "* Universal coefficient sets of the residual Helmholtz energy, fitted jointly:\n"
         << "* Fa (attraction) on the nonpolar fluids, Fq (quadrupolar) on the quadrupolar\n"
@@ -310,31 +376,8 @@ std::string table_text(const Model& model, const std::vector<MenuLine>& menu) {
         << "* where 273.15 K lies in Ttriple..Tc (IIR); otherwise h = 0, s = 0 at 0.101325\n"
         << "* MPa (normal boiling point); water: u = 0, s = 0 at the triple point.\n"
         << "* The convention of each fluid: docs/fluids.md.\n";
-    for (const MenuLine& line : menu) {
-        if (!line.entry) continue;
-        const Entry& e = *line.entry;
-        const Fluid& f = *e.fluid;
-        const char m = f.code[0];
-        const std::string lead = std::string(1, m) + "    ";
-        out << pad(f.code, 10) << " " << f.name.substr(0, 50) << " (" << class_name(f.cls) << ")\n";
-        out << lead << pair("Tc:", e.Tc) << "  " << pair("Dc:", e.Dc) << "  " << pair("Pc:", e.Pc)
-            << "\n";
-        out << lead << pair("T0:", round_to_text(e.p.t * f.Tc, kConstDigits)) << "  "
-            << pair("D0:", round_to_text(e.p.d * f.Dc, kConstDigits)) << "  "
-            << pair("Alpha:", e.p.alpha) << "\n";
-        out << lead << pair("Q2:", e.p.q2) << "  " << pair("Dp:", e.p.dp) << "  "
-            << pair("MolWt:", f.M) << "\n";
-        out << lead << "Dref: " << sci(e.Dref, 1) << "  " << pair("Tref:", e.Tref) << "  "
-            << pair("Href:", e.Href) << "  " << pair("Sref:", e.Sref) << "\n";
-        for (size_t i = 0; i < e.ideal.size(); ++i) {
-            const IdealTerm& t = e.ideal[i];
-            std::snprintf(buf, sizeof buf, "%sCp0: %zu %s %s %s", lead.c_str(), i + 1,
-                          sci(t.E, 10).c_str(), sci(t.K, 13).c_str(),
-                          sci(t.K2, t.K2 > 0 ? 14 : 13).c_str());
-            out << buf << "\n";
-        }
-        out << "#####\n";
-    }
+    for (const MenuLine& line : menu)
+        if (line.entry) out << entry_text(*line.entry);
     return out.str();
 }
 

@@ -35,6 +35,11 @@ struct Entry {
 // ideal-gas terms and reference states.
 std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& state);
 
+// Derives one fluid's entry for a model whose coefficients are already as printed: rounds the
+// parameters, then the critical point, the ideal-gas terms and the reference state. False when
+// no reference state is found.
+bool derive_entry(const Fluid& f, const Model& model, const Params& p, Entry& e);
+
 // One line of the table's menu: a shipped entry, or the kept line of a fluid that is left out
 // (entry null), so that the numbers of the fluids after it stay.
 struct MenuLine {
@@ -50,6 +55,9 @@ std::vector<MenuLine> menu_lines(const std::string& menu_file, const std::vector
                                  const std::vector<Fluid>& fluids);
 
 std::string table_text(const Model& model, const std::vector<MenuLine>& menu);
+// One menu line, and one entry (header, constants lines, "#####").
+std::string menu_line(const std::string& code, const std::string& name);
+std::string entry_text(const Entry& e);
 void write_table(const std::string& path, const Model& model, const std::vector<MenuLine>& menu);
 
 // Loads a table entry into the program's shared records exactly as the table gives it.

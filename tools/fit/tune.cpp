@@ -113,7 +113,7 @@ double score(const FluidAccuracy& a) {
             missed += 1;
             excess += r * kAim - 1.0;
         }
-    return missed * 100.0 + excess + (a.guard_states > 0 ? 50.0 : 0.0) +
+    return missed * 100.0 + excess + (a.guard_states > 0 ? 150.0 : 0.0) +
            (a.sat_failures + a.density_failures > 0 ? 300.0 : 0.0);
 }
 
@@ -133,6 +133,12 @@ std::string ratio_text(const std::string& code, unsigned shape, const Weights& r
     return text;
 }
 
+// Physics checks with guard rows after a fluid's plain fit, at most.
+constexpr int kGuardPasses = 2;
+
+// Start values of a plain fit taken from other fluids.
+constexpr size_t kPeerStarts = 4;
+
 // The parameters with those outside the set switched off (an anchor's fixed polar parameter
 // stays).
 Params restrict_to(const Fluid& f, Params p, unsigned shape) {
@@ -143,10 +149,23 @@ Params restrict_to(const Fluid& f, Params p, unsigned shape) {
 
 // Plain parameter fit of a fluid with the given free parameters, from its own parameters and
 // from start points that switch on a polar parameter the fluid did not use; the best minimum.
-Params plain_fit(FluidCase c, const Model& model, unsigned shape) {
+Params plain_fit(FluidCase c, const Model& model, unsigned shape,
+                 const std::vector<Params>& peers) {
     c.free = shape;
     const Params own = restrict_to(*c.fluid, c.p, shape);
     std::vector<Params> starts{own};
+    // the reduced parameters of the peers closest in shape
+    std::vector<Params> near = peers;
+    std::sort(near.begin(), near.end(), [&](const Params& a, const Params& b) {
+        return std::fabs(a.alpha - own.alpha) < std::fabs(b.alpha - own.alpha);
+    });
+    for (size_t k = 0; k < near.size() && k < kPeerStarts; ++k) {
+        Params p = restrict_to(*c.fluid, near[k], shape);
+        if (!(shape & P_T)) p.t = own.t;
+        if (!(shape & P_ALPHA)) p.alpha = own.alpha;
+        p.dc = own.dc;
+        starts.push_back(p);
+    }
     for (double v : {0.3, 1.0, 3.0}) {
         Params p = own;
         if ((shape & P_Q2) && p.q2 <= 0) p.q2 = v;
@@ -168,19 +187,22 @@ Params plain_fit(FluidCase c, const Model& model, unsigned shape) {
     return best;
 }
 
-struct Choice {
-    unsigned shape = 0;
-    Params plain;
-    Weights weights = kUnitWeights;
-    double score = 1e300;
-    Weights ratios{};
-};
+}  // namespace
 
-// Reweighting rounds for one fluid with one parameter set, from its plain fit.
-Choice reweight(FluidCase& c, const Model& model, unsigned shape, int rounds) {
+Choice reweight(FluidCase& c, const Model& model, unsigned shape, int rounds,
+               const std::vector<Params>& peers) {
     Choice best;
     best.shape = shape;
-    best.plain = plain_fit(c, model, shape);
+    best.plain = plain_fit(c, model, shape, peers);
+    // guard rows where the plain fit breaks the physics, and the fit again with them
+    for (int pass = 0; pass < kGuardPasses; ++pass) {
+        FluidCase checked = c;
+        checked.p = best.plain;
+        if (physics_check(checked, model, true) == 0) break;
+        c.rows = checked.rows;
+        c.p = best.plain;
+        best.plain = plain_fit(c, model, shape, peers);
+    }
     FluidAccuracy a = figures(model, *c.fluid, best.plain);
     best.score = score(a);
     best.ratios = target_ratios(a);
@@ -204,6 +226,8 @@ Choice reweight(FluidCase& c, const Model& model, unsigned shape, int rounds) {
     return best;
 }
 
+namespace {
+
 bool tuned(const Fluid& f) {
     return f.cls != FluidClass::hbond;
 }
@@ -217,6 +241,9 @@ void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int ite
     refine(fluids, state, iterations);
     std::vector<FluidCase> cases = make_fit_cases(fluids, state);
     std::vector<Choice> choices(cases.size());
+    std::vector<Params> peers;
+    for (const FluidCase& c : cases)
+        if (tuned(*c.fluid)) peers.push_back(c.p);
     parallel_for(cases.size(), [&](size_t i) {
         FluidCase& c = cases[i];
         const Fluid& f = *c.fluid;
@@ -226,7 +253,7 @@ void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int ite
         if (!tuned(f)) return;
         for (unsigned shape : shape_variants(f)) {
             // a shape parameter must earn its place: it is taken only when it scores better
-            const Choice ch = reweight(c, state.model, shape, rounds);
+            const Choice ch = reweight(c, state.model, shape, rounds, peers);
             if (ch.score < best.score - (shape == c.free ? 0.0 : 1.0)) best = ch;
             if (best.score < 100.0 && shape == c.free) break;
         }
@@ -241,6 +268,10 @@ void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int ite
         // the stored parameters are those of the plain fit: a refit reproduces the weighted
         // parameters from them
         state.params[code] = ch.plain;
+        auto& guards = state.guards[code];
+        guards.clear();
+        for (const Row& r : cases[i].rows)
+            if (r.kind == RowKind::guard) guards.push_back(r);
         if (ch.shape != free_params(*cases[i].fluid)) state.shapes[code] = ch.shape;
         if (ch.weights != kUnitWeights) state.weights[code] = ch.weights;
         if (ch.score >= 100.0) ++missed;

@@ -1,0 +1,58 @@
+// Adding one fluid to a substance table from its own data: its parameters are fitted with the
+// table's coefficient sets fixed, its constants derived as for the shipped entries, and the
+// table written with its menu line and entry.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "accuracy.h"
+#include "fluid_folder.h"
+#include "table.h"
+#include "table_file.h"
+
+namespace fit {
+
+struct AddSettings {
+    int iterations = 40;       // parameter-only fits
+    int start_iterations = 6;  // each start point of the multi-start
+    int tune_rounds = 4;       // reweighting rounds
+    size_t max_starts = 4;     // start points taken from the table's fluids, first choice
+    size_t extra_starts = 2;   // the same for the further choices
+    int vapour_passes = 2;     // refits with D'' from the equation where the data lack it
+    size_t max_choices = 4;    // free-parameter choices tried, in the order of shape_variants
+    double seconds = 45;       // processor time after which no further choice is started
+};
+
+// The fit of one choice of free parameters.
+struct ParamChoice {
+    unsigned free = 0;
+    Params p;
+    double score = 0;  // number of targets missed through the program
+};
+
+struct AddResult {
+    std::unique_ptr<Fluid> fluid;  // the data, D'' completed where the data lack it
+    ParamChoice choice;
+    Entry entry;
+    FluidAccuracy accuracy;
+    std::vector<std::string> warnings;
+    std::string table_text;  // TABLE_IN with the fluid added
+};
+
+// Fits the fluid with each choice of free parameters the library allows it, keeps the one that
+// meets the library's targets best, derives its entry and measures it through the program.
+// Writes nothing. Throws InputError when the code is already in the table or no entry can be
+// derived.
+AddResult add_fluid(const FluidData& data, const TableFile& table, const AddSettings& settings);
+
+// The figures of an added fluid as printed by `add`: the accuracy report's row, the physics
+// check, the parameters, the missed targets and the warnings.
+std::string add_report(const AddResult& r);
+
+// xalt1_fit add DIR CODE TABLE_IN TABLE_OUT; returns the exit status.
+int run_add(const std::string& dir, const std::string& code, const std::string& table_in,
+            const std::string& table_out);
+
+}  // namespace fit
