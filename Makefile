@@ -106,8 +106,9 @@ FUZZ_SESSIONS ?= 2000
 fuzz:
 	@bash tools/setup.sh test
 	@bash fuzz/setup.sh
-	@cmake -S fuzz -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build $(FUZZ_DIR) -j$(JOBS)
+	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		$(PROGRAM_ONLY) -DXALT1_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_DIR) -j$(JOBS) --target table_fuzzer xalt1_checked session_fuzzer
 	@FUZZ_TABLE_SECONDS=$(FUZZ_TABLE_SECONDS) FUZZ_SESSIONS=$(FUZZ_SESSIONS) bash fuzz/run.sh
 
 format:

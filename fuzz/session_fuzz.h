@@ -19,7 +19,8 @@
 // A field of asterisks is the layout's mark for a finite value too wide for its field (a
 // pressure below 1e-10 MPa, a temperature of 1e5 K). That such a mark never stands for a NaN or
 // an infinity is checked where the row is made: the fuzzing build of the program (fuzz/, target
-// xalt1_checked) stops with a report when a row routine is handed a value that is not finite.
+// xalt1_checked, built with the row guard) stops with a report when a row routine is handed a
+// value that is not finite.
 //
 // Used by the session fuzzer of `make fuzz` (fuzz/session_fuzzer.cpp) and by the short
 // deterministic batch that `make test` runs (tests/e2e/robust_session_fuzz_test.cpp).

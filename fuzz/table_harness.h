@@ -21,10 +21,10 @@
 #include <string_view>
 #include <vector>
 
-#include "main/record_io.h"
+#include "platform/record_io.h"
 #include "main/run_control.h"
-#include "main/status_codes.h"
-#include "main/unit_table.h"
+#include "platform/status_codes.h"
+#include "platform/unit_table.h"
 #include "substance/eos_coeff.h"
 #include "substance/subst_const.h"
 #include "substance/substance.h"

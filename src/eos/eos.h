@@ -5,7 +5,7 @@
 #include <cstdint>
 
 // The (i4_del, i4_tau) derivative of F of the loaded substance at (D, T). Failures are written
-// to the status file and not returned; callers test X_R_INRANGE first.
+// to the status file and not returned; callers test the range rule first.
 void X_R_FRES(const double& D, const double& T, const int32_t& i4_del, const int32_t& i4_tau,
               double& r8_f);
 
@@ -15,11 +15,12 @@ struct FresDeriv {
     double F00 = 0, F10 = 0, F20 = 0, F30 = 0, F01 = 0, F02 = 0, F11 = 0;
 };
 
-// All seven derivatives of FRES_DERIV at (D, T) by one sweep over the terms; equal to the
-// seven X_R_FRES calls up to rounding. A state that X_R_FRES would refuse or report is handed
-// to it instead, in the order (0,0), (0,1), (0,2), (1,0), (1,1), (2,0), (3,0), so that the
-// same values and the same records result.
-void X_R_FDERIV(const double& D, const double& T, FresDeriv& set);
+// All seven derivatives of FRES_DERIV at (D, T): the program's one evaluation path. One sweep
+// over the terms, else the seven X_R_FRES calls in the order (0,0), (0,1), (0,2), (1,0), (1,1),
+// (2,0), (3,0), which write their records; the two agree up to rounding. A state outside the
+// range of the residual part (residual_in_range) is refused with STATUS_OUT_OF_RANGE, all seven
+// 0 and nothing written.
+void X_R_FDERIV(const double& D, const double& T, FresDeriv& set, int32_t& status);
 
 // Hard-body term. Status 0 done, 1 unsupported derivative pair, 98 (STATUS_OUT_OF_RANGE) state
 // outside the term (T/T0 not positive or packing fraction not below 1); r8_f = 0 on failure.
@@ -46,7 +47,9 @@ int32_t I4_X_RFQ(const double& D, const double& D0, const double& T, const doubl
 // negative characteristic temperature, or sums that overflow.
 void X_R_CPID(const double& T, double& cp0, double& h0, double& s0, int32_t& status);
 
-// True when (D, T) lies inside the range of the equation for the loaded substance: both finite
-// and positive, the hard-body packing fraction below 1 and the ideal-gas part finite at T.
-// Callers refuse states outside before they evaluate them.
+// The range rule of the equation, in two parts. The residual part takes (D, T) when both are
+// finite and positive and the hard-body term accepts the state (T/T0 > 0, packing fraction
+// below 1); the whole equation when, besides, the ideal-gas part is finite at T. Callers refuse
+// states outside before they evaluate them; both write nothing.
+bool residual_in_range(const double& D, const double& T);
 bool X_R_INRANGE(const double& D, const double& T);

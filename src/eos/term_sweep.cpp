@@ -5,19 +5,14 @@
 #include <cstddef>
 #include <cstring>
 
-#include "eos/hard_body.h"
 #include "eos/powers.h"
+#include "eos/term_forms.h"
 #include "substance/eos_coeff.h"
 #include "substance/subst_const.h"
 
 namespace term_sweep {
 
 namespace {
-
-constexpr double kLowestTemperature = 9.999999974752427e-07;  // 1e-6 in single precision
-constexpr double kLowestDensity = 1.0000000116860974e-07;     // 1e-7 in single precision
-constexpr double kPolarGate = 9.999999974752427e-07;          // 1e-6 in single precision
-constexpr double kPolarTemperatureScale = 1.13;
 
 // The records as they were when the terms were last prepared. Compared are the members that
 // the evaluation depends on (the equation's constants, the reference state, the ideal-gas terms
@@ -68,8 +63,8 @@ bool records_changed() {
         !same_attraction(seen_coeff.Fa, EOS_COEFF.Fa))
         return true;
     // A polar set out of use (its parameter at or below the gate, unchanged) does not count.
-    if (SUBST_CONST.Q2 > kPolarGate && !same_polar(seen_coeff.Fq, EOS_COEFF.Fq)) return true;
-    if (SUBST_CONST.Dp > kPolarGate && !same_polar(seen_coeff.Fd, EOS_COEFF.Fd)) return true;
+    if (polar_set_on(SUBST_CONST.Q2) && !same_polar(seen_coeff.Fq, EOS_COEFF.Fq)) return true;
+    if (polar_set_on(SUBST_CONST.Dp) && !same_polar(seen_coeff.Fd, EOS_COEFF.Fd)) return true;
     return false;
 }
 
@@ -82,34 +77,29 @@ bool in_halved_table(int32_t e) {
     return e >= kLowestExponent / 2 && e <= kHighestExponent / 2;
 }
 
-// Index of the exponential group of attraction exponent l or polar factor o, added when new.
-int32_t group_of(Prepared& p, int32_t l, int32_t o) {
-    for (int32_t g = 2; g < p.groups; ++g)
-        if (p.group[g].l == l && p.group[g].o == o) return g;
+// Index of the exponential group of a term, added when new. Terms without exponential share
+// group 0 (z = 0) or group 1 (z = delta^2) by their density variable.
+int32_t group_of(Prepared& p, const term_forms::Shape& s) {
+    if (s.b == 0.0) return s.L == 0 ? 0 : 1;
+    for (int32_t g = 2; g < p.groups; ++g) {
+        const Group& grp = p.group[g];
+        if (grp.L == s.L && grp.b == s.b && grp.sigma == s.sigma) return g;
+    }
     Group& grp = p.group[p.groups];
     grp = Group{};
-    grp.l = l;
-    grp.o = o;
-    if (l != 0) {
-        grp.g1 = -1.0;
-        grp.g4 = 1.0;
-        grp.g8 = -1.0;
-    } else {
-        const double dO = o;
-        grp.g1 = -2.0 * dO;
-        grp.g4 = 4.0 * dO * dO;
-        grp.g8 = -8.0 * dO * dO * dO;
-    }
+    grp.L = s.L;
+    grp.b = s.b;
+    grp.sigma = s.sigma;
+    grp.e = term_forms::exponential(s);
     return p.groups++;
 }
 
-void set_weights(Term& t, double a0, double a2, double a3, double a5, double a6, double a7,
-                 double tn) {
-    t.w[0] = Pair{1.0, a0};
-    t.w[1] = Pair{a2, a3};
-    t.w[2] = Pair{a5, a6};
-    t.w[3] = Pair{a7, tn};
-    t.w[4] = Pair{tn * (tn - 1.0), tn * a0};
+void set_weights(Term& t, const term_forms::Polynomials& p) {
+    t.w[0] = Pair{1.0, p.a0};
+    t.w[1] = Pair{p.a2, p.a3};
+    t.w[2] = Pair{p.a5, p.a6};
+    t.w[3] = Pair{p.a7, p.t};
+    t.w[4] = Pair{p.t * (p.t - 1.0), p.t * p.a0};
 }
 
 void widen(int32_t& lo, int32_t& hi, int32_t e) {
@@ -117,50 +107,35 @@ void widen(int32_t& lo, int32_t& hi, int32_t e) {
     hi = std::max(hi, e);
 }
 
+// Adds one term; false (terms not usable) when its exponents lie beyond the tables.
+bool add_term(Prepared& p, const term_forms::Shape& s) {
+    const bool d_fits = s.d_halves ? in_table(s.d) : in_halved_table(s.d);
+    if (!in_table(s.n) || !d_fits || !in_halved_table(s.L)) return false;
+    const int32_t d = s.d_halves ? s.d : 2 * s.d;  // in halves
+    Term& t = p.terms[p.count++];
+    t.coef = s.c * s.parameter;
+    set_weights(t, term_forms::polynomials(s));
+    t.t_index = s.scale * kTableSize + s.n - kLowestExponent;
+    t.d_index = d - kLowestExponent;
+    t.group = group_of(p, s);
+    widen(p.t_lo[s.scale], p.t_hi[s.scale], s.n);
+    widen(p.d_lo, p.d_hi, d);
+    widen(p.d_lo, p.d_hi, 2 * s.L);
+    return true;
+}
+
 void add_attraction_terms(Prepared& p, const AttractionSet& set) {
     const int32_t count = std::clamp(set.i4_nz, 0, 40);
-    for (int32_t i = 0; i < count; ++i) {
-        const int32_t m = set.m[i], n = set.n[i], j = set.j[i], l = set.l[i];
-        if (!in_table(n) || !in_halved_table(m) || !in_halved_table(l)) {
-            p.usable = false;
-            return;
-        }
-        Term& t = p.terms[p.count++];
-        const double dm = m, dl = l;
-        t.coef = set.c[i] * int_power(p.Alpha, j);
-        const double tn = n / 2.0;
-        set_weights(t, dm, dm * (dm - 1.0), -(2.0 * dm + dl - 1.0), dm * (dm - 1.0) * (dm - 2.0),
-                    -(dm * (dm - 1.0) + dm * (dl + dm - 2.0) + (dl + dm - 1.0) * (dl + dm - 2.0)),
-                    3.0 * (dl + dm - 1.0), tn);
-        t.t_index = n - kLowestExponent;
-        t.d_index = 2 * m - kLowestExponent;
-        t.group = (l != 0) ? group_of(p, l, 0) : 0;
-        widen(p.att_t_lo, p.att_t_hi, n);
-        widen(p.d_lo, p.d_hi, 2 * m);
-        if (l != 0) widen(p.d_lo, p.d_hi, 2 * l);
-    }
+    for (int32_t i = 0; i < count && p.usable; ++i)
+        p.usable = add_term(
+            p, term_forms::attraction(set.c[i], p.Alpha, set.m[i], set.n[i], set.j[i], set.l[i]));
 }
 
 void add_polar_terms(Prepared& p, const PolarSet& set, double P) {
     const int32_t count = std::clamp(set.i4_nz, 0, 40);
-    for (int32_t i = 0; i < count; ++i) {
-        const int32_t n = set.n[i], m = set.m[i], k = set.k[i], o = set.o[i];
-        if (!in_table(n) || !in_table(m)) {
-            p.usable = false;
-            return;
-        }
-        Term& t = p.terms[p.count++];
-        const double q = m / 2.0, dO = o;
-        t.coef = set.c[i] * quarter_power(P, k);
-        const double tn = n / 2.0;
-        set_weights(t, q, q * (q - 1.0), -2.0 * dO * (2.0 * q + 1.0), q * (q - 1.0) * (q - 2.0),
-                    -6.0 * dO * q * q, 12.0 * dO * dO * (q + 1.0), tn);
-        t.t_index = kTableSize + n - kLowestExponent;
-        t.d_index = m - kLowestExponent;
-        t.group = (o != 0) ? group_of(p, 0, o) : 1;
-        widen(p.pol_t_lo, p.pol_t_hi, n);
-        widen(p.d_lo, p.d_hi, m);
-    }
+    for (int32_t i = 0; i < count && p.usable; ++i)
+        p.usable =
+            add_term(p, term_forms::polar(set.c[i], P, set.n[i], set.m[i], set.k[i], set.o[i]));
 }
 
 void prepare(Prepared& p) {
@@ -175,11 +150,13 @@ void prepare(Prepared& p) {
     p.groups = 2;
     p.group[0] = Group{};
     p.group[1] = Group{};
+    p.group[1].L = 2;
+    p.group[1].sigma = 1.0;
     p.d_lo = 0;
     p.d_hi = 4;  // delta and delta^2 are always needed
     add_attraction_terms(p, EOS_COEFF.Fa);
-    if (p.usable && sc.Q2 > kPolarGate) add_polar_terms(p, EOS_COEFF.Fq, sc.Q2);
-    if (p.usable && sc.Dp > kPolarGate) add_polar_terms(p, EOS_COEFF.Fd, sc.Dp);
+    if (p.usable && polar_set_on(sc.Q2)) add_polar_terms(p, EOS_COEFF.Fq, sc.Q2);
+    if (p.usable && polar_set_on(sc.Dp)) add_polar_terms(p, EOS_COEFF.Fd, sc.Dp);
     // Terms sorted by group (in their order within a group), and the groups' ranges.
     std::stable_sort(p.terms.begin(), p.terms.begin() + p.count,
                      [](const Term& a, const Term& b) { return a.group < b.group; });
@@ -209,66 +186,28 @@ void half_powers(double x, int32_t lo, int32_t hi, double* table) {
 
 // Everything of one state that the terms share.
 struct StateTables {
-    double tpow[2 * kTableSize];  // attraction: (T/T0)^(n/2); polar: (T/(1.13 T0))^(n/2)
-    double dpow[kTableSize];      // (D/D0)^(e/2)
-    double psi[kMaxGroups];       // exponential factor of each group
-    double z[kMaxGroups];         // density variable of each group
+    double tpow[term_forms::SCALE_COUNT * kTableSize];  // per scale: (T/(scale T0))^(n/2)
+    double dpow[kTableSize];                            // (D/D0)^(e/2)
+    double psi[kMaxGroups];                             // exponential factor of each group
+    double z[kMaxGroups];                               // density variable of each group
 };
 
 void fill_tables(const Prepared& p, double D, double T, StateTables& s) {
-    const double delta = D / p.D0;
-    half_powers(T / p.T0, p.att_t_lo, p.att_t_hi, s.tpow);
-    half_powers(T / (kPolarTemperatureScale * p.T0), p.pol_t_lo, p.pol_t_hi, s.tpow + kTableSize);
-    half_powers(delta, p.d_lo, p.d_hi, s.dpow);
+    for (int32_t k = 0; k < term_forms::SCALE_COUNT; ++k)
+        half_powers(T / (term_forms::TEMPERATURE_SCALES[k] * p.T0), p.t_lo[k], p.t_hi[k],
+                    s.tpow + k * kTableSize);
+    half_powers(D / p.D0, p.d_lo, p.d_hi, s.dpow);
     const double* d = s.dpow - kLowestExponent;
-    const double delta2 = d[4];
-    s.psi[0] = 1.0;
+    // The two groups without exponential: z = 0 and z = delta^2.
+    s.psi[0] = s.psi[1] = 1.0;
     s.z[0] = 0.0;
-    s.psi[1] = 1.0;
-    s.z[1] = delta2;
+    s.z[1] = d[4];
     for (int32_t g = 2; g < p.groups; ++g) {
         const Group& grp = p.group[g];
-        if (grp.l != 0) {
-            const double delta_l = d[2 * grp.l];
-            s.psi[g] = std::exp(-delta_l);
-            s.z[g] = grp.l * delta_l;
-        } else {
-            s.psi[g] = std::exp(-grp.o * delta2);
-            s.z[g] = delta2;
-        }
+        const double delta_L = d[2 * grp.L];
+        s.psi[g] = std::exp(-grp.b * delta_L);
+        s.z[g] = grp.sigma * delta_L;
     }
-}
-
-// The hard-body term and its seven derivatives (the same chain rule through the packing fraction
-// as the term function); false where the term refuses the state.
-bool hard_body_set(const Prepared& p, double D, double T, FresDeriv& h) {
-    const double a1 = A1_HARD_BODY;
-    const double a2 = A2_HARD_BODY;
-    const double Alpha = p.Alpha;
-    const double theta = T / p.T0;
-    if (!(theta > 0.0) || !std::isfinite(theta)) return false;
-    const double theta_a1 = std::pow(theta, a1);
-    const double S = a2 + (1.0 - a2) * theta_a1;
-    const double eta_D = hard_body::kPacking / (p.D0 * S);
-    const double eta = eta_D * D;
-    if (!(eta < 1.0) || !std::isfinite(eta)) return false;
-    const double y = 1.0 - eta;
-    const double r = 1.0 / y;
-    const double f1 = hard_body::f1(Alpha, eta, r);
-    const double f2 = hard_body::f2(Alpha, eta, r);
-    const double S_T = (1.0 - a2) * a1 * theta_a1 / T;
-    const double g = S_T / S;
-    const double eta_T = -eta * g;
-    const double S_TT = (1.0 - a2) * a1 * (a1 - 1.0) * theta_a1 / (T * T);
-    const double eta_TT = -eta * (S_TT / S - 2.0 * g * g);
-    h.F00 = hard_body::f0(Alpha, eta, y, r);
-    h.F10 = f1 * eta_D;
-    h.F20 = f2 * eta_D * eta_D;
-    h.F30 = hard_body::f3(Alpha, eta, r) * eta_D * eta_D * eta_D;
-    h.F01 = f1 * eta_T;
-    h.F11 = f2 * eta_D * eta_T - f1 * eta_D * g;
-    h.F02 = f2 * eta_T * eta_T + f1 * eta_TT;
-    return true;
 }
 
 bool finite(const FresDeriv& f) {
@@ -289,10 +228,16 @@ const Prepared& current() {
     return prepared;
 }
 
+void forget() {
+    seen = false;
+}
+
 bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv& out) {
-    if (!p.usable || T < kLowestTemperature || D < kLowestDensity) return false;
+    if (!p.usable || !input_accepted(D, T)) return false;
+    hard_body::State body;
+    if (!hard_body::state(D, p.D0, T, p.T0, A1_HARD_BODY, A2_HARD_BODY, body)) return false;
     FresDeriv hb;
-    if (!hard_body_set(p, D, T, hb)) return false;
+    hard_body::derivatives(body, p.Alpha, hb);
     StateTables s;
     fill_tables(p, D, T, s);
     double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0, st = 0.0, stt = 0.0, s1t = 0.0;
@@ -315,12 +260,13 @@ bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv&
         const double psi = s.psi[g];
         const double z = s.z[g];
         s0 += psi * S;
-        s1 += psi * (W[0] + grp.g1 * z * S);
-        s2 += psi * (W[1] + z * (W[2] + grp.g4 * z * S));
-        s3 += psi * (W[3] + z * (W[4] + z * (W[5] + grp.g8 * z * S)));
+        const term_forms::Exponential& e = grp.e;
+        s1 += psi * (W[0] + e.g1 * z * S);
+        s2 += psi * (W[1] + z * (W[2] + e.g4 * z * S));
+        s3 += psi * (W[3] + z * (W[4] + z * (W[5] + e.g8 * z * S)));
         st += psi * W[6];
         stt += psi * W[7];
-        s1t += psi * (W[8] + grp.g1 * z * W[6]);
+        s1t += psi * (W[8] + e.g1 * z * W[6]);
     }
     out.F00 = s0 + hb.F00;
     out.F10 = s1 / D + hb.F10;
@@ -345,12 +291,10 @@ double value(const Prepared& p, const double& D, const double& T) {
         }
         s0 += s.psi[g] * S;
     }
-    const double a1 = A1_HARD_BODY;
-    const double a2 = A2_HARD_BODY;
-    const double S = a2 + (1.0 - a2) * std::pow(T / p.T0, a1);
-    const double eta = hard_body::kPacking * (D / p.D0) / S;
-    const double y = 1.0 - eta;
-    return s0 + hard_body::f0(p.Alpha, eta, y, 1.0 / y);
+    hard_body::State body;
+    double theta_a1 = 0.0, S = 0.0;
+    hard_body::packing(D, p.D0, T, p.T0, A1_HARD_BODY, A2_HARD_BODY, body, theta_a1, S);
+    return s0 + hard_body::f0(p.Alpha, body.eta, body.y, body.r);
 }
 
 }  // namespace term_sweep

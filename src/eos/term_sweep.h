@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "eos/eos.h"
+#include "eos/term_forms.h"
 
 namespace term_sweep {
 
@@ -27,16 +28,10 @@ constexpr int32_t kMaxGroups = 2 + 2 * 40;
 
 // One attraction or polar term. Its value is
 //   F_i = psi * f_i,   f_i = coef * Tpow[t_index] * Dpow[d_index]
-// with psi the exponential factor of its group. With z the density variable of the group
-// (l delta^l for attraction terms with the exponential exp(-delta^l), the squared reduced
-// density for polar terms, 0 for attraction terms without exponential), every derivative is a
-// polynomial in z times F_i:
-//   D   dF_i/dD     = F_i (a0 + g1 z)
-//   D^2 d2F_i/dD2   = F_i (a2 + a3 z + g4 z^2)
-//   D^3 d3F_i/dD3   = F_i (a5 + a6 z + a7 z^2 + g8 z^3)
-//   T   dF_i/dT     = F_i t,   T^2 d2F_i/dT2 = F_i t (t - 1)
-// where g1, g4, g8 are the same for all terms of a group. The sweep therefore sums f_i and
-// f_i times each weight per group and applies z and psi once per group.
+// with psi the exponential factor of its group, and its derivatives are F_i times the
+// polynomials in z of the term forms (eos/term_forms.h): the a's and t are the term's weights,
+// the g's belong to the group. The sweep therefore sums f_i and f_i times each weight per group
+// and applies z, the g's and psi once per group.
 // Pairs of doubles that the compiler keeps in one vector register (two sums per instruction).
 typedef double Pair __attribute__((vector_size(16)));
 
@@ -51,12 +46,12 @@ struct Term {
 
 // Exponential groups: group 0 has no exponential and z = 0 (attraction terms with l = 0);
 // group 1 has no exponential and z = delta^2 (polar terms with o = 0); further groups carry
-// exp(-delta^l) with z = l delta^l (attraction) or exp(-o delta^2) with z = delta^2 (polar).
+// psi = exp(-b delta^L) with z = sigma delta^L, one per distinct (L, b, sigma) of the shapes.
 // Terms are held sorted by group; group g has the terms [first, end).
 struct Group {
-    int32_t l = 0;  // attraction exponent l, or 0
-    int32_t o = 0;  // polar factor o, or 0
-    double g1 = 0, g4 = 0, g8 = 0;
+    int32_t L = 0;
+    double b = 0, sigma = 0;
+    term_forms::Exponential e;
     int32_t first = 0, end = 0;
 };
 
@@ -69,13 +64,16 @@ struct Prepared {
     int32_t groups = 0;
     std::array<Group, kMaxGroups> group{};
     // Exponent ranges in use (in halves), for the tables of one state.
-    int32_t att_t_lo = 0, att_t_hi = 0;  // sqrt(T/T0)
-    int32_t pol_t_lo = 0, pol_t_hi = 0;  // sqrt(T/(1.13 T0))
-    int32_t d_lo = 0, d_hi = 0;          // sqrt(D/D0)
+    std::array<int32_t, term_forms::SCALE_COUNT> t_lo{}, t_hi{};  // sqrt(T/(scale T0))
+    int32_t d_lo = 0, d_hi = 0;                                   // sqrt(D/D0)
 };
 
 // The prepared terms of the substance now in SUBST_CONST and EOS_COEFF.
 const Prepared& current();
+
+// Forgets the prepared terms: the next evaluation prepares them anew with a new generation, and
+// the values kept with the old one are dropped (for tests that compare kept and fresh values).
+void forget();
 
 // The seven derivatives at (D, T) by one sweep; false when the state needs the term functions
 // (input below the lowest density or temperature, the hard-body term refusing the state, a
@@ -83,8 +81,9 @@ const Prepared& current();
 bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv& out);
 
 // The seven derivatives at (D, T) as X_R_FDERIV gives them, for callers that hold the prepared
-// terms already: the sweep, or the seven X_R_FRES calls where the sweep does not take the state.
-void derivative_set(const Prepared& p, const double& D, const double& T, FresDeriv& out);
+// terms already.
+void derivative_set(const Prepared& p, const double& D, const double& T, FresDeriv& out,
+                    int32_t& status);
 
 // F alone at (D, T) by the same sweep, for prepared terms that are usable (no check of the
 // state; the floor against which the benchmarks measure the evaluation).

@@ -1,19 +1,16 @@
 #include <algorithm>
 
 #include "eos/eos.h"
-#include "eos/hard_body.h"
-#include "main/record_io.h"
-#include "main/run_control.h"
-#include "main/status_records.h"
-#include "main/unit_table.h"
+#include "eos/term_forms.h"
+#include "platform/erraus.h"
+#include "platform/record_io.h"
+#include "platform/status_records.h"
+#include "platform/unit_table.h"
 #include "substance/eos_coeff.h"
 #include "substance/subst_const.h"
 
 namespace {
 
-constexpr double kLowestTemperature = 9.999999974752427e-07;  // 1e-6 in single precision
-constexpr double kLowestDensity = 1.0000000116860974e-07;     // 1e-7 in single precision
-constexpr double kPolarGate = 9.999999974752427e-07;          // 1e-6 in single precision
 constexpr std::string_view kTag = "x_r_fres";
 
 // Writes a diagnostic record to the status file; within a request each kind of record only the
@@ -50,7 +47,7 @@ bool add_polar_set(const PolarSet& set, const double& P, const double& D, const 
 void X_R_FRES(const double& D, const double& T, const int32_t& i4_del, const int32_t& i4_tau,
               double& r8_f) {
     r8_f = 0.0;
-    if (T < kLowestTemperature || D < kLowestDensity) {
+    if (!input_accepted(D, T)) {
         ListRecord record;
         record << "Fehler bei der Uebergabe, Dichte=" << D << " T=" << T;
         status_record("Fehler bei der Uebergabe", record);
@@ -73,10 +70,10 @@ void X_R_FRES(const double& D, const double& T, const int32_t& i4_del, const int
         }
         r8_f += term;
     }
-    if (SUBST_CONST.Q2 > kPolarGate &&
+    if (polar_set_on(SUBST_CONST.Q2) &&
         !add_polar_set(EOS_COEFF.Fq, SUBST_CONST.Q2, D, T, i4_del, i4_tau, term, r8_f))
         return;
-    if (SUBST_CONST.Dp > kPolarGate &&
+    if (polar_set_on(SUBST_CONST.Dp) &&
         !add_polar_set(EOS_COEFF.Fd, SUBST_CONST.Dp, D, T, i4_del, i4_tau, term, r8_f))
         return;
     const int32_t status = I4_X_RFH(D, SUBST_CONST.D0, T, SUBST_CONST.T0, SUBST_CONST.Alpha,

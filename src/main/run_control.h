@@ -1,11 +1,11 @@
-// Run control and console dialogue: the main routine, work files, error reports, banner, mode
-// dialogue and the fixed-width text helpers.
+// Run control and console dialogue: the main routine, work files, banner and mode dialogue.
+// The error report and the text helpers, which the lower layers use as well, live on the
+// floor below them all (platform/erraus.h, platform/text_helpers.h).
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
-#include "main/fixed_text.h"
+#include "platform/fixed_text.h"
 
 // The program's entry routine: banner, work files, substance loop and mode loop.
 void MXALT1();
@@ -17,16 +17,8 @@ void X_CLOSE(int32_t& status);
 // Current local date and hour as CCYYMMDDhh.
 void DATE_HH(Text<10>& text);
 
-// Reports one failure: a line in the status file and on the console, then a pause for Enter.
-void ERRAUS(std::string_view tag, std::string_view message, const int32_t& status);
-
 // Title page, then a pause for Enter.
 void X_COPYR();
 
 // Redraws the result screen and the mode menu; returns the mode and the values it asks for.
 void X_RINOUT(double& T, double& D, double& P, int32_t& mode, int32_t& status);
-
-// Fixed-width text helpers; each works on the fixed widths whatever the caller holds.
-int32_t I4_CLEFT(Text<80>& line);
-int32_t I4_CSTR(const Text<80>& line, Text<20>& word, int32_t& length);
-int32_t I4_ZENTER(const Text<80>& source, Text<80>& target);

@@ -1,6 +1,6 @@
-#include "main/record_io.h"
 #include "main/run_control.h"
-#include "main/unit_table.h"
+#include "platform/record_io.h"
+#include "platform/unit_table.h"
 
 // Closes the work files of entries 1 to 9. The status file (entry 10) stays open until the
 // process ends; every record written to it is already on disk.

@@ -1,5 +1,6 @@
-#include "main/record_io.h"
 #include "main/run_control.h"
+#include "platform/record_io.h"
+#include "platform/text_helpers.h"
 
 namespace {
 

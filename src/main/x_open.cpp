@@ -1,8 +1,8 @@
 #include <filesystem>
 
-#include "main/record_io.h"
 #include "main/run_control.h"
-#include "main/unit_table.h"
+#include "platform/record_io.h"
+#include "platform/unit_table.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include <array>
 #include <string>
 
-#include "main/record_io.h"
 #include "main/run_control.h"
-#include "main/unit_table.h"
+#include "platform/record_io.h"
+#include "platform/unit_table.h"
 #include "substance/subst_const.h"
 
 namespace {

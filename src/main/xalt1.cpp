@@ -1,9 +1,10 @@
 #include <initializer_list>
 #include <string>
 
-#include "main/record_io.h"
 #include "main/run_control.h"
-#include "main/unit_table.h"
+#include "platform/erraus.h"
+#include "platform/record_io.h"
+#include "platform/unit_table.h"
 #include "props/props.h"
 #include "substance/substance.h"
 

@@ -7,21 +7,19 @@
 double RSIEDE(const double& T) {
     const double Dr = SUBST_CONST.Dc;
     const double theta = 1.0 - T / SUBST_CONST.Tc;
-    return Dr * (1.0 + 2.219754457473755 * std::pow(theta, 0.3333333432674408) -
-                 2.4271793365478516 * std::pow(theta, 0.6666666865348816) +
-                 9.229690551757812 * std::pow(theta, 1.0) -
-                 11.075601577758789 * std::pow(theta, 1.3333333730697632) +
-                 5.062490940093994 * std::pow(theta, 1.6666666269302368));
+    return Dr *
+           (1.0 + 2.2197545f * std::pow(theta, 0.33333334f) -
+            2.4271793f * std::pow(theta, 0.6666667f) + 9.229691f * std::pow(theta, 1.0) -
+            11.075602f * std::pow(theta, 1.3333334f) + 5.062491f * std::pow(theta, 1.6666666f));
 }
 
 // Start density of the saturated vapour, mol/dm3.
 double RTAU(const double& T) {
     const double Dr = SUBST_CONST.Dc;
     const double theta = 1.0 - T / SUBST_CONST.Tc;
-    return Dr * std::exp(-3.315791606903076 * std::pow(theta, 0.3333333432674408) +
-                         18.75217628479004 * std::pow(theta, 0.6666666865348816) -
-                         102.72327423095703 * std::pow(theta, 1.0) +
-                         211.47918701171875 * std::pow(theta, 1.3333333730697632) -
-                         195.9080352783203 * std::pow(theta, 1.6666666269302368) +
-                         51.5324592590332 * std::pow(theta, 2.0));
+    return Dr *
+           std::exp(-3.3157916f * std::pow(theta, 0.33333334f) +
+                    18.752176f * std::pow(theta, 0.6666667f) - 102.723274f * std::pow(theta, 1.0) +
+                    211.47919f * std::pow(theta, 1.3333334f) -
+                    195.90804f * std::pow(theta, 1.6666666f) + 51.53246f * std::pow(theta, 2.0));
 }

@@ -1,7 +1,7 @@
 #include <cmath>
 
-#include "main/run_control.h"
-#include "main/status_codes.h"
+#include "platform/erraus.h"
+#include "platform/status_codes.h"
 #include "props/maxwel_passes.h"
 #include "props/props.h"
 #include "props/saturation_pair.h"
@@ -18,9 +18,10 @@ constexpr int32_t kMaxPushes = 2000;
 constexpr int32_t kMaxPasses = 500;
 constexpr int32_t kPassesNearTc = 300;  // within the integer kelvin of Tc
 
-constexpr double kRaise = 1.0099999904632568;         // 1.01 in single precision
-constexpr double kLower = 0.9900000095367432;         // 0.99 in single precision
-constexpr double kConverged = 9.999999974752427e-07;  // 1e-6 in single precision
+// Steps and tolerance, held in single precision (float literals, widened).
+constexpr double kRaise = 1.01f;
+constexpr double kLower = 0.99f;
+constexpr double kConverged = 1e-6f;
 
 // Reducing values of the module, set at every entry.
 double Tr = 0.0;
@@ -57,7 +58,7 @@ double PGESMAX(const double& T, const double& r) {
 // One tenth of the derivative of the pressure with respect to the reduced density.
 double DPDDMAX(const double& T, const double& r) {
     evaluate(T, r);
-    return 0.10000000149011612 * Dr * TD_PROPS.dpdD;
+    return 0.1f * Dr * TD_PROPS.dpdD;
 }
 
 // Gibbs energy at the reduced density r.
@@ -69,7 +70,7 @@ double GGESMAX(const double& T, const double& r) {
 // Central difference of the Gibbs energy with respect to the reduced density.
 double DGDDMAX(const double& T, const double& r) {
     const double D = Dr * r;
-    const double delta = 1.0000000116860974e-07 * D;  // 1e-7 in single precision
+    const double delta = 1e-7f * D;
     const double up = (D + delta) / Dr;
     const double down = (D - delta) / Dr;
     return Dr * (GGESMAX(T, up) - GGESMAX(T, down)) / (2.0 * delta);
@@ -146,7 +147,7 @@ void correct_vapour(const double& T, double rv, double h, double gl, double& G0)
     } else if (pg.vertex < rv - h) {
         rv_new = pg.vertex + std::sqrt(pg.discriminant);
     }
-    if (rv_new < 1.000000013351432e-10) rv_new = 0.8999999761581421 * rv;
+    if (rv_new < 1e-10f) rv_new = 0.9f * rv;
 }
 
 // The passes of the Maxwell construction at T (0 < T < Tr): start densities from the generic
@@ -162,8 +163,8 @@ Passes maxwell_passes(const double& T, double& ps, double& Dliq, double& Dvap) {
     if (evaluation_failed) return Passes::evaluation_failed;
     if (!pushed) return Passes::not_converged;
 
-    const double q = 9.999999747378752e-05 * std::pow(100.0, std::pow(T / Tr, 4));
-    const double k = rv < 0.009999999776482582 ? 1000.0 : 1.0;
+    const double q = 1e-4f * std::pow(100.0, std::pow(T / Tr, 4));
+    const double k = rv < 0.01f ? 1000.0 : 1.0;
     // A correction that falls into its last case keeps the density it started the pass with.
     rl_new = rl;
     rv_new = rv;

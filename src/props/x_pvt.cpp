@@ -1,10 +1,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "main/record_io.h"
-#include "main/run_control.h"
-#include "main/status_records.h"
-#include "main/unit_table.h"
+#include "platform/erraus.h"
+#include "platform/record_io.h"
+#include "platform/status_records.h"
+#include "platform/unit_table.h"
 #include "props/props.h"
 #include "props/td_props.h"
 #include "substance/subst_const.h"
@@ -13,9 +13,10 @@ namespace {
 
 constexpr std::string_view kTag = "x_pvt";
 
-constexpr double kPressureConverged = 1.0000000116860974e-07;  // 1e-7 in single precision
-constexpr double kOnSaturation = 9.999999747378752e-06;        // 1e-5 in single precision
-constexpr double kDensityNudge = 0.0010000000474974513;        // 0.001 in single precision
+// Tolerances and steps held in single precision (float literals, widened).
+constexpr double kPressureConverged = 1e-7f;
+constexpr double kOnSaturation = 1e-5f;
+constexpr double kDensityNudge = 0.001f;
 constexpr int32_t kMaxPasses = 500;
 constexpr int32_t kMaxSupercriticalPasses = 50000;
 constexpr int32_t kMaxStepDivisions = 30;
@@ -125,7 +126,7 @@ double estimate_from_points(const double& P) {
 // First estimate of the saturation temperature at P from the saturation points at 0.9 and
 // 0.75 Tc; false when a saturation call failed.
 bool estimate_saturation_temperature(const double& P, double& T, int32_t& status) {
-    T2 = 0.8999999761581421 * SUBST_CONST.Tc;  // 0.9 in single precision
+    T2 = 0.9f * SUBST_CONST.Tc;
     T = T2;
     if (!saturation(T, status)) return false;
     ps2 = ps;

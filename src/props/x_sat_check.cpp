@@ -1,6 +1,6 @@
 #include <cmath>
 
-#include "main/status_codes.h"
+#include "platform/status_codes.h"
 #include "props/props.h"
 #include "props/saturation_pair.h"
 #include "props/td_props.h"

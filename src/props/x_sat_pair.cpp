@@ -2,7 +2,8 @@
 #include <array>
 #include <cmath>
 
-#include "main/status_codes.h"
+#include "eos/constants.h"
+#include "platform/status_codes.h"
 #include "props/props.h"
 #include "props/saturation_pair.h"
 #include "props/td_props.h"
@@ -10,7 +11,7 @@
 
 namespace {
 
-constexpr double R = 8.314339637756348;  // gas constant 8.31434 J/(mol K), single precision
+constexpr double R = GAS_CONSTANT;
 
 // Limits of one solve: its property evaluations and the steps of each root search.
 constexpr int32_t kMaxEvaluations = 200;

@@ -1,30 +1,24 @@
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <string>
 
 #include "eos/eos.h"
-#include "eos/hard_body.h"
 #include "eos/ideal_gas.h"
+#include "eos/term_forms.h"
 #include "eos/term_sweep.h"
-#include "main/record_io.h"
-#include "main/result_row.h"
-#include "main/run_control.h"
-#include "main/status_codes.h"
-#include "main/unit_table.h"
+#include "platform/erraus.h"
+#include "platform/record_io.h"
+#include "platform/result_row.h"
+#include "platform/status_codes.h"
+#include "platform/unit_table.h"
 #include "props/props.h"
+#include "props/state_properties.h"
 #include "props/td_props.h"
 #include "substance/subst_const.h"
 
 namespace {
 
-constexpr double R = 8.314339637756348;  // gas constant 8.31434 J/(mol K), single precision
-constexpr double kFlatDerivative = 9.999999974752427e-07;  // 1e-6 in single precision
-constexpr double kNearTc = 0.20000000298023224;            // 0.2 K in single precision
 constexpr std::string_view kTag = "x_td_dat";
-
-// Derivative table F(i, j): i density and j temperature derivatives of a_res/(R T).
-using DerivativeTable = std::array<std::array<double, 4>, 4>;
 
 bool trace_on() {
     return UNIT_TABLE.l_trace;
@@ -34,7 +28,7 @@ void trace(const ListRecord& record) {
     if (trace_on()) record.write_to(lun_of(TRACE_ENTRY));
 }
 
-void trace_table(const DerivativeTable& F) {
+void trace_derivatives(const FresDeriv& F) {
     if (!trace_on()) return;
     ListRecord header;
     header << "Fres"
@@ -45,46 +39,32 @@ void trace_table(const DerivativeTable& F) {
            << "2.AnDT";
     trace(header);
     ListRecord values;
-    values << F[0][0] << F[1][0] << F[2][0] << F[0][1] << F[0][2] << F[1][1];
+    values << F.F00 << F.F10 << F.F20 << F.F01 << F.F02 << F.F11;
     trace(values);
 }
 
-// The seven residual derivatives of one state, one X_R_FRES call each, in the order the
-// program always asks for them.
-void fill_table(const double& D, const double& T, DerivativeTable& F) {
-    F = {};
-    static constexpr int32_t kPairs[7][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 0},
-                                             {1, 1}, {2, 0}, {3, 0}};
-    for (const auto& pair : kPairs) X_R_FRES(D, T, pair[0], pair[1], F[pair[0]][pair[1]]);
-}
-
-void set_table(const FresDeriv& set, DerivativeTable& F) {
-    F = {};
-    F[0][0] = set.F00;
-    F[1][0] = set.F10;
-    F[2][0] = set.F20;
-    F[3][0] = set.F30;
-    F[0][1] = set.F01;
-    F[0][2] = set.F02;
-    F[1][1] = set.F11;
+void trace_properties(const StateProperties& r, const IdealGasValues& ideal) {
+    if (!trace_on()) return;
+    ListRecord first;
+    first << "cp: " << ideal.c0 << " h: " << ideal.h0 << " s: " << ideal.s0;
+    trace(first);
+    ListRecord second;
+    second << "Tref: " << SUBST_CONST.Tref << "dp/dD: " << r.dpdD << "Uref: " << r.Uref
+           << "r8_Fref: " << r.Fref << "r8_f_id: " << r.f_id << "g: " << r.g;
+    trace(second);
 }
 
 // Ideal-gas values of one temperature, with the status of their evaluation.
 struct IdealGas {
-    double c0 = 0.0, h0 = 0.0, s0 = 0.0;
+    IdealGasValues values;
     int32_t status = STATUS_OK;
 };
 
-IdealGas ideal_gas_at(const double& T) {
-    IdealGas g;
-    X_R_CPID(T, g.c0, g.h0, g.s0, g.status);
-    return g;
-}
-
 // Values that depend only on the loaded substance or on the temperature, kept while the
 // substance records stay as they are (the prepared terms of the sweep change their generation
-// with every change of the records, a load included). Used only with the trace switch off: with
-// it on every evaluation writes its trace records.
+// with every change of the records, a load included). Kept values equal fresh ones to the bit;
+// with the trace switch on the ideal-gas values are made afresh all the same, so that their
+// records are written.
 struct KeptValues {
     uint64_t generation = 0;
     // Residual values at the reference state, kept only when their three X_R_FRES calls write
@@ -102,21 +82,10 @@ struct KeptValues {
 
 KeptValues kept;
 
-constexpr double kLowestTemperature = 9.999999974752427e-07;  // as X_R_FRES checks its input
-constexpr double kLowestDensity = 1.0000000116860974e-07;
-
 // True when the three reference calls of X_R_FRES write nothing: their input check passes and
-// the hard-body term takes the reference state.
+// the residual part takes the reference state.
 bool reference_is_quiet(const SubstConst& sc) {
-    if (!(sc.Tref >= kLowestTemperature) || !(sc.Dref >= kLowestDensity)) return false;
-    static constexpr int32_t kPairs[3][2] = {{1, 0}, {0, 1}, {0, 0}};
-    for (const auto& pair : kPairs) {
-        double f = 0.0;
-        if (I4_X_RFH(sc.Dref, sc.D0, sc.Tref, sc.T0, sc.Alpha, A1_HARD_BODY, A2_HARD_BODY, pair[0],
-                     pair[1], f) != STATUS_OK)
-            return false;
-    }
-    return true;
+    return input_accepted(sc.Dref, sc.Tref) && residual_in_range(sc.Dref, sc.Tref);
 }
 
 void renew_kept(uint64_t generation) {
@@ -125,9 +94,50 @@ void renew_kept(uint64_t generation) {
     kept.generation = generation;
 }
 
-// Same bits: a cached value is used only for exactly the temperature it was made for.
+// The residual values at the reference state: three X_R_FRES calls, or their kept results.
+void residual_reference(ReferenceValues& ref) {
+    const SubstConst& sc = SUBST_CONST;
+    if (kept.reference) {
+        ref.F10r = kept.F10r;
+        ref.F01r = kept.F01r;
+        ref.F00r = kept.F00r;
+        return;
+    }
+    X_R_FRES(sc.Dref, sc.Tref, 1, 0, ref.F10r);
+    X_R_FRES(sc.Dref, sc.Tref, 0, 1, ref.F01r);
+    X_R_FRES(sc.Dref, sc.Tref, 0, 0, ref.F00r);
+    if (!reference_is_quiet(sc)) return;
+    kept.reference = true;
+    kept.F10r = ref.F10r;
+    kept.F01r = ref.F01r;
+    kept.F00r = ref.F00r;
+}
+
+// Same bits: a kept value is used only for exactly the temperature it was made for.
 bool same_value(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Ideal-gas values at the state's temperature in the quick form (the exact form where the quick
+// one fails), kept for the temperature evaluated last.
+const IdealGas& ideal_gas_at_state(const double& T) {
+    IdealGas& g = kept.at_T_last;
+    if (kept.ideal_last && same_value(kept.T_last, T) && !trace_on()) return g;
+    IdealGasValues& v = g.values;
+    g.status = ideal_gas::sums(T, ideal_gas::Form::quick, trace_on(), v.c0, v.h0, v.s0);
+    if (g.status != STATUS_OK) X_R_CPID(T, v.c0, v.h0, v.s0, g.status);
+    kept.T_last = T;
+    kept.ideal_last = true;
+    return g;
+}
+
+// Ideal-gas values at Tref by X_R_CPID, kept per substance.
+const IdealGas& ideal_gas_at_reference() {
+    IdealGas& g = kept.at_Tref;
+    if (kept.ideal_reference && !trace_on()) return g;
+    X_R_CPID(SUBST_CONST.Tref, g.values.c0, g.values.h0, g.values.s0, g.status);
+    kept.ideal_reference = true;
+    return g;
 }
 
 // All values of a state that a row or a later comparison can use.
@@ -137,102 +147,41 @@ bool all_finite(const TdProps& r) {
     return true;
 }
 
-// Evaluates the state (D, T) into `r` from its derivative table F and the ideal-gas values at T
-// and at Tref; `r` holds the record's values on entry so that the near-critical rule can keep
-// the previous cp. Returns the status of the ideal-gas evaluation at Tref.
-int32_t evaluate(const double& D, const double& T, const DerivativeTable& F, const IdealGas& at_T,
-                 const IdealGas& at_Tref, double F10r, double F01r, double F00r, TdProps& r) {
-    const SubstConst& sc = SUBST_CONST;
-    if (at_T.status != STATUS_OK) ERRAUS(kTag, "Error at Routine x_r_cpid: ", at_T.status);
-    const double c0 = at_T.c0, h0 = at_T.h0, s0 = at_T.s0;
-    const double h0r = at_Tref.h0, s0r = at_Tref.s0;
-    const int32_t status = at_Tref.status;
-    if (trace_on()) {
-        ListRecord record;
-        record << "cp: " << c0 << " h: " << h0 << " s: " << s0;
-        trace(record);
-    }
-
-    const double RT = R * T / 1000.0;
-    r.p = D * RT + D * RT * F[1][0] * D;
-    r.dpdD = RT * (1.0 + 2.0 * D * F[1][0] + D * D * F[2][0]);
-    r.d2pdD2 = RT * (2.0 * F[1][0] + 4.0 * D * F[2][0] + D * D * F[3][0]);
-    r.cv = R * (c0 - 1.0) - R * T * (2.0 * F[0][1] + T * F[0][2]);
-    // Near the critical point the denominator of cp vanishes: cp keeps its previous value.
-    const bool near_critical =
-        r.d2pdD2 <= kFlatDerivative && r.dpdD <= kFlatDerivative && std::fabs(T - sc.Tc) < kNearTc;
-    if (!near_critical) {
-        const double a = 1.0 + D * F[1][0] + D * T * F[1][1];
-        r.cp = r.cv + R * a * a / (1.0 + 2.0 * D * F[1][0] + D * D * F[2][0]);
-    }
-
-    const double h_id = sc.Href + R * (h0 - h0r);
-    const double h_res =
-        R * T * (D * F[1][0] - T * F[0][1]) - R * sc.Tref * (sc.Dref * F10r - sc.Tref * F01r);
-    r.h = h_id + h_res;
-
-    // ln(D T / (Dref Tref)), shared by the ideal-gas entropy and Helmholtz energy.
-    const double log_ratio = sc.Dref == 0.0 ? 0.0 : std::log(D * T / (sc.Dref * sc.Tref));
-    double s_id = 0.0;
-    if (sc.Dref == 0.0) {
-        ERRAUS(kTag, "Error at Read Dref from x_rstoff.tab:", 0);
-    } else {
-        s_id = sc.Sref + R * (s0 - s0r) - R * log_ratio;
-    }
-    const double s_res = R * (sc.Tref * F01r + F00r) - R * (T * F[0][1] + F[0][0]);
-    r.s = s_id + s_res;
-
-    const double Uref = sc.Href - R * sc.Tref;
-    const double u_id = Uref + R * ((h0 - T) - (h0r - sc.Tref));
-    const double u_res = R * sc.Tref * sc.Tref * F01r - R * T * T * F[0][1];
-    r.u = u_id + u_res;
-
-    // The Helmholtz reference is taken at the current temperature.
-    const double Fref = sc.Href - T * sc.Sref;
-    double f_id = 0.0;
-    if (sc.Dref == 0.0) {
-        ERRAUS(kTag, "Error at Read Dref from x_rstoff.tab:", 0);
-    } else {
-        f_id = Fref + R * (h0 - h0r) - R * T - R * T * (s0 - s0r) + R * T * log_ratio;
-    }
-    const double f_res = R * T * F[0][0] - R * sc.Tref * F00r;
-    r.f = f_id + f_res;
-
-    // The residual part of g has no reference correction: g only compares states at equal T.
-    r.g = (h_id - T * s_id) + R * T * (F[0][0] + D * F[1][0]);
-
-    if (trace_on()) {
-        ListRecord record;
-        record << "Tref: " << sc.Tref << "dp/dD: " << r.dpdD << "Uref: " << Uref
-               << "r8_Fref: " << Fref << "r8_f_id: " << f_id << "g: " << r.g;
-        trace(record);
-    }
-    return status;
+void store(const StateProperties& s, TdProps& r) {
+    r.p = s.p;
+    r.dpdD = s.dpdD;
+    r.d2pdD2 = s.d2pdD2;
+    r.f = s.f;
+    r.g = s.g;
+    r.u = s.u;
+    r.h = s.h;
+    r.s = s.s;
+    r.cp = s.cp;
+    r.cv = s.cv;
 }
 
-// The derivative table and the ideal-gas values at T of a state by the one-sweep evaluation;
-// false where X_R_INRANGE refuses the state. Where the sweep does not take a state that is in
-// range, the seven X_R_FRES calls fill the table and write their records as always.
-bool sweep_state(const term_sweep::Prepared& p, const double& D, const double& T,
-                 DerivativeTable& F, IdealGas& at_T) {
-    if (!std::isfinite(D) || !std::isfinite(T) || !(D > 0.0) || !(T > 0.0)) return false;
-    if (!kept.ideal_last || !same_value(kept.T_last, T)) {
-        IdealGas& g = kept.at_T_last;
-        g.status = STATUS_OK;
-        if (!ideal_gas::quick_sums(T, g.c0, g.h0, g.s0)) g = ideal_gas_at(T);
-        kept.T_last = T;
-        kept.ideal_last = true;
-    }
-    at_T = kept.at_T_last;
-    // The ideal-gas part fails exactly where the range test finds it not finite.
+// Evaluates the state (D, T); previous_cp is the cp that the near-critical rule keeps, status
+// that of the ideal-gas evaluation at Tref. False, with nothing computed, for a state outside
+// the range of the equation.
+bool evaluate(const term_sweep::Prepared& p, const double& D, const double& T, ReferenceValues& ref,
+              const double& previous_cp, StateProperties& out, int32_t& status) {
+    const SubstConst& sc = SUBST_CONST;
+    const IdealGas& at_T = ideal_gas_at_state(T);
     if (at_T.status != STATUS_OK) return false;
-    FresDeriv set;
-    if (term_sweep::derivatives(p, D, T, set)) {
-        set_table(set, F);
-        return true;
+    FresDeriv F;
+    term_sweep::derivative_set(p, D, T, F, status);
+    if (status != STATUS_OK) return false;
+    trace_derivatives(F);
+    const IdealGas& at_Tref = ideal_gas_at_reference();
+    ref.ideal = at_Tref.values;
+    out = state_properties(sc, ref, D, T, F, at_T.values, previous_cp);
+    if (sc.Dref == 0.0) {
+        // Once for the entropy, once for the Helmholtz energy.
+        ERRAUS(kTag, "Error at Read Dref from x_rstoff.tab:", 0);
+        ERRAUS(kTag, "Error at Read Dref from x_rstoff.tab:", 0);
     }
-    if (!X_R_INRANGE(D, T)) return false;
-    fill_table(D, T, F);
+    trace_properties(out, at_T.values);
+    status = at_Tref.status;
     return true;
 }
 
@@ -245,34 +194,14 @@ bool sweep_state(const term_sweep::Prepared& p, const double& D, const double& T
 // between 0 and 1 the two-phase mixture of the kept liquid and the vapour in the record (no
 // evaluation in that case).
 // A state outside the range of the equation, or one whose values are not all finite, is
-// refused with STATUS_OUT_OF_RANGE: no row is written and TD_PROPS keeps its values.
+// refused with STATUS_OUT_OF_RANGE: no row is written and TD_PROPS keeps its values. The trace
+// switch decides only what is written, not how the values are computed.
 void X_TD_DAT(const bool& silent, const double& D, const double& T, const float& x,
               int32_t& status) {
-    const SubstConst& sc = SUBST_CONST;
-    // With the trace switch off the evaluation takes the one-sweep path and keeps the values of
-    // the substance and of the last temperature; the results differ only by rounding.
-    const bool sweep = !trace_on();
-    const term_sweep::Prepared* prepared = nullptr;
-    if (sweep) {
-        prepared = &term_sweep::current();
-        renew_kept(prepared->generation);
-    }
-    double F10r = 0.0, F01r = 0.0, F00r = 0.0;
-    if (sweep && kept.reference) {
-        F10r = kept.F10r;
-        F01r = kept.F01r;
-        F00r = kept.F00r;
-    } else {
-        X_R_FRES(sc.Dref, sc.Tref, 1, 0, F10r);
-        X_R_FRES(sc.Dref, sc.Tref, 0, 1, F01r);
-        X_R_FRES(sc.Dref, sc.Tref, 0, 0, F00r);
-        if (sweep && reference_is_quiet(sc)) {
-            kept.reference = true;
-            kept.F10r = F10r;
-            kept.F01r = F01r;
-            kept.F00r = F00r;
-        }
-    }
+    const term_sweep::Prepared& prepared = term_sweep::current();
+    renew_kept(prepared.generation);
+    ReferenceValues ref;
+    residual_reference(ref);
     status = STATUS_OK;
     std::string label = "   ";
 
@@ -281,30 +210,12 @@ void X_TD_DAT(const bool& silent, const double& D, const double& T, const float&
 
     TdProps r = TD_PROPS;
     if (evaluated) {
-        DerivativeTable F;
-        IdealGas at_T;
-        IdealGas at_Tref;
-        if (sweep) {
-            if (!sweep_state(*prepared, D, T, F, at_T)) {
-                status = STATUS_OUT_OF_RANGE;
-                return;
-            }
-            if (!kept.ideal_reference) {
-                kept.at_Tref = ideal_gas_at(sc.Tref);
-                kept.ideal_reference = true;
-            }
-            at_Tref = kept.at_Tref;
-        } else {
-            if (!X_R_INRANGE(D, T)) {
-                status = STATUS_OUT_OF_RANGE;
-                return;
-            }
-            fill_table(D, T, F);
-            trace_table(F);
-            at_T = ideal_gas_at(T);
-            at_Tref = ideal_gas_at(sc.Tref);
+        StateProperties props;
+        if (!evaluate(prepared, D, T, ref, r.cp, props, status)) {
+            status = STATUS_OUT_OF_RANGE;
+            return;
         }
-        status = evaluate(D, T, F, at_T, at_Tref, F10r, F01r, F00r, r);
+        store(props, r);
         if (!all_finite(r)) {
             status = STATUS_OUT_OF_RANGE;
             return;

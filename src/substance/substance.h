@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "main/fixed_text.h"
+#include "platform/fixed_text.h"
 
 // The substance menu: rewinds the table, shows its menu section and returns the chosen code
 // ("0" and nine blanks to quit, all blanks when the chosen line carried no code).

@@ -6,8 +6,8 @@
 #include <limits>
 #include <string>
 
-#include "main/run_control.h"
-#include "main/status_codes.h"
+#include "platform/status_codes.h"
+#include "platform/text_helpers.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "main/fixed_text.h"
+#include "platform/fixed_text.h"
 
 // Integer field of the given width: an optional sign and decimal digits. Returns 0, or
 // STATUS_BAD_NUMBER when the field holds anything else (value then unchanged).

@@ -1,10 +1,10 @@
 #include <array>
 #include <string_view>
 
-#include "main/record_io.h"
-#include "main/run_control.h"
-#include "main/status_codes.h"
-#include "main/unit_table.h"
+#include "platform/erraus.h"
+#include "platform/record_io.h"
+#include "platform/status_codes.h"
+#include "platform/unit_table.h"
 #include "substance/eos_coeff.h"
 #include "substance/substance.h"
 #include "substance/table_fields.h"

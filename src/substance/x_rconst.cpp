@@ -1,9 +1,10 @@
 #include <string_view>
 
-#include "main/record_io.h"
-#include "main/run_control.h"
-#include "main/status_codes.h"
-#include "main/unit_table.h"
+#include "platform/erraus.h"
+#include "platform/record_io.h"
+#include "platform/status_codes.h"
+#include "platform/text_helpers.h"
+#include "platform/unit_table.h"
 #include "substance/subst_const.h"
 #include "substance/substance.h"
 #include "substance/table_fields.h"
@@ -17,7 +18,7 @@ Text<20> value_word;
 Text<10> label;
 
 // Offset added to every reference temperature read: 1.0e-5 held in single precision.
-constexpr double kTrefOffset = 9.999999747378752e-06;
+constexpr double kTrefOffset = 1e-5f;
 
 // The constant a label word names: its leading characters are compared, first match wins.
 struct LabelRule {

@@ -2,9 +2,10 @@
 #include <cstdio>
 #include <string>
 
-#include "main/record_io.h"
-#include "main/run_control.h"
-#include "main/status_codes.h"
+#include "platform/erraus.h"
+#include "platform/record_io.h"
+#include "platform/status_codes.h"
+#include "platform/text_helpers.h"
 #include "substance/substance.h"
 
 namespace {

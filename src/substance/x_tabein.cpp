@@ -1,7 +1,7 @@
-#include "main/record_io.h"
-#include "main/run_control.h"
-#include "main/status_codes.h"
-#include "main/unit_table.h"
+#include "platform/erraus.h"
+#include "platform/record_io.h"
+#include "platform/status_codes.h"
+#include "platform/unit_table.h"
 #include "substance/substance.h"
 
 namespace {

@@ -11,9 +11,9 @@
 
 #include "eos/eos.h"
 #include "eos_test_support.h"
-#include "main/record_io.h"
-#include "main/status_codes.h"
-#include "main/unit_table.h"
+#include "platform/record_io.h"
+#include "platform/status_codes.h"
+#include "platform/unit_table.h"
 #include "substance/subst_const.h"
 #include "test_support.h"
 

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "eos/eos.h"
-#include "eos/hard_body.h"
+#include "eos/term_forms.h"
 #include "eos_test_support.h"
-#include "main/record_io.h"
-#include "main/status_codes.h"
-#include "main/unit_table.h"
+#include "platform/record_io.h"
+#include "platform/status_codes.h"
+#include "platform/unit_table.h"
 #include "substance/eos_coeff.h"
 #include "substance/subst_const.h"
 #include "test_support.h"

@@ -1,8 +1,9 @@
+#include "platform/erraus.h"
+
 #include <gtest/gtest.h>
 
-#include "main/record_io.h"
-#include "main/run_control.h"
-#include "main/unit_table.h"
+#include "platform/record_io.h"
+#include "platform/unit_table.h"
 #include "test_support.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "main/number_edit.h"
+#include "platform/number_edit.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 
 #include <sstream>
 
-#include "main/record_io.h"
 #include "main/run_control.h"
-#include "main/unit_table.h"
+#include "platform/record_io.h"
+#include "platform/unit_table.h"
 #include "props/td_props.h"
 #include "substance/eos_coeff.h"
 #include "substance/subst_const.h"

@@ -23,6 +23,7 @@ class PropsSession {
     explicit PropsSession(int enters = 40);
     std::vector<std::string> result_lines() const;  // xalt1.dat, line by line
     std::vector<std::string> status_lines() const;  // xalt1.tmp, line by line
+    std::string file(const std::string& name) const { return session_.read_file(name); }
     std::string console() const { return session_.console(); }
 
   private:

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "main/run_control.h"
-#include "main/unit_table.h"
+#include "platform/unit_table.h"
 #include "props/props.h"
 #include "props/td_props.h"
 #include "props_fluid.h"

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "eos/eos.h"
+#include "platform/record_io.h"
+#include "platform/unit_table.h"
 #include "props/props.h"
+#include "props/state_properties.h"
 #include "props/td_props.h"
 #include "props_fluid.h"
 #include "substance/subst_const.h"
@@ -177,6 +181,52 @@ TEST(PropsTdDat, ZeroReferenceDensityIsReportedTwiceAndDropsTheIdealParts) {
     X_R_FRES(D, T, 0, 1, F01);
     EXPECT_NEAR(r.f, kGasConstant * T * F00, 1e-9 * std::fabs(r.f));
     EXPECT_NEAR(r.s, -kGasConstant * (T * F01 + F00), 1e-9 * std::fabs(r.s));
+}
+
+// The trace switch decides only what is written: every state gives the same values to the bit,
+// and with the switch on the trace file holds the evaluation's records.
+TEST(PropsTdDat, TraceSwitchWritesButDoesNotChangeTheValues) {
+    PropsSession session;
+    UNIT_TABLE.i4_lun[TRACE_ENTRY - 1] = 19;
+    ASSERT_EQ(open_channel(19, "xalt1.log"), 0);
+    for (const Point& p : kStates) {
+        const TdProps quiet = state(p.D, p.T);
+        UNIT_TABLE.l_trace = true;
+        const TdProps traced = state(p.D, p.T);
+        UNIT_TABLE.l_trace = false;
+        EXPECT_EQ(std::memcmp(&quiet, &traced, sizeof(TdProps)), 0) << p.D << " " << p.T;
+    }
+    const std::string trace = session.file("xalt1.log");
+    for (const char* label : {"Fres", "Tref: ", "r8_f_id: "}) {
+        std::size_t count = 0;
+        for (std::size_t at = trace.find(label); at != std::string::npos;
+             at = trace.find(label, at + 1))
+            ++count;
+        EXPECT_EQ(count, std::size(kStates)) << label;
+    }
+}
+
+// The properties as a pure function of the derivatives. Without a residual part and with
+// cp0 = 2.5 R (a monatomic ideal gas) at 300 K: p = D R T, cv = 1.5 R, cp = 2.5 R and the speed
+// of sound sqrt(cp/cv R T / M); without a molar mass the speed of sound is 0, not a NaN.
+TEST(StateProperties, IdealGasAndSpeedOfSound) {
+    const double R = kGasConstant, T = 300.0, D = 0.4;
+    SubstConst sc;
+    sc.Tref = T;
+    sc.Dref = 1.0;
+    sc.Tc = 150.0;
+    sc.MolWt = 39.948;
+    const IdealGasValues ideal{2.5, 2.5 * T, 0.0};
+    ReferenceValues ref;
+    ref.ideal = ideal;
+    const StateProperties r = state_properties(sc, ref, D, T, FresDeriv{}, ideal, 0.0);
+    EXPECT_DOUBLE_EQ(r.p, D * R * T / 1000.0);
+    EXPECT_DOUBLE_EQ(r.cv, 1.5 * R);
+    EXPECT_DOUBLE_EQ(r.cp, 2.5 * R);
+    const double w = std::sqrt(5.0 / 3.0 * R * T / (sc.MolWt / 1000.0));
+    EXPECT_NEAR(r.w, w, 1e-12 * w);
+    sc.MolWt = 0.0;
+    EXPECT_EQ(state_properties(sc, ref, D, T, FresDeriv{}, ideal, 0.0).w, 0.0);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "main/result_row.h"
+#include "platform/result_row.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 #include <sstream>
 
 #include "eos/eos.h"
-#include "main/record_io.h"
 #include "main/run_control.h"
-#include "main/unit_table.h"
+#include "platform/record_io.h"
+#include "platform/unit_table.h"
 #include "props/props.h"
 #include "substance/eos_coeff.h"
 #include "substance/subst_const.h"

@@ -1,15 +1,15 @@
 // Within one request of the state solver each distinct status-file record is written once;
 // outside a request every record is written. The console shows every report.
-#include "main/status_records.h"
+#include "platform/status_records.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "eos/eos.h"
-#include "main/record_io.h"
-#include "main/run_control.h"
-#include "main/unit_table.h"
+#include "platform/erraus.h"
+#include "platform/record_io.h"
+#include "platform/unit_table.h"
 #include "props_fluid.h"
 #include "test_support.h"
 

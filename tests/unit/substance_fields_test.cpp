@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string_view>
 
-#include "main/status_codes.h"
+#include "platform/status_codes.h"
 #include "substance/table_fields.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "main/status_codes.h"
+#include "platform/status_codes.h"
 #include "substance/substance.h"
 #include "substance_support.h"
 

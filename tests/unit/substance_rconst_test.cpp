@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "main/status_codes.h"
+#include "platform/status_codes.h"
 #include "substance/substance.h"
 #include "substance_support.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "main/run_control.h"
-#include "main/unit_table.h"
+#include "platform/unit_table.h"
 #include "substance/eos_coeff.h"
 #include "substance/subst_const.h"
 #include "test_support.h"

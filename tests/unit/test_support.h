@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "main/record_io.h"
+#include "platform/record_io.h"
 
 // Thrown by the test's end-of-input handler instead of ending the process.
 struct EndOfInput {};

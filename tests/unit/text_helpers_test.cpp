@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
+#include "platform/text_helpers.h"
 
-#include "main/run_control.h"
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "main/record_io.h"
 #include "main/run_control.h"
-#include "main/unit_table.h"
+#include "platform/record_io.h"
+#include "platform/unit_table.h"
 #include "substance/subst_const.h"
 #include "test_support.h"
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "eos/eos.h"
-#include "eos/hard_body.h"
+#include "eos/term_forms.h"
 
 namespace fit {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "eos/eos.h"
-#include "eos/hard_body.h"
+#include "eos/term_forms.h"
 #include "substance/eos_coeff.h"
 #include "substance/subst_const.h"
 

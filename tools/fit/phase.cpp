@@ -2,21 +2,57 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
+#include "eos/eos.h"
 #include "model.h"
+#include "props/state_properties.h"
 
 namespace fit {
 
+namespace {
+
+// The residual derivative pairs (order in D, order in T) at (D, T) that a property needs, by
+// the equation in use; the others stay 0.
+FresDeriv residual(const Eos& eos, double D, double T,
+                   std::initializer_list<std::pair<int, int>> pairs) {
+    FresDeriv F;
+    for (const auto& [del, tau] : pairs) {
+        const double v = eos.pair(del, tau, D, T);
+        if (tau == 0) (del == 0 ? F.F00 : del == 1 ? F.F10 : del == 2 ? F.F20 : F.F30) = v;
+        if (tau == 1) (del == 0 ? F.F01 : F.F11) = v;
+        if (tau == 2) F.F02 = v;
+    }
+    return F;
+}
+
+// The properties at (D, T) by the property routine's formulas, with cp0 = c0 R and the
+// reference at the ideal gas of 1 mol/dm3 and T (at equal T, g and h differ from the program's
+// by a constant: g/(R T) = ln D + F + Z - 1, h = R T (Z - 1 - T dF/dT)). No previous state and
+// no critical temperature (0): the near-critical rule is off.
+StateProperties properties(const FresDeriv& F, double D, double T, double c0, double molar_mass) {
+    SubstConst at_T;
+    at_T.Dref = 1.0;
+    at_T.Tref = T;
+    at_T.MolWt = molar_mass;
+    const IdealGasValues ideal{c0, 0.0, 0.0};
+    ReferenceValues ref;
+    ref.ideal = ideal;
+    return state_properties(at_T, ref, D, T, F, ideal, 0.0);
+}
+
+}  // namespace
+
 PhaseState phase_state(const Eos& eos, double D, double T) {
-    const double f00 = eos.pair(0, 0, D, T);
-    const double f10 = eos.pair(1, 0, D, T);
-    const double f20 = eos.pair(2, 0, D, T);
+    const FresDeriv F = residual(eos, D, T, {{0, 0}, {1, 0}, {2, 0}});
+    const StateProperties props = properties(F, D, T, 0.0, 0.0);
     PhaseState s;
-    s.z1 = D * f10;
-    s.p = D * R_PROGRAM * T * (1.0 + s.z1) / 1000.0;
-    s.dpdd = 1.0 + 2.0 * D * f10 + D * D * f20;
-    s.g = f00 + 1.0 + s.z1 + std::log(D);
+    s.z1 = D * F.F10;
+    s.p = props.p;
+    s.dpdd = props.dpdD_RT;
+    s.g = props.g / (R_PROGRAM * T);
     return s;
 }
 
@@ -164,24 +200,19 @@ bool density_at(const Eos& eos, double T, double p, double start, double& D) {
 }
 
 Caloric caloric_at(const Eos& eos, double D, double T, double cp0, double molar_mass) {
-    const double R = R_PROGRAM;
-    const double f10 = eos.pair(1, 0, D, T), f20 = eos.pair(2, 0, D, T);
-    const double f01 = eos.pair(0, 1, D, T), f02 = eos.pair(0, 2, D, T);
-    const double f11 = eos.pair(1, 1, D, T);
+    const FresDeriv F = residual(eos, D, T, {{1, 0}, {2, 0}, {0, 1}, {0, 2}, {1, 1}});
+    const StateProperties props = properties(F, D, T, cp0 / R_PROGRAM, molar_mass);
     Caloric c;
-    c.cv = cp0 - R + R * (-T * T * f02 - 2.0 * T * f01);
-    const double X = 1.0 + 2.0 * D * f10 + D * D * f20;  // (dp/dD)/(R T)
-    const double Y = 1.0 + D * f10 + D * T * f11;        // (dp/dT)/(D R)
-    c.cp = c.cv + R * Y * Y / X;
-    c.w = std::sqrt(c.cp / c.cv * X * R * T / (molar_mass / 1000.0));
+    c.cv = props.cv;
+    c.cp = props.cp;
+    c.w = props.w > 0.0 ? props.w : std::nan("");  // no speed of sound: left out of the figures
     return c;
 }
 
 double vaporisation_enthalpy(const Eos& eos, double T, double Dliq, double Dvap) {
-    const PhaseState l = phase_state(eos, Dliq, T), v = phase_state(eos, Dvap, T);
-    const double dz = v.z1 - l.z1;
-    const double du = T * (eos.pair(0, 1, Dliq, T) - eos.pair(0, 1, Dvap, T));
-    return R_PROGRAM * T * (dz + du);
+    const FresDeriv Fl = residual(eos, Dliq, T, {{1, 0}, {0, 1}});
+    const FresDeriv Fv = residual(eos, Dvap, T, {{1, 0}, {0, 1}});
+    return properties(Fv, Dvap, T, 0.0, 0.0).h - properties(Fl, Dliq, T, 0.0, 0.0).h;
 }
 
 }  // namespace fit

@@ -1,5 +1,6 @@
 // Phase equilibrium, critical point and caloric values of one fluid's equation, evaluated
-// through an Eos (the program's shared records, or a model's terms directly).
+// through an Eos (the program's shared records, or a model's terms directly), with the
+// property routine's formulas (props/state_properties.h).
 #pragma once
 
 #include "basis.h"
@@ -10,7 +11,7 @@ struct PhaseState {
     double p;     // MPa
     double z1;    // Z - 1
     double dpdd;  // (dp/dD)/(R T)
-    double g;     // g/(R T) without the ideal-gas temperature function: F + Z + ln D
+    double g;     // g/(R T) relative to the ideal gas at 1 mol/dm3 and T: ln D + F + Z - 1
 };
 
 PhaseState phase_state(const Eos& eos, double D, double T);

@@ -12,8 +12,8 @@
 
 #include "accuracy.h"
 #include "fitter.h"
-#include "main/record_io.h"
 #include "phase.h"
+#include "platform/record_io.h"
 #include "props/props.h"
 #include "svg_plot.h"
 #include "table.h"

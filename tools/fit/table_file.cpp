@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "fluid_folder.h"
-#include "main/fixed_text.h"
+#include "platform/fixed_text.h"
 #include "substance/eos_coeff.h"
 #include "substance/subst_const.h"
 #include "substance/substance.h"

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "accuracy.h"
-#include "main/record_io.h"
-#include "main/unit_table.h"
+#include "platform/record_io.h"
+#include "platform/unit_table.h"
 #include "props/props.h"
 #include "props/td_props.h"
 #include "reference_data.h"

@@ -1,4 +1,4 @@
-#include "main/run_control.h"
+#include "platform/text_helpers.h"
 
 // Centres the text of an 80-character line: the text of length L starts at column (81 - L)/2.
 int32_t I4_ZENTER(const Text<80>& source, Text<80>& target) {

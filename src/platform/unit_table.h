@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "main/fixed_text.h"
+#include "platform/fixed_text.h"
 
 struct UnitTable {
     std::array<int32_t, 10> i4_lun{};      // entry i (1..10) uses channel 10 + i

@@ -1,4 +1,4 @@
-#include "main/run_control.h"
+#include "platform/text_helpers.h"
 
 // First blank-delimited word of an 80-character line, at most 20 characters, with its length.
 int32_t I4_CSTR(const Text<80>& line, Text<20>& word, int32_t& length) {

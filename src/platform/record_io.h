@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "main/fixed_text.h"
-#include "main/status_codes.h"
+#include "platform/fixed_text.h"
+#include "platform/status_codes.h"
 
 // ---- File channels -------------------------------------------------------------------------
 // Opens a file on a channel with open status "unknown": an existing file is opened, a missing

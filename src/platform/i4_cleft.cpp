@@ -1,4 +1,4 @@
-#include "main/run_control.h"
+#include "platform/text_helpers.h"
 
 // Left-justifies an 80-character line: its leading blanks move to the end. Always 0.
 int32_t I4_CLEFT(Text<80>& line) {

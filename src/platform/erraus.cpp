@@ -1,7 +1,8 @@
-#include "main/record_io.h"
-#include "main/run_control.h"
-#include "main/status_records.h"
-#include "main/unit_table.h"
+#include "platform/erraus.h"
+
+#include "platform/record_io.h"
+#include "platform/status_records.h"
+#include "platform/unit_table.h"
 
 // Reports one failure: the reporter's tag, the message and the status as one line in the
 // status file (within a request only the first time, see status_records.h) and on the console,

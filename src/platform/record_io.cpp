@@ -1,4 +1,4 @@
-#include "main/record_io.h"
+#include "platform/record_io.h"
 
 #include <unistd.h>
 

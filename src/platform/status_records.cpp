@@ -1,4 +1,4 @@
-#include "main/status_records.h"
+#include "platform/status_records.h"
 
 #include <string>
 #include <vector>

@@ -1,3 +1,0 @@
-#include "main/unit_table.h"
-
-UnitTable UNIT_TABLE;

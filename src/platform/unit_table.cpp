@@ -1,0 +1,3 @@
+#include "platform/unit_table.h"
+
+UnitTable UNIT_TABLE;
