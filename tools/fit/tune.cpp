@@ -276,7 +276,7 @@ std::vector<Params> tuned_peers(const std::vector<FluidCase>& cases) {
 
 // Choices of a fluid again after a physics check of the weighted parameters (those the table
 // holds): guard rows at the states where they break it.
-constexpr int kWeightedChecks = 3;
+constexpr int kWeightedChecks = 6;
 
 }  // namespace
 
