@@ -18,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace fit;
 
-const std::string kExample = XALT1_EXAMPLES "/Neopentane";
+const std::string kExample = XALT1_EXAMPLES "/NeoC5";
 
 std::string read_file(const fs::path& p) {
     std::ifstream in(p);
@@ -81,18 +81,18 @@ std::string table_without(const std::string& text, const std::string& code) {
     return out;
 }
 
-// A scratch folder with the example's data and the shipped table without the example fluid
-// (the example may be a shipped fluid; it is added back).
+// A scratch folder with the example's data (neopentane's reference data under the code NeoC5)
+// and the shipped table.
 struct Scratch {
     fs::path root = fs::temp_directory_path() / ("add_fluid_" + std::to_string(::getpid()));
-    fs::path data = root / "Neopentane";
+    fs::path data = root / "NeoC5";
     fs::path table_in = root / "in.tab";
     fs::path table_out = root / "out.tab";
     Scratch() {
         fs::remove_all(root);
         fs::create_directories(root);
         fs::copy(kExample, data, fs::copy_options::recursive);
-        write_file(table_in, table_without(read_file(XALT1_SHIPPED_TABLE), "Neopentane"));
+        write_file(table_in, table_without(read_file(XALT1_SHIPPED_TABLE), "NeoC5"));
     }
     ~Scratch() { fs::remove_all(root); }
 };
@@ -106,37 +106,35 @@ struct BadInput {
 
 const std::vector<BadInput>& bad_inputs() {
     static const std::vector<BadInput> cases = {
-        {"missing fluids.csv", "Neopentane", [](Scratch& s) { fs::remove(s.data / "fluids.csv"); },
+        {"missing fluids.csv", "NeoC5", [](Scratch& s) { fs::remove(s.data / "fluids.csv"); },
          "fluids.csv: file not found"},
-        {"missing saturation file", "Neopentane",
-         [](Scratch& s) { fs::remove(s.data / "sat/Neopentane.csv"); },
-         "sat/Neopentane.csv: file not found"},
-        {"unknown class", "Neopentane",
+        {"missing saturation file", "NeoC5",
+         [](Scratch& s) { fs::remove(s.data / "sat/NeoC5.csv"); }, "sat/NeoC5.csv: file not found"},
+        {"unknown class", "NeoC5",
          [](Scratch& s) { set_field(s.data / "fluids.csv", 2, 2, "apolar"); },
          "fluids.csv:2: unknown class 'apolar'"},
-        {"field not a number", "Neopentane",
+        {"field not a number", "NeoC5",
          [](Scratch& s) { set_field(s.data / "fluids.csv", 2, 4, "433.7K"); },
          "fluids.csv:2: Tc '433.7K' is not a number"},
-        {"too few points", "Neopentane",
-         [](Scratch& s) { keep_lines(s.data / "sat/Neopentane.csv", 8); },
-         "sat/Neopentane.csv: 7 saturation points; at least 8 are needed"},
-        {"code longer than 10 characters", "Neopentane2", [](Scratch&) {},
-         "code 'Neopentane2' is not 1-10 characters"},
+        {"too few points", "NeoC5", [](Scratch& s) { keep_lines(s.data / "sat/NeoC5.csv", 8); },
+         "sat/NeoC5.csv: 7 saturation points; at least 8 are needed"},
+        {"code longer than 10 characters", "NeoC5-extra", [](Scratch&) {},
+         "code 'NeoC5-extra' is not 1-10 characters"},
         {"code with a blank", "Neo pentan", [](Scratch&) {}, "code 'Neo pentan' holds a blank"},
-        {"code already in the menu", "Neopentane",
-         [](Scratch& s) { replace_in(s.table_in, "##########", "R-   Neopentane\n##########"); },
-         "Neopentane is already in the table's menu"},
-        {"D' not above D''", "Neopentane",
-         [](Scratch& s) { set_field(s.data / "sat/Neopentane.csv", 5, 3, "20.0"); },
-         "sat/Neopentane.csv:5: D' is not above D''"},
-        {"ps not increasing", "Neopentane",
-         [](Scratch& s) { set_field(s.data / "sat/Neopentane.csv", 6, 1, "0.001"); },
-         "sat/Neopentane.csv:6: ps does not increase with T"},
-        {"T above Tc", "Neopentane",
+        {"code already in the menu", "NeoC5",
+         [](Scratch& s) { replace_in(s.table_in, "##########", "R-   NeoC5\n##########"); },
+         "NeoC5 is already in the table's menu"},
+        {"D' not above D''", "NeoC5",
+         [](Scratch& s) { set_field(s.data / "sat/NeoC5.csv", 5, 3, "20.0"); },
+         "sat/NeoC5.csv:5: D' is not above D''"},
+        {"ps not increasing", "NeoC5",
+         [](Scratch& s) { set_field(s.data / "sat/NeoC5.csv", 6, 1, "0.001"); },
+         "sat/NeoC5.csv:6: ps does not increase with T"},
+        {"T above Tc", "NeoC5",
          [](Scratch& s) {
-             std::ofstream(s.data / "sat/Neopentane.csv", std::ios::app) << "440.0,3.3,3.0,2.9\n";
+             std::ofstream(s.data / "sat/NeoC5.csv", std::ios::app) << "440.0,3.3,3.0,2.9\n";
          },
-         "sat/Neopentane.csv:42: T is not below Tc"},
+         "sat/NeoC5.csv:42: T is not below Tc"},
     };
     return cases;
 }
@@ -161,15 +159,15 @@ TEST(AddFluid, BadInputIsNamedAndWritesNothing) {
 // measured pressure.
 TEST(AddFluid, MeasuredStatesGivePressureRowsOnly) {
     Scratch s;
-    const FluidData full = load_fluid_folder(s.data.string(), "Neopentane");
-    std::istringstream in(read_file(s.data / "pvt/Neopentane.csv"));
+    const FluidData full = load_fluid_folder(s.data.string(), "NeoC5");
+    std::istringstream in(read_file(s.data / "pvt/NeoC5.csv"));
     std::string out, line;
     while (std::getline(in, line)) {
         const auto f = split_csv(line);
         out += f[0] + "," + f[1] + "," + f[2] + "\n";
     }
-    write_file(s.data / "pvt/Neopentane.csv", out);
-    const FluidData measured = load_fluid_folder(s.data.string(), "Neopentane");
+    write_file(s.data / "pvt/NeoC5.csv", out);
+    const FluidData measured = load_fluid_folder(s.data.string(), "NeoC5");
     ASSERT_TRUE(measured.measured_pvt);
     ASSERT_EQ(measured.fluid.pvt.size(), full.fluid.pvt.size());
     for (size_t i = 0; i < full.fluid.pvt.size(); ++i)
@@ -190,14 +188,14 @@ TEST(AddFluid, LittleDataGivesAnEntryWithWarnings) {
     Scratch s;
     fs::remove_all(s.data / "pvt");
     fs::remove_all(s.data / "caloric");
-    std::istringstream in(read_file(s.data / "sat/Neopentane.csv"));
+    std::istringstream in(read_file(s.data / "sat/NeoC5.csv"));
     std::string out = "T,ps,Dliq,Dvap\n", line;
     std::getline(in, line);
     for (int i = 0; std::getline(in, line); ++i)
         if (i % 5 == 0) out += line.substr(0, line.rfind(',') + 1) + "\n";
-    write_file(s.data / "sat/Neopentane.csv", out);
+    write_file(s.data / "sat/NeoC5.csv", out);
 
-    const FluidData data = load_fluid_folder(s.data.string(), "Neopentane");
+    const FluidData data = load_fluid_folder(s.data.string(), "NeoC5");
     ASSERT_EQ(data.fluid.sat.size(), 8u);
     AddSettings quick;  // one choice, one reweighting round: the path, not the accuracy
     quick.max_choices = 1;
@@ -210,7 +208,7 @@ TEST(AddFluid, LittleDataGivesAnEntryWithWarnings) {
     const std::string report = add_report(r);
     EXPECT_NE(report.find("without D''"), std::string::npos) << report;
     EXPECT_NE(report.find("no single-phase data"), std::string::npos) << report;
-    EXPECT_NE(r.table_text.find("R-   Neopentane"), std::string::npos);
+    EXPECT_NE(r.table_text.find("R-   NeoC5"), std::string::npos);
 }
 
 // The figures of the fluid's entry in the shipped table, its parameters refitted (from the
