@@ -308,11 +308,15 @@ void retune(const std::vector<Fluid>& fluids, FitState& state,
     const std::vector<Params> peers = tuned_peers(cases);
     std::vector<size_t> picked;
     for (size_t i = 0; i < cases.size(); ++i)
-        if (std::find(codes.begin(), codes.end(), cases[i].fluid->code) != codes.end())
+        if (tuned(*cases[i].fluid) &&
+            (codes == std::vector<std::string>{"all"} ||
+             std::find(codes.begin(), codes.end(), cases[i].fluid->code) != codes.end()))
             picked.push_back(i);
     std::vector<Choice> choices(picked.size());
+    std::vector<double> stored_score(picked.size());
     parallel_for(picked.size(), [&](size_t k) {
         FluidCase& c = cases[picked[k]];
+        stored_score[k] = score(figures(state.model, *c.fluid, shipped_params(*c.fluid, state)));
         for (int check = 0; check < kWeightedChecks; ++check) {
             choices[k] = choose(c, state.model, rounds, peers);
             FluidCase held = c;
@@ -322,12 +326,21 @@ void retune(const std::vector<Fluid>& fluids, FitState& state,
             if (choices[k].weights != kUnitWeights) fit_weighted(held, m, choices[k].weights);
             const int states = physics_check(held, state.model, true);
             log_line("  " + c.fluid->code + ": score " + std::to_string(choices[k].score) +
-                     ", physics check " + std::to_string(states) + " states");
+                     " (stored " + std::to_string(stored_score[k]) + "), physics check " +
+                     std::to_string(states) + " states");
             if (states == 0) break;
             c.rows = held.rows;
         }
     });
-    for (size_t k = 0; k < picked.size(); ++k) store_choice(state, cases[picked[k]], choices[k]);
+    // a fluid keeps its stored choice unless the new one scores better
+    int better = 0;
+    for (size_t k = 0; k < picked.size(); ++k) {
+        if (choices[k].score >= stored_score[k]) continue;
+        store_choice(state, cases[picked[k]], choices[k]);
+        ++better;
+    }
+    log_line("  retuned: " + std::to_string(better) + " of " + std::to_string(picked.size()) +
+             " fluids score better");
 }
 
 }  // namespace fit
