@@ -105,6 +105,8 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (cmd == "retune" && argc >= 7) {
+            // FIT_VERBOSE_CHECK=1 lists every offending state of the physics checks
+            g_verbose_check = std::getenv("FIT_VERBOSE_CHECK") != nullptr;
             const auto fluids = load_reference(argv[2]);
             FitState state = read_state(argv[3]);
             retune(fluids, state, std::vector<std::string>(argv + 6, argv + argc),

@@ -277,6 +277,7 @@ std::vector<Params> tuned_peers(const std::vector<FluidCase>& cases) {
 // Choices of a fluid again after a physics check of the weighted parameters (those the table
 // holds): guard rows at the states where they break it.
 constexpr int kWeightedChecks = 6;
+constexpr double kGuardTightening = 0.5;
 
 }  // namespace
 
@@ -329,6 +330,9 @@ void retune(const std::vector<Fluid>& fluids, FitState& state,
                      " (stored " + std::to_string(stored_score[k]) + "), physics check " +
                      std::to_string(states) + " states");
             if (states == 0) break;
+            // the guards that did not hold are tightened for the next choice
+            for (Row& r : held.rows)
+                if (r.kind == RowKind::guard) r.sigma *= kGuardTightening;
             c.rows = held.rows;
         }
     });
