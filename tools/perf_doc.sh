@@ -22,7 +22,7 @@ load_before=$(cut -d' ' -f1-3 /proc/loadavg)
     --markdown="$work/requests.md" >"$work/requests.txt"
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
-fluids=$(grep -c '^R-' "$table")
+fluids=$(grep '^R-' "$table" | grep -vc ': left out')  # menu lines with an entry
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
 compiler=$(g++ --version | head -1)
 {
