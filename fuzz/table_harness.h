@@ -21,8 +21,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/record_io.h"
 #include "main/run_control.h"
+#include "platform/record_io.h"
 #include "platform/status_codes.h"
 #include "platform/unit_table.h"
 #include "substance/eos_coeff.h"
