@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 
+#include "platform/record_io.h"
 #include "platform/status_codes.h"
 #include "platform/text_helpers.h"
 
@@ -32,19 +33,8 @@ int32_t read_int_field(std::string_view word, int32_t width, int32_t& value) {
         value = 0;
         return STATUS_OK;
     }
-    std::size_t i = 0;
-    const bool negative = field[0] == '-';
-    if (field[0] == '+' || field[0] == '-') ++i;
-    if (i == field.size()) return STATUS_BAD_NUMBER;
-    long long v = 0;
-    for (; i < field.size(); ++i) {
-        if (!is_digit(field[i])) return STATUS_BAD_NUMBER;
-        v = v * 10 + (field[i] - '0');
-        if (v > std::numeric_limits<int32_t>::max() + 1LL) return STATUS_BAD_NUMBER;
-    }
-    if (negative) v = -v;
-    if (v > std::numeric_limits<int32_t>::max()) return STATUS_BAD_NUMBER;
-    value = static_cast<int32_t>(v);
+    // the integer grammar of free-format input: optional sign, digits, within 32 bits
+    if (!parse_fortran_int(field, value)) return STATUS_BAD_NUMBER;
     return STATUS_OK;
 }
 
