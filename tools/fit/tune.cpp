@@ -278,6 +278,7 @@ std::vector<Params> tuned_peers(const std::vector<FluidCase>& cases) {
 // holds): guard rows at the states where they break it.
 constexpr int kWeightedChecks = 6;
 constexpr double kGuardTightening = 0.5;
+constexpr double kScoreNoise = 1e-3;
 
 }  // namespace
 
@@ -336,10 +337,11 @@ void retune(const std::vector<Fluid>& fluids, FitState& state,
             c.rows = held.rows;
         }
     });
-    // a fluid keeps its stored choice unless the new one scores better
+    // a fluid keeps its stored choice unless the new one scores better by more than the
+    // rounding of the fits (which would only churn the table's digits)
     int better = 0;
     for (size_t k = 0; k < picked.size(); ++k) {
-        if (choices[k].score >= stored_score[k]) continue;
+        if (choices[k].score >= stored_score[k] - kScoreNoise) continue;
         store_choice(state, cases[picked[k]], choices[k]);
         ++better;
     }
