@@ -40,7 +40,7 @@ std::vector<int> menu_numbers_with_entries(const std::string& table) {
         if (line.rfind("##########", 0) == 0) break;
         if (line.rfind("R-", 0) != 0) continue;
         ++count;
-        if (line.find(": left out") == std::string::npos) numbers.push_back(count);
+        if (!is_left_out_line(line)) numbers.push_back(count);
     }
     return numbers;
 }

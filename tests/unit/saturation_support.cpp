@@ -34,8 +34,7 @@ std::vector<std::string> menu_codes(const std::string& text) {
     for (const std::string& line : lines_of(text)) {
         if (line.rfind("##########", 0) == 0) break;
         if (line.rfind("R-", 0) != 0 || line.size() < 6) continue;
-        // a fluid left out of the table keeps its menu line but has no entry
-        if (line.find(": left out") != std::string::npos) continue;
+        if (is_left_out_line(line)) continue;
         std::istringstream words(line.substr(5));
         std::string code;
         words >> code;

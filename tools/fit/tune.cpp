@@ -308,11 +308,11 @@ void retune(const std::vector<Fluid>& fluids, FitState& state,
             const std::vector<std::string>& codes, int rounds) {
     std::vector<FluidCase> cases = make_fit_cases(fluids, state);
     const std::vector<Params> peers = tuned_peers(cases);
+    const bool all = codes.size() == 1 && codes[0] == "all";
     std::vector<size_t> picked;
     for (size_t i = 0; i < cases.size(); ++i)
         if (tuned(*cases[i].fluid) &&
-            (codes == std::vector<std::string>{"all"} ||
-             std::find(codes.begin(), codes.end(), cases[i].fluid->code) != codes.end()))
+            (all || std::find(codes.begin(), codes.end(), cases[i].fluid->code) != codes.end()))
             picked.push_back(i);
     std::vector<Choice> choices(picked.size());
     std::vector<double> stored_score(picked.size());
@@ -331,7 +331,8 @@ void retune(const std::vector<Fluid>& fluids, FitState& state,
                      " (stored " + std::to_string(stored_score[k]) + "), physics check " +
                      std::to_string(states) + " states");
             if (states == 0) break;
-            // the guards that did not hold are tightened for the next choice
+            // the guard rows (those just added and the earlier ones) are tightened for the
+            // next choice
             for (Row& r : held.rows)
                 if (r.kind == RowKind::guard) r.sigma *= kGuardTightening;
             c.rows = held.rows;
