@@ -60,6 +60,8 @@ namespace {
 // The targets are aimed at with a margin for the rounding of the table.
 constexpr double kAim = 0.85;
 constexpr double kMaxWeight = 12.0;
+// Added to the score of a result that could not go into the shipped table at all.
+constexpr double kNotShipped = 1000.0;
 
 double target_of(const Targets& t, int group) {
     const double v[W_GROUPS] = {t.ps, t.dliq, t.dvap, t.Tc, t.pc, t.d, t.cp, t.w, t.hvap};
@@ -103,8 +105,9 @@ double next_weight(double w, double ratio) {
     return w;
 }
 
-// Ranking of a result: number of targets missed, then the sum of the excess over the targets,
-// then the physics check; a failed saturation counts as missed targets.
+// Ranking of a result: whether it can be shipped at all, then the number of targets missed,
+// then the sum of the excess over the targets, then the physics check; a failed saturation
+// counts as missed targets.
 double score(const FluidAccuracy& a) {
     const Weights ratio = target_ratios(a);
     double missed = 0, excess = 0;
@@ -114,7 +117,8 @@ double score(const FluidAccuracy& a) {
             excess += r * kAim - 1.0;
         }
     return missed * 100.0 + excess + (a.guard_states > 0 ? 150.0 : 0.0) +
-           (a.sat_failures + a.density_failures > 0 ? 300.0 : 0.0);
+           (a.sat_failures + a.density_failures > 0 ? 300.0 : 0.0) +
+           (shipped(a) ? 0.0 : kNotShipped);
 }
 
 std::string ratio_text(const std::string& code, unsigned shape, const Weights& r,
