@@ -9,6 +9,11 @@
 //       joint fits from the stored state (term selection kept); writes the new state
 //   xalt1_fit tune <reference folder> <state file> <new state file> <rounds> <iterations>
 //       target-driven reweighting rounds from the stored state; writes the new state
+//   xalt1_fit retune <reference folder> <state file> <new state file> <rounds> <code>...|all
+//       refits the named fluids' parameters and weights with the coefficient sets fixed
+//   xalt1_fit tighten <state file> <new state file> <factor> <code>...
+//       multiplies the sigma of the named fluids' stored guard rows by the factor, so that the
+//       next polish or refit holds the shared sets to them more firmly
 //   xalt1_fit data <reference folder> <state file> <table> <report folder>
 //       refits from the stored state and writes the table, the accuracy report and the fluid
 //       list (fluids.md)
@@ -21,6 +26,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 #include "accuracy.h"
@@ -114,6 +120,20 @@ int main(int argc, char** argv) {
             write_state(argv[4], state);
             return 0;
         }
+        if (cmd == "tighten" && argc >= 6) {
+            FitState state = read_state(argv[2]);
+            const double factor = std::atof(argv[4]);
+            if (!(factor > 0.0)) throw std::runtime_error("tighten: the factor must be positive");
+            for (int k = 5; k < argc; ++k) {
+                auto g = state.guards.find(argv[k]);
+                if (g == state.guards.end())
+                    throw std::runtime_error(std::string("tighten: no guard rows of ") + argv[k]);
+                for (Row& r : g->second) r.sigma *= factor;
+                std::printf("%s: %zu guard rows\n", argv[k], g->second.size());
+            }
+            write_state(argv[3], state);
+            return 0;
+        }
         if (cmd == "rows" && argc == 5) {
             // every row of one fluid: kind, first state, target, value and weighted residual
             const auto fluids = load_reference(argv[2]);
@@ -169,6 +189,7 @@ int main(int argc, char** argv) {
                  "<iterations>\n"
                  "       xalt1_fit retune <reference folder> <state file> <new state file> "
                  "<rounds> <code>...\n"
+                 "       xalt1_fit tighten <state file> <new state file> <factor> <code>...\n"
                  "       xalt1_fit data <reference folder> <state file> <table> <report folder>\n"
                  "       xalt1_fit loo <reference folder> <state file> <report file>\n"
                  "       xalt1_fit add <data folder> <code> <table> <new table>\n");
