@@ -26,6 +26,8 @@ struct FluidAccuracy {
     Stat ps, dliq, dvap, p, d;
     Stat cp, w, hvap;  // at given (T, p) outside the critical region; hvap over 0.5-0.95 Tc
     int sat_failures = 0, density_failures = 0;
+    // temperatures where X_MAXWEL and the direct solve on the outermost branches differ
+    int sat_conflicts = 0;
     int guard_states = 0;  // offending states of the physics check
     double dTc = 0, dpc = 0, dDc = 0;
     std::vector<std::array<double, 4>> sat_dev;  // T/Tc, % ps, % D', % D''
@@ -50,7 +52,12 @@ void unattended_console();
 // model for the entry's parameters), saturation by the given solver.
 FluidAccuracy measure(const Eos& eos, const Model& model, const Entry& e,
                       const SaturationSolver& solver);
-// The same for a table entry through the program: loads the entry, then measures.
+// The temperatures, of 15 from `lowest` to Tc (1 - 1e-6), where the program's X_MAXWEL and its
+// direct solve on the outermost branches (X_SAT_PAIR) give different pairs for the loaded entry:
+// a second branch of the isotherm holds an unreal phase there.
+int saturation_conflicts(double lowest);
+// The same for a table entry through the program: loads the entry, then measures (with the
+// saturation consistency scan from max(Ttriple, 0.3 Tc)).
 FluidAccuracy measure_entry(const Model& model, const Entry& e, const SaturationSolver& solver);
 
 // Accuracy targets. Nonpolar, quadrupolar and dipolar fluids: AAD ps, D', D'', single-phase D,
@@ -75,9 +82,11 @@ std::string targets_text(const FluidAccuracy& a);
 std::string accuracy_header();
 std::string accuracy_row(const FluidAccuracy& a);
 
-// Writes accuracy.md and its plots into the folder: the figures of every entry (hydrogen-bonding
-// fluids that miss their bounds are listed as left out of the table).
+// Writes accuracy.md and its plots into the folder: the figures of every entry (fluids that miss
+// their bounds are listed as left out of the table), and the codes of the fluids for which no
+// entry could be made.
 void write_report(const std::string& folder, const std::vector<Entry>& entries,
-                  const std::vector<FluidAccuracy>& acc, const std::string& solver_name);
+                  const std::vector<FluidAccuracy>& acc, const std::vector<std::string>& no_entry,
+                  const std::string& solver_name);
 
 }  // namespace fit

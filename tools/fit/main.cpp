@@ -20,6 +20,7 @@
 //   xalt1_fit add <data folder> <code> <table> <new table>
 //       fits one fluid's parameters to its data with the table's coefficient sets and writes
 //       the table with the fluid added
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -172,7 +173,13 @@ int main(int argc, char** argv) {
                 std::filesystem::path(argv[3]).replace_filename("menu.txt").string();
             const std::vector<MenuLine> menu = menu_lines(menu_file, shipped, fluids);
             write_table(argv[4], state.model, menu);
-            write_report(argv[5], entries, acc, "the program's saturation routine X_MAXWEL");
+            std::vector<std::string> no_entry;
+            for (const Fluid& f : fluids)
+                if (std::none_of(entries.begin(), entries.end(),
+                                 [&](const Entry& e) { return e.fluid->code == f.code; }))
+                    no_entry.push_back(f.code);
+            write_report(argv[5], entries, acc, no_entry,
+                         "the program's saturation routine X_MAXWEL");
             write_fluid_list(std::string(argv[5]) + "/fluids.md", menu, entries, acc);
             return 0;
         }
