@@ -9,9 +9,9 @@
 #include <mutex>
 
 #include "basis.h"
-#include "phase.h"
 #include "eos/eos.h"
 #include "parallel.h"
+#include "phase.h"
 
 namespace fit {
 
