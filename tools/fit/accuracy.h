@@ -56,8 +56,8 @@ FluidAccuracy measure(const Eos& eos, const Model& model, const Entry& e,
 // direct solve on the outermost branches (X_SAT_PAIR) give different pairs for the loaded entry:
 // a second branch of the isotherm holds an unreal phase there.
 int saturation_conflicts(double lowest);
-// The same for a table entry through the program: loads the entry, then measures (with the
-// saturation consistency scan from max(Ttriple, 0.3 Tc)).
+// measure() for a table entry through the program: loads the entry, then measures, with the
+// saturation consistency scan from max(Ttriple, 0.3 Tc).
 FluidAccuracy measure_entry(const Model& model, const Entry& e, const SaturationSolver& solver);
 
 // Accuracy targets. Nonpolar, quadrupolar and dipolar fluids: AAD ps, D', D'', single-phase D,

@@ -97,6 +97,30 @@ TEST(FluidList, TargetsTextNamesEveryMissedFigure) {
     EXPECT_EQ(fit::missed_targets(a).front(), "saturation failures");
 }
 
+// Within the bounds of use a fluid is shipped, whatever targets it misses; a failed saturation,
+// a second saturated pair, a failed density or a physics-check state keeps it out.
+TEST(ShippingRule, BoundsOfUseAndSoundnessDecide) {
+    fit::FluidAccuracy within;
+    within.cls = fit::FluidClass::dipolar;
+    within.dpc = 4.9;
+    fit::add(within.w, 4.9);
+    EXPECT_TRUE(fit::shipped(within));
+    const std::pair<const char*, void (*)(fit::FluidAccuracy&)> faults[] = {
+        {"saturation failure", [](fit::FluidAccuracy& a) { a.sat_failures = 1; }},
+        {"second saturated pair", [](fit::FluidAccuracy& a) { a.sat_conflicts = 1; }},
+        {"density failure", [](fit::FluidAccuracy& a) { a.density_failures = 1; }},
+        {"physics check", [](fit::FluidAccuracy& a) { a.guard_states = 1; }},
+        {"pc beyond the bounds", [](fit::FluidAccuracy& a) { a.dpc = -5.1; }},
+    };
+    for (const auto& [name, fault] : faults) {
+        fit::FluidAccuracy a = within;
+        fault(a);
+        EXPECT_FALSE(fit::shipped(a)) << name;
+    }
+    within.sat_conflicts = 1;
+    EXPECT_EQ(fit::targets_text(within).rfind("second saturated pair", 0), 0u);
+}
+
 std::vector<std::string> attribute_values(const std::string& svg, const std::string& attribute) {
     std::vector<std::string> values;
     for (std::size_t at = svg.find(attribute + "=\""); at != std::string::npos;
