@@ -27,23 +27,15 @@ Params start_params(Params p, unsigned free) {
 // where this choice frees them), the best `count` by their cost for this fluid.
 std::vector<Params> peer_starts(const TableFile& table, const FluidCase& own, const Model& model,
                                 size_t count) {
-    std::vector<std::pair<double, Params>> ranked;
-    FluidCase c = own;
+    std::vector<Params> candidates;
     for (const TableMember& m : table.members) {
         Params p = m.reduced;
         p.dc = own.p.dc;
         if (p.q2 <= 0) p.q2 = own.p.q2;
         if (p.dp <= 0) p.dp = own.p.dp;
-        c.p = start_params(p, own.free);
-        std::vector<FluidCase*> one{&c};
-        const double cost = total_cost(one, model);
-        if (std::isfinite(cost)) ranked.emplace_back(cost, c.p);
+        candidates.push_back(start_params(p, own.free));
     }
-    std::sort(ranked.begin(), ranked.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<Params> starts;
-    for (size_t i = 0; i < ranked.size() && i < count; ++i) starts.push_back(ranked[i].second);
-    return starts;
+    return lowest_cost_starts(own, model, candidates, count);
 }
 
 // Where the data lack D'', the rows take the equation's own vapour density at the measured

@@ -495,14 +495,20 @@ struct Isotherm {
     int bad = 0;
     std::vector<Row> rows;
 
-    void offend(const Row& row, const char* what, double D, double value) {
+    // p_mpa: the pressure of the state where it is known (negative: not shown)
+    void offend(const Row& row, const char* what, double D, double value, double p_mpa = -1) {
         ++bad;
         if (rows.size() < 40 && bad % 2 == 1) rows.push_back(row);
         if (!verbose) return;
-        char b[160];
+        char b[200];
         std::snprintf(b, sizeof b, "    %s T/Tc %.3f D/Dc %.4g %s %.4g", f.code.c_str(), tr,
                       D / f.Dc, what, value);
-        log_line(b);
+        std::string text = b;
+        if (p_mpa >= 0) {
+            std::snprintf(b, sizeof b, " at %.4g MPa", p_mpa);
+            text += b;
+        }
+        log_line(text);
     }
 
     // B increasing with T over the whole range (one sign change, the Boyle temperature), and
@@ -566,7 +572,7 @@ struct Isotherm {
             // that it does not swamp the data
             if (dp[i] <= 0) {
                 const double want = liquid && sub ? 1.0 : 0.3;
-                offend(slope_guard(D, T, want, gentle(want - dp[i]), 1), "dp/dD", D, dp[i]);
+                offend(slope_guard(D, T, want, gentle(want - dp[i]), 1), "dp/dD", D, dp[i], p_mpa);
             } else if (z[i] <= 0 && liquid) {
                 offend(pressure_guard(D, T, 0.3, gentle(0.3 - z[i])), "Z", D, z[i]);
             } else if (i % 10 == 0 && T <= f.Tmax) {
@@ -576,7 +582,7 @@ struct Isotherm {
                 if (!(cv > 0))
                     offend(guard(D, T, {0, 0, -2 * T, 0, 0, 0, -T * T}, -0.5 * cv0 / R_PROGRAM,
                                  0.02 * cv0 / R_PROGRAM, 1),
-                           "cv", D, cv);
+                           "cv", D, cv, p_mpa);
             }
         }
     }

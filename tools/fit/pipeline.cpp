@@ -230,6 +230,22 @@ void multi_start(FluidCase& c, const std::vector<Params>& peers, Model& model, S
     }
 }
 
+std::vector<Params> lowest_cost_starts(FluidCase c, const Model& model,
+                                       const std::vector<Params>& candidates, size_t count) {
+    std::vector<std::pair<double, Params>> ranked;
+    std::vector<FluidCase*> one{&c};
+    for (const Params& p : candidates) {
+        c.p = p;
+        const double cost = total_cost(one, model);
+        if (std::isfinite(cost)) ranked.emplace_back(cost, p);
+    }
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<Params> starts;
+    for (size_t i = 0; i < ranked.size() && i < count; ++i) starts.push_back(ranked[i].second);
+    return starts;
+}
+
 namespace {
 
 // Physics checks of the cases on the worker threads (guard rows added where they fail);

@@ -77,6 +77,11 @@ FluidCase make_case(const Fluid& f, const FitState& state);
 void multi_start(FluidCase& c, const std::vector<Params>& peers, Model& model, SetKind set,
                  int iterations);
 
+// The `count` candidates of lowest cost for the fluid of `c` (its parameters replaced by each),
+// in order of cost; candidates of non-finite cost are dropped.
+std::vector<Params> lowest_cost_starts(FluidCase c, const Model& model,
+                                       const std::vector<Params>& candidates, size_t count);
+
 // Builds the fit cases of all fluids from the reference data and the stored state.
 std::vector<FluidCase> make_fit_cases(const std::vector<Fluid>& fluids, const FitState& state);
 

@@ -151,8 +151,9 @@ Params restrict_to(const Fluid& f, Params p, unsigned shape) {
     return p;
 }
 
-// Plain parameter fit of a fluid with the given free parameters, from its own parameters and
-// from start points that switch on a polar parameter the fluid did not use; the best minimum.
+// Plain parameter fit of a fluid with the given free parameters, from its own parameters, the
+// reduced parameters of the peers closest in Alpha and of those of lowest cost for it, and from
+// start points that switch on a polar parameter the fluid did not use; the best minimum.
 Params plain_fit(FluidCase c, const Model& model, unsigned shape,
                  const std::vector<Params>& peers) {
     c.free = shape;
@@ -163,13 +164,19 @@ Params plain_fit(FluidCase c, const Model& model, unsigned shape,
     std::sort(near.begin(), near.end(), [&](const Params& a, const Params& b) {
         return std::fabs(a.alpha - own.alpha) < std::fabs(b.alpha - own.alpha);
     });
-    for (size_t k = 0; k < near.size() && k < kPeerStarts; ++k) {
-        Params p = restrict_to(*c.fluid, near[k], shape);
+    auto as_start = [&](const Params& peer) {
+        Params p = restrict_to(*c.fluid, peer, shape);
         if (!(shape & P_T)) p.t = own.t;
         if (!(shape & P_ALPHA)) p.alpha = own.alpha;
         p.dc = own.dc;
+        return p;
+    };
+    for (size_t k = 0; k < near.size() && k < kPeerStarts; ++k) starts.push_back(as_start(near[k]));
+    // and the peers whose parameters already fit this fluid best, whatever their shape
+    std::vector<Params> candidates;
+    for (const Params& peer : peers) candidates.push_back(as_start(peer));
+    for (const Params& p : lowest_cost_starts(c, model, candidates, kPeerStarts))
         starts.push_back(p);
-    }
     for (double v : {0.3, 1.0, 3.0}) {
         Params p = own;
         if ((shape & P_Q2) && p.q2 <= 0) p.q2 = v;
