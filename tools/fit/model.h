@@ -35,6 +35,7 @@ struct Params {
     double q2 = 0.0;
     double dp = 0.0;
     double dc = 0.0;  // critical density of the fitted equation / Dc(reference); 0: not known
+    bool operator==(const Params&) const = default;
 };
 
 struct Model {

@@ -171,17 +171,20 @@ Params plain_fit(FluidCase c, const Model& model, unsigned shape,
         p.dc = own.dc;
         return p;
     };
-    for (size_t k = 0; k < near.size() && k < kPeerStarts; ++k) starts.push_back(as_start(near[k]));
+    // (the fluid is one of its own peers: a start already taken is not fitted twice)
+    auto take = [&](const Params& p) {
+        if (std::find(starts.begin(), starts.end(), p) == starts.end()) starts.push_back(p);
+    };
+    for (size_t k = 0; k < near.size() && k < kPeerStarts; ++k) take(as_start(near[k]));
     // and the peers whose parameters already fit this fluid best, whatever their shape
     std::vector<Params> candidates;
     for (const Params& peer : peers) candidates.push_back(as_start(peer));
-    for (const Params& p : lowest_cost_starts(c, model, candidates, kPeerStarts))
-        starts.push_back(p);
+    for (const Params& p : lowest_cost_starts(c, model, candidates, kPeerStarts)) take(p);
     for (double v : {0.3, 1.0, 3.0}) {
         Params p = own;
         if ((shape & P_Q2) && p.q2 <= 0) p.q2 = v;
         if ((shape & P_DP) && p.dp <= 0) p.dp = v;
-        if (p.q2 != own.q2 || p.dp != own.dp) starts.push_back(p);
+        if (p.q2 != own.q2 || p.dp != own.dp) take(p);
     }
     Params best = own;
     double best_cost = 1e300;
