@@ -55,7 +55,7 @@ TOOLS_CONFIG := -DCMAKE_BUILD_TYPE=Release -DXALT1_TESTS=OFF -DXALT1_FIT_TOOL=ON
 # The substance table: `make data` refits from the stored term selection and start values in
 # tools/fit/fit_state.txt and rewrites data/x_rstoff.tab and docs/accuracy.md; `make fit` runs
 # the full search that produces fit_state.txt (see tools/fit/README.md).
-REFERENCE ?= ../shared/data/reference
+REFERENCE ?= data/reference
 FIT_TOOL := $(TOOLS_DIR)/tools/fit/xalt1_fit
 
 fit-tool:

@@ -30,8 +30,8 @@ class FluidTable {
 };
 
 // The lowest temperature a fluid's saturation is asked for: its triple point from the reference
-// data beside the repository (../shared/data/reference/fluids.csv), but not below 0.3 Tc; 0.3 Tc
-// where the reference data are absent.
+// data (data/reference/fluids.csv), but not below 0.3 Tc; a fluid the reference data do not
+// hold starts at 0.3 Tc. A reference file that cannot be read fails the test.
 double lowest_temperature(const std::string& code, double Tc);
 
 // The silent evaluation of a state of the loaded fluid.
