@@ -96,12 +96,12 @@ inline std::vector<Fluid> fluids_of(const std::string& table) {
         words >> code;
         Fluid f;
         f.code = padded(code.substr(0, std::min<std::size_t>(code.size(), 10)), 10);
-        f.left_out = lines[i].find(": left out") != std::string::npos;
         fluids.push_back(f);
     }
     for (Fluid& f : fluids) {
         std::size_t h = i;
         while (h < lines.size() && lines[h].compare(0, 10, f.code) != 0) ++h;
+        f.left_out = h == lines.size();
         for (++h; h < lines.size() && lines[h].compare(0, 5, "#####") != 0; ++h) {
             if (lines[h][0] != f.code[0]) continue;
             std::istringstream words(lines[h].substr(1));

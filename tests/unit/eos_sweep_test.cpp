@@ -30,17 +30,14 @@ std::string file_text(const std::string& path) {
     return out.str();
 }
 
-// Menu numbers of a table's entries ("R-" lines before "##########"); a fluid left out of the
-// table keeps its menu line but has no entry and is skipped.
-std::vector<int> menu_numbers_with_entries(const std::string& table) {
+// Menu numbers of a table ("R-" lines before "##########"); every menu line of the tables swept
+// here has an entry.
+std::vector<int> menu_numbers(const std::string& table) {
     std::istringstream in(table);
     std::vector<int> numbers;
-    int count = 0;
     for (std::string line; std::getline(in, line);) {
         if (line.rfind("##########", 0) == 0) break;
-        if (line.rfind("R-", 0) != 0) continue;
-        ++count;
-        if (!is_left_out_line(line)) numbers.push_back(count);
+        if (line.rfind("R-", 0) == 0) numbers.push_back(static_cast<int>(numbers.size()) + 1);
     }
     return numbers;
 }
@@ -139,7 +136,7 @@ Comparison compare_random_states(std::mt19937_64& rng, int count, const std::str
 
 void compare_table(const std::string& path, int states_per_fluid) {
     const std::string table = file_text(path);
-    const std::vector<int> numbers = menu_numbers_with_entries(table);
+    const std::vector<int> numbers = menu_numbers(table);
     ASSERT_FALSE(numbers.empty()) << path;
     std::mt19937_64 rng(20261207);
     double worst = 0.0;
@@ -262,7 +259,7 @@ void change_every_word(Record& record, const char* name, double D, double T) {
 
 TEST(TermSweep, KeptValuesFollowEveryFieldOfTheRecords) {
     const std::string table = file_text(std::string(XALT1_TEST_DATA) + "/sweep_three_fluids.tab");
-    for (int k : menu_numbers_with_entries(table)) {
+    for (int k : menu_numbers(table)) {
         TableSession session(table, std::to_string(k) + "\n" + std::string(200, '\n'));
         load_entry();
         // Both polar sets in use, so that every set counts.

@@ -7,12 +7,6 @@
 
 #include "platform/record_io.h"
 
-// A menu line of a fluid left out of the table ("...: left out, see docs/accuracy.md"): it keeps
-// its menu number but has no entry.
-inline bool is_left_out_line(const std::string& line) {
-    return line.find(": left out") != std::string::npos;
-}
-
 // Thrown by the test's end-of-input handler instead of ending the process.
 struct EndOfInput {};
 

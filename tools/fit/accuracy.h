@@ -71,9 +71,13 @@ const Targets& targets_for(FluidClass cls);
 // The figures that miss their targets, as texts ("ps 0.61 %"); empty when all are met.
 std::vector<std::string> missed_targets(const FluidAccuracy& a);
 bool meets(const FluidAccuracy& a);
-// Whether a fluid goes into the shipped table: a hydrogen-bonding fluid when it meets its own
-// bounds; any other fluid when its figures stay within the bounds of use (twice to four times
-// its targets) and its physics check is clean. The others are left out, their figures stated.
+// Why a fluid stays out of the shipped table, as texts: for a hydrogen-bonding fluid the
+// figures that miss its own bounds; for any other fluid the failed solves, the figures beyond
+// the bounds of use (twice to four times its targets) and the offending states of its physics
+// check. Empty when the fluid is shipped.
+std::vector<std::string> left_out_reasons(const FluidAccuracy& a);
+// Whether a fluid goes into the shipped table: when nothing keeps it out. The others are left
+// out, their figures stated.
 bool shipped(const FluidAccuracy& a);
 // "met", or the missed targets' figures joined by commas.
 std::string targets_text(const FluidAccuracy& a);
@@ -84,9 +88,9 @@ std::string accuracy_row(const FluidAccuracy& a);
 
 // Writes accuracy.md and its plots into the folder: the figures of every entry (fluids that miss
 // their bounds are listed as left out of the table), and the codes of the fluids for which no
-// entry could be made.
+// entry could be made; `reference` names the folder of the reference data.
 void write_report(const std::string& folder, const std::vector<Entry>& entries,
                   const std::vector<FluidAccuracy>& acc, const std::vector<std::string>& no_entry,
-                  const std::string& solver_name);
+                  const std::string& solver_name, const std::string& reference);
 
 }  // namespace fit

@@ -1,5 +1,5 @@
 // The user's list of the shipped fluids (docs/fluids.md): what a user needs to pick a fluid and to
-// convert its molar results.
+// convert its molar results, and the fluids left out of the table with the reason.
 #pragma once
 
 #include <string>
@@ -11,12 +11,14 @@
 namespace fit {
 
 // The markdown text: one row per menu line of the table, in menu order, each row starting
-// "| <code> |"; `accuracy` holds the measured accuracy of `entries`, in the same order. A fluid
-// left out of the table (its menu line kept, without an entry) is listed as left out.
+// "| <code> |"; then, without a menu number, every fluid of `fluids` that has no menu line, with
+// why it is left out and its figures. `accuracy` holds the measured accuracy of `entries`, in
+// the same order.
 std::string fluid_list_text(const std::vector<MenuLine>& menu, const std::vector<Entry>& entries,
-                            const std::vector<FluidAccuracy>& accuracy);
+                            const std::vector<FluidAccuracy>& accuracy,
+                            const std::vector<Fluid>& fluids);
 void write_fluid_list(const std::string& path, const std::vector<MenuLine>& menu,
-                      const std::vector<Entry>& entries,
-                      const std::vector<FluidAccuracy>& accuracy);
+                      const std::vector<Entry>& entries, const std::vector<FluidAccuracy>& accuracy,
+                      const std::vector<Fluid>& fluids);
 
 }  // namespace fit

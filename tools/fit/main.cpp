@@ -171,7 +171,7 @@ int main(int argc, char** argv) {
             }
             const std::string menu_file =
                 std::filesystem::path(argv[3]).replace_filename("menu.txt").string();
-            const std::vector<MenuLine> menu = menu_lines(menu_file, shipped, fluids);
+            const std::vector<MenuLine> menu = menu_lines(menu_file, shipped);
             write_table(argv[4], state.model, menu);
             std::vector<std::string> no_entry;
             for (const Fluid& f : fluids)
@@ -179,8 +179,8 @@ int main(int argc, char** argv) {
                                  [&](const Entry& e) { return e.fluid->code == f.code; }))
                     no_entry.push_back(f.code);
             write_report(argv[5], entries, acc, no_entry,
-                         "the program's saturation routine X_MAXWEL");
-            write_fluid_list(std::string(argv[5]) + "/fluids.md", menu, entries, acc);
+                         "the program's saturation routine X_MAXWEL", argv[2]);
+            write_fluid_list(std::string(argv[5]) + "/fluids.md", menu, entries, acc, fluids);
             return 0;
         }
     } catch (const std::exception& e) {

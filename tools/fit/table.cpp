@@ -273,8 +273,7 @@ std::string pair(const std::string& label, double v) {
 
 }  // namespace
 
-std::vector<MenuLine> menu_lines(const std::string& menu_file, const std::vector<Entry>& shipped,
-                                 const std::vector<Fluid>& fluids) {
+std::vector<MenuLine> menu_lines(const std::string& menu_file, const std::vector<Entry>& shipped) {
     std::vector<std::string> order;
     std::ifstream in(menu_file);
     std::string line;
@@ -285,19 +284,12 @@ std::vector<MenuLine> menu_lines(const std::string& menu_file, const std::vector
     }
     std::vector<MenuLine> menu;
     std::vector<bool> placed(shipped.size(), false);
-    for (size_t k = 0; k < order.size(); ++k) {
+    for (const std::string& code : order) {
         const auto e = std::find_if(shipped.begin(), shipped.end(),
-                                    [&](const Entry& x) { return x.fluid->code == order[k]; });
-        if (e != shipped.end()) {
-            menu.push_back({e->fluid->code, e->fluid->name, &*e});
-            placed[static_cast<size_t>(e - shipped.begin())] = true;
-            continue;
-        }
-        if (k >= kKeptNumbers) continue;
-        const auto f = std::find_if(fluids.begin(), fluids.end(),
-                                    [&](const Fluid& x) { return x.code == order[k]; });
-        const std::string name = f != fluids.end() ? f->name : order[k];
-        menu.push_back({order[k], name + ": left out, see docs/accuracy.md", nullptr});
+                                    [&](const Entry& x) { return x.fluid->code == code; });
+        if (e == shipped.end()) continue;
+        menu.push_back({e->fluid->code, e->fluid->name, &*e});
+        placed[static_cast<size_t>(e - shipped.begin())] = true;
     }
     for (size_t i = 0; i < shipped.size(); ++i)
         if (!placed[i])
@@ -341,8 +333,7 @@ std::string table_text(const Model& model, const std::vector<MenuLine>& menu) {
         << "* Menu section: one line per substance, the code from column 6, then its name.\n"
         << "* The data were made by the fitting tool tools/fit (`make data`) from values of\n"
         << "* high-accuracy reference equations of state; accuracy: docs/accuracy.md.\n"
-        << "* A fluid left out keeps its menu line (without an entry), so that the numbers\n"
-        << "* of the fluids after it stay.\n";
+        << "* Fluids left out of the table have no menu line (docs/fluids.md says why).\n";
     for (const MenuLine& m : menu) out << menu_line(m.code, m.name);
     out << "##########\n";
     out << "* Universal coefficient sets of the residual Helmholtz energy, fitted jointly:\n"
@@ -376,8 +367,7 @@ std::string table_text(const Model& model, const std::vector<MenuLine>& menu) {
         << "* where 273.15 K lies in Ttriple..Tc (IIR); otherwise h = 0, s = 0 at 0.101325\n"
         << "* MPa (normal boiling point); water: u = 0, s = 0 at the triple point.\n"
         << "* The convention of each fluid: docs/fluids.md.\n";
-    for (const MenuLine& line : menu)
-        if (line.entry) out << entry_text(*line.entry);
+    for (const MenuLine& line : menu) out << entry_text(*line.entry);
     return out.str();
 }
 

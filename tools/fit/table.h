@@ -40,19 +40,16 @@ std::vector<Entry> make_entries(const std::vector<Fluid>& fluids, FitState& stat
 // no reference state is found.
 bool derive_entry(const Fluid& f, const Model& model, const Params& p, Entry& e);
 
-// One line of the table's menu: a shipped entry, or the kept line of a fluid that is left out
-// (entry null), so that the numbers of the fluids after it stay.
+// One line of the table's menu and its entry.
 struct MenuLine {
     std::string code, name;
     const Entry* entry = nullptr;
 };
 
-// The menu in the order of the menu file (one code per line, '#' comments): its first
-// kKeptNumbers codes keep their numbers, the others follow where shipped; shipped entries the
-// file does not list come last.
-constexpr size_t kKeptNumbers = 48;
-std::vector<MenuLine> menu_lines(const std::string& menu_file, const std::vector<Entry>& shipped,
-                                 const std::vector<Fluid>& fluids);
+// The menu of the shipped entries, in the order of the menu file (one code per line, '#'
+// comments); a listed fluid that is not shipped gets no line, shipped entries the file does not
+// list come last.
+std::vector<MenuLine> menu_lines(const std::string& menu_file, const std::vector<Entry>& shipped);
 
 std::string table_text(const Model& model, const std::vector<MenuLine>& menu);
 // One menu line, and one entry (header, constants lines, "#####").

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -58,33 +60,69 @@ TEST(FluidList, OneRowPerEntryStartingWithItsCode) {
     accuracy[1].ps.n = 1;
     const std::vector<fit::MenuLine> menu = {{"R134a", "R134a name", &entries[0]},
                                              {"Argon", "Argon name", &entries[1]}};
-    const std::string text = fit::fluid_list_text(menu, entries, accuracy);
+    const std::string text = fit::fluid_list_text(menu, entries, accuracy, {a, b});
     EXPECT_NE(text.find("\n| R134a | 1 | R134a name | dipolar | 102.0320 | 374.012 | 4.0500 | "
                         "5.1000 | 169.850 | 455 | 70 | IIR | met |\n"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("\n| Argon | 2 | Argon name | dipolar |"), std::string::npos);
     EXPECT_NE(text.find(" | NBP | ps 1.24 % |\n"), std::string::npos) << text;
-    EXPECT_THROW(fit::fluid_list_text(menu, entries, {}), std::runtime_error);
+    EXPECT_EQ(text.find("Left out"), std::string::npos) << text;
+    EXPECT_THROW(fit::fluid_list_text(menu, entries, {}, {a, b}), std::runtime_error);
 }
 
-// A fluid left out of the table keeps its menu line and number; the list says so, with the
-// figures that missed when it was measured.
-TEST(FluidList, LeftOutFluidKeepsItsNumber) {
-    const fit::Fluid a = fluid("Water", 273.16, 647.096), b = fluid("R11", 162.68, 471.11);
+// Fluids without a menu line are listed after the table's fluids, without a number: with why
+// they are left out and their figures where they have an entry, else with the reason that no
+// entry could be made.
+TEST(FluidList, LeftOutFluidsHaveNoNumberButTheirReason) {
+    const fit::Fluid a = fluid("Water", 273.16, 647.096), b = fluid("R11", 162.68, 471.11),
+                     c = fluid("Gone", 200.0, 500.0);
     std::vector<fit::Entry> entries(2);
     entries[0].fluid = &a;
     entries[1].fluid = &b;
     std::vector<fit::FluidAccuracy> accuracy(2);
+    accuracy[0].cls = fit::FluidClass::dipolar;
     accuracy[0].dTc = 4.5;
-    const std::vector<fit::MenuLine> menu = {{"Water", "water: left out", nullptr},
-                                             {"Gone", "gone: left out", nullptr},
-                                             {"R11", "R11 name", &entries[1]}};
-    const std::string text = fit::fluid_list_text(menu, entries, accuracy);
-    EXPECT_NE(text.find("\n| Water | 1 | Water name |"), std::string::npos) << text;
-    EXPECT_NE(text.find(" | left out of the table: Tc 4.50 % |\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\n| Gone | 2 | gone: left out |"), std::string::npos) << text;
-    EXPECT_NE(text.find("\n| R11 | 3 | R11 name |"), std::string::npos) << text;
+    accuracy[0].guard_states = 3;
+    fit::add(accuracy[0].ps, 0.4);
+    const std::vector<fit::MenuLine> menu = {{"R11", "R11 name", &entries[1]}};
+    const std::string text = fit::fluid_list_text(menu, entries, accuracy, {a, b, c});
+    EXPECT_NE(text.find("\n| R11 | 1 | R11 name |"), std::string::npos) << text;
+    const std::size_t section = text.find("\n## Left out of the table\n");
+    ASSERT_NE(section, std::string::npos) << text;
+    EXPECT_NE(text.find("\n| Water | Water name | dipolar | 102.0320 | 273.160 | 455 | 70 | "
+                        "Tc 4.50 %, physics check: 3 states | 0.40 | 0.00 | 0.00 | 0.00 | 0.00 | "
+                        "0.00 | 0.00 | 4.500 | 0.00 |\n",
+                        section),
+              std::string::npos)
+        << text;
+    EXPECT_NE(
+        text.find("\n| Gone | Gone name | dipolar | 102.0320 | 200.000 | 455 | 70 | no entry: ",
+                  section),
+        std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("| R11 |", section), std::string::npos) << text;
+}
+
+// The menu holds the shipped entries only: in the order of the menu file, a listed fluid that is
+// not shipped without a line (the numbers after it move up), an unlisted one at the end.
+TEST(Menu, ShippedEntriesInTheOrderOfTheMenuFile) {
+    const std::string path = testing::TempDir() + "menu_order.txt";
+    std::ofstream(path) << "# comment\nArgon\nWater\n\nR11  # trailing words are ignored\n";
+    const fit::Fluid argon = fluid("Argon", 83.8, 150.7), r11 = fluid("R11", 162.7, 471.1),
+                     neon = fluid("Neon", 24.6, 44.5);
+    std::vector<fit::Entry> shipped(3);
+    shipped[0].fluid = &neon;
+    shipped[1].fluid = &r11;
+    shipped[2].fluid = &argon;
+    const std::vector<fit::MenuLine> menu = fit::menu_lines(path, shipped);
+    ASSERT_EQ(menu.size(), 3u);
+    EXPECT_EQ(menu[0].code, "Argon");
+    EXPECT_EQ(menu[1].code, "R11");
+    EXPECT_EQ(menu[2].code, "Neon");
+    EXPECT_EQ(menu[1].entry, &shipped[1]);
+    EXPECT_EQ(menu[1].name, "R11 name");
+    std::remove(path.c_str());
 }
 
 TEST(FluidList, TargetsTextNamesEveryMissedFigure) {
