@@ -13,16 +13,19 @@ USER_FLUIDS := run/added_fluids.txt
 all: release
 	@echo "built $(RELEASE_DIR)/xalt1 (make run starts it in run/)"
 
+# $(call quietly,<command>,<log>): a build step whose output goes to the log, which is shown only
+# when the step fails.
+quietly = $(1) >>$(2) 2>&1 || { cat $(2); exit 1; }
+
 # The program alone: no test, benchmark or fitting-tool package is looked for. The build's output
 # goes to a log that is shown only when the build fails, so the title page comes first.
 PROGRAM_ONLY := -DXALT1_TESTS=OFF -DXALT1_FIT_TOOL=OFF -DXALT1_BENCH=OFF
+RELEASE_LOG := $(RELEASE_DIR)/build.log
 release:
 	@bash tools/setup.sh program
-	@mkdir -p $(RELEASE_DIR)
-	@cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release $(PROGRAM_ONLY) \
-		>$(RELEASE_DIR)/build.log 2>&1 || { cat $(RELEASE_DIR)/build.log; exit 1; }
-	@cmake --build $(RELEASE_DIR) -j$(JOBS) --target xalt1 xalt1_csv \
-		>>$(RELEASE_DIR)/build.log 2>&1 || { cat $(RELEASE_DIR)/build.log; exit 1; }
+	@mkdir -p $(RELEASE_DIR) && : >$(RELEASE_LOG)
+	@$(call quietly,cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release $(PROGRAM_ONLY),$(RELEASE_LOG))
+	@$(call quietly,cmake --build $(RELEASE_DIR) -j$(JOBS) --target xalt1 xalt1_csv,$(RELEASE_LOG))
 
 run: release $(USER_TABLE)
 	@cd run && ../$(RELEASE_DIR)/xalt1
@@ -53,15 +56,19 @@ test: asan
 TOOLS_CONFIG := -DCMAKE_BUILD_TYPE=Release -DXALT1_TESTS=OFF -DXALT1_FIT_TOOL=ON -DXALT1_BENCH=ON
 
 # The substance table: `make data` refits from the stored term selection and start values in
-# tools/fit/fit_state.txt and rewrites data/x_rstoff.tab and docs/accuracy.md; `make fit` runs
-# the full search that produces fit_state.txt (see tools/fit/README.md).
+# tools/fit/fit_state.txt and rewrites data/x_rstoff.tab, docs/accuracy.md and docs/fluids.md;
+# `make fit` runs the full search that produces fit_state.txt (see tools/fit/README.md). Both
+# read the reference package data/reference, or the one REFERENCE=<folder> names.
 REFERENCE ?= data/reference
 FIT_TOOL := $(TOOLS_DIR)/tools/fit/xalt1_fit
+FIT_LOG := $(TOOLS_DIR)/fit-tool-build.log
 
+# The fitting tool's build, quiet like the program's (its log shown only when it fails).
 fit-tool:
 	@bash tools/setup.sh fit
-	@cmake -S . -B $(TOOLS_DIR) $(TOOLS_CONFIG) >/dev/null
-	@cmake --build $(TOOLS_DIR) -j$(JOBS) --target xalt1_fit_tool
+	@mkdir -p $(TOOLS_DIR) && : >$(FIT_LOG)
+	@$(call quietly,cmake -S . -B $(TOOLS_DIR) $(TOOLS_CONFIG),$(FIT_LOG))
+	@$(call quietly,cmake --build $(TOOLS_DIR) -j$(JOBS) --target xalt1_fit_tool,$(FIT_LOG))
 
 data: fit-tool
 	@$(FIT_TOOL) data $(REFERENCE) tools/fit/fit_state.txt data/x_rstoff.tab docs
@@ -69,11 +76,17 @@ data: fit-tool
 	@echo "again onto it when the next make run or make fluid makes run/x_rstoff.tab anew."
 
 # `make fluid DATA=<folder> CODE=<code>`: adds a fluid from its own data to the user's table
-# run/x_rstoff.tab and lists it in run/added_fluids.txt (README, "Adding a fluid").
-fluid: fit-tool $(USER_TABLE)
+# run/x_rstoff.tab, at the end of its menu, and lists it in run/added_fluids.txt (README,
+# "Adding a fluid"). The arguments are checked before anything is built.
+fluid:
 	@if [ -z "$(DATA)" ] || [ -z "$(CODE)" ]; then \
-		echo "usage: make fluid DATA=<folder> CODE=<code>"; exit 2; fi
-	@$(FIT_TOOL) add "$(DATA)" "$(CODE)" $(USER_TABLE) $(USER_TABLE)
+		echo "usage: make fluid DATA=<folder> CODE=<code>"; \
+		echo "adds the fluid of the data folder to your table $(USER_TABLE) (see README.md)"; \
+		exit 2; fi
+	@$(MAKE) --no-print-directory fit-tool
+	@$(MAKE) --no-print-directory -s $(USER_TABLE)
+	@$(FIT_TOOL) add "$(DATA)" "$(CODE)" $(USER_TABLE) $(USER_TABLE) || { \
+		echo "$(CODE) is not added; your table $(USER_TABLE) is unchanged"; exit 1; }
 	@echo "$(CODE) $(abspath $(DATA))" >> $(USER_FLUIDS)
 
 fit: fit-tool
@@ -85,10 +98,12 @@ fit: fit-tool
 # BENCH_REPETITIONS runs, each figure with its ratio to the floor sweep of the same run.
 BENCH_TABLE ?= data/x_rstoff.tab
 BENCH_REPETITIONS ?= 5
+BENCH_LOG := $(TOOLS_DIR)/bench-build.log
 bench-tool:
 	@bash tools/setup.sh bench
-	@cmake -S . -B $(TOOLS_DIR) $(TOOLS_CONFIG) >/dev/null
-	@cmake --build $(TOOLS_DIR) -j$(JOBS) --target xalt1_bench
+	@mkdir -p $(TOOLS_DIR) && : >$(BENCH_LOG)
+	@$(call quietly,cmake -S . -B $(TOOLS_DIR) $(TOOLS_CONFIG),$(BENCH_LOG))
+	@$(call quietly,cmake --build $(TOOLS_DIR) -j$(JOBS) --target xalt1_bench,$(BENCH_LOG))
 
 bench: bench-tool
 	@$(TOOLS_DIR)/bench/xalt1_bench --table=$(BENCH_TABLE) \

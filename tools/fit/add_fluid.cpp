@@ -221,12 +221,12 @@ bool finite_entry(const Entry& e) {
 // loads the first entry of a code, so a second one would never be read).
 void check_new_code(const TableFile& table, const std::string& code) {
     if (std::find(table.menu.begin(), table.menu.end(), code) != table.menu.end())
-        throw InputError("TABLE_IN: " + code + " is already in the table's menu");
+        throw InputError(code + " is already in the table's menu (" + table.path + ")");
     const std::string header = code + std::string(code.size() < 10 ? 10 - code.size() : 0, ' ');
     for (size_t i = table.menu_end + 1; i < table.lines.size(); ++i)
         if (table.lines[i].substr(0, 10) == header)
-            throw InputError("TABLE_IN:" + std::to_string(i + 1) + ": " + code +
-                             " already has an entry");
+            throw InputError(code + " already has an entry in the table (" + table.path +
+                             ", line " + std::to_string(i + 1) + ")");
 }
 
 }  // namespace
@@ -282,7 +282,8 @@ int run_add(const std::string& dir, const std::string& code, const std::string& 
         }
         std::filesystem::rename(tmp, table_out);
         std::printf("%s", add_report(r).c_str());
-        std::printf("%s written with %s\n", table_out.c_str(), code.c_str());
+        std::printf("%s added to the table %s: menu number %zu, at the end of the menu\n",
+                    code.c_str(), table_out.c_str(), table.menu.size() + 1);
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "xalt1_fit add: %s\n", e.what());

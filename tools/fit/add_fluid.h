@@ -38,7 +38,7 @@ struct AddResult {
     Entry entry;
     FluidAccuracy accuracy;
     std::vector<std::string> warnings;
-    std::string table_text;  // TABLE_IN with the fluid added
+    std::string table_text;  // the table with the fluid added
 };
 
 // Fits the fluid with each choice of free parameters the library allows it, keeps the one that

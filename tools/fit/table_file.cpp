@@ -94,6 +94,7 @@ TableFile read_table_file(const std::string& path) {
     std::ifstream in(path);
     if (!in) throw InputError(path + ": cannot read the table");
     TableFile t;
+    t.path = path;
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -16,6 +16,7 @@ struct TableMember {
 };
 
 struct TableFile {
+    std::string path;  // the file it was read from, for messages
     std::vector<std::string> lines;
     size_t menu_end = 0;            // index of the menu terminator line
     std::vector<std::string> menu;  // codes of the menu lines

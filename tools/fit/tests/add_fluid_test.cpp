@@ -124,6 +124,9 @@ const std::vector<BadInput>& bad_inputs() {
         {"code already in the menu", "NeoC5",
          [](Scratch& s) { replace_in(s.table_in, "##########", "R-   NeoC5\n##########"); },
          "NeoC5 is already in the table's menu"},
+        {"code with an entry but no menu line", "NeoC5",
+         [](Scratch& s) { std::ofstream(s.table_in, std::ios::app) << "NeoC5      old entry\n"; },
+         "NeoC5 already has an entry in the table"},
         {"D' not above D''", "NeoC5",
          [](Scratch& s) { set_field(s.data / "sat/NeoC5.csv", 5, 3, "20.0"); },
          "sat/NeoC5.csv:5: D' is not above D''"},
@@ -267,10 +270,12 @@ TEST(AddFluid, ShippedFluidAddedBackMatchesItsShippedEntry) {
     expect_within(after.d.avg(), before.d.avg(), "D");
     expect_within(after.cp.avg(), before.cp.avg(), "cp");
 
-    // the written table holds the fluid again, and reads back with the added entry
+    // the written table holds the fluid again, at the end of its menu, and reads back with the
+    // added entry
     write_file(s.table_out, added.table_text);
     const TableFile again = read_table_file(s.table_out.string());
     EXPECT_EQ(again.menu.size(), without.menu.size() + 1);
+    EXPECT_EQ(again.menu.back(), code);  // the added fluid comes last in the menu
     EXPECT_EQ(again.members.back().code, code);
     EXPECT_NEAR(again.members.back().reduced.alpha, added.entry.p.alpha, 1e-12);
 }
