@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstring>
 
-#include "eos/term_sweep.h"
 #include "platform/status_codes.h"
 #include "props/props.h"
 
@@ -13,19 +12,17 @@ namespace {
 
 std::atomic<uint64_t> fluid_ids{0};
 
-// The fluid whose records the thread holds, and the generation of the prepared terms made
-// from them: a change of the records by anyone else (a routine of the program run on the same
-// thread, a test) gives a new generation or different constants, and the fluid is installed
-// again.
+// The fluid whose records the thread holds. The records themselves are compared as well: a
+// routine of the program run on the same thread (a test) may have changed them since, and the
+// fluid is then installed again.
 thread_local uint64_t installed_fluid = 0;
-thread_local uint64_t installed_generation = 0;
 thread_local int scope_depth = 0;
 thread_local uint64_t evaluations = 0;
 
 bool installed(const Records& records, uint64_t fluid_id) {
     return installed_fluid == fluid_id &&
            std::memcmp(&SUBST_CONST, &records.subst, sizeof(SubstConst)) == 0 &&
-           term_sweep::current().generation == installed_generation;
+           std::memcmp(&EOS_COEFF, &records.coeff, sizeof(EosCoeff)) == 0;
 }
 
 void install(const Records& records, uint64_t fluid_id) {
@@ -33,7 +30,6 @@ void install(const Records& records, uint64_t fluid_id) {
     // Byte for byte, padding included, so that the comparison above holds after it.
     std::memcpy(&SUBST_CONST, &records.subst, sizeof(SubstConst));
     std::memcpy(&EOS_COEFF, &records.coeff, sizeof(EosCoeff));
-    installed_generation = term_sweep::current().generation;
     installed_fluid = fluid_id;
 }
 
@@ -69,7 +65,7 @@ std::string CallScope::first_new_report() const {
 }
 
 CallScope::CallScope(const Records& records, uint64_t fluid_id) : CallScope() {
-    install(records, fluid_id);
+    if (outer_) install(records, fluid_id);  // an inner scope belongs to the same call
 }
 
 CallScope::~CallScope() {

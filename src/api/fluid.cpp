@@ -23,6 +23,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // The lowest temperature of every fluid's range, in Tc: max(Ttriple, 0.3 Tc), raised to the
 // lowest saturated pair where that lies above it.
 constexpr double kLowestChecked = 0.3;
+constexpr double kRounding = 1e-12;
 // The range of a fluid that the metadata file does not list.
 constexpr double kTmaxFallback = 2.0;   // Tmax: 2 Tc
 constexpr double kPmaxFallback = 10.0;  // pmax: 10 pc
@@ -163,8 +164,16 @@ struct Fluid::Impl {
     double density_factor() const { return units == Units::mass ? info.M : 1.0; }
     double energy_factor() const { return units == Units::mass ? 1.0 / info.M : 1.0; }
 
+    // What was asked, kept as numbers: its text is made only for an error.
+    struct Asked {
+        Input input = Input::TD;
+        double a = 0, b = 0;
+        bool saturation = false, by_T = false;
+    };
+    std::string asked_text(const Asked& asked) const;
     std::string range_text() const;
-    [[noreturn]] void fail(ErrorKind kind, const std::string& inputs, const std::string& why) const;
+    [[noreturn]] void fail(ErrorKind kind, const Asked& asked, const std::string& why) const;
+    double checked(const Asked& asked, char quantity, double v) const;
     State state_of(const detail::Found& found) const;
     State state_of_point(const detail::Point& pt, Phase phase, double x) const;
     Phase single_phase(const detail::Point& pt) const;
@@ -177,9 +186,9 @@ std::string Fluid::Impl::range_text() const {
            text(range.Tmax) + " K, p up to " + text(range.pmax) + " MPa";
 }
 
-void Fluid::Impl::fail(ErrorKind kind, const std::string& inputs, const std::string& why) const {
-    throw Error(kind, info.code + " at " + inputs + ": " + std::string(kind_name(kind)) + ": " +
-                          why + " (" + range_text() + ")");
+void Fluid::Impl::fail(ErrorKind kind, const Asked& asked, const std::string& why) const {
+    throw Error(kind, info.code + " at " + asked_text(asked) + ": " + std::string(kind_name(kind)) +
+                          ": " + why + " (" + range_text() + ")");
 }
 
 namespace {
@@ -194,23 +203,43 @@ const char* unit_of(std::string_view quantity, Units units) {
     return "";
 }
 
-std::string inputs_text(Input input, double first, double second, Units units) {
-    const auto [a, b] = input_names(input);
-    const auto one = [&](std::string_view name, double v) {
-        std::string t = std::string(name) + " = " + text(v);
-        const std::string unit = unit_of(name, units);
-        return unit.empty() ? t : t + " " + unit;
-    };
-    return one(a, first) + ", " + one(b, second);
+std::string named_value(std::string_view name, double v, Units units) {
+    const std::string t = std::string(name) + " = " + text(v);
+    const std::string unit = unit_of(name, units);
+    return unit.empty() ? t : t + " " + unit;
 }
 
 }  // namespace
 
+std::string Fluid::Impl::asked_text(const Asked& asked) const {
+    if (asked.saturation)
+        return "saturation " + named_value(asked.by_T ? "T" : "p", asked.a, units);
+    const auto [first, second] = input_names(asked.input);
+    return named_value(first, asked.a, units) + ", " + named_value(second, asked.b, units);
+}
+
+// An input checked (finite, positive where it must be, x in [0, 1], T and p in the range) and
+// brought to molar units.
+double Fluid::Impl::checked(const Asked& asked, char quantity, double v) const {
+    if (!std::isfinite(v)) fail(ErrorKind::bad_input, asked, "an input is not a finite number");
+    const bool positive = quantity == 'T' || quantity == 'p' || quantity == 'D';
+    if (positive && !(v > 0.0))
+        fail(ErrorKind::bad_input, asked, std::string(1, quantity) + " must be positive");
+    if (quantity == 'x' && !(v >= 0.0 && v <= 1.0))
+        fail(ErrorKind::bad_input, asked, "x must lie in [0, 1]");
+    if (quantity == 'T' && (v < range.Tmin || v > range.Tmax))
+        fail(ErrorKind::out_of_range, asked, "T outside the fluid's range");
+    if (quantity == 'p' && v > range.pmax)
+        fail(ErrorKind::out_of_range, asked, "p above the fluid's range");
+    if (quantity == 'D') return v / density_factor();
+    if (quantity == 'h' || quantity == 's') return v / energy_factor();
+    return v;
+}
+
+// A single-phase state below Tc lies beyond its saturated liquid (denser than Dc) or vapour.
 Phase Fluid::Impl::single_phase(const detail::Point& pt) const {
     if (pt.T >= core.Tc) return pt.props.p >= core.pc ? Phase::supercritical : Phase::vapour;
-    double ps = 0, Dl = 0, Dv = 0;
-    curve.at(pt.T, ps, Dl, Dv);
-    return pt.D >= std::sqrt(Dl * Dv) ? Phase::liquid : Phase::vapour;
+    return pt.D >= core.Dc ? Phase::liquid : Phase::vapour;
 }
 
 State Fluid::Impl::state_of_point(const detail::Point& pt, Phase phase, double x) const {
@@ -267,26 +296,9 @@ State Fluid::Impl::state_of(const detail::Found& found) const {
 }
 
 State Fluid::Impl::solve(Input input, double a, double b) const {
-    const std::string inputs = inputs_text(input, a, b, units);
-    if (!std::isfinite(a) || !std::isfinite(b))
-        fail(ErrorKind::bad_input, inputs, "an input is not a finite number");
+    const Asked asked{input, a, b};
     const auto [first, second] = input_names(input);
-    const auto check = [&](std::string_view name, double v) -> double {
-        if (name == "T" || name == "p" || name == "D") {
-            if (!(v > 0.0))
-                fail(ErrorKind::bad_input, inputs, std::string(name) + " must be positive");
-        }
-        if (name == "x" && !(v >= 0.0 && v <= 1.0))
-            fail(ErrorKind::bad_input, inputs, "x must lie in [0, 1]");
-        if (name == "T" && (v < range.Tmin || v > range.Tmax))
-            fail(ErrorKind::out_of_range, inputs, "T outside the fluid's range");
-        if (name == "p" && v > range.pmax)
-            fail(ErrorKind::out_of_range, inputs, "p above the fluid's range");
-        if (name == "D") return v / density_factor();
-        if (name == "h" || name == "s") return v / energy_factor();
-        return v;
-    };
-    const double u = check(first, a), v = check(second, b);
+    const double u = checked(asked, first[0], a), v = checked(asked, second[0], b);
     detail::CallScope scope(records, id);
     detail::Found found;
     try {
@@ -314,37 +326,34 @@ State Fluid::Impl::solve(Input input, double a, double b) const {
                 break;
         }
     } catch (const Error& e) {
-        fail(e.kind(), inputs, e.what());
+        fail(e.kind(), asked, e.what());
     }
     if (scope.new_reports() > 0)
-        fail(ErrorKind::no_solution, inputs, "the equation reported: " + scope.first_new_report());
+        fail(ErrorKind::no_solution, asked, "the equation reported: " + scope.first_new_report());
     if (found.kind == detail::Found::Kind::single) {
         const StateProperties& r = found.point.props;
         if (!(r.dpdD > 0.0 && r.cv > 0.0 && r.cp > 0.0))
-            fail(ErrorKind::out_of_range, inputs,
+            fail(ErrorKind::out_of_range, asked,
                  "the equation gives no stable state there (dp/dD, cv or cp not positive)");
     }
     const State st = state_of(found);
-    if (!(st.p > 0.0) || st.p > range.pmax)
-        fail(ErrorKind::out_of_range, inputs,
+    // The pressure of a state found from p meets it to rounding only.
+    if (!(st.p > 0.0) || st.p > range.pmax * (1.0 + kRounding))
+        fail(ErrorKind::out_of_range, asked,
              "the state's pressure " + text(st.p) + " MPa lies outside the fluid's range");
     return st;
 }
 
 std::pair<State, State> Fluid::Impl::saturation(Fluid::SaturationBy by, double value) const {
     const bool by_T = by == Fluid::SaturationBy::T;
-    const std::string inputs =
-        std::string(by_T ? "T = " : "p = ") + text(value) + (by_T ? " K" : " MPa");
-    if (!std::isfinite(value) || !(value > 0.0))
-        fail(ErrorKind::bad_input, inputs, "the input must be a positive finite number");
-    if (by_T && (value < range.Tmin || value > range.Tmax))
-        fail(ErrorKind::out_of_range, inputs, "T outside the fluid's range");
+    const Asked asked{Input::TD, value, 0.0, true, by_T};
+    checked(asked, by_T ? 'T' : 'p', value);
     detail::CallScope scope(records, id);
     detail::SatPair pair;
     try {
         pair = by_T ? detail::saturation_T(core, value) : detail::saturation_p(core, value);
     } catch (const Error& e) {
-        fail(e.kind(), inputs, e.what());
+        fail(e.kind(), asked, e.what());
     }
     detail::Found liquid, vapour;
     liquid.kind = detail::Found::Kind::saturated_liquid;

@@ -302,8 +302,19 @@ bool pair_at_T(const SaturationCurve& curve, double T, SatPair& pair) {
 
 bool pair_at_p(const SaturationCurve& curve, double P, SatPair& pair) {
     if (!(P >= curve.p_low()) || !(P < curve.p_high())) return false;
-    const double T = curve.temperature_of(P);
+    double T = curve.temperature_of(P);
     if (start_at(curve, T, pair) && newton_at_p(P, pair)) return true;
+    // Where the steps in (T, D', D'') do not settle: pairs at T, T moved by the slope of the
+    // saturation pressure, dps/dT = (h'' - h') / (T (1/D'' - 1/D')) (Clapeyron).
+    for (int k = 0; k < kMaxNewtonSteps; ++k) {
+        if (!pair_at_T(curve, T, pair)) return false;
+        const StateProperties& l = pair.liq.props;
+        const StateProperties& v = pair.vap.props;
+        const double slope = (v.h - l.h) / (T * (1.0 / pair.vap.D - 1.0 / pair.liq.D)) / 1000.0;
+        const double dT = -(v.p - P) / slope;
+        if (settled(dT, T)) return pair_at_T(curve, T + dT, pair);
+        T = std::clamp(T + dT, curve.Tmin(), 0.5 * (T + curve.Tc()));
+    }
     return false;
 }
 
