@@ -233,6 +233,16 @@ struct State {
     double eta_T = 0, eta_TT = 0;
 };
 
+// The size factor S = A2 + (1 - A2) (T/T0)^A1 from (T/T0)^A1.
+inline double size_factor(double theta_a1, double a2) {
+    return a2 + (1.0 - a2) * theta_a1;
+}
+
+// The density at which the packing fraction is eta at T: the inverse of packing() below.
+inline double density_at_packing(double eta, double D0, double T, double T0, double a1, double a2) {
+    return eta * D0 * size_factor(std::pow(T / T0, a1), a2) / PACKING;
+}
+
 // The packing fraction at (D, T) with the constants A1 and A2 (the caller passes A1_HARD_BODY
 // and A2_HARD_BODY, widened); false outside the term (T/T0 not positive or not finite, packing
 // fraction not below 1 or not finite). `theta_a1` and `S` are kept for the temperature
@@ -242,7 +252,7 @@ inline bool packing(double D, double D0, double T, double T0, double a1, double 
     const double theta = T / T0;
     if (!(theta > 0.0) || !std::isfinite(theta)) return false;
     theta_a1 = std::pow(theta, a1);
-    S = a2 + (1.0 - a2) * theta_a1;
+    S = size_factor(theta_a1, a2);
     s.eta_D = PACKING / (D0 * S);
     s.eta = s.eta_D * D;
     if (!(s.eta < 1.0) || !std::isfinite(s.eta)) return false;

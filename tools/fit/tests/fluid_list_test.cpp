@@ -1,5 +1,5 @@
 // The user's fluid list, the reference-state rule and the plots' legibility.
-#include "fluid_list.h"
+#include "output/fluid_list.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "svg_plot.h"
+#include "output/svg_plot.h"
+#include "policy/fluids.h"
 
 namespace {
 
@@ -56,8 +57,8 @@ TEST(FluidList, OneRowPerEntryStartingWithItsCode) {
     entries[1].fluid = &b;
     entries[1].reference = fit::ReferenceState::nbp;
     std::vector<fit::FluidAccuracy> accuracy(2);
-    accuracy[1].ps.sum = 1.24;  // one saturation state 1.24 % off: the ps target is missed
-    accuracy[1].ps.n = 1;
+    // one saturation state 1.24 % off: the ps target is missed
+    fit::add(accuracy[1].stat(fit::Measure::saturation_pressure), 1.24);
     const std::vector<fit::MenuLine> menu = {{"R134a", "R134a name", &entries[0]},
                                              {"Argon", "Argon name", &entries[1]}};
     const std::string text = fit::fluid_list_text(menu, entries, accuracy, {a, b});
@@ -84,7 +85,7 @@ TEST(FluidList, LeftOutFluidsHaveNoNumberButTheirReason) {
     accuracy[0].cls = fit::FluidClass::dipolar;
     accuracy[0].dTc = 4.5;
     accuracy[0].guard_states = 3;
-    fit::add(accuracy[0].ps, 0.4);
+    fit::add(accuracy[0].stat(fit::Measure::saturation_pressure), 0.4);
     const std::vector<fit::MenuLine> menu = {{"R11", "R11 name", &entries[1]}};
     const std::string text = fit::fluid_list_text(menu, entries, accuracy, {a, b, c});
     EXPECT_NE(text.find("\n| R11 | 1 | R11 name |"), std::string::npos) << text;
@@ -104,25 +105,23 @@ TEST(FluidList, LeftOutFluidsHaveNoNumberButTheirReason) {
     EXPECT_EQ(text.find("| R11 |", section), std::string::npos) << text;
 }
 
-// The menu holds the shipped entries only: in the order of the menu file, a listed fluid that is
-// not shipped without a line (the numbers after it move up), an unlisted one at the end.
-TEST(Menu, ShippedEntriesInTheOrderOfTheMenuFile) {
-    const std::string path = testing::TempDir() + "menu_order.txt";
-    std::ofstream(path) << "# comment\nArgon\nWater\n\nR11  # trailing words are ignored\n";
+// The menu holds the shipped entries only: in the menu order, a listed fluid that is not shipped
+// without a line (the numbers after it move up), an unlisted one at the end.
+TEST(Menu, ShippedEntriesInTheMenuOrder) {
+    const std::vector<std::string> order = {"Argon", "Water", "R11"};
     const fit::Fluid argon = fluid("Argon", 83.8, 150.7), r11 = fluid("R11", 162.7, 471.1),
                      neon = fluid("Neon", 24.6, 44.5);
     std::vector<fit::Entry> shipped(3);
     shipped[0].fluid = &neon;
     shipped[1].fluid = &r11;
     shipped[2].fluid = &argon;
-    const std::vector<fit::MenuLine> menu = fit::menu_lines(path, shipped);
+    const std::vector<fit::MenuLine> menu = fit::menu_lines(order, shipped);
     ASSERT_EQ(menu.size(), 3u);
     EXPECT_EQ(menu[0].code, "Argon");
     EXPECT_EQ(menu[1].code, "R11");
     EXPECT_EQ(menu[2].code, "Neon");
     EXPECT_EQ(menu[1].entry, &shipped[1]);
     EXPECT_EQ(menu[1].name, "R11 name");
-    std::remove(path.c_str());
 }
 
 TEST(FluidList, TargetsTextNamesEveryMissedFigure) {
@@ -141,7 +140,7 @@ TEST(ShippingRule, BoundsOfUseAndSoundnessDecide) {
     fit::FluidAccuracy within;
     within.cls = fit::FluidClass::dipolar;
     within.dpc = 4.9;
-    fit::add(within.w, 4.9);
+    fit::add(within.stat(fit::Measure::sound_speed), 4.9);
     EXPECT_TRUE(fit::shipped(within));
     const std::pair<const char*, void (*)(fit::FluidAccuracy&)> faults[] = {
         {"saturation failure", [](fit::FluidAccuracy& a) { a.sat_failures = 1; }},
