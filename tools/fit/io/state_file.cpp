@@ -40,10 +40,13 @@ void write_guards(std::ostringstream& out, const FitState& state) {
     throw std::runtime_error("bad " + kind + " line in " + path + ":" + std::to_string(line));
 }
 
-SetKind set_of(const std::string& name) {
+bool set_of(const std::string& name, SetKind& set) {
     for (int s = 0; s < SET_COUNT; ++s)
-        if (name == set_name(static_cast<SetKind>(s))) return static_cast<SetKind>(s);
-    throw std::runtime_error("unknown term set " + name);
+        if (name == set_name(static_cast<SetKind>(s))) {
+            set = static_cast<SetKind>(s);
+            return true;
+        }
+    return false;
 }
 
 }  // namespace
@@ -81,8 +84,7 @@ FitState parse_state(const std::string& text, const std::string& path) {
             Term t;
             double c = 0;
             is >> set >> t.e[0] >> t.e[1] >> t.e[2] >> t.e[3] >> c;
-            if (!is) bad_line(path, number, kind);
-            t.set = set_of(set);
+            if (!is || !set_of(set, t.set)) bad_line(path, number, kind);
             state.model.terms[static_cast<int>(t.set)].push_back(t);
             state.model.coeff[static_cast<int>(t.set)].push_back(c);
         } else if (kind == "guard") {

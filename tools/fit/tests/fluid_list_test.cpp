@@ -1,14 +1,18 @@
-// The user's fluid list, the reference-state rule and the plots' legibility.
+// The user's fluid list, the reference-state rule, the accuracy report and the plots'
+// legibility.
 #include "output/fluid_list.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "output/report.h"
 #include "output/svg_plot.h"
 #include "policy/fluids.h"
 
@@ -189,6 +193,55 @@ TEST(SvgPlot, TenFluidsTenColoursAndNeighboursDifferInShape) {
     EXPECT_NE(svg.find("<circle"), std::string::npos);
     EXPECT_NE(svg.find("<rect x="), std::string::npos);
     EXPECT_NE(svg.find("<polygon"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+std::string file_text(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The accuracy report: the summary has a column for every figure of the figure table, the
+// per-fluid table marks a fluid that misses its bounds as left out, and the report states the
+// targets, the bounds of use and the physics check's limits.
+TEST(Report, SummaryByClassAndPerFluidRows) {
+    const std::string folder = testing::TempDir() + "report_test";
+    const fit::Fluid a = fluid("R134a", 169.85, 374.2), b = fluid("R11", 162.68, 471.11);
+    std::vector<fit::Entry> entries(2);
+    entries[0].fluid = &a;
+    entries[1].fluid = &b;
+    std::vector<fit::FluidAccuracy> acc(2);
+    acc[0].code = "R134a";
+    acc[1].code = "R11";
+    acc[0].cls = acc[1].cls = fit::FluidClass::dipolar;
+    fit::add(acc[0].stat(fit::Measure::saturation_pressure), 0.2);
+    fit::add(acc[1].stat(fit::Measure::saturation_pressure), 2.5);  // beyond the bounds of use
+    fit::write_report(folder, entries, acc, {"Gone"}, "X_MAXWEL", "data/reference");
+    const std::string md = file_text(folder + "/accuracy.md");
+    EXPECT_NE(md.find("| class | fluids | shipped | meeting all targets | ps % | D' % | D'' % | "
+                      "D % | cp % | w % | hvap % | abs Tc % | abs pc % |\n"
+                      "|---|---|---|---|---|---|---|---|---|---|---|---|---|\n"
+                      "| dipolar | 2 | 1 | 1 | 1.35 |"),
+              std::string::npos)
+        << md;
+    EXPECT_NE(md.find("| R11 | dipolar | 2.50 |"), std::string::npos);
+    EXPECT_NE(md.find("| left out |\n"), std::string::npos);
+    EXPECT_NE(md.find("ps <= 0.5 %, D' <= 0.3 %, D'' <= 1 %, single-phase D <= 1 %, cp and w <= "
+                      "2 %,\nenthalpy of vaporisation <= 1 %; Tc within 0.3 %, pc within 2 %."),
+              std::string::npos);
+    EXPECT_NE(md.find("(ps 2 %, D' 1 %, D'' 3 %, D 2 %, cp and\nw 5 %, enthalpy of vaporisation "
+                      "3 %, Tc 1 %, pc 5 %)"),
+              std::string::npos);
+    EXPECT_NE(md.find("from max(Ttriple, 0.3 Tc) to 3 Tc"), std::string::npos);
+    EXPECT_NE(md.find("(of 300 densities per isotherm)"), std::string::npos);
+    EXPECT_NE(md.find("no entry could be made"), std::string::npos);
+    EXPECT_NE(md.find(": Gone."), std::string::npos);
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace
