@@ -179,16 +179,31 @@ inline double derivative(const Shape& s, double F, double z, double D, double T,
     return F * t * (t - 1.0) / (T * T);
 }
 
-// The (i4_del, i4_tau) derivative of one term at (D, T), with the reducing constants D0, T0.
-inline double term_derivative(const Shape& s, double D, double D0, double T, double T0,
-                              int32_t i4_del, int32_t i4_tau) {
+// The value F of one term at (D, T), with the reducing constants D0, T0, and its density
+// variable z: what derivative() takes.
+struct Value {
+    double F = 0, z = 0;
+};
+// The same from the powers of the state: theta^(n/2), delta^d (delta^(d/2) with d_halves),
+// delta^L and psi = exponential_factor(s, delta^L); terms evaluated at one state may share them.
+inline Value value_from_powers(const Shape& s, double theta_n, double delta_d, double delta_L,
+                               double psi) {
+    return {s.c * theta_n * delta_d * s.parameter * psi, density_variable(s, delta_L)};
+}
+inline Value term_value(const Shape& s, double D, double D0, double T, double T0) {
     const double theta = T / (TEMPERATURE_SCALES[s.scale] * T0);
     const double delta = D / D0;
     const double delta_L = s.L != 0 ? int_power(delta, s.L) : 0.0;
     const double delta_d = s.d_halves ? half_power(delta, s.d) : int_power(delta, s.d);
-    const double F =
-        s.c * half_power(theta, s.n) * delta_d * s.parameter * exponential_factor(s, delta_L);
-    return derivative(s, F, density_variable(s, delta_L), D, T, i4_del, i4_tau);
+    return value_from_powers(s, half_power(theta, s.n), delta_d, delta_L,
+                             exponential_factor(s, delta_L));
+}
+
+// The (i4_del, i4_tau) derivative of one term at (D, T), with the reducing constants D0, T0.
+inline double term_derivative(const Shape& s, double D, double D0, double T, double T0,
+                              int32_t i4_del, int32_t i4_tau) {
+    const Value v = term_value(s, D, D0, T, T0);
+    return derivative(s, v.F, v.z, D, T, i4_del, i4_tau);
 }
 
 }  // namespace term_forms

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+
+#include "eos/ideal_gas.h"
 
 namespace fit {
 
@@ -78,16 +81,14 @@ double reference_hvap(const Fluid& f, size_t i) {
 }
 
 double reference_cp0(const Fluid& f, double T) {
-    double sum = 0.0;
-    for (const IdealTerm& t : f.ideal) {
-        if (t.K2 > 0) {
-            const double x = t.K2 / T, e = std::exp(-x);
-            sum += t.K * x * x * e / ((1.0 - e) * (1.0 - e));
-        } else {
-            sum += t.K * std::pow(T, t.E);
-        }
-    }
-    return f.R * sum;
+    const auto term = [&](int32_t i) {
+        const IdealTerm& t = f.ideal[static_cast<size_t>(i)];
+        return ideal_gas::Term{t.E, t.K, t.K2};
+    };
+    double cp0 = 0.0, h0 = 0.0, s0 = 0.0;
+    ideal_gas::sum_terms(static_cast<int32_t>(f.ideal.size()), term, T, ideal_gas::Form::exact, cp0,
+                         h0, s0, [](int32_t, double, double, double) {});
+    return f.R * cp0;
 }
 
 double acentric_factor(const Fluid& f) {

@@ -20,7 +20,8 @@ SatPoint extrapolated_saturation(const Fluid& f, double T);
 // Clausius-Clapeyron equation with the slope of the vapour-pressure curve.
 double reference_hvap(const Fluid& f, size_t i);
 
-// Ideal-gas isobaric heat capacity of the reference data, J/(mol K).
+// Ideal-gas isobaric heat capacity of the reference data, J/(mol K), by the program's ideal-gas
+// loop over the fluid's own terms (in its own R).
 double reference_cp0(const Fluid& f, double T);
 
 // Acentric factor -log10(ps/pc) - 1 at 0.7 Tc, ps interpolated in the saturation table;

@@ -21,16 +21,28 @@ double Eos::sum(double D, double T, const PairWeights& w) const {
     for (int q = 0; q < PAIRS; ++q)
         if (w[q] != 0.0)
             total += w[q] * hard_body_value(*fluid_, p_, D, T, PAIR_DEL[q], PAIR_TAU[q]);
-    for (int s = 0; s < SET_COUNT; ++s)
-        add_set_value(model_->terms[s], model_->coeff[s], *fluid_, p_, D, T, w, total);
+    for (int s = 0; s < SET_COUNT; ++s) sets_[s].add_value(model_->coeff[s], D, T, w, total);
     return total;
 }
 
+PairValues Eos::pairs(double D, double T, unsigned mask) const {
+    PairValues v{};
+    for (int q = 0; q < PAIRS; ++q) {
+        if (!(mask & (1u << q))) continue;
+        if (model_) {
+            v[q] = hard_body_value(*fluid_, p_, D, T, PAIR_DEL[q], PAIR_TAU[q]);
+        } else {
+            const int32_t del = PAIR_DEL[q], tau = PAIR_TAU[q];
+            X_R_FRES(D, T, del, tau, v[q]);
+        }
+    }
+    if (model_)
+        for (int s = 0; s < SET_COUNT; ++s) sets_[s].add_pairs(model_->coeff[s], D, T, mask, v);
+    return v;
+}
+
 double Eos::pair(int del, int tau, double D, double T) const {
-    PairWeights w{};
-    for (int q = 0; q < PAIRS; ++q)
-        if (PAIR_DEL[q] == del && PAIR_TAU[q] == tau) w[q] = 1.0;
-    return sum(D, T, w);
+    return pairs(D, T, pair_bit(del, tau))[pair_index(del, tau)];
 }
 
 }  // namespace fit

@@ -14,19 +14,23 @@ class Eos {
     static Eos program() { return Eos(); }
     // The model's equation for the fluid with the given parameters.
     static Eos of(const Model& model, const Fluid& f, const Params& p) {
-        return Eos(&model, &f, p);
+        return Eos(&model, &f, p, term_sets(model, f, p));
     }
 
     // sum over pairs q of w[q] times pair q of F at (D, T)
     double sum(double D, double T, const PairWeights& w) const;
+    // The pairs of the mask (pair_bit) of F at (D, T), the others 0; each as pair() gives it.
+    PairValues pairs(double D, double T, unsigned mask) const;
     double pair(int del, int tau, double D, double T) const;
 
   private:
     Eos() = default;
-    Eos(const Model* model, const Fluid* f, const Params& p) : model_(model), fluid_(f), p_(p) {}
+    Eos(const Model* model, const Fluid* f, const Params& p, std::vector<TermSet> sets)
+        : model_(model), fluid_(f), p_(p), sets_(std::move(sets)) {}
     const Model* model_ = nullptr;
     const Fluid* fluid_ = nullptr;
     Params p_;
+    std::vector<TermSet> sets_;
 };
 
 }  // namespace fit

@@ -18,9 +18,12 @@ namespace {
 // the equation in use; the others stay 0.
 FresDeriv residual(const Eos& eos, double D, double T,
                    std::initializer_list<std::pair<int, int>> pairs) {
+    unsigned mask = 0;
+    for (const auto& [del, tau] : pairs) mask |= pair_bit(del, tau);
+    const PairValues values = eos.pairs(D, T, mask);
     FresDeriv F;
     for (const auto& [del, tau] : pairs) {
-        const double v = eos.pair(del, tau, D, T);
+        const double v = values[pair_index(del, tau)];
         if (tau == 0) (del == 0 ? F.F00 : del == 1 ? F.F10 : del == 2 ? F.F20 : F.F30) = v;
         if (tau == 1) (del == 0 ? F.F01 : F.F11) = v;
         if (tau == 2) F.F02 = v;

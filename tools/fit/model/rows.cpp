@@ -14,9 +14,8 @@ double eval_density(const Eval& e, const Fluid& f, const Params& p) {
     return e.D;
 }
 
-void row_terms(const Row& row, const std::vector<Term>& terms, const Fluid& f, const Params& p,
-               double* out) {
-    std::fill(out, out + terms.size(), 0.0);
+void row_terms(const Row& row, const TermSet& set, const Fluid& f, const Params& p, double* out) {
+    std::fill(out, out + set.size(), 0.0);
     for (int k = 0; k < row.ne; ++k) {
         const Eval& e = row.e[k];
         const double D = eval_density(e, f, p);
@@ -24,11 +23,11 @@ void row_terms(const Row& row, const std::vector<Term>& terms, const Fluid& f, c
         PairWeights w = e.a;
         if (moving)
             for (int q = 0; q < PAIRS; ++q) w[q] *= std::pow(D, PAIR_DEL[q]);
-        add_term_values(terms, f, p, D, e.T, w, out);
+        set.add_values(D, e.T, w, out);
     }
     if (!row.pressure_form) return;
     const double reduced = eval_density(row.e[0], f, p) / f.Dc;
-    for (size_t t = 0; t < terms.size(); ++t) out[t] *= reduced;
+    for (size_t t = 0; t < set.size(); ++t) out[t] *= reduced;
 }
 
 // Densities that follow the parameters (at a packing fraction, the critical density) carry the

@@ -45,8 +45,7 @@ struct Row {
 double eval_density(const Eval& e, const Fluid& f, const Params& p);
 
 // out[t] = the row's value of term t (coefficient 1), for every term of the list.
-void row_terms(const Row& row, const std::vector<Term>& terms, const Fluid& f, const Params& p,
-               double* out);
+void row_terms(const Row& row, const TermSet& set, const Fluid& f, const Params& p, double* out);
 // The row's value of the hard body.
 double row_hard_body(const Row& row, const Fluid& f, const Params& p);
 // The value of the whole row by the given equation (for a row of the attraction and polar parts

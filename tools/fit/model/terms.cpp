@@ -1,6 +1,8 @@
 #include "model/terms.h"
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 #include "eos/constants.h"
@@ -24,117 +26,152 @@ double eta_density(const Fluid& f, const Params& p, double eta, double T) {
 
 namespace {
 
-constexpr int kMaxPower = 24;
+// The program's form of one term (coefficient 1) for the fluid's parameters.
+term_forms::Shape shape_of(const Term& t, double alpha, double P) {
+    const auto& e = t.e;
+    if (t.set == SetKind::Fa) return term_forms::attraction(1.0, alpha, e[0], e[1], e[2], e[3]);
+    return term_forms::polar(1.0, P, e[0], e[1], e[2], e[3]);
+}
 
-// Integer powers x^k for k in [-kMaxPower, kMaxPower] by repeated multiplication; exponents
-// beyond the table fall back to std::pow.
-class Powers {
+// The powers of one state that the terms of a set share, each formed once, by the program's
+// power functions, when a term first asks for it: theta^(n/2) per temperature scale, delta^d
+// and delta^(d/2), and delta^L with its exponential factor per (L, b).
+class StatePowers {
   public:
-    explicit Powers(double x) : x_(x) {
-        up_[0] = 1.0;
-        down_[0] = 1.0;
-        const double inv = 1.0 / x;
-        for (int k = 1; k <= kMaxPower; ++k) {
-            up_[k] = up_[k - 1] * x;
-            down_[k] = down_[k - 1] * inv;
-        }
+    StatePowers(double D, double D0, double T, double T0) : delta_(D / D0) {
+        for (int k = 0; k < term_forms::SCALE_COUNT; ++k)
+            theta_[k] = T / (term_forms::TEMPERATURE_SCALES[k] * T0);
     }
-    double operator()(int k) const {
-        if (k >= 0 && k <= kMaxPower) return up_[k];
-        if (k < 0 && -k <= kMaxPower) return down_[-k];
-        return std::pow(x_, k);
+
+    term_forms::Value value(const term_forms::Shape& s) {
+        const double theta = theta_[s.scale];
+        const double theta_n =
+            cached(theta_n_[s.scale], s.n, [&] { return half_power(theta, s.n); });
+        const double delta_d =
+            s.d_halves ? cached(delta_half_, s.d, [&] { return half_power(delta_, s.d); })
+                       : cached(delta_whole_, s.d, [&] { return int_power(delta_, s.d); });
+        const Exponential& e = exponential(s);
+        return term_forms::value_from_powers(s, theta_n, delta_d, e.delta_L, e.psi);
     }
 
   private:
-    double x_;
-    std::array<double, kMaxPower + 1> up_{}, down_{};
+    // Powers of exponents -31..32 are kept.
+    static constexpr int32_t kLowest = -31, kSlots = 64;
+    struct Table {
+        uint64_t known = 0;
+        double value[kSlots];
+    };
+    struct Exponential {
+        int32_t L = 0;
+        double b = 0, delta_L = 0, psi = 1;
+    };
+    static constexpr int kExponentials = 8;
+
+    template <class Make>
+    static double cached(Table& t, int32_t k, Make make) {
+        const int32_t i = k - kLowest;
+        if (i < 0 || i >= kSlots) return make();
+        const uint64_t bit = uint64_t{1} << i;
+        if (!(t.known & bit)) {
+            t.value[i] = make();
+            t.known |= bit;
+        }
+        return t.value[i];
+    }
+
+    const Exponential& exponential(const term_forms::Shape& s) {
+        for (int i = 0; i < count_; ++i)
+            if (exponentials_[i].L == s.L && exponentials_[i].b == s.b) return exponentials_[i];
+        Exponential e;
+        e.L = s.L;
+        e.b = s.b;
+        e.delta_L = s.L != 0 ? int_power(delta_, s.L) : 0.0;
+        e.psi = term_forms::exponential_factor(s, e.delta_L);
+        if (count_ == kExponentials) {
+            spare_ = e;
+            return spare_;
+        }
+        exponentials_[count_] = e;
+        return exponentials_[count_++];
+    }
+
+    double delta_;
+    double theta_[term_forms::SCALE_COUNT];
+    Table theta_n_[term_forms::SCALE_COUNT], delta_whole_, delta_half_;
+    Exponential exponentials_[kExponentials], spare_;
+    int count_ = 0;
 };
 
-// The weighted sum of the derivative pairs of one attraction term of value F (coefficient 1),
-// over the pairs whose weight is not zero.
-double attraction_pairs(double F, double m, double l, double u, double t, double D, double T,
-                        const PairWeights& w) {
-    double sum = w[0];
-    if (w[1] != 0.0 || w[5] != 0.0) sum += (w[1] + w[5] * t / T) * (m - u) / D;
-    if (w[2] != 0.0) sum += w[2] * t / T;
-    if (w[3] != 0.0) sum += w[3] / (D * D) * (m * (m - 1.0) - 2.0 * m * u + u * u - (l - 1.0) * u);
-    if (w[4] != 0.0) {
-        const double lm1 = l + m - 1.0, lm2 = l + m - 2.0;
-        sum += w[4] / (D * D * D) *
-               (m * (m - 1.0) * (m - 2.0) - u * (m * (m - 1.0) + m * (l + m - 2.0) + lm1 * lm2) +
-                3.0 * lm1 * u * u - u * u * u);
+// The pairs of nonzero weight.
+struct Weighted {
+    int pair[PAIRS];
+    int count = 0;
+    explicit Weighted(const PairWeights& w) {
+        for (int q = 0; q < PAIRS; ++q)
+            if (w[q] != 0.0) pair[count++] = q;
     }
-    if (w[6] != 0.0) sum += w[6] * t * (t - 1.0) / (T * T);
-    return F * sum;
-}
+};
 
-// The same for one polar term.
-double polar_pairs(double F, double q, double o, double t, double D, double D0, double T,
-                   const PairWeights& w) {
-    const double D02 = D0 * D0;
-    double sum = w[0];
-    if (w[1] != 0.0 || w[5] != 0.0) sum += (w[1] + w[5] * t / T) * (q / D - 2.0 * o * D / D02);
-    if (w[2] != 0.0) sum += w[2] * t / T;
-    if (w[3] != 0.0)
-        sum += w[3] * (q * (q - 1.0) / (D * D) - 2.0 * o * (2.0 * q + 1.0) / D02 +
-                       4.0 * o * o * D * D / (D02 * D02));
-    if (w[4] != 0.0)
-        sum += w[4] * (q * (q - 1.0) * (q - 2.0) / (D * D * D) - 6.0 * o * q * q / (D * D02) +
-                       12.0 * o * o * (q + 1.0) * D / (D02 * D02) -
-                       8.0 * o * o * o * D * D * D / (D02 * D02 * D02));
-    if (w[6] != 0.0) sum += w[6] * t * (t - 1.0) / (T * T);
-    return F * sum;
-}
-
-// Calls fn(t, value) for every term t with its weighted sum of derivative pairs at (D, T).
-template <class Fn>
-void each_term_value(const std::vector<Term>& terms, const Fluid& f, const Params& p, double D,
-                     double T, const PairWeights& w, Fn fn) {
-    if (terms.empty()) return;
-    const double D0 = D0_of(f, p), T0 = T0_of(f, p);
-    if (terms.front().set == SetKind::Fa) {
-        const double delta = D / D0;
-        const Powers th(std::sqrt(T / T0)), de(delta), al(p.alpha);
-        constexpr int kPsi = 8;  // exponentials exp(-delta^l) kept for l below this
-        double psi[kPsi];
-        for (int l = 0; l < kPsi; ++l) psi[l] = l == 0 ? 1.0 : std::exp(-de(l));
-        for (size_t i = 0; i < terms.size(); ++i) {
-            const auto& e = terms[i].e;  // m, n, j, l
-            const int l = e[3];
-            const double dl = l != 0 ? de(l) : 0.0;
-            const double ps = l >= 0 && l < kPsi ? psi[l] : std::exp(-dl);
-            const double F = th(e[1]) * de(e[0]) * al(e[2]) * ps;
-            fn(i, attraction_pairs(F, e[0], l, l * dl, e[1] / 2.0, D, T, w));
-        }
-        return;
+// The weighted sum of the derivative pairs of one term, each pair by the program's term forms.
+double weighted_sum(const term_forms::Shape& s, const term_forms::Value& v, double D, double T,
+                    const PairWeights& w, const Weighted& pairs) {
+    double sum = 0.0;
+    for (int k = 0; k < pairs.count; ++k) {
+        const int q = pairs.pair[k];
+        sum += w[q] * term_forms::derivative(s, v.F, v.z, D, T, PAIR_DEL[q], PAIR_TAU[q]);
     }
-    const double P = terms.front().set == SetKind::Fq ? p.q2 : p.dp;
-    if (!polar_set_on(P)) return;
-    const double x = D / D0;
-    const Powers ta(std::sqrt(T / (POLAR_TEMPERATURE_SCALE * T0))), sx(std::sqrt(x)),
-        pq(std::sqrt(std::sqrt(P)));
-    const double x2 = x * x;
-    double psi[4];
-    for (int o = 0; o < 4; ++o) psi[o] = std::exp(-o * x2);
-    for (size_t i = 0; i < terms.size(); ++i) {
-        const auto& e = terms[i].e;  // n, m, k, o
-        const int o = e[3];
-        const double F =
-            ta(e[0]) * sx(e[1]) * pq(e[2]) * (o >= 0 && o < 4 ? psi[o] : std::exp(-o * x2));
-        fn(i, polar_pairs(F, e[1] / 2.0, o, e[0] / 2.0, D, D0, T, w));
-    }
+    return sum;
 }
 
 }  // namespace
 
-void add_term_values(const std::vector<Term>& terms, const Fluid& f, const Params& p, double D,
-                     double T, const PairWeights& w, double* out) {
-    each_term_value(terms, f, p, D, T, w, [out](size_t i, double v) { out[i] += v; });
+TermSet::TermSet(const std::vector<Term>& terms, const Fluid& f, const Params& p)
+    : count_(terms.size()), D0_(D0_of(f, p)), T0_(T0_of(f, p)) {
+    if (terms.empty()) return;
+    const SetKind set = terms.front().set;
+    const double P = set == SetKind::Fq ? p.q2 : p.dp;
+    if (set != SetKind::Fa && !polar_set_on(P)) return;
+    shapes_.reserve(terms.size());
+    for (const Term& t : terms) shapes_.push_back(shape_of(t, p.alpha, P));
 }
 
-void add_set_value(const std::vector<Term>& terms, const std::vector<double>& coeff, const Fluid& f,
-                   const Params& p, double D, double T, const PairWeights& w, double& total) {
-    each_term_value(terms, f, p, D, T, w, [&](size_t i, double v) { total += coeff[i] * v; });
+std::vector<TermSet> term_sets(const Model& model, const Fluid& f, const Params& p) {
+    std::vector<TermSet> sets;
+    for (int s = 0; s < SET_COUNT; ++s) sets.emplace_back(model.terms[s], f, p);
+    return sets;
+}
+
+// Calls fn(t, shape, value) for every term t at (D, T).
+template <class Fn>
+void TermSet::each_term(double D, double T, Fn fn) const {
+    if (shapes_.empty()) return;
+    StatePowers powers(D, D0_, T, T0_);
+    for (size_t i = 0; i < shapes_.size(); ++i) fn(i, shapes_[i], powers.value(shapes_[i]));
+}
+
+void TermSet::add_values(double D, double T, const PairWeights& w, double* out) const {
+    const Weighted pairs(w);
+    each_term(D, T, [&](size_t i, const term_forms::Shape& s, const term_forms::Value& v) {
+        out[i] += weighted_sum(s, v, D, T, w, pairs);
+    });
+}
+
+void TermSet::add_value(const std::vector<double>& coeff, double D, double T, const PairWeights& w,
+                        double& total) const {
+    const Weighted pairs(w);
+    each_term(D, T, [&](size_t i, const term_forms::Shape& s, const term_forms::Value& v) {
+        total += coeff[i] * weighted_sum(s, v, D, T, w, pairs);
+    });
+}
+
+void TermSet::add_pairs(const std::vector<double>& coeff, double D, double T, unsigned mask,
+                        PairValues& totals) const {
+    each_term(D, T, [&](size_t i, const term_forms::Shape& s, const term_forms::Value& v) {
+        for (int q = 0; q < PAIRS; ++q)
+            if (mask & (1u << q))
+                totals[q] +=
+                    coeff[i] * term_forms::derivative(s, v.F, v.z, D, T, PAIR_DEL[q], PAIR_TAU[q]);
+    });
 }
 
 double hard_body_value(const Fluid& f, const Params& p, double D, double T, int del, int tau) {

@@ -16,6 +16,7 @@ void fixed_part(const FluidCase& c, const Model& model, int skip, std::vector<do
     fixed.assign(n, 0.0);
     scale.assign(n, 0.0);
     std::vector<double> values;
+    const std::vector<TermSet> sets = term_sets(model, *c.fluid, c.p);
     for (size_t r = 0; r < n; ++r) {
         const Row& row = c.rows[r];
         const double hb = row_hard_body(row, *c.fluid, c.p);
@@ -24,7 +25,7 @@ void fixed_part(const FluidCase& c, const Model& model, int skip, std::vector<do
         for (int s = 0; s < SET_COUNT; ++s) {
             const auto& terms = model.terms[s];
             values.resize(terms.size());
-            row_terms(row, terms, *c.fluid, c.p, values.data());
+            row_terms(row, sets[s], *c.fluid, c.p, values.data());
             double part = 0.0;
             for (size_t t = 0; t < terms.size(); ++t) part += model.coeff[s][t] * values[t];
             (s == skip ? skipped : sum) += part;
@@ -94,6 +95,7 @@ class FluidCost : public ceres::CostFunction {
         const size_t nt = terms.size();
         if (basis) basis->assign(case_->rows.size() * nt, 0.0);
         std::vector<double> values;
+        const std::vector<TermSet> sets = term_sets(*model_, f, p);
         for (size_t r = 0; r < case_->rows.size(); ++r) {
             const Row& row = case_->rows[r];
             const double hb = row_hard_body(row, f, p);
@@ -102,7 +104,7 @@ class FluidCost : public ceres::CostFunction {
                 const auto& ts = model_->terms[s];
                 const double* cs = s == set_ ? coeff : model_->coeff[s].data();
                 values.resize(ts.size());
-                row_terms(row, ts, f, p, values.data());
+                row_terms(row, sets[s], f, p, values.data());
                 for (size_t t = 0; t < ts.size(); ++t) {
                     sum += cs[t] * values[t];
                     if (basis && s == set_) (*basis)[r * nt + t] = values[t];

@@ -55,6 +55,14 @@ Row pressure_guard(double D, double T, double target, double sigma) {
     return guard_row(D, T, {0, D, 0, 0, 0, 0, 0}, target - 1.0, sigma, 1);
 }
 
+// The derivative pairs the check takes: D dF/dD / D (B at low density), its slope in T, the
+// second density derivative, and the first and second temperature derivatives.
+constexpr int kBIndex = pair_index(1, 0), kSlopeOfBIndex = pair_index(1, 1),
+              kSecondIndex = pair_index(2, 0), kTIndex = pair_index(0, 1),
+              kTTIndex = pair_index(0, 2);
+constexpr unsigned kB = 1u << kBIndex, kSlopeOfB = 1u << kSlopeOfBIndex,
+                   kSecond = 1u << kSecondIndex, kT = 1u << kTIndex, kTT = 1u << kTTIndex;
+
 // Guard rows a fluid collects at most over the rounds of a fit.
 constexpr size_t kMaxGuardRows = 1000;
 
@@ -97,11 +105,12 @@ struct Isotherm {
     void check_virial() {
         const double D = virial_density(f);
         const double scale = GAS_CONSTANT / (1000.0 * f.pc);  // B in dm3/mol per B pc/(R Tc)
-        const double slope = eos.pair(1, 1, D, T);
+        const PairValues v = eos.pairs(D, T, kSlopeOfB | kB);
+        const double slope = v[kSlopeOfBIndex];
         const double want = 0.5 * simple_virial_slope(tr) * scale;
         if (!(slope > 0))
             offend(guard_row(D, T, {0, 0, 0, 0, 0, 1, 0}, want, 0.1 * want, 1), "dB/dT", D, slope);
-        const double B = eos.pair(1, 0, D, T);
+        const double B = v[kBIndex];
         const double simple = simple_virial(tr) * f.Tc * scale;
         if (tr <= PHYSICS_CHECK.negative_virial && !(B < 0))
             offend(
@@ -119,7 +128,8 @@ struct Isotherm {
         std::vector<double> Ds(N), dp(N), z(N);
         for (int i = 0; i < N; ++i) {
             Ds[i] = Dmin * std::pow(Dmax / Dmin, static_cast<double>(i) / (N - 1));
-            const double f10 = eos.pair(1, 0, Ds[i], T), f20 = eos.pair(2, 0, Ds[i], T);
+            const PairValues v = eos.pairs(Ds[i], T, kB | kSecond);
+            const double f10 = v[kBIndex], f20 = v[kSecondIndex];
             z[i] = 1.0 + Ds[i] * f10;
             dp[i] = 1.0 + 2.0 * Ds[i] * f10 + Ds[i] * Ds[i] * f20;
         }
@@ -160,7 +170,8 @@ struct Isotherm {
                 offend(pressure_guard(D, T, 0.3, gentle(0.3 - z[i])), "Z", D, z[i]);
             } else if (i % 10 == 0 && T <= f.Tmax) {
                 // (beyond the reference's upper temperature its cp0 correlation does not hold)
-                const double cvr = -2.0 * T * eos.pair(0, 1, D, T) - T * T * eos.pair(0, 2, D, T);
+                const PairValues v = eos.pairs(D, T, kT | kTT);
+                const double cvr = -2.0 * T * v[kTIndex] - T * T * v[kTTIndex];
                 const double cv = cv0 + GAS_CONSTANT * cvr;
                 if (!(cv > 0))
                     offend(guard_row(D, T, {0, 0, -2 * T, 0, 0, 0, -T * T},

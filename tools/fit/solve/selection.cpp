@@ -39,11 +39,12 @@ LinearSystem build_system(const std::vector<FluidCase*>& cases, const Model& mod
     parallel_for(threads, cases.size(), [&](size_t i) {
         const FluidCase* c = cases[i];
         std::vector<double> fixed, scale, values(terms.size());
+        const TermSet bank_set(terms, *c->fluid, c->p);
         fixed_part(*c, model, static_cast<int>(set), fixed, scale);
         Eigen::Index at = first[i];
         for (size_t r = 0; r < c->rows.size(); ++r, ++at) {
             sys.b(at) = -fixed[r] * scale[r];
-            row_terms(c->rows[r], terms, *c->fluid, c->p, values.data());
+            row_terms(c->rows[r], bank_set, *c->fluid, c->p, values.data());
             for (size_t t = 0; t < terms.size(); ++t)
                 sys.A(at, static_cast<Eigen::Index>(t)) = values[t] * scale[r];
         }

@@ -150,7 +150,7 @@ TEST(Model, AllTermsOfARowAtOnceEqualTheTermFunctions) {
     for (const Row& row : rows)
         for (int s = 0; s < 3; ++s) {
             std::vector<double> all(m.terms[s].size());
-            row_terms(row, m.terms[s], f, p, all.data());
+            row_terms(row, TermSet(m.terms[s], f, p), f, p, all.data());
             for (size_t t = 0; t < all.size(); ++t) {
                 const double one = program_row_term(row, m.terms[s][t], f, p);
                 EXPECT_NEAR(all[t], one, 1e-12 * std::fabs(one) + 1e-300) << s << " " << t;
