@@ -67,17 +67,25 @@ void load_entry(const Model& model, const Entry& e) {
     }
 }
 
-Model read_coefficient_lines(const std::vector<std::string>& lines, size_t& bad) {
-    EOS_COEFF = EosCoeff{};
-    bad = lines.size();
+namespace {
+
+// Reads the lines with one of the program's line parsers up to the first that does not read;
+// returns its index, or lines.size().
+template <class Parser>
+size_t parse_lines(const std::vector<std::string>& lines, Parser parse) {
     for (size_t i = 0; i < lines.size(); ++i) {
         int32_t status = 0;
-        X_RCOEFF(0, fixed<80>(lines[i]), status);
-        if (status != 0) {
-            bad = i;
-            break;
-        }
+        parse(0, fixed<80>(lines[i]), status);
+        if (status != 0) return i;
     }
+    return lines.size();
+}
+
+}  // namespace
+
+Model read_coefficient_lines(const std::vector<std::string>& lines, size_t& bad) {
+    EOS_COEFF = EosCoeff{};
+    bad = parse_lines(lines, X_RCOEFF);
     Model model;
     const AttractionSet& fa = EOS_COEFF.Fa;
     for (int32_t i = 0; i < fa.i4_nz; ++i) {
@@ -96,15 +104,7 @@ Model read_coefficient_lines(const std::vector<std::string>& lines, size_t& bad)
 
 SubstConst read_constants_lines(const std::vector<std::string>& lines, size_t& bad) {
     SUBST_CONST = SubstConst{};
-    bad = lines.size();
-    for (size_t i = 0; i < lines.size(); ++i) {
-        int32_t status = 0;
-        X_RCONST(0, fixed<80>(lines[i]), status);
-        if (status != 0) {
-            bad = i;
-            break;
-        }
-    }
+    bad = parse_lines(lines, X_RCONST);
     return SUBST_CONST;
 }
 
