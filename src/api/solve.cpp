@@ -290,8 +290,8 @@ Found flash(const FluidCore& fc, double P, Target target, double value) {
 
 Found solve_TD(const FluidCore& fc, double T, double D) {
     if (T < fc.Tc) {
-        double ps = 0, Dl = 0, Dv = 0;
-        fc.curve->at(T, ps, Dl, Dv);
+        double Dl = 0, Dv = 0;
+        fc.curve->densities_at(T, Dl, Dv);
         const bool clear = D > Dl * (1.0 + kNearSaturation) || D < Dv * (1.0 - kNearSaturation);
         if (!clear) {
             const SatPair pair = pair_T(fc, T);
@@ -299,12 +299,12 @@ Found solve_TD(const FluidCore& fc, double T, double D) {
                 return on_pair(pair, fraction_of_density(pair, D));
         }
     }
-    Point pt;
-    if (!evaluate(T, D, pt))
+    Found found;
+    if (!evaluate(T, D, found.point))
         fail(ErrorKind::out_of_range,
              "the equation does not give a state there (beyond close "
              "packing, or not finite)");
-    return single(pt);
+    return found;
 }
 
 Found solve_Tp(const FluidCore& fc, double T, double P) {
