@@ -454,11 +454,13 @@ double at(const Column& c, std::size_t i) {
 }
 
 void put(const Outputs& out, std::size_t i, const State& st) {
-    for (std::size_t k = 0; k < QUANTITY_COUNT; ++k) {
-        const Quantity q = static_cast<Quantity>(k);
-        double* column = out.column(q);
-        if (column != nullptr) column[i] = value_of(st, q);
-    }
+    const double values[QUANTITY_COUNT] = {st.T,  st.p, st.D, st.u, st.h,     st.s,       st.cv,
+                                           st.cp, st.f, st.g, st.w, st.mu_JT, st.kappa_T, st.x};
+    double* const columns[QUANTITY_COUNT] = {out.T, out.p,     out.D,       out.u, out.h,
+                                             out.s, out.cv,    out.cp,      out.f, out.g,
+                                             out.w, out.mu_JT, out.kappa_T, out.x};
+    for (std::size_t k = 0; k < QUANTITY_COUNT; ++k)
+        if (columns[k] != nullptr) columns[k][i] = values[k];
     if (out.phase != nullptr) out.phase[i] = static_cast<int8_t>(st.phase);
     if (out.error != nullptr) out.error[i].clear();
 }
