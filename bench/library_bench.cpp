@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "api/xalt1.h"
+#include "bench/summary_runs.h"
 #include "props/props.h"
 
 namespace {
@@ -226,18 +227,13 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.error_occurred) continue;
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (!median && !(run.run_type == Run::RT_Iteration && run.repetitions <= 1)) continue;
+            if (!summary_runs::shown(run)) continue;
             Figure f;
-            f.ns = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e9;
-            for (const auto& [name, counter] : run.counters) {
-                if (name == "evaluations") f.evaluations = counter.value;
-                if (name == "ratio") f.ratio = counter.value;
-                if (name == "solves") f.solves = counter.value;
-                if (name == "states") f.states = counter.value;
-            }
-            f.ns /= f.states;
+            f.evaluations = summary_runs::counter(run, "evaluations", -1.0);
+            f.ratio = summary_runs::counter(run, "ratio", 0.0);
+            f.solves = summary_runs::counter(run, "solves", 0.0);
+            f.states = summary_runs::counter(run, "states", 1.0);
+            f.ns = summary_runs::cpu_ns(run) / f.states;
             const std::string name = run.run_name.function_name;
             const std::size_t slash = name.find('/');
             const std::string figure = name.substr(0, slash), code = name.substr(slash + 1);
