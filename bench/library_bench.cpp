@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "api/xalt1.h"
+#include "bench/summary_runs.h"
 #include "props/props.h"
 
 namespace {
@@ -156,6 +157,7 @@ void states_TD_array(benchmark::State& state, const std::string& code) {
     for (auto _ : state) f.states(Input::TD, {T.data(), 1}, {D.data(), 1}, n, out);
     count_evaluations(state, before, static_cast<double>(n));
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(n));
+    state.counters["states"] = static_cast<double>(n);
 }
 
 // Saturation by T at 70 temperatures from 0.3 to 0.99 Tc (those in the fluid's range), or by p
@@ -213,8 +215,9 @@ void load(benchmark::State& state, const std::string& code) {
 
 // ---- Summary ---------------------------------------------------------------------------------
 
+// A figure per call, or per state of an array call.
 struct Figure {
-    double ns = 0, evaluations = -1, ratio = 0, solves = 0;
+    double ns = 0, evaluations = -1, ratio = 0, solves = 0, states = 1;
 };
 
 class SummaryReporter : public benchmark::ConsoleReporter {
@@ -224,16 +227,13 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.error_occurred) continue;
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (!median && !(run.run_type == Run::RT_Iteration && run.repetitions <= 1)) continue;
+            if (!summary_runs::shown(run)) continue;
             Figure f;
-            f.ns = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e9;
-            for (const auto& [name, counter] : run.counters) {
-                if (name == "evaluations") f.evaluations = counter.value;
-                if (name == "ratio") f.ratio = counter.value;
-                if (name == "solves") f.solves = counter.value;
-            }
+            f.evaluations = summary_runs::counter(run, "evaluations", -1.0);
+            f.ratio = summary_runs::counter(run, "ratio", 0.0);
+            f.solves = summary_runs::counter(run, "solves", 0.0);
+            f.states = summary_runs::counter(run, "states", 1.0);
+            f.ns = summary_runs::cpu_ns(run) / f.states;
             const std::string name = run.run_name.function_name;
             const std::size_t slash = name.find('/');
             const std::string figure = name.substr(0, slash), code = name.substr(slash + 1);
@@ -298,7 +298,7 @@ void register_fluid(const std::string& code) {
     RegisterBenchmark(name("TD_silent_X_TD_DAT").c_str(), td_dat, code);
     RegisterBenchmark(name("TD_state").c_str(), state_TD, code);
     RegisterBenchmark(name("TD_state_ratio").c_str(), state_TD_ratio, code)->Iterations(2000);
-    RegisterBenchmark(name("TD_array_1e4_per_state").c_str(), states_TD_array, code)
+    RegisterBenchmark(name("TD_array_per_state").c_str(), states_TD_array, code)
         ->Unit(kMicrosecond);
     RegisterBenchmark(name("sat_T").c_str(), saturation, code, true)->Unit(kMicrosecond);
     RegisterBenchmark(name("sat_p").c_str(), saturation, code, false)->Unit(kMicrosecond);

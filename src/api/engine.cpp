@@ -12,17 +12,24 @@ namespace {
 
 std::atomic<uint64_t> fluid_ids{0};
 
-// The fluid whose records the thread holds. The records themselves are compared as well: a
-// routine of the program run on the same thread (a test) may have changed them since, and the
-// fluid is then installed again.
+// The fluid whose records the thread holds (0: none known). Loading a table forgets it; its
+// constants are compared as well, so that a routine of the program run on the same thread since
+// (a load, a test that sets the records) has the fluid installed again.
 thread_local uint64_t installed_fluid = 0;
 thread_local int scope_depth = 0;
 thread_local uint64_t evaluations = 0;
 
 bool installed(const Records& records, uint64_t fluid_id) {
     return installed_fluid == fluid_id &&
-           std::memcmp(&SUBST_CONST, &records.subst, sizeof(SubstConst)) == 0 &&
-           std::memcmp(&EOS_COEFF, &records.coeff, sizeof(EosCoeff)) == 0;
+           std::memcmp(&SUBST_CONST, &records.subst, sizeof(SubstConst)) == 0;
+}
+
+// The thread's work files are out of reach of a library call: only where it has any (a thread
+// that runs the program as well) are they set aside.
+bool units_in_use() {
+    for (int32_t lun : UNIT_TABLE.i4_lun)
+        if (lun != 0) return true;
+    return UNIT_TABLE.l_trace || UNIT_TABLE.l_status;
 }
 
 void install(const Records& records, uint64_t fluid_id) {
@@ -39,11 +46,18 @@ uint64_t next_fluid_id() {
     return ++fluid_ids;
 }
 
+void forget_installed_fluid() {
+    installed_fluid = 0;
+}
+
 CallScope::CallScope() {
     outer_ = scope_depth++ == 0;
     if (outer_) {
-        kept_units_ = UNIT_TABLE;
-        UNIT_TABLE = UnitTable{};
+        units_set_aside_ = units_in_use();
+        if (units_set_aside_) {
+            kept_units_ = UNIT_TABLE;
+            UNIT_TABLE = UnitTable{};
+        }
         kept_capture_ = report_capture();
         capture_reports(&reports);
     }
@@ -71,7 +85,7 @@ CallScope::CallScope(const Records& records, uint64_t fluid_id) : CallScope() {
 CallScope::~CallScope() {
     --scope_depth;
     if (!outer_) return;
-    UNIT_TABLE = kept_units_;
+    if (units_set_aside_) UNIT_TABLE = kept_units_;
     capture_reports(kept_capture_);
 }
 

@@ -177,6 +177,7 @@ struct Fluid::Impl {
     State state_of(const detail::Found& found) const;
     State state_of_point(const detail::Point& pt, Phase phase, double x) const;
     Phase single_phase(const detail::Point& pt) const;
+    detail::Found find(Input input, double u, double v) const;
     State solve(Input input, double first, double second) const;
     std::pair<State, State> saturation(Fluid::SaturationBy by, double value) const;
 };
@@ -295,39 +296,39 @@ State Fluid::Impl::state_of(const detail::Found& found) const {
     return st;
 }
 
+// The state of the pair in molar units.
+detail::Found Fluid::Impl::find(Input input, double u, double v) const {
+    switch (input) {
+        case Input::TD:
+            return detail::solve_TD(core, u, v);
+        case Input::Tp:
+            return detail::solve_Tp(core, u, v);
+        case Input::pD:
+            return detail::solve_pD(core, u, v);
+        case Input::ph:
+            return detail::solve_ph(core, u, v);
+        case Input::ps:
+            return detail::solve_ps(core, u, v);
+        case Input::Tx:
+            return detail::solve_Tx(core, u, v);
+        case Input::px:
+            break;
+    }
+    return detail::solve_px(core, u, v);
+}
+
 State Fluid::Impl::solve(Input input, double a, double b) const {
     const Asked asked{input, a, b};
     const auto [first, second] = input_names(input);
     const double u = checked(asked, first[0], a), v = checked(asked, second[0], b);
     detail::CallScope scope(records, id);
-    detail::Found found;
-    try {
-        switch (input) {
-            case Input::TD:
-                found = detail::solve_TD(core, u, v);
-                break;
-            case Input::Tp:
-                found = detail::solve_Tp(core, u, v);
-                break;
-            case Input::pD:
-                found = detail::solve_pD(core, u, v);
-                break;
-            case Input::ph:
-                found = detail::solve_ph(core, u, v);
-                break;
-            case Input::ps:
-                found = detail::solve_ps(core, u, v);
-                break;
-            case Input::Tx:
-                found = detail::solve_Tx(core, u, v);
-                break;
-            case Input::px:
-                found = detail::solve_px(core, u, v);
-                break;
+    const detail::Found found = [&] {
+        try {
+            return find(input, u, v);
+        } catch (const Error& e) {
+            fail(e.kind(), asked, e.what());
         }
-    } catch (const Error& e) {
-        fail(e.kind(), asked, e.what());
-    }
+    }();
     if (scope.new_reports() > 0)
         fail(ErrorKind::no_solution, asked, "the equation reported: " + scope.first_new_report());
     if (found.kind == detail::Found::Kind::single) {
@@ -453,11 +454,13 @@ double at(const Column& c, std::size_t i) {
 }
 
 void put(const Outputs& out, std::size_t i, const State& st) {
-    for (std::size_t k = 0; k < QUANTITY_COUNT; ++k) {
-        const Quantity q = static_cast<Quantity>(k);
-        double* column = out.column(q);
-        if (column != nullptr) column[i] = value_of(st, q);
-    }
+    const double values[QUANTITY_COUNT] = {st.T,  st.p, st.D, st.u, st.h,     st.s,       st.cv,
+                                           st.cp, st.f, st.g, st.w, st.mu_JT, st.kappa_T, st.x};
+    double* const columns[QUANTITY_COUNT] = {out.T, out.p,     out.D,       out.u, out.h,
+                                             out.s, out.cv,    out.cp,      out.f, out.g,
+                                             out.w, out.mu_JT, out.kappa_T, out.x};
+    for (std::size_t k = 0; k < QUANTITY_COUNT; ++k)
+        if (columns[k] != nullptr) columns[k][i] = values[k];
     if (out.phase != nullptr) out.phase[i] = static_cast<int8_t>(st.phase);
     if (out.error != nullptr) out.error[i].clear();
 }

@@ -111,11 +111,13 @@ const SaturationCurve::Piece& SaturationCurve::piece_of(double t) const {
 // taken as they come (the Newton steps of a call make up for it).
 bool SaturationCurve::fit_piece(double a, double b, int depth) {
     std::array<std::array<double, kNodes>, 3> y{};
-    bool solved = true;
+    bool solved = true, regular = true;
     for (int k = 0; k < kNodes && solved; ++k) {
         const double t = 0.5 * (a + b) + 0.5 * (b - a) * std::cos(M_PI * (k + 0.5) / kNodes);
         ExactPair e;
-        solved = node_pair(T_of(t, Tc_series_), e);
+        bool direct = true;
+        solved = node_pair(T_of(t, Tc_series_), e, direct);
+        regular = regular && direct;
         y[0][k] = std::log(e.ps);
         y[1][k] = std::log(e.Dl);
         y[2][k] = std::log(e.Dv);
@@ -131,6 +133,7 @@ bool SaturationCurve::fit_piece(double a, double b, int depth) {
     Piece p;
     p.a = a;
     p.b = b;
+    p.regular = regular;
     double tail = 0.0;
     for (int q = 0; q < 3; ++q) {
         for (int j = 0; j < kNodes; ++j) {
@@ -150,8 +153,9 @@ bool SaturationCurve::fit_piece(double a, double b, int depth) {
 // then the Newton steps that a call takes from a start anyway. Where the direct solve gives up
 // (a band of isotherms whose spinodal search runs out of evaluations), Newton steps from the
 // pair of the nearest node found so far.
-bool SaturationCurve::node_pair(double T, ExactPair& e) {
-    if (exact_pair(T, e, solves_, evaluations_)) {
+bool SaturationCurve::node_pair(double T, ExactPair& e, bool& direct) {
+    direct = exact_pair(T, e, solves_, evaluations_);
+    if (direct) {
         newton_from(T, e.Dl, e.Dv, e, evaluations_);
     } else {
         const Node* near = nullptr;
@@ -209,7 +213,8 @@ bool SaturationCurve::build(double T_low) {
 double SaturationCurve::equation_Tc() {
     ExactPair a, b;
     const double Ta = Tc_ * (1.0 - 1e-7), Tb = Tc_ * (1.0 - 1e-6);
-    if (!node_pair(Ta, a) || !node_pair(Tb, b)) return Tc_;
+    bool direct = true;
+    if (!node_pair(Ta, a, direct) || !node_pair(Tb, b, direct)) return Tc_;
     const double qa = (a.Dl - a.Dv) * (a.Dl - a.Dv), qb = (b.Dl - b.Dv) * (b.Dl - b.Dv);
     const double Tc = Ta + qa * (Ta - Tb) / (qb - qa);
     return std::fabs(Tc / Tc_ - 1.0) < 1e-6 ? Tc : Tc_;
@@ -223,18 +228,38 @@ void SaturationCurve::at(double T, double& ps, double& Dl, double& Dv) const {
     Dv = std::exp(series(p, 2, t));
 }
 
-// ln ps falls as t rises: regula falsi (Illinois) on the series over [0, t(Tmin)].
+bool SaturationCurve::regular(double T) const {
+    return piece_of(t_of(T, Tc_series_)).regular;
+}
+
+void SaturationCurve::densities_at(double T, double& Dl, double& Dv) const {
+    const double t = t_of(T, Tc_series_);
+    const Piece& p = piece_of(t);
+    Dl = std::exp(series(p, 1, t));
+    Dv = std::exp(series(p, 2, t));
+}
+
+// ln ps falls as t rises: the piece that holds ln P, then regula falsi (Illinois) on its series
+// until ln ps meets ln P to 1e-14 (a start for the Newton steps, which make it exact).
 double SaturationCurve::temperature_of(double P) const {
     const double y = std::log(P);
-    double a = 0.0, b = t_of(Tmin_, Tc_series_);
-    double fa = ln_ps(a) - y, fb = ln_ps(b) - y;
-    if (fa <= 0.0) return T_of(a, Tc_series_);
-    if (fb >= 0.0) return T_of(b, Tc_series_);
+    const double t_max = t_of(Tmin_, Tc_series_);
+    if (ln_ps(0.0) - y <= 0.0) return T_of(0.0, Tc_series_);
+    if (ln_ps(t_max) - y >= 0.0) return T_of(t_max, Tc_series_);
+    const Piece* piece = &pieces_.back();
+    for (const Piece& p : pieces_) {
+        if (series(p, 0, std::min(p.b, t_max)) - y <= 0.0) {
+            piece = &p;
+            break;
+        }
+    }
+    double a = piece->a, b = std::min(piece->b, t_max);
+    double fa = series(*piece, 0, a) - y, fb = series(*piece, 0, b) - y;
     int side = 0;
-    for (int k = 0; k < 100 && b - a > 1e-16; ++k) {
+    for (int k = 0; k < 100; ++k) {
         const double t = (a * fb - b * fa) / (fb - fa);
-        const double f = ln_ps(t) - y;
-        if (f == 0.0) return T_of(t, Tc_series_);
+        const double f = series(*piece, 0, t) - y;
+        if (std::fabs(f) <= 1e-14 || b - a <= 1e-16) return T_of(t, Tc_series_);
         if (f > 0.0) {
             a = t;
             fa = f;
@@ -283,27 +308,29 @@ bool start_at(const SaturationCurve& curve, double T, SatPair& pair) {
     return stable(T, Dl, pair.liq) && stable(T, Dv, pair.vap);
 }
 
-// The program's own solve of the isotherm, where the Newton steps do not settle.
+// The program's own solve of the isotherm, made exact by the Newton steps where they settle.
 bool exact_at_T(double T, SatPair& pair) {
     ExactPair e;
     int solves = 0;
     long evaluations = 0;
-    return exact_pair(T, e, solves, evaluations) && evaluate(T, e.Dl, pair.liq) &&
-           evaluate(T, e.Dv, pair.vap);
+    if (!exact_pair(T, e, solves, evaluations)) return false;
+    if (evaluate(T, e.Dl, pair.liq) && evaluate(T, e.Dv, pair.vap) && newton_at_T(pair))
+        return true;
+    return evaluate(T, e.Dl, pair.liq) && evaluate(T, e.Dv, pair.vap);
 }
 
 }  // namespace
 
 bool pair_at_T(const SaturationCurve& curve, double T, SatPair& pair) {
     if (!(T >= curve.Tmin()) || !(T < curve.Tc())) return false;
-    if (start_at(curve, T, pair) && newton_at_T(pair)) return true;
+    if (curve.regular(T) && start_at(curve, T, pair) && newton_at_T(pair)) return true;
     return exact_at_T(T, pair);
 }
 
 bool pair_at_p(const SaturationCurve& curve, double P, SatPair& pair) {
     if (!(P >= curve.p_low()) || !(P < curve.p_high())) return false;
     double T = curve.temperature_of(P);
-    if (start_at(curve, T, pair) && newton_at_p(P, pair)) return true;
+    if (curve.regular(T) && start_at(curve, T, pair) && newton_at_p(P, pair)) return true;
     // Where the steps in (T, D', D'') do not settle: pairs at T, T moved by the slope of the
     // saturation pressure, dps/dT = (h'' - h') / (T (1/D'' - 1/D')) (Clapeyron).
     for (int k = 0; k < kMaxNewtonSteps; ++k) {

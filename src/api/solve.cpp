@@ -290,21 +290,22 @@ Found flash(const FluidCore& fc, double P, Target target, double value) {
 
 Found solve_TD(const FluidCore& fc, double T, double D) {
     if (T < fc.Tc) {
-        double ps = 0, Dl = 0, Dv = 0;
-        fc.curve->at(T, ps, Dl, Dv);
-        const bool clear = D > Dl * (1.0 + kNearSaturation) || D < Dv * (1.0 - kNearSaturation);
+        double Dl = 0, Dv = 0;
+        fc.curve->densities_at(T, Dl, Dv);
+        const bool clear = fc.curve->regular(T) &&
+                           (D > Dl * (1.0 + kNearSaturation) || D < Dv * (1.0 - kNearSaturation));
         if (!clear) {
             const SatPair pair = pair_T(fc, T);
             if (D >= pair.vap.D * (1.0 - kOnPair) && D <= pair.liq.D * (1.0 + kOnPair))
                 return on_pair(pair, fraction_of_density(pair, D));
         }
     }
-    Point pt;
-    if (!evaluate(T, D, pt))
+    Found found;
+    if (!evaluate(T, D, found.point))
         fail(ErrorKind::out_of_range,
              "the equation does not give a state there (beyond close "
              "packing, or not finite)");
-    return single(pt);
+    return found;
 }
 
 Found solve_Tp(const FluidCore& fc, double T, double P) {
@@ -314,7 +315,7 @@ Found solve_Tp(const FluidCore& fc, double T, double P) {
     }
     double ps = 0, Dl = 0, Dv = 0;
     fc.curve->at(T, ps, Dl, Dv);
-    if (std::fabs(P / ps - 1.0) <= kNearSaturation) {
+    if (std::fabs(P / ps - 1.0) <= kNearSaturation || !fc.curve->regular(T)) {
         const SatPair pair = pair_T(fc, T);
         ps = pair.vap.props.p;
         Dl = pair.liq.D;
@@ -356,6 +357,11 @@ Found solve_pD(const FluidCore& fc, double P, double D) {
     if (found < fc.Tc) {
         double ps = 0, Dl = 0, Dv = 0;
         curve.at(found, ps, Dl, Dv);
+        SatPair pair;
+        if (!curve.regular(found) && pair_at_T(curve, found, pair)) {
+            Dl = pair.liq.D;
+            Dv = pair.vap.D;
+        }
         if (D < Dl * (1.0 - kNearSaturation) && D > Dv * (1.0 + kNearSaturation))
             fail(ErrorKind::no_solution, "the temperature found (" + text(found) +
                                              " K) puts the density inside the saturation dome");
