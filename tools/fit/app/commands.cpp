@@ -21,6 +21,7 @@
 #include "policy/figures.h"
 #include "policy/fluids.h"
 #include "solve/measure.h"
+#include "solve/sequence.h"
 #include "solve/stages.h"
 #include "solve/tuning.h"
 
@@ -135,6 +136,14 @@ void set_arg(Settings& s, Arg a, const std::string& v) {
 int search_command(Settings& s) {
     const auto fluids = load_reference(s.reference);
     write_state(s.state, search(fluids, s));
+    return 0;
+}
+
+int fit_command(Settings& s) {
+    s.deterministic = true;
+    const auto fluids = load_reference(s.reference);
+    fit_sequence(fluids, s,
+                 [&](const FitState& state, const std::string&) { write_state(s.state, state); });
     return 0;
 }
 
@@ -300,6 +309,11 @@ struct Command {
 const std::vector<Command>& commands() {
     using A = Arg;
     static const std::vector<Command> table = {
+        {"fit",
+         {A::reference, A::state},
+         "the whole fit: search, polish, tune, retune, tightened guards where needed; writes the "
+         "state file after every step",
+         fit_command},
         {"search",
          {A::reference, A::state},
          "full search: term selection, exchange passes, joint fits; writes the state file",
