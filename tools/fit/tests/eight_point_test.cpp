@@ -64,13 +64,8 @@ Synthetic synthetic_fluid(double w_factor) {
     f.pc = pc;
     syn.truth = p;
     const Eos eos = Eos::of(syn.model, f, p);
-    double Dl = 1.5 * Dc, Dv = 0.5 * Dc;
-    for (int i = 20; i >= 0; --i) {
-        const double T = Tc * (0.45 + 0.025 * i);
-        double ps;
-        if (!saturation(eos, T, ps, Dl, Dv)) return syn;
-        f.sat.insert(f.sat.begin(), {T, ps, Dl, Dv});
-    }
+    f.sat = saturation_table(eos, Tc, Dc, 0.45, 0.95, 20);
+    if (f.sat.empty()) return syn;
     for (double tr : {0.6, 0.8, 0.9}) {
         const SatPoint s = interpolated_saturation(f, tr * Tc);
         f.pvt.push_back(state_of(eos, f, s.T, 0.3 * s.Dvap, "gas", w_factor));

@@ -174,14 +174,8 @@ TEST(Model, VaporisationEnthalpyOfClausiusClapeyronMatchesTheEquations) {
     const Eos eos = Eos::of(m, f, p);
     double Tc, Dc, pc;
     ASSERT_TRUE(critical_point(eos, f.Tc, f.Dc, Tc, Dc, pc));
-    // saturation table from 0.95 Tc down, each state started from the one above
-    double Dl = 1.5 * Dc, Dv = 0.5 * Dc;
-    for (int i = 39; i >= 0; --i) {
-        const double T = Tc * (0.5 + 0.45 * i / 39.0);
-        double ps;
-        ASSERT_TRUE(saturation(eos, T, ps, Dl, Dv)) << T;
-        f.sat.insert(f.sat.begin(), {T, ps, Dl, Dv});
-    }
+    f.sat = saturation_table(eos, Tc, Dc, 0.5, 0.95, 39);
+    ASSERT_EQ(f.sat.size(), 40u);
     for (size_t i = 0; i < f.sat.size(); i += 13) {
         const SatPoint& s = f.sat[i];
         EXPECT_NEAR(reference_hvap(f, i) / vaporisation_enthalpy(eos, s.T, s.Dliq, s.Dvap), 1.0,
@@ -201,13 +195,8 @@ TEST(Model, SaturatedLiquidRowsAreWeightedAsLiquidDensityRows) {
     double Tc, Dc, pc;
     ASSERT_TRUE(critical_point(eos, f.Tc, f.Dc, Tc, Dc, pc));
     f.Tc = Tc;
-    double Dl = 1.5 * Dc, Dv = 0.5 * Dc;  // from near Tc down, each from the state above
-    for (int i = 0; i <= 23; ++i) {
-        const double tr = 0.96 - 0.02 * i;
-        double ps;
-        ASSERT_TRUE(saturation(eos, tr * Tc, ps, Dl, Dv)) << tr;
-        f.sat.insert(f.sat.begin(), {tr * Tc, ps, Dl, Dv});
-    }
+    f.sat = saturation_table(eos, Tc, Dc, 0.5, 0.96, 23);
+    ASSERT_EQ(f.sat.size(), 24u);
     std::vector<Row> rows = data_rows(f, 0.3);
     weigh_saturated_liquid(rows, f, eos);
     size_t i = 0;

@@ -2,7 +2,11 @@
 // plausible phase behaviour from a few terms.
 #pragma once
 
+#include <vector>
+
 #include "fluid/fluid.h"
+#include "model/eos.h"
+#include "model/phase.h"
 #include "model/terms.h"
 
 namespace fit::testing_equation {
@@ -50,6 +54,22 @@ inline Params physical_params() {
     p.q2 = 0.7;
     p.dp = 2.5;
     return p;
+}
+
+// The saturation table of an equation with the critical point (Tc, Dc) at n + 1 temperatures
+// evenly spread over tr_low-tr_high Tc, in rising order, each state solved from the one above it
+// (starting near Tc); empty when a state is not found.
+inline std::vector<SatPoint> saturation_table(const Eos& eos, double Tc, double Dc, double tr_low,
+                                              double tr_high, int n) {
+    std::vector<SatPoint> table;
+    double Dl = 1.5 * Dc, Dv = 0.5 * Dc;
+    for (int i = n; i >= 0; --i) {
+        const double T = Tc * (tr_low + (tr_high - tr_low) * i / n);
+        double ps;
+        if (!saturation(eos, T, ps, Dl, Dv)) return {};
+        table.insert(table.begin(), {T, ps, Dl, Dv});
+    }
+    return table;
 }
 
 }  // namespace fit::testing_equation
