@@ -38,10 +38,10 @@ namespace xalt1 {
 enum class ErrorKind {
     unknown_fluid,     // the code is not a fluid of the table (or its entry is left out)
     unreadable_table,  // the table (or its metadata file) cannot be opened or read
-    bad_input,         // an input that is not finite, not positive where it must be, x not in [0, 1]
-    out_of_range,      // an input or the state found lies outside the fluid's range
-    no_solution,       // the equation gives no state for the inputs (the solve did not converge)
-    not_a_state,       // the pair does not fix one state (unsupported pair, p = ps(T) in (T, p), ...)
+    bad_input,     // an input that is not finite, not positive where it must be, x not in [0, 1]
+    out_of_range,  // an input or the state found lies outside the fluid's range
+    no_solution,   // the equation gives no state for the inputs (the solve did not converge)
+    not_a_state,   // the pair does not fix one state (unsupported pair, p = ps(T) in (T, p), ...)
 };
 
 // The kind as a word: "unknown fluid", "unreadable table", "bad input", "out of range",
@@ -178,9 +178,9 @@ struct Outputs {
     double* mu_JT = nullptr;
     double* kappa_T = nullptr;
     double* x = nullptr;
-    int8_t* phase = nullptr;          // Phase as its number, -1 where the element failed
-    std::string* error = nullptr;     // n strings
-    double*& column(Quantity q);      // the pointer of a quantity
+    int8_t* phase = nullptr;           // Phase as its number, -1 where the element failed
+    std::string* error = nullptr;      // n strings
+    double* column(Quantity q) const;  // the column of a quantity
 };
 
 // ---- A loaded fluid ----------------------------------------------------------------------------
