@@ -61,7 +61,7 @@ python:
 	@bash tools/setup.sh python
 	@mkdir -p $(PYEXT_DIR)
 	@cmake -S . -B $(PYEXT_DIR) -DCMAKE_BUILD_TYPE=Release $(PROGRAM_ONLY) -DXALT1_PYTHON=ON \
-		-DCMAKE_POSITION_INDEPENDENT_CODE=ON -DPython3_EXECUTABLE=$(PYTHON) \
+		-DPython3_EXECUTABLE=$(PYTHON) \
 		-DXALT1_PYTHON_DIR=$(abspath $(PYTHON_DIR)) >$(PYEXT_DIR)/build.log 2>&1 \
 		|| { cat $(PYEXT_DIR)/build.log; exit 1; }
 	@cmake --build $(PYEXT_DIR) -j$(JOBS) --target xalt1_python \

@@ -28,7 +28,7 @@ class CMakeBuild(build_ext):
         subprocess.run(
             ["cmake", "-S", ROOT, "-B", build_dir, "-DCMAKE_BUILD_TYPE=Release",
              "-DXALT1_TESTS=OFF", "-DXALT1_FIT_TOOL=OFF", "-DXALT1_BENCH=OFF",
-             "-DXALT1_PYTHON=ON", "-DCMAKE_POSITION_INDEPENDENT_CODE=ON",
+             "-DXALT1_PYTHON=ON",
              f"-DPython3_EXECUTABLE={sys.executable}", f"-DXALT1_PYTHON_DIR={package_root}"],
             check=True)
         jobs = os.environ.get("JOBS", "2")

@@ -69,10 +69,11 @@ struct Columns {
     xalt1::Outputs out;
 
     explicit Columns(std::size_t n) : phase(static_cast<py::ssize_t>(n)), error(n) {
-        for (std::size_t i = 0; i < QUANTITIES.size(); ++i) {
-            numbers[i] = py::array_t<double>(static_cast<py::ssize_t>(n));
-            out.column(QUANTITIES[i]) = numbers[i].mutable_data();
-        }
+        for (auto& column : numbers) column = py::array_t<double>(static_cast<py::ssize_t>(n));
+        double** slots[] = {&out.T,  &out.p, &out.D, &out.u, &out.h,     &out.s,       &out.cv,
+                            &out.cp, &out.f, &out.g, &out.w, &out.mu_JT, &out.kappa_T, &out.x};
+        static_assert(std::size(slots) == QUANTITIES.size());
+        for (std::size_t i = 0; i < QUANTITIES.size(); ++i) *slots[i] = numbers[i].mutable_data();
         out.phase = phase.mutable_data();
         out.error = error.data();
     }

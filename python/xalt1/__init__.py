@@ -170,6 +170,11 @@ class Fluid:
         return self._fluid.range
 
     @property
+    def build_cost(self):
+        """(exact pair solves, property evaluations) spent on the saturation curve at load."""
+        return self._fluid.build_cost
+
+    @property
     def critical(self):
         """The critical point of the table's equation, as a State in the fluid's units."""
         return State(_scalar_state(self._fluid.critical), self.units)
