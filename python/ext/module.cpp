@@ -100,10 +100,20 @@ py::dict state_dict(const xalt1::State& st) {
     return d;
 }
 
+// The pair of two input names; its error names the fluid, as the library's errors of a state do.
+xalt1::Pair pair_of(const xalt1::Fluid& fluid, const std::string& first,
+                    const std::string& second) {
+    try {
+        return xalt1::input_pair(first, second);
+    } catch (const xalt1::Error& e) {
+        throw xalt1::Error(e.kind(), fluid.info().code + ": " + e.what());
+    }
+}
+
 py::dict states(const xalt1::Fluid& fluid, const std::string& first_name,
                 const std::string& second_name, const DoubleArray& first,
                 const DoubleArray& second) {
-    auto pair = xalt1::input_pair(first_name, second_name);
+    auto pair = pair_of(fluid, first_name, second_name);
     const DoubleArray& a = pair.swapped ? second : first;
     const DoubleArray& b = pair.swapped ? first : second;
     std::size_t n = length_of(a, b);
@@ -119,7 +129,7 @@ py::dict states(const xalt1::Fluid& fluid, const std::string& first_name,
 
 py::dict state(const xalt1::Fluid& fluid, const std::string& first_name,
                const std::string& second_name, double first, double second) {
-    auto pair = xalt1::input_pair(first_name, second_name);
+    auto pair = pair_of(fluid, first_name, second_name);
     if (pair.swapped) std::swap(first, second);
     xalt1::State st;
     {
