@@ -90,6 +90,7 @@ class ChartData:
         info = fluid.info
         self.info = info
         tmin, tmax, pmax = fluid.range
+        self.Tmin, self.Tmax = tmin, tmax
         self.Tc, self.pc = info.Tc, info.pc
         self.critical = fluid.critical
         self.T_top = min(tmax, 1.6 * self.Tc)
@@ -167,7 +168,8 @@ class ChartData:
     def isobar(self, p):
         """(s, T) of the isobar p from T_bottom to T_top, across the dome at Ts."""
         f = self.fluid
-        lo, hi = self.T_bottom - 0.05 * (self.T_top - self.T_bottom), self.T_top * 1.02
+        lo = max(self.T_bottom - 0.05 * (self.T_top - self.T_bottom), self.Tmin)
+        hi = min(self.T_top * 1.02, self.Tmax)
         if p >= self.pc:
             T = np.linspace(lo, hi, 2 * LINE_POINTS)
             return self._tp_curve(T, p), T
