@@ -9,7 +9,7 @@ USER_TABLE := run/x_rstoff.tab
 USER_FLUIDS := run/added_fluids.txt
 
 .PHONY: all run csv test release asan python pytest chart format clean data fit fit-tool fluid \
-	bench bench-tool perf fuzz
+	bench bench-tool bench-python perf fuzz
 
 all: release
 	@echo "built $(RELEASE_DIR)/xalt1 (make run starts it in run/)"
@@ -131,6 +131,11 @@ bench: bench-tool
 	@$(TOOLS_DIR)/bench/xalt1_bench --table=$(BENCH_TABLE) \
 		--benchmark_repetitions=$(BENCH_REPETITIONS) --benchmark_report_aggregates_only=true \
 		$(BENCH_ARGS)
+
+# Throughput of the Python module over numpy arrays: the "Python" figures of
+# docs/performance.md regenerated (about 3 minutes).
+bench-python: python
+	@PYTHONPATH=$(abspath $(PYTHON_DIR)) $(PYTHON) bench/python_bench.py --doc docs/performance.md
 
 # docs/performance.md: its measured part regenerated on the shipped table (about 5 minutes).
 perf: bench-tool
