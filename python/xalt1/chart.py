@@ -121,9 +121,8 @@ class ChartData:
 
     def dome(self, quantity):
         """The dome as one curve: liquid branch up to the critical point, vapour branch down."""
-        x = np.concatenate([self.liq[quantity], [getattr(self.critical, quantity)],
-                            self.vap[quantity][::-1]])
-        return x
+        return np.concatenate([self.liq[quantity], [getattr(self.critical, quantity)],
+                               self.vap[quantity][::-1]])
 
     def dome_y(self, quantity):
         values = {"p": self.sat_p, "T": self.sat_T}[quantity]
@@ -135,10 +134,10 @@ class ChartData:
     def isotherm(self, T):
         """(h, p, n) of the isotherm T from below p_bottom to above p_top, across the dome at
         ps: n points of the vapour branch, then the saturated vapour and liquid, then the
-        liquid branch (n None above Tc)."""
+        liquid branch (n None above Tc; 0 where ps lies below the chart: liquid only)."""
         f = self.fluid
-        ends = f.state(T=np.full(2, T), p=np.array([self.p_bottom / 1.2, self.p_beyond]))
-        D_lo, D_hi = ends.D
+        p_lo = self.p_bottom / 1.2
+        D_lo, D_hi = f.state(T=T, p=np.array([p_lo, self.p_beyond])).D
         if not (np.isfinite(D_lo) and np.isfinite(D_hi)):
             return None
         if T >= self.Tc:
@@ -147,6 +146,8 @@ class ChartData:
             liq, vap = f.saturation(T=T)
         except ValueError:
             return None
+        if vap.p <= p_lo:  # below the chart: its liquid branch only
+            return (*self._td_curve(T, np.geomspace(D_lo, D_hi, LINE_POINTS)), 0)
         vapour = self._td_curve(T, np.geomspace(D_lo, vap.D, LINE_POINTS, endpoint=False))
         liquid = self._td_curve(T, np.geomspace(liq.D, D_hi, LINE_POINTS)[1:])
         h = np.concatenate([vapour[0], [vap.h, liq.h], liquid[0]])
@@ -154,31 +155,31 @@ class ChartData:
         return h, p, LINE_POINTS
 
     def _td_curve(self, T, D):
-        st = self.fluid.state(T=np.full_like(D, T), D=D)
-        good = _found(st, T=T)
+        st = self.fluid.state(T=T, D=D)
+        good = _found(st, T=T, D=D)
         return np.where(good, st.h, np.nan), np.where(good, st.p, np.nan)
 
     def isentrope(self, s):
         """(h, p) of the isentrope s in single phase (two-phase parts left out)."""
         p = np.geomspace(self.p_bottom / 1.2, self.p_beyond, LINE_POINTS)
-        st = self.fluid.state(p=p, s=np.full_like(p, s))
+        st = self.fluid.state(p=p, s=s)
         good = _found(st, p=p, s=s) & (st.phase != "two-phase")
         return np.where(good, st.h, np.nan), p
 
     def isobar(self, p):
         """(s, T) of the isobar p from T_bottom to T_top, across the dome at Ts."""
-        f = self.fluid
         lo = max(self.T_bottom - 0.05 * (self.T_top - self.T_bottom), self.Tmin)
         hi = min(self.T_top * 1.02, self.Tmax)
+        whole = np.linspace(lo, hi, 2 * LINE_POINTS)
         if p >= self.pc:
-            T = np.linspace(lo, hi, 2 * LINE_POINTS)
-            return self._tp_curve(T, p), T
+            return self._tp_curve(whole, p), whole
         try:
-            liq, vap = f.saturation(p=p)
+            liq, vap = self.fluid.saturation(p=p)
         except ValueError:
-            T = np.linspace(lo, hi, 2 * LINE_POINTS)
-            return self._tp_curve(T, p), T
+            return self._tp_curve(whole, p), whole
         Ts = liq.T
+        if Ts <= lo:  # below the chart: its vapour branch only
+            return self._tp_curve(whole, p), whole
         T_liq = np.linspace(lo, Ts, LINE_POINTS, endpoint=False)
         T_vap = np.linspace(Ts, hi, LINE_POINTS)[1:]
         s = np.concatenate([self._tp_curve(T_liq, p), [liq.s, vap.s], self._tp_curve(T_vap, p)])
@@ -186,7 +187,7 @@ class ChartData:
         return s, T
 
     def _tp_curve(self, T, p):
-        st = self.fluid.state(T=T, p=np.full_like(T, p))
+        st = self.fluid.state(T=T, p=p)
         good = _found(st, T=T, p=p) & (st.phase != "two-phase")
         return np.where(good, st.s, np.nan)
 
