@@ -9,7 +9,7 @@ USER_TABLE := run/x_rstoff.tab
 USER_FLUIDS := run/added_fluids.txt
 
 .PHONY: all run csv test release asan python pytest chart format clean data fit fit-tool fluid \
-	bench bench-tool bench-python perf fuzz
+	bench bench-tool bench-library bench-python perf fuzz
 
 all: release
 	@echo "built $(RELEASE_DIR)/xalt1 (make run starts it in run/)"
@@ -131,6 +131,16 @@ bench: bench-tool
 	@$(TOOLS_DIR)/bench/xalt1_bench --table=$(BENCH_TABLE) \
 		--benchmark_repetitions=$(BENCH_REPETITIONS) --benchmark_report_aggregates_only=true \
 		$(BENCH_ARGS)
+
+# The library's benchmark (Release): states of every input pair, saturation, loading; the
+# summary also goes to build/tools/library_bench.md.
+bench-library:
+	@bash tools/setup.sh bench
+	@cmake -S . -B $(TOOLS_DIR) $(TOOLS_CONFIG) >/dev/null
+	@cmake --build $(TOOLS_DIR) -j$(JOBS) --target xalt1_library_bench
+	@$(TOOLS_DIR)/bench/xalt1_library_bench --table=$(BENCH_TABLE) \
+		--benchmark_repetitions=$(BENCH_REPETITIONS) --benchmark_report_aggregates_only=true \
+		--markdown=$(TOOLS_DIR)/library_bench.md $(BENCH_ARGS)
 
 # Throughput of the Python module over numpy arrays: the "Python" figures of
 # docs/performance.md regenerated (about 3 minutes).

@@ -7,9 +7,10 @@ Each chart has the saturation dome with the critical point and the quality lines
 labelled isobars. Every line is a curve computed state by state (no contouring); a state the
 equation does not give leaves a gap, never a jump.
 
-The chart spans the fluid's range: from the triple point (or from the temperature at which
-the saturation pressure is pc/1000, where the triple point's pressure lies below that) to Tmax,
-but at most 1.6 Tc, and in pressure up to 5 pc, but at most pmax.
+The chart spans the fluid's range: from its lowest temperature (Fluid.range; or from the
+temperature at which the saturation pressure is pc/1000, where the saturation pressure at the
+lowest temperature lies below that) to Tmax, but at most 1.6 Tc, and in pressure up to 5 pc,
+but at most pmax.
 """
 
 import argparse

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstring>
 
-#include "eos/term_sweep.h"
 #include "platform/status_codes.h"
 #include "props/props.h"
 
@@ -13,19 +12,24 @@ namespace {
 
 std::atomic<uint64_t> fluid_ids{0};
 
-// The fluid whose records the thread holds, and the generation of the prepared terms made
-// from them: a change of the records by anyone else (a routine of the program run on the same
-// thread, a test) gives a new generation or different constants, and the fluid is installed
-// again.
+// The fluid whose records the thread holds (0: none known). Loading a table forgets it; its
+// constants are compared as well, so that a routine of the program run on the same thread since
+// (a load, a test that sets the records) has the fluid installed again.
 thread_local uint64_t installed_fluid = 0;
-thread_local uint64_t installed_generation = 0;
 thread_local int scope_depth = 0;
 thread_local uint64_t evaluations = 0;
 
 bool installed(const Records& records, uint64_t fluid_id) {
     return installed_fluid == fluid_id &&
-           std::memcmp(&SUBST_CONST, &records.subst, sizeof(SubstConst)) == 0 &&
-           term_sweep::current().generation == installed_generation;
+           std::memcmp(&SUBST_CONST, &records.subst, sizeof(SubstConst)) == 0;
+}
+
+// The thread's work files are out of reach of a library call: only where it has any (a thread
+// that runs the program as well) are they set aside.
+bool units_in_use() {
+    for (int32_t lun : UNIT_TABLE.i4_lun)
+        if (lun != 0) return true;
+    return UNIT_TABLE.l_trace || UNIT_TABLE.l_status;
 }
 
 void install(const Records& records, uint64_t fluid_id) {
@@ -33,7 +37,6 @@ void install(const Records& records, uint64_t fluid_id) {
     // Byte for byte, padding included, so that the comparison above holds after it.
     std::memcpy(&SUBST_CONST, &records.subst, sizeof(SubstConst));
     std::memcpy(&EOS_COEFF, &records.coeff, sizeof(EosCoeff));
-    installed_generation = term_sweep::current().generation;
     installed_fluid = fluid_id;
 }
 
@@ -43,11 +46,18 @@ uint64_t next_fluid_id() {
     return ++fluid_ids;
 }
 
+void forget_installed_fluid() {
+    installed_fluid = 0;
+}
+
 CallScope::CallScope() {
     outer_ = scope_depth++ == 0;
     if (outer_) {
-        kept_units_ = UNIT_TABLE;
-        UNIT_TABLE = UnitTable{};
+        units_set_aside_ = units_in_use();
+        if (units_set_aside_) {
+            kept_units_ = UNIT_TABLE;
+            UNIT_TABLE = UnitTable{};
+        }
         kept_capture_ = report_capture();
         capture_reports(&reports);
     }
@@ -69,13 +79,13 @@ std::string CallScope::first_new_report() const {
 }
 
 CallScope::CallScope(const Records& records, uint64_t fluid_id) : CallScope() {
-    install(records, fluid_id);
+    if (outer_) install(records, fluid_id);  // an inner scope belongs to the same call
 }
 
 CallScope::~CallScope() {
     --scope_depth;
     if (!outer_) return;
-    UNIT_TABLE = kept_units_;
+    if (units_set_aside_) UNIT_TABLE = kept_units_;
     capture_reports(kept_capture_);
 }
 

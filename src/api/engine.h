@@ -23,6 +23,8 @@ struct Records {
 
 // A number for each loaded fluid, never used twice in the process.
 uint64_t next_fluid_id();
+// After a load into the thread's records: the next call installs its fluid again.
+void forget_installed_fluid();
 
 // One library call on the calling thread. On entry the fluid's records are made the thread's
 // records (unless they are so already and unchanged), the core's reports go to `reports` and
@@ -46,6 +48,7 @@ class CallScope {
 
   private:
     bool outer_ = false;
+    bool units_set_aside_ = false;
     std::size_t first_line_ = 0;
     int32_t first_report_ = 0;
     UnitTable kept_units_{};

@@ -23,6 +23,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // The lowest temperature of every fluid's range, in Tc: max(Ttriple, 0.3 Tc), raised to the
 // lowest saturated pair where that lies above it.
 constexpr double kLowestChecked = 0.3;
+constexpr double kRounding = 1e-12;
 // The range of a fluid that the metadata file does not list.
 constexpr double kTmaxFallback = 2.0;   // Tmax: 2 Tc
 constexpr double kPmaxFallback = 10.0;  // pmax: 10 pc
@@ -163,11 +164,20 @@ struct Fluid::Impl {
     double density_factor() const { return units == Units::mass ? info.M : 1.0; }
     double energy_factor() const { return units == Units::mass ? 1.0 / info.M : 1.0; }
 
+    // What was asked, kept as numbers: its text is made only for an error.
+    struct Asked {
+        Input input = Input::TD;
+        double a = 0, b = 0;
+        bool saturation = false, by_T = false;
+    };
+    std::string asked_text(const Asked& asked) const;
     std::string range_text() const;
-    [[noreturn]] void fail(ErrorKind kind, const std::string& inputs, const std::string& why) const;
+    [[noreturn]] void fail(ErrorKind kind, const Asked& asked, const std::string& why) const;
+    double checked(const Asked& asked, char quantity, double v) const;
     State state_of(const detail::Found& found) const;
     State state_of_point(const detail::Point& pt, Phase phase, double x) const;
     Phase single_phase(const detail::Point& pt) const;
+    detail::Found find(Input input, double u, double v) const;
     State solve(Input input, double first, double second) const;
     std::pair<State, State> saturation(Fluid::SaturationBy by, double value) const;
 };
@@ -177,9 +187,9 @@ std::string Fluid::Impl::range_text() const {
            text(range.Tmax) + " K, p up to " + text(range.pmax) + " MPa";
 }
 
-void Fluid::Impl::fail(ErrorKind kind, const std::string& inputs, const std::string& why) const {
-    throw Error(kind, info.code + " at " + inputs + ": " + std::string(kind_name(kind)) + ": " +
-                          why + " (" + range_text() + ")");
+void Fluid::Impl::fail(ErrorKind kind, const Asked& asked, const std::string& why) const {
+    throw Error(kind, info.code + " at " + asked_text(asked) + ": " + std::string(kind_name(kind)) +
+                          ": " + why + " (" + range_text() + ")");
 }
 
 namespace {
@@ -194,23 +204,43 @@ const char* unit_of(std::string_view quantity, Units units) {
     return "";
 }
 
-std::string inputs_text(Input input, double first, double second, Units units) {
-    const auto [a, b] = input_names(input);
-    const auto one = [&](std::string_view name, double v) {
-        std::string t = std::string(name) + " = " + text(v);
-        const std::string unit = unit_of(name, units);
-        return unit.empty() ? t : t + " " + unit;
-    };
-    return one(a, first) + ", " + one(b, second);
+std::string named_value(std::string_view name, double v, Units units) {
+    const std::string t = std::string(name) + " = " + text(v);
+    const std::string unit = unit_of(name, units);
+    return unit.empty() ? t : t + " " + unit;
 }
 
 }  // namespace
 
+std::string Fluid::Impl::asked_text(const Asked& asked) const {
+    if (asked.saturation)
+        return "saturation " + named_value(asked.by_T ? "T" : "p", asked.a, units);
+    const auto [first, second] = input_names(asked.input);
+    return named_value(first, asked.a, units) + ", " + named_value(second, asked.b, units);
+}
+
+// An input checked (finite, positive where it must be, x in [0, 1], T and p in the range) and
+// brought to molar units.
+double Fluid::Impl::checked(const Asked& asked, char quantity, double v) const {
+    if (!std::isfinite(v)) fail(ErrorKind::bad_input, asked, "an input is not a finite number");
+    const bool positive = quantity == 'T' || quantity == 'p' || quantity == 'D';
+    if (positive && !(v > 0.0))
+        fail(ErrorKind::bad_input, asked, std::string(1, quantity) + " must be positive");
+    if (quantity == 'x' && !(v >= 0.0 && v <= 1.0))
+        fail(ErrorKind::bad_input, asked, "x must lie in [0, 1]");
+    if (quantity == 'T' && (v < range.Tmin || v > range.Tmax))
+        fail(ErrorKind::out_of_range, asked, "T outside the fluid's range");
+    if (quantity == 'p' && v > range.pmax)
+        fail(ErrorKind::out_of_range, asked, "p above the fluid's range");
+    if (quantity == 'D') return v / density_factor();
+    if (quantity == 'h' || quantity == 's') return v / energy_factor();
+    return v;
+}
+
+// A single-phase state below Tc lies beyond its saturated liquid (denser than Dc) or vapour.
 Phase Fluid::Impl::single_phase(const detail::Point& pt) const {
     if (pt.T >= core.Tc) return pt.props.p >= core.pc ? Phase::supercritical : Phase::vapour;
-    double ps = 0, Dl = 0, Dv = 0;
-    curve.at(pt.T, ps, Dl, Dv);
-    return pt.D >= std::sqrt(Dl * Dv) ? Phase::liquid : Phase::vapour;
+    return pt.D >= core.Dc ? Phase::liquid : Phase::vapour;
 }
 
 State Fluid::Impl::state_of_point(const detail::Point& pt, Phase phase, double x) const {
@@ -266,85 +296,65 @@ State Fluid::Impl::state_of(const detail::Found& found) const {
     return st;
 }
 
-State Fluid::Impl::solve(Input input, double a, double b) const {
-    const std::string inputs = inputs_text(input, a, b, units);
-    if (!std::isfinite(a) || !std::isfinite(b))
-        fail(ErrorKind::bad_input, inputs, "an input is not a finite number");
-    const auto [first, second] = input_names(input);
-    const auto check = [&](std::string_view name, double v) -> double {
-        if (name == "T" || name == "p" || name == "D") {
-            if (!(v > 0.0))
-                fail(ErrorKind::bad_input, inputs, std::string(name) + " must be positive");
-        }
-        if (name == "x" && !(v >= 0.0 && v <= 1.0))
-            fail(ErrorKind::bad_input, inputs, "x must lie in [0, 1]");
-        if (name == "T" && (v < range.Tmin || v > range.Tmax))
-            fail(ErrorKind::out_of_range, inputs, "T outside the fluid's range");
-        if (name == "p" && v > range.pmax)
-            fail(ErrorKind::out_of_range, inputs, "p above the fluid's range");
-        if (name == "D") return v / density_factor();
-        if (name == "h" || name == "s") return v / energy_factor();
-        return v;
-    };
-    const double u = check(first, a), v = check(second, b);
-    detail::CallScope scope(records, id);
-    detail::Found found;
-    try {
-        switch (input) {
-            case Input::TD:
-                found = detail::solve_TD(core, u, v);
-                break;
-            case Input::Tp:
-                found = detail::solve_Tp(core, u, v);
-                break;
-            case Input::pD:
-                found = detail::solve_pD(core, u, v);
-                break;
-            case Input::ph:
-                found = detail::solve_ph(core, u, v);
-                break;
-            case Input::ps:
-                found = detail::solve_ps(core, u, v);
-                break;
-            case Input::Tx:
-                found = detail::solve_Tx(core, u, v);
-                break;
-            case Input::px:
-                found = detail::solve_px(core, u, v);
-                break;
-        }
-    } catch (const Error& e) {
-        fail(e.kind(), inputs, e.what());
+// The state of the pair in molar units.
+detail::Found Fluid::Impl::find(Input input, double u, double v) const {
+    switch (input) {
+        case Input::TD:
+            return detail::solve_TD(core, u, v);
+        case Input::Tp:
+            return detail::solve_Tp(core, u, v);
+        case Input::pD:
+            return detail::solve_pD(core, u, v);
+        case Input::ph:
+            return detail::solve_ph(core, u, v);
+        case Input::ps:
+            return detail::solve_ps(core, u, v);
+        case Input::Tx:
+            return detail::solve_Tx(core, u, v);
+        case Input::px:
+            break;
     }
+    return detail::solve_px(core, u, v);
+}
+
+State Fluid::Impl::solve(Input input, double a, double b) const {
+    const Asked asked{input, a, b};
+    const auto [first, second] = input_names(input);
+    const double u = checked(asked, first[0], a), v = checked(asked, second[0], b);
+    detail::CallScope scope(records, id);
+    const detail::Found found = [&] {
+        try {
+            return find(input, u, v);
+        } catch (const Error& e) {
+            fail(e.kind(), asked, e.what());
+        }
+    }();
     if (scope.new_reports() > 0)
-        fail(ErrorKind::no_solution, inputs, "the equation reported: " + scope.first_new_report());
+        fail(ErrorKind::no_solution, asked, "the equation reported: " + scope.first_new_report());
     if (found.kind == detail::Found::Kind::single) {
         const StateProperties& r = found.point.props;
         if (!(r.dpdD > 0.0 && r.cv > 0.0 && r.cp > 0.0))
-            fail(ErrorKind::out_of_range, inputs,
+            fail(ErrorKind::out_of_range, asked,
                  "the equation gives no stable state there (dp/dD, cv or cp not positive)");
     }
     const State st = state_of(found);
-    if (!(st.p > 0.0) || st.p > range.pmax)
-        fail(ErrorKind::out_of_range, inputs,
+    // The pressure of a state found from p meets it to rounding only.
+    if (!(st.p > 0.0) || st.p > range.pmax * (1.0 + kRounding))
+        fail(ErrorKind::out_of_range, asked,
              "the state's pressure " + text(st.p) + " MPa lies outside the fluid's range");
     return st;
 }
 
 std::pair<State, State> Fluid::Impl::saturation(Fluid::SaturationBy by, double value) const {
     const bool by_T = by == Fluid::SaturationBy::T;
-    const std::string inputs =
-        std::string(by_T ? "T = " : "p = ") + text(value) + (by_T ? " K" : " MPa");
-    if (!std::isfinite(value) || !(value > 0.0))
-        fail(ErrorKind::bad_input, inputs, "the input must be a positive finite number");
-    if (by_T && (value < range.Tmin || value > range.Tmax))
-        fail(ErrorKind::out_of_range, inputs, "T outside the fluid's range");
+    const Asked asked{Input::TD, value, 0.0, true, by_T};
+    checked(asked, by_T ? 'T' : 'p', value);
     detail::CallScope scope(records, id);
     detail::SatPair pair;
     try {
         pair = by_T ? detail::saturation_T(core, value) : detail::saturation_p(core, value);
     } catch (const Error& e) {
-        fail(e.kind(), inputs, e.what());
+        fail(e.kind(), asked, e.what());
     }
     detail::Found liquid, vapour;
     liquid.kind = detail::Found::Kind::saturated_liquid;
@@ -444,11 +454,13 @@ double at(const Column& c, std::size_t i) {
 }
 
 void put(const Outputs& out, std::size_t i, const State& st) {
-    for (std::size_t k = 0; k < QUANTITY_COUNT; ++k) {
-        const Quantity q = static_cast<Quantity>(k);
-        double* column = out.column(q);
-        if (column != nullptr) column[i] = value_of(st, q);
-    }
+    const double values[QUANTITY_COUNT] = {st.T,  st.p, st.D, st.u, st.h,     st.s,       st.cv,
+                                           st.cp, st.f, st.g, st.w, st.mu_JT, st.kappa_T, st.x};
+    double* const columns[QUANTITY_COUNT] = {out.T, out.p,     out.D,       out.u, out.h,
+                                             out.s, out.cv,    out.cp,      out.f, out.g,
+                                             out.w, out.mu_JT, out.kappa_T, out.x};
+    for (std::size_t k = 0; k < QUANTITY_COUNT; ++k)
+        if (columns[k] != nullptr) columns[k][i] = values[k];
     if (out.phase != nullptr) out.phase[i] = static_cast<int8_t>(st.phase);
     if (out.error != nullptr) out.error[i].clear();
 }

@@ -223,18 +223,34 @@ void SaturationCurve::at(double T, double& ps, double& Dl, double& Dv) const {
     Dv = std::exp(series(p, 2, t));
 }
 
-// ln ps falls as t rises: regula falsi (Illinois) on the series over [0, t(Tmin)].
+void SaturationCurve::densities_at(double T, double& Dl, double& Dv) const {
+    const double t = t_of(T, Tc_series_);
+    const Piece& p = piece_of(t);
+    Dl = std::exp(series(p, 1, t));
+    Dv = std::exp(series(p, 2, t));
+}
+
+// ln ps falls as t rises: the piece that holds ln P, then regula falsi (Illinois) on its series
+// until ln ps meets ln P to 1e-14 (a start for the Newton steps, which make it exact).
 double SaturationCurve::temperature_of(double P) const {
     const double y = std::log(P);
-    double a = 0.0, b = t_of(Tmin_, Tc_series_);
-    double fa = ln_ps(a) - y, fb = ln_ps(b) - y;
-    if (fa <= 0.0) return T_of(a, Tc_series_);
-    if (fb >= 0.0) return T_of(b, Tc_series_);
+    const double t_max = t_of(Tmin_, Tc_series_);
+    if (ln_ps(0.0) - y <= 0.0) return T_of(0.0, Tc_series_);
+    if (ln_ps(t_max) - y >= 0.0) return T_of(t_max, Tc_series_);
+    const Piece* piece = &pieces_.back();
+    for (const Piece& p : pieces_) {
+        if (series(p, 0, std::min(p.b, t_max)) - y <= 0.0) {
+            piece = &p;
+            break;
+        }
+    }
+    double a = piece->a, b = std::min(piece->b, t_max);
+    double fa = series(*piece, 0, a) - y, fb = series(*piece, 0, b) - y;
     int side = 0;
-    for (int k = 0; k < 100 && b - a > 1e-16; ++k) {
+    for (int k = 0; k < 100; ++k) {
         const double t = (a * fb - b * fa) / (fb - fa);
-        const double f = ln_ps(t) - y;
-        if (f == 0.0) return T_of(t, Tc_series_);
+        const double f = series(*piece, 0, t) - y;
+        if (std::fabs(f) <= 1e-14 || b - a <= 1e-16) return T_of(t, Tc_series_);
         if (f > 0.0) {
             a = t;
             fa = f;
@@ -302,8 +318,19 @@ bool pair_at_T(const SaturationCurve& curve, double T, SatPair& pair) {
 
 bool pair_at_p(const SaturationCurve& curve, double P, SatPair& pair) {
     if (!(P >= curve.p_low()) || !(P < curve.p_high())) return false;
-    const double T = curve.temperature_of(P);
+    double T = curve.temperature_of(P);
     if (start_at(curve, T, pair) && newton_at_p(P, pair)) return true;
+    // Where the steps in (T, D', D'') do not settle: pairs at T, T moved by the slope of the
+    // saturation pressure, dps/dT = (h'' - h') / (T (1/D'' - 1/D')) (Clapeyron).
+    for (int k = 0; k < kMaxNewtonSteps; ++k) {
+        if (!pair_at_T(curve, T, pair)) return false;
+        const StateProperties& l = pair.liq.props;
+        const StateProperties& v = pair.vap.props;
+        const double slope = (v.h - l.h) / (T * (1.0 / pair.vap.D - 1.0 / pair.liq.D)) / 1000.0;
+        const double dT = -(v.p - P) / slope;
+        if (settled(dT, T)) return pair_at_T(curve, T + dT, pair);
+        T = std::clamp(T + dT, curve.Tmin(), 0.5 * (T + curve.Tc()));
+    }
     return false;
 }
 

@@ -38,8 +38,9 @@ class SaturationCurve {
     int solves() const { return solves_; }
     long evaluations() const { return evaluations_; }
 
-    // Series values at Tmin <= T < Tc: ps, D', D''.
+    // Series values at Tmin <= T < Tc: ps, D', D''; or the densities alone.
     void at(double T, double& ps, double& Dl, double& Dv) const;
+    void densities_at(double T, double& Dl, double& Dv) const;
     // The temperature whose series pressure is P (p_low <= P <= p_high).
     double temperature_of(double P) const;
 

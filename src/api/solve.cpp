@@ -116,6 +116,10 @@ double rising_root(double a, double b, double x, Sampler&& sample, const std::st
             hi = x;
             hi_seen = true;
         }
+        // At an end of the range: a root beyond it by less than the settling step is the end.
+        const bool at_end = (x == a && s.f > 0.0) || (x == b && s.f < 0.0);
+        if (at_end && s.slope > 0.0 && std::fabs(s.f / s.slope) <= kTemperatureSettled * x)
+            return x;
         if (x == a && s.f > 0.0) fail(ErrorKind::out_of_range, below_a);
         if (x == b && s.f < 0.0) fail(ErrorKind::out_of_range, above_b);
         double next = s.slope > 0.0 ? x - s.f / s.slope : std::nan("");
@@ -286,21 +290,21 @@ Found flash(const FluidCore& fc, double P, Target target, double value) {
 
 Found solve_TD(const FluidCore& fc, double T, double D) {
     if (T < fc.Tc) {
-        double ps = 0, Dl = 0, Dv = 0;
-        fc.curve->at(T, ps, Dl, Dv);
+        double Dl = 0, Dv = 0;
+        fc.curve->densities_at(T, Dl, Dv);
         const bool clear = D > Dl * (1.0 + kNearSaturation) || D < Dv * (1.0 - kNearSaturation);
         if (!clear) {
             const SatPair pair = pair_T(fc, T);
-            if (D >= pair.vap.D && D <= pair.liq.D)
+            if (D >= pair.vap.D * (1.0 - kOnPair) && D <= pair.liq.D * (1.0 + kOnPair))
                 return on_pair(pair, fraction_of_density(pair, D));
         }
     }
-    Point pt;
-    if (!evaluate(T, D, pt))
+    Found found;
+    if (!evaluate(T, D, found.point))
         fail(ErrorKind::out_of_range,
              "the equation does not give a state there (beyond close "
              "packing, or not finite)");
-    return single(pt);
+    return found;
 }
 
 Found solve_Tp(const FluidCore& fc, double T, double P) {

@@ -143,6 +143,7 @@ FluidInfo unlisted(const std::string& code) {
 // X_TABEIN on the open table (its channel standing after the menu) into cleared records.
 void load_entry(const std::string& table, const std::string& code, const ReportCapture& reports,
                 LoadedFluid& out) {
+    forget_installed_fluid();
     SUBST_CONST = SubstConst{};
     EOS_COEFF = EosCoeff{};
     int32_t status = STATUS_OK;

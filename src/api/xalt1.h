@@ -82,7 +82,8 @@ std::string_view phase_name(Phase phase);
 // ---- States ------------------------------------------------------------------------------------
 
 // One state. Single phase: T at or above Tc and p at or above pc is supercritical; T at or above
-// Tc below pc is vapour; below Tc the phase of the saturated state it lies beyond. Saturated
+// Tc below pc is vapour; below Tc the phase of the saturated state it lies beyond. A state where
+// the equation is not stable (dp/dD, cv or cp not positive) is refused. Saturated
 // states (x = 0 or 1) are single-phase states with their x. A two-phase state is the mixture of
 // its saturated liquid and vapour by the console's mixture row: u, h, s, f, and the volume,
 // linear in x; p and g those of the saturation; T the saturation temperature.
@@ -146,8 +147,10 @@ std::string metadata_path(const std::string& table);
 // without an entry (fluids left out of the table) are not listed.
 std::vector<FluidInfo> fluids(const std::string& table = {});
 
-// The range in which a loaded fluid answers, in K and MPa: Tmin is the triple point, raised to
-// the lowest temperature at which the equation has a saturated pair where that lies above it.
+// The range in which a loaded fluid answers, in K and MPa: from Tmin = max(Ttriple, 0.3 Tc)
+// (raised to the lowest saturated pair of the equation where that lies above it; below 0.3 Tc
+// the table's equation is not checked) to Tmax, pressures up to pmax. A fluid that the metadata
+// file does not list answers up to 2 Tc and 10 pc.
 struct Range {
     double Tmin = 0, Tmax = 0, pmax = 0;
 };
@@ -202,8 +205,8 @@ class Fluid {
     Units units() const;
     const std::string& table() const;
     Range range() const;
-    // The critical point of the table's equation in the fluid's units (phase supercritical,
-    // x NaN; its caloric values are those of the state (Tc, Dc)).
+    // The critical point of the table's equation in the fluid's units (phase supercritical;
+    // u, h, s, cv, f, g those of the state (Tc, Dc); cp, w, mu_JT, kappa_T and x NaN).
     State critical() const;
 
     // The state of an input pair; values in the order of the pair's name (Input::ph: p, h).
