@@ -83,10 +83,11 @@ std::string_view phase_name(Phase phase);
 
 // One state. Single phase: T at or above Tc and p at or above pc is supercritical; T at or above
 // Tc below pc is vapour; below Tc the phase of the saturated state it lies beyond. A state where
-// the equation is not stable (dp/dD, cv or cp not positive) is refused. Saturated
-// states (x = 0 or 1) are single-phase states with their x. A two-phase state is the mixture of
-// its saturated liquid and vapour by the console's mixture row: u, h, s, f, and the volume,
-// linear in x; p and g those of the saturation; T the saturation temperature.
+// the equation is not stable (dp/dD, cv or cp not positive) is refused. Saturated states
+// (x = 0 or 1) are single-phase states with their x, both at the saturation pressure (the
+// vapour's, which the liquid meets to the round-off of its stiffness). A two-phase state is the
+// mixture of its saturated liquid and vapour by the console's mixture row: u, h, s, f, and the
+// volume, linear in x; p and g those of the saturation; T the saturation temperature.
 // A quantity that the phase does not have is NaN: x of a single-phase state; cv, cp, w, mu_JT
 // and kappa_T of a two-phase state.
 struct State {
