@@ -4,9 +4,9 @@ Per fluid, one array of N single-phase states spread over the fluid's range (liq
 supercritical; T from the lowest of its range to min(Tmax, 1.5 Tc), p from pc/1000 to
 min(pmax, 3 pc), 1 % or more away from the saturation pressure), computed by one call per input
 pair with every output; two-phase states from (T, x) and (p, h) on their own; the saturated
-pair by T over 0.3-0.99 Tc. Each figure is the best of REPETITIONS calls, in CPU time of the process (states
-per second per core), with the property evaluations per state (xalt1.evaluation_count) and the
-load of the machine.
+pair by T over 0.3-0.99 Tc. Each figure is the best of REPETITIONS calls, in CPU time of the
+process (states per second per core), with the property evaluations per state
+(xalt1.evaluation_count) and the load of the machine.
 
     PYTHONPATH=build/python /usr/bin/python3 bench/python_bench.py [--doc docs/performance.md]
 
