@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/summary_runs.h"
 #include "eos/eos.h"
 #include "eos/term_sweep.h"
 #include "main/run_control.h"
@@ -354,18 +355,12 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.error_occurred) continue;
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-            if (!median && !single) continue;
+            if (!summary_runs::shown(run)) continue;
             Figure f;
-            f.ns = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e9;
-            const auto passes = run.counters.find("passes");
-            if (passes != run.counters.end()) f.passes = passes->second.value;
-            const auto evaluations = run.counters.find("evaluations");
-            if (evaluations != run.counters.end()) f.evaluations = evaluations->second.value;
-            const auto ratio = run.counters.find("ratio");
-            if (ratio != run.counters.end()) f.ratio = ratio->second.value;
+            f.ns = summary_runs::cpu_ns(run);
+            f.passes = summary_runs::counter(run, "passes", 0.0);
+            f.evaluations = summary_runs::counter(run, "evaluations", 0.0);
+            f.ratio = summary_runs::counter(run, "ratio", 0.0);
             const std::string name = run.run_name.function_name;
             const std::size_t slash = name.find('/');
             const std::string fluid = name.substr(slash + 1);

@@ -19,10 +19,10 @@ namespace {
 // in use and the terms of the sets in use), bitwise, so that a NaN compares equal to itself
 // and -0 differs from +0. The critical point, the reference enthalpy and entropy and the molar
 // mass are read afresh by every evaluation and need no comparison.
-SubstConst seen_subst;
-EosCoeff seen_coeff;
-bool seen = false;
-Prepared prepared;
+thread_local SubstConst seen_subst;
+thread_local EosCoeff seen_coeff;
+thread_local bool seen = false;
+thread_local Prepared prepared;
 
 template <typename V>
 bool same_bits(const V& a, const V& b) {

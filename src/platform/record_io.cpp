@@ -10,6 +10,8 @@
 #include <limits>
 #include <string>
 
+#include "platform/report_capture.h"
+
 namespace {
 
 // One open file: its stream, whether it may be written, and the byte offset of the next record.
@@ -21,7 +23,7 @@ struct Channel {
 
 constexpr int32_t kLowestChannel = 1;
 constexpr int32_t kHighestChannel = 99;
-Channel channels[kHighestChannel + 1];
+thread_local Channel channels[kHighestChannel + 1];
 
 std::istream* console_in = &std::cin;
 std::ostream* console_out = &std::cout;
@@ -172,11 +174,18 @@ int32_t backspace_channel(int32_t lun) {
 
 // ---- Console ---------------------------------------------------------------------------------
 
+// Under a report capture (library use) console lines go to the capture and the pause returns
+// at once.
 void console_line(std::string_view text) {
+    if (ReportCapture* capture = report_capture()) {
+        capture->lines.emplace_back(text);
+        return;
+    }
     *console_out << text << '\n';
 }
 
 void console_empty_line() {
+    if (report_capture() != nullptr) return;
     *console_out << '\n';
 }
 
@@ -195,6 +204,7 @@ int32_t read_console_real(double& value) {
 }
 
 void wait_for_enter() {
+    if (report_capture() != nullptr) return;
     console_read_line();
 }
 

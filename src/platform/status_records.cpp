@@ -5,8 +5,9 @@
 
 namespace {
 
-bool in_request = false;
-std::vector<std::string> written;  // reporter and message of the records written in the request
+thread_local bool in_request = false;
+thread_local std::vector<std::string>
+    written;  // reporter and message of the records written in the request
 
 }  // namespace
 

@@ -1,3 +1,3 @@
 #include "platform/unit_table.h"
 
-UnitTable UNIT_TABLE;
+thread_local constinit UnitTable UNIT_TABLE{};

@@ -13,7 +13,9 @@ struct UnitTable {
     bool l_status = false;                 // status file on entry 10, echo on entry 8
 };
 
-extern UnitTable UNIT_TABLE;
+// One instance per thread (as every shared record): the program runs on one thread, and each
+// thread of a library caller works with records of its own.
+extern thread_local constinit UnitTable UNIT_TABLE;
 
 // Entries of UNIT_TABLE (counted from 1) and their roles.
 constexpr int TABLE_ENTRY = 1;    // "x_rstoff.tab", the substance table

@@ -4,4 +4,4 @@
 
 #include <cstdint>
 
-extern int32_t MAXWEL_PASSES;
+extern thread_local constinit int32_t MAXWEL_PASSES;

@@ -21,7 +21,7 @@ void X_SAT_CHECK(const double& T, const double& ps, const double& Dliq, const do
 
 // Property evaluations the last X_SAT_PAIR call made; X_MAXWEL sets it to 0 at entry, so that
 // after it a count above 0 tells that its pair came from X_SAT_PAIR (benchmarks and tests).
-extern int32_t SAT_PAIR_EVALUATIONS;
+extern thread_local constinit int32_t SAT_PAIR_EVALUATIONS;
 
 // Generic start densities of the saturated liquid and vapour at T, mol/dm3, reduced by the
 // critical point of the loaded entry (T must not exceed Tc).

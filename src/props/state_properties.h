@@ -26,7 +26,10 @@ struct StateProperties {
     double p = 0.0, dpdD = 0.0, d2pdD2 = 0.0;
     double dpdD_RT = 0.0;  // dp/dD over R T: 1 + 2 D dF/dD + D^2 d2F/dD2
     double f = 0.0, g = 0.0, u = 0.0, h = 0.0, s = 0.0, cp = 0.0, cv = 0.0;
-    double w = 0.0;  // speed of sound; 0 where cp/cv dp/dD is not positive or MolWt not known
+    double w = 0.0;        // speed of sound; 0 where cp/cv dp/dD is not positive or MolWt not known
+    double dpdT = 0.0;     // dp/dT at constant D, MPa/K
+    double kappa_T = 0.0;  // isothermal compressibility 1/(D dp/dD), 1/MPa
+    double mu_JT = 0.0;    // Joule-Thomson coefficient (T (dv/dT)_p - v)/cp, K/MPa
     // Intermediate values that the trace shows.
     double Uref = 0.0, Fref = 0.0, f_id = 0.0;
 };
@@ -45,8 +48,9 @@ inline double speed_of_sound(const StateProperties& r, double MolWt) {
 // The properties at (D, T) from the residual derivatives F there, the ideal-gas values at T and
 // the reference values, with the constants Tref, Dref, Href, Sref, Tc and MolWt of `sc`. Near
 // the critical point (dp/dD and d2p/dD2 both at most 1e-6 and T within 0.2 K of Tc) the
-// denominator of cp vanishes and cp is `previous_cp`. With Dref = 0 the ideal-gas parts of s
-// and f are taken as 0 (the caller reports it).
+// denominator of cp vanishes and cp is `previous_cp`; a NaN there asks for cp from its formula
+// all the same. With Dref = 0 the ideal-gas parts of s and f are taken as 0 (the caller reports
+// it).
 inline StateProperties state_properties(const SubstConst& sc, const ReferenceValues& ref,
                                         const double& D, const double& T, const FresDeriv& F,
                                         const IdealGasValues& ideal, const double& previous_cp) {
@@ -65,11 +69,11 @@ inline StateProperties state_properties(const SubstConst& sc, const ReferenceVal
     // Near the critical point the denominator of cp vanishes: cp keeps its previous value.
     const bool near_critical = r.d2pdD2 <= NEAR_CRITICAL_SLOPE && r.dpdD <= NEAR_CRITICAL_SLOPE &&
                                std::fabs(T - sc.Tc) < NEAR_CRITICAL_SPAN;
+    // (dp/dT)_D over D R: 1 + D dF/dD + D T d2F/dD dT.
+    const double a = 1.0 + D * F.F10 + D * T * F.F11;
     r.cp = previous_cp;
-    if (!near_critical) {
-        const double a = 1.0 + D * F.F10 + D * T * F.F11;
-        r.cp = r.cv + R * a * a / r.dpdD_RT;
-    }
+    if (!near_critical || std::isnan(previous_cp)) r.cp = r.cv + R * a * a / r.dpdD_RT;
+    r.dpdT = D * R / 1000.0 * a;
 
     const double h_id = sc.Href + R * (h0 - h0r);
     const double h_res =
@@ -98,5 +102,8 @@ inline StateProperties state_properties(const SubstConst& sc, const ReferenceVal
     // The residual part of g has no reference correction: g only compares states at equal T.
     r.g = (h_id - T * s_id) + R * T * (F.F00 + D * F.F10);
     r.w = state_properties_detail::speed_of_sound(r, sc.MolWt);
+    // v = 1/D in dm3/mol: (dv/dT)_p = dpdT / (D^2 dpdD); dm3 K/J is 1000 K/MPa.
+    r.kappa_T = 1.0 / (D * r.dpdD);
+    r.mu_JT = 1000.0 * (T * r.dpdT / (D * r.dpdD) - 1.0) / (D * r.cp);
     return r;
 }

@@ -1,3 +1,3 @@
 #include "props/td_props.h"
 
-TdProps TD_PROPS;
+thread_local constinit TdProps TD_PROPS{};

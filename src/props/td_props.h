@@ -20,4 +20,5 @@ struct TdProps {
     double cv_liq = 0;
 };
 
-extern TdProps TD_PROPS;
+// One instance per thread, like SUBST_CONST.
+extern thread_local constinit TdProps TD_PROPS;

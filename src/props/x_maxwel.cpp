@@ -24,17 +24,17 @@ constexpr double kLower = 0.99f;
 constexpr double kConverged = 1e-6f;
 
 // Reducing values of the module, set at every entry.
-double Tr = 0.0;
-double Dr = 0.0;
+thread_local double Tr = 0.0;
+thread_local double Dr = 0.0;
 // Set when a property evaluation inside the passes failed; the passes then end (the report is
 // made only if the saturated pair cannot be found otherwise).
-bool evaluation_failed = false;
-int32_t failed_status = STATUS_OK;
+thread_local bool evaluation_failed = false;
+thread_local int32_t failed_status = STATUS_OK;
 
 // The new reduced densities of the last pass; a correction that cannot improve on its density
 // keeps the value it had.
-double rl_new = 0.0;
-double rv_new = 0.0;
+thread_local double rl_new = 0.0;
+thread_local double rv_new = 0.0;
 
 // One silent evaluation at the reduced density r; the first failure of a call is kept.
 void evaluate(const double& T, const double& r) {
@@ -197,7 +197,7 @@ Passes maxwell_passes(const double& T, double& ps, double& Dliq, double& Dvap) {
 
 }  // namespace
 
-int32_t MAXWEL_PASSES = 0;
+thread_local constinit int32_t MAXWEL_PASSES = 0;
 
 // Saturation pressure ps and saturated densities Dliq, Dvap at T. The passes of the Maxwell
 // construction come first; their pair is taken when it is one (X_SAT_CHECK). Where they do not

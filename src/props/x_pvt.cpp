@@ -26,18 +26,18 @@ constexpr int32_t kMaxStepDivisions = 30;
 constexpr int32_t kMaxNudges = 2000;
 
 // Routine state; it lives from call to call, every search sets what it uses.
-double ps = 0.0;
-double Dliq = 0.0;
-double Dvap = 0.0;
-double T_sat = 0.0;  // temperature of the last successful saturation call
-double T1 = 0.0, ps1 = 0.0;
-double T2 = 0.0, ps2 = 0.0;
-double w = 0.0;
-float step = 0.0f;
-bool increased = false;  // the last step of the search increased its variable
-bool silent = false;
-float x = -1.0f;
-int32_t counter = 0;
+thread_local double ps = 0.0;
+thread_local double Dliq = 0.0;
+thread_local double Dvap = 0.0;
+thread_local double T_sat = 0.0;  // temperature of the last successful saturation call
+thread_local double T1 = 0.0, ps1 = 0.0;
+thread_local double T2 = 0.0, ps2 = 0.0;
+thread_local double w = 0.0;
+thread_local float step = 0.0f;
+thread_local bool increased = false;  // the last step of the search increased its variable
+thread_local bool silent = false;
+thread_local float x = -1.0f;
+thread_local int32_t counter = 0;
 
 // Saturation state at T; false (reported) when the saturation routine fails.
 bool saturation(const double& T, int32_t& status) {

@@ -45,7 +45,7 @@ struct Isotherm {
     bool exhausted = false;
 };
 
-Isotherm iso;
+thread_local Isotherm iso;
 
 // One silent evaluation at D; false where the equation refuses the state or the evaluations
 // have run out.
@@ -372,7 +372,7 @@ bool solve(Point& v, Point& l) {
 
 }  // namespace
 
-int32_t SAT_PAIR_EVALUATIONS = 0;
+thread_local constinit int32_t SAT_PAIR_EVALUATIONS = 0;
 
 void X_SAT_PAIR(const double& T, double& ps, double& Dliq, double& Dvap, int32_t& status) {
     const SubstConst& sc = SUBST_CONST;

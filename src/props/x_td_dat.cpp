@@ -80,7 +80,7 @@ struct KeptValues {
     IdealGas at_T_last;
 };
 
-KeptValues kept;
+thread_local KeptValues kept;
 
 // True when the three reference calls of X_R_FRES write nothing: their input check passes and
 // the residual part takes the reference state.
@@ -185,7 +185,35 @@ bool evaluate(const term_sweep::Prepared& p, const double& D, const double& T, R
     return true;
 }
 
+bool all_finite(const StateProperties& r) {
+    for (double v :
+         {r.p, r.dpdD, r.d2pdD2, r.f, r.g, r.u, r.h, r.s, r.cp, r.cv, r.kappa_T, r.mu_JT})
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+
+// The residual values at the reference state of the prepared terms, kept or made afresh.
+ReferenceValues reference_values(const term_sweep::Prepared& prepared) {
+    renew_kept(prepared.generation);
+    ReferenceValues ref;
+    residual_reference(ref);
+    return ref;
+}
+
 }  // namespace
+
+// The whole property set of the state (D, T), as a silent X_TD_DAT evaluates it, without
+// TD_PROPS and without the near-critical rule for cp (cp from its formula at every state).
+// Status as X_TD_DAT's: STATUS_OUT_OF_RANGE for a state outside the range of the equation or
+// with values that are not all finite.
+void X_TD_STATE(const double& D, const double& T, StateProperties& props, int32_t& status) {
+    const term_sweep::Prepared& prepared = term_sweep::current();
+    ReferenceValues ref = reference_values(prepared);
+    status = STATUS_OK;
+    const double cp_from_formula = std::nan("");
+    if (!evaluate(prepared, D, T, ref, cp_from_formula, props, status) || !all_finite(props))
+        status = STATUS_OUT_OF_RANGE;
+}
 
 // Properties of the state (D, T) into TD_PROPS and, unless silent, one row of the result
 // table. The phase marker x selects the row: below 0 a single-phase row followed by the end
@@ -199,9 +227,7 @@ bool evaluate(const term_sweep::Prepared& p, const double& D, const double& T, R
 void X_TD_DAT(const bool& silent, const double& D, const double& T, const float& x,
               int32_t& status) {
     const term_sweep::Prepared& prepared = term_sweep::current();
-    renew_kept(prepared.generation);
-    ReferenceValues ref;
-    residual_reference(ref);
+    ReferenceValues ref = reference_values(prepared);
     status = STATUS_OK;
     std::string label = "   ";
 

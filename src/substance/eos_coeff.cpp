@@ -1,3 +1,3 @@
 #include "substance/eos_coeff.h"
 
-EosCoeff EOS_COEFF;
+thread_local constinit EosCoeff EOS_COEFF{};

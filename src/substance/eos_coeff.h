@@ -29,4 +29,5 @@ struct EosCoeff {
     PolarSet Fd;       // dipolar set, lines "Fd-"
 };
 
-extern EosCoeff EOS_COEFF;
+// One instance per thread, like SUBST_CONST.
+extern thread_local constinit EosCoeff EOS_COEFF;

@@ -1,3 +1,3 @@
 #include "substance/subst_const.h"
 
-SubstConst SUBST_CONST;
+thread_local constinit SubstConst SUBST_CONST{};

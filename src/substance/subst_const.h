@@ -25,4 +25,5 @@ struct SubstConst {
     int32_t i4_ncp0 = 0;          // number of ideal-gas terms in use
 };
 
-extern SubstConst SUBST_CONST;
+// One instance per thread: each thread of a library caller holds the fluid it evaluates.
+extern thread_local constinit SubstConst SUBST_CONST;

@@ -11,10 +11,10 @@
 
 namespace {
 
-Text<8> tag;
-Text<80> work;
-Text<20> word;
-int32_t i4_z = 0;
+thread_local Text<8> tag;
+thread_local Text<80> work;
+thread_local Text<20> word;
+thread_local int32_t i4_z = 0;
 
 // Reads the term index (width 2) from the next word; only terms 1..40 exist, so any other index
 // is rejected like an unreadable one.

@@ -11,11 +11,11 @@
 
 namespace {
 
-Text<8> tag;
-Text<80> work;
-Text<20> word;
-Text<20> value_word;
-Text<10> label;
+thread_local Text<8> tag;
+thread_local Text<80> work;
+thread_local Text<20> word;
+thread_local Text<20> value_word;
+thread_local Text<10> label;
 
 // Offset added to every reference temperature read: 1.0e-5 held in single precision.
 constexpr double kTrefOffset = 1e-5f;

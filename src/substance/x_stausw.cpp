@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/erraus.h"
 #include "platform/record_io.h"
@@ -14,13 +15,13 @@ constexpr int32_t kMaxEntries = 1000;
 // From this many entries on the menu is shown four to a line.
 constexpr int32_t kFourColumnsFrom = 20;
 
-Text<8> tag;
-Text<80> line;
-Text<20> word;
-int32_t word_length = 0;
-Text<10> menu[kMaxEntries];
-int32_t count = 0;
-int32_t choice = 0;
+thread_local Text<8> tag;
+thread_local Text<80> line;
+thread_local Text<20> word;
+thread_local int32_t word_length = 0;
+thread_local Text<10> menu[kMaxEntries];
+thread_local int32_t count = 0;
+thread_local int32_t choice = 0;
 
 const Text<10> kQuitCode = fixed<10>("0");
 
@@ -119,4 +120,13 @@ void X_STAUSW(const std::array<int32_t, 10>& units, Text<10>& code, int32_t& sta
     }
     if (code != kQuitCode && status != STATUS_OK)
         ERRAUS(view(tag), "Error at Routine x_stausw", status);
+}
+
+// The menu without the dialogue: reads the menu section of the table on channel `table` from
+// where the channel stands and returns the codes of its menu lines in menu order, as X_STAUSW
+// offers them; the channel is left just after the "##########" line.
+void X_RMENU(const int32_t& table, std::vector<Text<10>>& codes, int32_t& status) {
+    set_text(tag, "x_stausw");
+    status = build_menu(table);
+    codes.assign(menu, menu + count);
 }

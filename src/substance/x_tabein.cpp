@@ -6,8 +6,8 @@
 
 namespace {
 
-Text<8> tag;
-Text<80> line;
+thread_local Text<8> tag;
+thread_local Text<80> line;
 
 bool is_coefficient_line(const Text<80>& l) {
     return starts_with(l, "Fd-") || starts_with(l, "Fa-") || starts_with(l, "Fq-");

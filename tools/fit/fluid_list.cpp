@@ -124,6 +124,55 @@ std::string fluid_list_text(const std::vector<MenuLine>& menu, const std::vector
     return out.str();
 }
 
+namespace {
+
+// A CSV field: quoted when it holds a comma or a quote (quotes doubled).
+std::string csv_field(const std::string& text) {
+    if (text.find_first_of(",\"") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+}  // namespace
+
+std::string fluid_metadata_text(const std::vector<MenuLine>& menu,
+                                const std::vector<Entry>& entries,
+                                const std::vector<FluidAccuracy>& accuracy) {
+    if (accuracy.size() != entries.size())
+        throw std::runtime_error("fluid metadata: accuracy and entries differ in number");
+    std::ostringstream out;
+    out << "code,name,class,Ttriple,Tmax,pmax,reference_state,targets\n";
+    for (const MenuLine& line : menu) {
+        if (line.entry == nullptr) continue;
+        std::size_t i = 0;
+        while (i < entries.size() && entries[i].fluid->code != line.code) ++i;
+        if (i == entries.size()) continue;
+        const Fluid& f = *entries[i].fluid;
+        out << csv_field(f.code) << ',' << csv_field(f.name) << ',' << class_name(f.cls) << ','
+            << number(f.Ttriple, "%.3f") << ',' << number(f.Tmax, "%g") << ','
+            << number(f.pmax, "%g") << ',' << reference_state_text(entries[i].reference) << ','
+            << csv_field(targets_text(accuracy[i])) << '\n';
+    }
+    return out.str();
+}
+
+std::string fluid_metadata_path(const std::string& table) {
+    const std::string suffix = ".tab";
+    const bool tab = table.size() >= suffix.size() &&
+                     table.compare(table.size() - suffix.size(), suffix.size(), suffix) == 0;
+    return (tab ? table.substr(0, table.size() - suffix.size()) : table) + ".fluids.csv";
+}
+
+void write_fluid_metadata(const std::string& table, const std::vector<MenuLine>& menu,
+                          const std::vector<Entry>& entries,
+                          const std::vector<FluidAccuracy>& accuracy) {
+    const std::string path = fluid_metadata_path(table);
+    std::ofstream out(path);
+    if (!out) throw std::runtime_error("cannot write " + path);
+    out << fluid_metadata_text(menu, entries, accuracy);
+}
+
 void write_fluid_list(const std::string& path, const std::vector<MenuLine>& menu,
                       const std::vector<Entry>& entries, const std::vector<FluidAccuracy>& accuracy,
                       const std::vector<Fluid>& fluids) {

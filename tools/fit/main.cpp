@@ -181,6 +181,7 @@ int main(int argc, char** argv) {
             write_report(argv[5], entries, acc, no_entry,
                          "the program's saturation routine X_MAXWEL", argv[2]);
             write_fluid_list(std::string(argv[5]) + "/fluids.md", menu, entries, acc, fluids);
+            write_fluid_metadata(argv[4], menu, entries, acc);
             return 0;
         }
     } catch (const std::exception& e) {

@@ -20,3 +20,6 @@ if [ -s "$list" ]; then
 fi
 rm -f "$tmp.log"
 mv "$tmp" "$table"
+# The library's metadata of the shipped fluids goes along (added fluids are not in it).
+meta="${shipped%.tab}.fluids.csv"
+if [ -f "$meta" ]; then cp "$meta" "${table%.tab}.fluids.csv"; fi

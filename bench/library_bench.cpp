@@ -1,0 +1,347 @@
+// Benchmarks of the library (make bench-library): a state from (T, D) with every output against
+// the silent X_TD_DAT of the same states, scalar and as an array; saturation by T and by p over
+// 0.3 to 0.99 Tc with their property evaluations; the states of (T, p), (p, D), (p, h) and
+// (p, s); loading a fluid with the build of its saturation curve. Each figure carries the
+// property evaluations per state next to its time.
+//
+// Options: --table=PATH (default the shipped table), --fluids=A,B (default Argon, CO2, R134a),
+// --markdown=PATH writes the summary as a markdown table (docs/performance.md takes it).
+#include <benchmark/benchmark.h>
+#include <time.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "api/xalt1.h"
+#include "bench/summary_runs.h"
+#include "props/props.h"
+
+namespace {
+
+using xalt1::Fluid;
+using xalt1::Input;
+using xalt1::State;
+
+std::string table_path;
+std::map<std::string, std::unique_ptr<Fluid>> loaded;
+
+const Fluid& fluid(const std::string& code) {
+    auto& slot = loaded[code];
+    if (!slot) slot = std::make_unique<Fluid>(code, table_path);
+    return *slot;
+}
+
+// A fixed pseudo-random sequence in [0, 1).
+struct Sequence {
+    uint64_t seed = 12345;
+    double next() {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<double>(seed >> 11) / 9007199254740992.0;
+    }
+};
+
+// 64 single-phase states over 0.55 to 1.45 Tc and 0.02 to 2.4 Dc (the cycle of the program's
+// own benchmark, without the states inside the saturation dome), as (T, D) and as the library's
+// states.
+struct Cycle {
+    std::vector<double> T, D;
+    std::vector<State> states;
+};
+
+Cycle cycle_of(const Fluid& f) {
+    Cycle c;
+    Sequence s;
+    const double Tc = f.info().Tc, Dc = f.info().Dc;
+    while (c.T.size() < 64) {
+        const double T = Tc * (0.55 + 0.9 * s.next()), D = Dc * (0.02 + 2.38 * s.next());
+        try {
+            const State st = f.state_TD(T, D);
+            if (st.phase == xalt1::Phase::two_phase) continue;
+            c.T.push_back(T);
+            c.D.push_back(D);
+            c.states.push_back(st);
+        } catch (const xalt1::Error&) {
+        }
+    }
+    return c;
+}
+
+double thread_seconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
+}
+
+void count_evaluations(benchmark::State& state, uint64_t before, double per) {
+    state.counters["evaluations"] =
+        static_cast<double>(xalt1::evaluation_count() - before) / (per * state.iterations());
+}
+
+// ---- The figures ---------------------------------------------------------------------------
+
+// The silent X_TD_DAT of the cycle's states (the fluid's records installed in this thread by a
+// library call first).
+void td_dat(benchmark::State& state, const std::string& code) {
+    const Fluid& f = fluid(code);
+    const Cycle c = cycle_of(f);
+    f.state_TD(c.T[0], c.D[0]);
+    std::size_t i = 0;
+    int32_t status = 0;
+    for (auto _ : state) {
+        const std::size_t k = i++ & 63;
+        X_TD_DAT(true, c.D[k], c.T[k], -1.0f, status);
+        benchmark::DoNotOptimize(status);
+    }
+}
+
+void state_TD(benchmark::State& state, const std::string& code) {
+    const Fluid& f = fluid(code);
+    const Cycle c = cycle_of(f);
+    std::size_t i = 0;
+    const uint64_t before = xalt1::evaluation_count();
+    for (auto _ : state) {
+        const std::size_t k = i++ & 63;
+        benchmark::DoNotOptimize(f.state_TD(c.T[k], c.D[k]));
+    }
+    count_evaluations(state, before, 1.0);
+}
+
+// The two above in alternating blocks of 64 calls (CPU time of the thread), so that a changing
+// load of the machine affects both alike: their ratio.
+void state_TD_ratio(benchmark::State& state, const std::string& code) {
+    const Fluid& f = fluid(code);
+    const Cycle c = cycle_of(f);
+    double library = 0.0, core = 0.0;
+    int32_t status = 0;
+    for (auto _ : state) {
+        double t0 = thread_seconds();
+        for (std::size_t k = 0; k < 64; ++k) benchmark::DoNotOptimize(f.state_TD(c.T[k], c.D[k]));
+        double t1 = thread_seconds();
+        library += t1 - t0;
+        for (std::size_t k = 0; k < 64; ++k) X_TD_DAT(true, c.D[k], c.T[k], -1.0f, status);
+        benchmark::DoNotOptimize(status);
+        core += thread_seconds() - t1;
+    }
+    state.counters["ratio"] = library / core;
+}
+
+// (T, D) as an array of 10^4 states (the cycle repeated), every output wanted.
+void states_TD_array(benchmark::State& state, const std::string& code) {
+    const Fluid& f = fluid(code);
+    const Cycle c = cycle_of(f);
+    const std::size_t n = 10000;
+    std::vector<double> T(n), D(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        T[i] = c.T[i & 63];
+        D[i] = c.D[i & 63];
+    }
+    std::vector<std::vector<double>> columns(xalt1::QUANTITY_COUNT, std::vector<double>(n));
+    std::vector<int8_t> phase(n);
+    std::vector<std::string> error(n);
+    xalt1::Outputs out{};
+    double* xalt1::Outputs::*members[] = {
+        &xalt1::Outputs::T,       &xalt1::Outputs::p, &xalt1::Outputs::D,  &xalt1::Outputs::u,
+        &xalt1::Outputs::h,       &xalt1::Outputs::s, &xalt1::Outputs::cv, &xalt1::Outputs::cp,
+        &xalt1::Outputs::f,       &xalt1::Outputs::g, &xalt1::Outputs::w,  &xalt1::Outputs::mu_JT,
+        &xalt1::Outputs::kappa_T, &xalt1::Outputs::x};
+    for (std::size_t q = 0; q < xalt1::QUANTITY_COUNT; ++q) out.*members[q] = columns[q].data();
+    out.phase = phase.data();
+    out.error = error.data();
+    const uint64_t before = xalt1::evaluation_count();
+    for (auto _ : state) f.states(Input::TD, {T.data(), 1}, {D.data(), 1}, n, out);
+    count_evaluations(state, before, static_cast<double>(n));
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(n));
+    state.counters["states"] = static_cast<double>(n);
+}
+
+// Saturation by T at 70 temperatures from 0.3 to 0.99 Tc (those in the fluid's range), or by p
+// at their saturation pressures; time and evaluations per pair.
+void saturation(benchmark::State& state, const std::string& code, bool by_T) {
+    const Fluid& f = fluid(code);
+    std::vector<double> values;
+    for (int k = 0; k < 70; ++k) {
+        const double T = f.info().Tc * (0.3 + 0.01 * k);
+        if (T < f.range().Tmin) continue;
+        values.push_back(by_T ? T : f.saturation_T(T).second.p);
+    }
+    std::size_t i = 0;
+    const uint64_t before = xalt1::evaluation_count();
+    for (auto _ : state) {
+        const double v = values[i++ % values.size()];
+        benchmark::DoNotOptimize(by_T ? f.saturation_T(v) : f.saturation_p(v));
+    }
+    count_evaluations(state, before, 1.0);
+}
+
+// States of one input pair over the cycle's single-phase states, with the inputs taken from
+// them.
+void pair_states(benchmark::State& state, const std::string& code, Input input) {
+    const Fluid& f = fluid(code);
+    const Cycle c = cycle_of(f);
+    std::vector<std::pair<double, double>> inputs;
+    for (const State& st : c.states) {
+        if (st.p > f.range().pmax) continue;
+        const double second = input == Input::Tp   ? st.p
+                              : input == Input::pD ? st.D
+                              : input == Input::ph ? st.h
+                                                   : st.s;
+        inputs.push_back({input == Input::Tp ? st.T : st.p, second});
+    }
+    std::size_t i = 0;
+    const uint64_t before = xalt1::evaluation_count();
+    for (auto _ : state) {
+        const auto& [a, b] = inputs[i++ % inputs.size()];
+        benchmark::DoNotOptimize(f.state(input, a, b));
+    }
+    count_evaluations(state, before, 1.0);
+}
+
+// Loading the fluid: the entry, and the build of its saturation curve.
+void load(benchmark::State& state, const std::string& code) {
+    Fluid::BuildCost cost;
+    for (auto _ : state) {
+        const Fluid f(code, table_path);
+        cost = f.build_cost();
+    }
+    state.counters["solves"] = cost.solves;
+    state.counters["evaluations"] = static_cast<double>(cost.evaluations);
+}
+
+// ---- Summary ---------------------------------------------------------------------------------
+
+// A figure per call, or per state of an array call.
+struct Figure {
+    double ns = 0, evaluations = -1, ratio = 0, solves = 0, states = 1;
+};
+
+class SummaryReporter : public benchmark::ConsoleReporter {
+  public:
+    using ConsoleReporter::ConsoleReporter;
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (!summary_runs::shown(run)) continue;
+            Figure f;
+            f.evaluations = summary_runs::counter(run, "evaluations", -1.0);
+            f.ratio = summary_runs::counter(run, "ratio", 0.0);
+            f.solves = summary_runs::counter(run, "solves", 0.0);
+            f.states = summary_runs::counter(run, "states", 1.0);
+            f.ns = summary_runs::cpu_ns(run) / f.states;
+            const std::string name = run.run_name.function_name;
+            const std::size_t slash = name.find('/');
+            const std::string figure = name.substr(0, slash), code = name.substr(slash + 1);
+            if (!figures_.count(figure)) order_.push_back(figure);
+            if (std::find(fluids_.begin(), fluids_.end(), code) == fluids_.end())
+                fluids_.push_back(code);
+            figures_[figure][code] = f;
+        }
+    }
+
+    std::string markdown() const {
+        std::ostringstream out;
+        out << "| figure |";
+        for (const std::string& code : fluids_) out << " " << code << " |";
+        out << "\n|---|";
+        for (std::size_t k = 0; k < fluids_.size(); ++k) out << "---|";
+        out << "\n";
+        for (const std::string& figure : order_) {
+            out << "| " << figure << " |";
+            for (const std::string& code : fluids_) {
+                const auto it = figures_.at(figure).find(code);
+                out << " " << (it == figures_.at(figure).end() ? "" : cell(it->second)) << " |";
+            }
+            out << "\n";
+        }
+        return out.str();
+    }
+
+  private:
+    static std::string cell(const Figure& f) {
+        char text[96];
+        if (f.ratio > 0) {
+            std::snprintf(text, sizeof text, "%.2fx", f.ratio);
+            return text;
+        }
+        if (f.ns >= 1e6)
+            std::snprintf(text, sizeof text, "%.1f ms", f.ns / 1e6);
+        else if (f.ns >= 1e4)
+            std::snprintf(text, sizeof text, "%.1f us", f.ns / 1e3);
+        else
+            std::snprintf(text, sizeof text, "%.0f ns", f.ns);
+        std::string t = text;
+        if (f.solves > 0) {
+            std::snprintf(text, sizeof text, " (%.0f solves, %.0f evaluations)", f.solves,
+                          f.evaluations);
+            t += text;
+        } else if (f.evaluations >= 0) {
+            std::snprintf(text, sizeof text, " (%.2f ev.)", f.evaluations);
+            t += text;
+        }
+        return t;
+    }
+
+    std::vector<std::string> order_, fluids_;
+    std::map<std::string, std::map<std::string, Figure>> figures_;
+};
+
+void register_fluid(const std::string& code) {
+    using benchmark::kMicrosecond;
+    using benchmark::RegisterBenchmark;
+    const auto name = [&](const char* figure) { return std::string(figure) + "/" + code; };
+    RegisterBenchmark(name("TD_silent_X_TD_DAT").c_str(), td_dat, code);
+    RegisterBenchmark(name("TD_state").c_str(), state_TD, code);
+    RegisterBenchmark(name("TD_state_ratio").c_str(), state_TD_ratio, code)->Iterations(2000);
+    RegisterBenchmark(name("TD_array_per_state").c_str(), states_TD_array, code)
+        ->Unit(kMicrosecond);
+    RegisterBenchmark(name("sat_T").c_str(), saturation, code, true)->Unit(kMicrosecond);
+    RegisterBenchmark(name("sat_p").c_str(), saturation, code, false)->Unit(kMicrosecond);
+    RegisterBenchmark(name("Tp").c_str(), pair_states, code, Input::Tp)->Unit(kMicrosecond);
+    RegisterBenchmark(name("pD").c_str(), pair_states, code, Input::pD)->Unit(kMicrosecond);
+    RegisterBenchmark(name("ph").c_str(), pair_states, code, Input::ph)->Unit(kMicrosecond);
+    RegisterBenchmark(name("ps").c_str(), pair_states, code, Input::ps)->Unit(kMicrosecond);
+    RegisterBenchmark(name("load").c_str(), load, code)->Unit(kMicrosecond);
+}
+
+std::vector<std::string> split(const std::string& list) {
+    std::vector<std::string> out;
+    std::stringstream in(list);
+    for (std::string item; std::getline(in, item, ',');)
+        if (!item.empty()) out.push_back(item);
+    return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    table_path = xalt1::default_table();
+    std::string fluids = "Argon,CO2,R134a", markdown;
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--table=", 0) == 0)
+            table_path = arg.substr(8);
+        else if (arg.rfind("--fluids=", 0) == 0)
+            fluids = arg.substr(9);
+        else if (arg.rfind("--markdown=", 0) == 0)
+            markdown = arg.substr(11);
+        else
+            args.push_back(argv[i]);
+    }
+    for (const std::string& code : split(fluids)) register_fluid(code);
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    SummaryReporter reporter(SummaryReporter::OO_Tabular);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const std::string summary = reporter.markdown();
+    std::printf("\n%s", summary.c_str());
+    if (!markdown.empty()) std::ofstream(markdown) << summary;
+    benchmark::Shutdown();
+    return 0;
+}

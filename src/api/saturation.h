@@ -1,0 +1,76 @@
+// The saturation curve of a loaded fluid for library use: Chebyshev series of ln ps, ln D' and
+// ln D'' in t = sqrt(1 - T/Tc), built once at load from the program's exact pair solve
+// (X_SAT_PAIR), give the start of a Newton solve of equal pressure and equal Gibbs energy that
+// needs one or two steps. In t the saturated densities of the equation, a classical one, are
+// smooth up to the critical point (D' - D'' grows as sqrt(Tc - T)), so a few pieces suffice.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "api/engine.h"
+
+namespace xalt1::detail {
+
+// A saturated pair: the liquid and the vapour state at the same T.
+struct SatPair {
+    Point liq, vap;
+};
+
+// Saturation pressure and densities of one temperature.
+struct ExactPair {
+    double ps = 0, Dl = 0, Dv = 0;
+};
+
+class SaturationCurve {
+  public:
+    // Builds the series for the fluid installed in the calling thread, from T_low (raised to
+    // the lowest temperature at which the exact solve finds a pair) up to Tc. False when no
+    // pair is found at all.
+    bool build(double T_low);
+
+    double Tmin() const { return Tmin_; }
+    double Tc() const { return Tc_; }
+    // Saturation pressure at Tmin and near Tc (where the series ends), MPa.
+    double p_low() const { return p_low_; }
+    double p_high() const { return p_high_; }
+    int solves() const { return solves_; }
+    long evaluations() const { return evaluations_; }
+
+    // Series values at Tmin <= T < Tc: ps, D', D''; or the densities alone.
+    void at(double T, double& ps, double& Dl, double& Dv) const;
+    void densities_at(double T, double& Dl, double& Dv) const;
+    // The temperature whose series pressure is P (p_low <= P <= p_high).
+    double temperature_of(double P) const;
+
+  private:
+    static constexpr int kNodes = 14;
+    struct Piece {
+        double a = 0, b = 0;                            // range in t
+        std::array<std::array<double, kNodes>, 3> c{};  // ln ps, ln D', ln D''
+    };
+    bool node_pair(double T, ExactPair& e);
+    bool fit_piece(double a, double b, int depth);
+    double equation_Tc();
+    double series(const Piece& p, int k, double t) const;
+    const Piece& piece_of(double t) const;
+    double ln_ps(double t) const { return series(piece_of(t), 0, t); }
+
+    struct Node {
+        double T = 0, Dl = 0, Dv = 0;
+    };
+    std::vector<Piece> pieces_;  // ordered by t, from the critical point down
+    std::vector<Node> nodes_;    // the pairs found while building
+    double Tc_ = 0, Tmin_ = 0, p_low_ = 0, p_high_ = 0;
+    double Tc_series_ = 0;  // the equation's own critical temperature, t = sqrt(1 - T/Tc_series_)
+    int solves_ = 0;
+    long evaluations_ = 0;
+};
+
+// The exact saturated pair at T (Newton on equal pressure and Gibbs energy from the series),
+// or at the saturation pressure P (Newton on T, D', D''). False where no pair is found.
+bool pair_at_T(const SaturationCurve& curve, double T, SatPair& pair);
+bool pair_at_p(const SaturationCurve& curve, double P, SatPair& pair);
+
+}  // namespace xalt1::detail
