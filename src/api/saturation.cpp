@@ -111,11 +111,13 @@ const SaturationCurve::Piece& SaturationCurve::piece_of(double t) const {
 // taken as they come (the Newton steps of a call make up for it).
 bool SaturationCurve::fit_piece(double a, double b, int depth) {
     std::array<std::array<double, kNodes>, 3> y{};
-    bool solved = true;
+    bool solved = true, regular = true;
     for (int k = 0; k < kNodes && solved; ++k) {
         const double t = 0.5 * (a + b) + 0.5 * (b - a) * std::cos(M_PI * (k + 0.5) / kNodes);
         ExactPair e;
-        solved = node_pair(T_of(t, Tc_series_), e);
+        bool direct = true;
+        solved = node_pair(T_of(t, Tc_series_), e, direct);
+        regular = regular && direct;
         y[0][k] = std::log(e.ps);
         y[1][k] = std::log(e.Dl);
         y[2][k] = std::log(e.Dv);
@@ -131,6 +133,7 @@ bool SaturationCurve::fit_piece(double a, double b, int depth) {
     Piece p;
     p.a = a;
     p.b = b;
+    p.regular = regular;
     double tail = 0.0;
     for (int q = 0; q < 3; ++q) {
         for (int j = 0; j < kNodes; ++j) {
@@ -150,8 +153,9 @@ bool SaturationCurve::fit_piece(double a, double b, int depth) {
 // then the Newton steps that a call takes from a start anyway. Where the direct solve gives up
 // (a band of isotherms whose spinodal search runs out of evaluations), Newton steps from the
 // pair of the nearest node found so far.
-bool SaturationCurve::node_pair(double T, ExactPair& e) {
-    if (exact_pair(T, e, solves_, evaluations_)) {
+bool SaturationCurve::node_pair(double T, ExactPair& e, bool& direct) {
+    direct = exact_pair(T, e, solves_, evaluations_);
+    if (direct) {
         newton_from(T, e.Dl, e.Dv, e, evaluations_);
     } else {
         const Node* near = nullptr;
@@ -209,7 +213,8 @@ bool SaturationCurve::build(double T_low) {
 double SaturationCurve::equation_Tc() {
     ExactPair a, b;
     const double Ta = Tc_ * (1.0 - 1e-7), Tb = Tc_ * (1.0 - 1e-6);
-    if (!node_pair(Ta, a) || !node_pair(Tb, b)) return Tc_;
+    bool direct = true;
+    if (!node_pair(Ta, a, direct) || !node_pair(Tb, b, direct)) return Tc_;
     const double qa = (a.Dl - a.Dv) * (a.Dl - a.Dv), qb = (b.Dl - b.Dv) * (b.Dl - b.Dv);
     const double Tc = Ta + qa * (Ta - Tb) / (qb - qa);
     return std::fabs(Tc / Tc_ - 1.0) < 1e-6 ? Tc : Tc_;
@@ -221,6 +226,10 @@ void SaturationCurve::at(double T, double& ps, double& Dl, double& Dv) const {
     ps = std::exp(series(p, 0, t));
     Dl = std::exp(series(p, 1, t));
     Dv = std::exp(series(p, 2, t));
+}
+
+bool SaturationCurve::regular(double T) const {
+    return piece_of(t_of(T, Tc_series_)).regular;
 }
 
 void SaturationCurve::densities_at(double T, double& Dl, double& Dv) const {
@@ -299,27 +308,29 @@ bool start_at(const SaturationCurve& curve, double T, SatPair& pair) {
     return stable(T, Dl, pair.liq) && stable(T, Dv, pair.vap);
 }
 
-// The program's own solve of the isotherm, where the Newton steps do not settle.
+// The program's own solve of the isotherm, made exact by the Newton steps where they settle.
 bool exact_at_T(double T, SatPair& pair) {
     ExactPair e;
     int solves = 0;
     long evaluations = 0;
-    return exact_pair(T, e, solves, evaluations) && evaluate(T, e.Dl, pair.liq) &&
-           evaluate(T, e.Dv, pair.vap);
+    if (!exact_pair(T, e, solves, evaluations)) return false;
+    if (evaluate(T, e.Dl, pair.liq) && evaluate(T, e.Dv, pair.vap) && newton_at_T(pair))
+        return true;
+    return evaluate(T, e.Dl, pair.liq) && evaluate(T, e.Dv, pair.vap);
 }
 
 }  // namespace
 
 bool pair_at_T(const SaturationCurve& curve, double T, SatPair& pair) {
     if (!(T >= curve.Tmin()) || !(T < curve.Tc())) return false;
-    if (start_at(curve, T, pair) && newton_at_T(pair)) return true;
+    if (curve.regular(T) && start_at(curve, T, pair) && newton_at_T(pair)) return true;
     return exact_at_T(T, pair);
 }
 
 bool pair_at_p(const SaturationCurve& curve, double P, SatPair& pair) {
     if (!(P >= curve.p_low()) || !(P < curve.p_high())) return false;
     double T = curve.temperature_of(P);
-    if (start_at(curve, T, pair) && newton_at_p(P, pair)) return true;
+    if (curve.regular(T) && start_at(curve, T, pair) && newton_at_p(P, pair)) return true;
     // Where the steps in (T, D', D'') do not settle: pairs at T, T moved by the slope of the
     // saturation pressure, dps/dT = (h'' - h') / (T (1/D'' - 1/D')) (Clapeyron).
     for (int k = 0; k < kMaxNewtonSteps; ++k) {

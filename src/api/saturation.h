@@ -43,14 +43,19 @@ class SaturationCurve {
     void densities_at(double T, double& Dl, double& Dv) const;
     // The temperature whose series pressure is P (p_low <= P <= p_high).
     double temperature_of(double P) const;
+    // False in a piece where the program's direct solve of the isotherm gave no pair at some
+    // node (an isotherm with an extra loop): there a pair is the program's own or none, and the
+    // series is no guide to the phase.
+    bool regular(double T) const;
 
   private:
     static constexpr int kNodes = 14;
     struct Piece {
         double a = 0, b = 0;                            // range in t
         std::array<std::array<double, kNodes>, 3> c{};  // ln ps, ln D', ln D''
+        bool regular = true;  // the program's direct solve found the pair at every node
     };
-    bool node_pair(double T, ExactPair& e);
+    bool node_pair(double T, ExactPair& e, bool& direct);
     bool fit_piece(double a, double b, int depth);
     double equation_Tc();
     double series(const Piece& p, int k, double t) const;

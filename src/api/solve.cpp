@@ -292,7 +292,8 @@ Found solve_TD(const FluidCore& fc, double T, double D) {
     if (T < fc.Tc) {
         double Dl = 0, Dv = 0;
         fc.curve->densities_at(T, Dl, Dv);
-        const bool clear = D > Dl * (1.0 + kNearSaturation) || D < Dv * (1.0 - kNearSaturation);
+        const bool clear = fc.curve->regular(T) &&
+                           (D > Dl * (1.0 + kNearSaturation) || D < Dv * (1.0 - kNearSaturation));
         if (!clear) {
             const SatPair pair = pair_T(fc, T);
             if (D >= pair.vap.D * (1.0 - kOnPair) && D <= pair.liq.D * (1.0 + kOnPair))
@@ -314,7 +315,7 @@ Found solve_Tp(const FluidCore& fc, double T, double P) {
     }
     double ps = 0, Dl = 0, Dv = 0;
     fc.curve->at(T, ps, Dl, Dv);
-    if (std::fabs(P / ps - 1.0) <= kNearSaturation) {
+    if (std::fabs(P / ps - 1.0) <= kNearSaturation || !fc.curve->regular(T)) {
         const SatPair pair = pair_T(fc, T);
         ps = pair.vap.props.p;
         Dl = pair.liq.D;
@@ -356,6 +357,11 @@ Found solve_pD(const FluidCore& fc, double P, double D) {
     if (found < fc.Tc) {
         double ps = 0, Dl = 0, Dv = 0;
         curve.at(found, ps, Dl, Dv);
+        SatPair pair;
+        if (!curve.regular(found) && pair_at_T(curve, found, pair)) {
+            Dl = pair.liq.D;
+            Dv = pair.vap.D;
+        }
         if (D < Dl * (1.0 - kNearSaturation) && D > Dv * (1.0 + kNearSaturation))
             fail(ErrorKind::no_solution, "the temperature found (" + text(found) +
                                              " K) puts the density inside the saturation dome");

@@ -85,3 +85,22 @@ INSTANTIATE_TEST_SUITE_P(ShippedFluids, ConsoleAgreement,
                          testing::Values("Argon", "CO2", "R134a", "R1234yf", "n-Pentane"));
 
 }  // namespace
+
+namespace {
+
+// C4F10's equation has an extra loop on the vapour side of the isotherms between about 382.8
+// and 384.3 K; from 383.52 to 383.70 K no pair of the outer branches exists, and the program
+// says so (status 99, no row). The library gives no pair there either, and next to the band
+// the program's pair.
+TEST(ConsoleAgreementBand, NoPairWhereTheProgramFindsNone) {
+    const xalt1::Fluid& f = shipped_fluid("C4F10");
+    EXPECT_THROW(f.saturation_T(383.6), xalt1::Error);
+    EXPECT_THROW(f.state_Tx(383.6, 0.5), xalt1::Error);
+    const std::vector<std::string> rows = console_rows("C4F10", "4\n383.6\n\n\n\n4\n383.4\n");
+    ASSERT_EQ(rows.size(), 2u);  // the rows at 383.4 K only
+    const auto pair = f.saturation_T(383.4);
+    EXPECT_TRUE(same_printed(rows[0], pair.first, "l "));
+    EXPECT_TRUE(same_printed(rows[1], pair.second, "v "));
+}
+
+}  // namespace
