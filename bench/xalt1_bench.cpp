@@ -43,6 +43,7 @@
 #include "props/td_props.h"
 #include "substance/subst_const.h"
 #include "substance/substance.h"
+#include "substance/table_layout.h"
 
 namespace {
 
@@ -74,12 +75,8 @@ std::vector<std::string> menu_codes(const std::string& path) {
     std::vector<std::string> codes;
     std::ifstream in(path);
     for (std::string line; std::getline(in, line);) {
-        if (line.rfind("##########", 0) == 0) break;
-        if (line.rfind("R-", 0) != 0 || line.size() < 6) continue;
-        std::istringstream words(line.substr(5));
-        std::string code;
-        words >> code;
-        codes.push_back(code.substr(0, 10));
+        if (table_layout::ends_menu(line)) break;
+        if (table_layout::is_menu_line(line)) codes.emplace_back(table_layout::menu_code(line));
     }
     return codes;
 }

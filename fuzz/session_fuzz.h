@@ -47,6 +47,8 @@
 #include <thread>
 #include <vector>
 
+#include "substance/table_layout.h"
+
 namespace session_fuzz {
 
 namespace fs = std::filesystem;
@@ -89,21 +91,18 @@ inline std::vector<Fluid> fluids_of(const std::string& table) {
     for (std::string& l : lines) l = padded(l.substr(0, std::min<std::size_t>(l.size(), 80)), 80);
     std::vector<Fluid> fluids;
     std::size_t i = 0;
-    for (; i < lines.size() && lines[i].compare(0, 10, "##########") != 0; ++i) {
-        if (lines[i].compare(0, 2, "R-") != 0) continue;
-        std::istringstream words(lines[i].substr(5));
-        std::string code;
-        words >> code;
+    for (; i < lines.size() && !table_layout::ends_menu(lines[i]); ++i) {
+        if (!table_layout::is_menu_line(lines[i])) continue;
         Fluid f;
-        f.code = padded(code.substr(0, std::min<std::size_t>(code.size(), 10)), 10);
+        f.code = padded(std::string(table_layout::menu_code(lines[i])), 10);
         fluids.push_back(f);
     }
     for (Fluid& f : fluids) {
         std::size_t h = i;
-        while (h < lines.size() && lines[h].compare(0, 10, f.code) != 0) ++h;
+        while (h < lines.size() && !table_layout::is_entry_header(lines[h], f.code)) ++h;
         f.left_out = h == lines.size();
-        for (++h; h < lines.size() && lines[h].compare(0, 5, "#####") != 0; ++h) {
-            if (lines[h][0] != f.code[0]) continue;
+        for (++h; h < lines.size() && !table_layout::ends_section(lines[h]); ++h) {
+            if (!table_layout::is_constants_line(lines[h], f.code)) continue;
             std::istringstream words(lines[h].substr(1));
             std::string label, value;
             while (words >> label) {

@@ -29,6 +29,7 @@
 #include "substance/subst_const.h"
 #include "substance/substance.h"
 #include "substance/table_fields.h"
+#include "substance/table_layout.h"
 
 namespace table_harness {
 
@@ -64,21 +65,17 @@ inline std::vector<std::string> table_records(std::string_view bytes) {
     return records;
 }
 
-// The menu that the table's menu section describes, worked out independently of the menu
-// routine: one code per "R-" line up to the "##########" line, the first word from column 6 on,
-// cut to 10 characters; at most 1000 entries.
+// The menu that the table's menu section describes, by the table's layout
+// (substance/table_layout.h) applied to the records as the program reads them: one code per
+// menu line up to the end of the menu, at most 1000 entries.
 inline std::vector<std::string> expected_menu(const std::vector<std::string>& records) {
     std::vector<std::string> menu;
     for (const std::string& rec : records) {
-        if (rec.compare(0, 10, "##########") == 0) break;
-        if (rec.compare(0, 2, "R-") != 0 || menu.size() == 1000) continue;
-        const std::size_t first = rec.find_first_not_of(' ', 5);
-        std::string code;
-        if (first != std::string::npos) {
-            const std::size_t last = rec.find(' ', first);
-            code = rec.substr(
-                first, std::min<std::size_t>(10, (last == std::string::npos ? 80 : last) - first));
-        }
+        if (table_layout::ends_menu(rec)) break;
+        if (!table_layout::is_menu_line(rec) ||
+            menu.size() == static_cast<std::size_t>(table_layout::MAX_MENU_ENTRIES))
+            continue;
+        std::string code(table_layout::menu_code(rec));
         code.resize(10, ' ');
         menu.push_back(code);
     }

@@ -69,11 +69,42 @@ inline void add_power(double K, double E, double T, double& cp0, double& h0, dou
     }
 }
 
-// cp0/R, h0/R and s0/R at T over the terms of the loaded substance, summed in index order: the
-// one loop behind the ideal-gas routine, the range test and the property evaluation. Returns
-// STATUS_OK, or STATUS_OUT_OF_RANGE with all three 0 for T not positive or not finite, a
-// negative characteristic temperature, or sums that are not finite. With `trace`, every
-// power-law term writes a record with the running sums to the trace file.
+// One term: power-law exponent E, coefficient K, characteristic temperature theta (K2).
+struct Term {
+    double E = 0, K = 0, theta = 0;
+};
+
+// cp0/R, h0/R and s0/R at T over `count` terms, term(i) giving term i (from 0), summed in index
+// order: the one loop behind the ideal-gas routine, the range test, the property evaluation
+// and the fitting tool's reference cp0. After each power-law term after_power(i, cp0, h0, s0)
+// is called with the running sums. Returns false, with all three 0, for T not positive or not
+// finite, a negative characteristic temperature, or sums that are not finite.
+template <class TermAt, class AfterPower>
+bool sum_terms(int32_t count, TermAt term, double T, Form form, double& cp0, double& h0, double& s0,
+               AfterPower after_power) {
+    cp0 = h0 = s0 = 0.0;
+    if (!(T > 0.0) || !std::isfinite(T)) return false;
+    for (int32_t i = 0; i < count; ++i) {
+        const Term t = term(i);
+        if (is_planck_einstein(t.theta)) {
+            if (t.theta < 0.0) {
+                cp0 = h0 = s0 = 0.0;
+                return false;
+            }
+            add_planck_einstein(form, t.K, t.theta, T, cp0, h0, s0);
+            continue;
+        }
+        add_power(t.K, t.E, T, cp0, h0, s0);
+        after_power(i, cp0, h0, s0);
+    }
+    if (std::isfinite(cp0) && std::isfinite(h0) && std::isfinite(s0)) return true;
+    cp0 = h0 = s0 = 0.0;
+    return false;
+}
+
+// The same over the terms of the loaded substance. Returns STATUS_OK, or STATUS_OUT_OF_RANGE
+// with all three 0. With `trace`, every power-law term writes a record with the running sums to
+// the trace file.
 int32_t sums(double T, Form form, bool trace, double& cp0, double& h0, double& s0);
 
 }  // namespace ideal_gas

@@ -179,16 +179,31 @@ inline double derivative(const Shape& s, double F, double z, double D, double T,
     return F * t * (t - 1.0) / (T * T);
 }
 
-// The (i4_del, i4_tau) derivative of one term at (D, T), with the reducing constants D0, T0.
-inline double term_derivative(const Shape& s, double D, double D0, double T, double T0,
-                              int32_t i4_del, int32_t i4_tau) {
+// The value F of one term at (D, T), with the reducing constants D0, T0, and its density
+// variable z: what derivative() takes.
+struct Value {
+    double F = 0, z = 0;
+};
+// The same from the powers of the state: theta^(n/2), delta^d (delta^(d/2) with d_halves),
+// delta^L and psi = exponential_factor(s, delta^L); terms evaluated at one state may share them.
+inline Value value_from_powers(const Shape& s, double theta_n, double delta_d, double delta_L,
+                               double psi) {
+    return {s.c * theta_n * delta_d * s.parameter * psi, density_variable(s, delta_L)};
+}
+inline Value term_value(const Shape& s, double D, double D0, double T, double T0) {
     const double theta = T / (TEMPERATURE_SCALES[s.scale] * T0);
     const double delta = D / D0;
     const double delta_L = s.L != 0 ? int_power(delta, s.L) : 0.0;
     const double delta_d = s.d_halves ? half_power(delta, s.d) : int_power(delta, s.d);
-    const double F =
-        s.c * half_power(theta, s.n) * delta_d * s.parameter * exponential_factor(s, delta_L);
-    return derivative(s, F, density_variable(s, delta_L), D, T, i4_del, i4_tau);
+    return value_from_powers(s, half_power(theta, s.n), delta_d, delta_L,
+                             exponential_factor(s, delta_L));
+}
+
+// The (i4_del, i4_tau) derivative of one term at (D, T), with the reducing constants D0, T0.
+inline double term_derivative(const Shape& s, double D, double D0, double T, double T0,
+                              int32_t i4_del, int32_t i4_tau) {
+    const Value v = term_value(s, D, D0, T, T0);
+    return derivative(s, v.F, v.z, D, T, i4_del, i4_tau);
 }
 
 }  // namespace term_forms
@@ -233,6 +248,16 @@ struct State {
     double eta_T = 0, eta_TT = 0;
 };
 
+// The size factor S = A2 + (1 - A2) (T/T0)^A1 from (T/T0)^A1.
+inline double size_factor(double theta_a1, double a2) {
+    return a2 + (1.0 - a2) * theta_a1;
+}
+
+// The density at which the packing fraction is eta at T: the inverse of packing() below.
+inline double density_at_packing(double eta, double D0, double T, double T0, double a1, double a2) {
+    return eta * D0 * size_factor(std::pow(T / T0, a1), a2) / PACKING;
+}
+
 // The packing fraction at (D, T) with the constants A1 and A2 (the caller passes A1_HARD_BODY
 // and A2_HARD_BODY, widened); false outside the term (T/T0 not positive or not finite, packing
 // fraction not below 1 or not finite). `theta_a1` and `S` are kept for the temperature
@@ -242,7 +267,7 @@ inline bool packing(double D, double D0, double T, double T0, double a1, double 
     const double theta = T / T0;
     if (!(theta > 0.0) || !std::isfinite(theta)) return false;
     theta_a1 = std::pow(theta, a1);
-    S = a2 + (1.0 - a2) * theta_a1;
+    S = size_factor(theta_a1, a2);
     s.eta_D = PACKING / (D0 * S);
     s.eta = s.eta_D * D;
     if (!(s.eta < 1.0) || !std::isfinite(s.eta)) return false;

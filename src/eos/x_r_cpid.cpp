@@ -9,31 +9,17 @@
 #include "substance/subst_const.h"
 
 int32_t ideal_gas::sums(double T, Form form, bool trace, double& cp0, double& h0, double& s0) {
-    cp0 = h0 = s0 = 0.0;
-    if (!(T > 0.0) || !std::isfinite(T)) return STATUS_OUT_OF_RANGE;
-    const int32_t count = term_count();
-    for (int32_t i = 1; i <= count; ++i) {
-        const double K = SUBST_CONST.K[i - 1];
-        const double E = SUBST_CONST.E[i - 1];
-        const double theta = SUBST_CONST.K2[i - 1];
-        if (is_planck_einstein(theta)) {
-            if (theta < 0.0) {
-                cp0 = h0 = s0 = 0.0;
-                return STATUS_OUT_OF_RANGE;
-            }
-            add_planck_einstein(form, K, theta, T, cp0, h0, s0);
-            continue;
-        }
-        add_power(K, E, T, cp0, h0, s0);
-        if (trace) {
-            ListRecord record;
-            record << i << " cp: " << cp0 << " h: " << h0 << " s: " << s0;
-            record.write_to(lun_of(TRACE_ENTRY));
-        }
-    }
-    if (std::isfinite(cp0) && std::isfinite(h0) && std::isfinite(s0)) return STATUS_OK;
-    cp0 = h0 = s0 = 0.0;
-    return STATUS_OUT_OF_RANGE;
+    const auto term = [](int32_t i) {
+        return Term{SUBST_CONST.E[i], SUBST_CONST.K[i], SUBST_CONST.K2[i]};
+    };
+    const auto after_power = [trace](int32_t i, double cp, double h, double s) {
+        if (!trace) return;
+        ListRecord record;
+        record << i + 1 << " cp: " << cp << " h: " << h << " s: " << s;
+        record.write_to(lun_of(TRACE_ENTRY));
+    };
+    return sum_terms(term_count(), term, T, form, cp0, h0, s0, after_power) ? STATUS_OK
+                                                                            : STATUS_OUT_OF_RANGE;
 }
 
 // Ideal-gas heat capacity cp0/R at T with its integrals h0/R (K) and s0/R, without integration

@@ -25,5 +25,9 @@ struct SubstConst {
     int32_t i4_ncp0 = 0;          // number of ideal-gas terms in use
 };
 
+// Added by the constants parser to every reference temperature read (1.0e-5 held in single
+// precision).
+constexpr double TREF_OFFSET = 1e-5f;
+
 // One instance per thread: each thread of a library caller holds the fluid it evaluates.
 extern thread_local constinit SubstConst SUBST_CONST;

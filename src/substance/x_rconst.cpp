@@ -17,9 +17,6 @@ thread_local Text<20> word;
 thread_local Text<20> value_word;
 thread_local Text<10> label;
 
-// Offset added to every reference temperature read: 1.0e-5 held in single precision.
-constexpr double kTrefOffset = 1e-5f;
-
 // The constant a label word names: its leading characters are compared, first match wins.
 struct LabelRule {
     std::string_view lead;
@@ -54,7 +51,7 @@ int32_t read_label_group(int32_t trace, int32_t length) {
     double value = 0.0;
     const int32_t status = read_real_field(value_word, 17, value);
     if (status != STATUS_OK) return status;
-    if (field == &SUBST_CONST.Tref) value += kTrefOffset;
+    if (field == &SUBST_CONST.Tref) value += TREF_OFFSET;
     *field = value;
     trace_line(trace, ListRecord() << *field);
     return STATUS_OK;

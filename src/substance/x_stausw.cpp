@@ -8,48 +8,37 @@
 #include "platform/status_codes.h"
 #include "platform/text_helpers.h"
 #include "substance/substance.h"
+#include "substance/table_layout.h"
 
 namespace {
 
-constexpr int32_t kMaxEntries = 1000;
 // From this many entries on the menu is shown four to a line.
 constexpr int32_t kFourColumnsFrom = 20;
 
 thread_local Text<8> tag;
 thread_local Text<80> line;
-thread_local Text<20> word;
-thread_local int32_t word_length = 0;
-thread_local Text<10> menu[kMaxEntries];
+thread_local Text<10> menu[table_layout::MAX_MENU_ENTRIES];
 thread_local int32_t count = 0;
 thread_local int32_t choice = 0;
 
 const Text<10> kQuitCode = fixed<10>("0");
 
-// Reads the menu section: every "R-" line up to the "##########" line gives one entry, its code
-// being the first word from column 6 on, cut to 10 characters. Returns the first failing status.
+// Reads the menu section (substance/table_layout.h): every menu line up to the end of the menu
+// gives one entry with its code. Returns the first failing status.
 int32_t build_menu(int32_t table) {
     int32_t status = STATUS_OK;
     count = 0;
     line = blank_text<80>();
-    while (!starts_with(line, "##########") && status == STATUS_OK) {
+    while (!table_layout::ends_menu(view(line)) && status == STATUS_OK) {
         status = read_record(table, line);
         if (status != STATUS_OK) {
             ERRAUS(view(tag), "Error at Read into x_rstoff.tab", status);
             continue;
         }
-        if (!starts_with(line, "R-")) continue;
+        if (!table_layout::is_menu_line(view(line))) continue;
         // The menu holds the first 1000 entries; further menu lines are passed over.
-        if (count == kMaxEntries) continue;
-        Text<10>& entry = menu[count++];
-        entry = blank_text<10>();
-        blank_first(line, 5);
-        status = I4_CSTR(line, word, word_length);
-        if (status != STATUS_OK) {
-            ERRAUS(view(tag), "Error at Routine I4_CSTR", status);
-            continue;
-        }
-        entry =
-            fixed<10>(view(word).substr(0, static_cast<std::size_t>(std::min(word_length, 10))));
+        if (count == table_layout::MAX_MENU_ENTRIES) continue;
+        menu[count++] = fixed<10>(table_layout::menu_code(view(line)));
     }
     return status;
 }

@@ -3,19 +3,12 @@
 #include "platform/status_codes.h"
 #include "platform/unit_table.h"
 #include "substance/substance.h"
+#include "substance/table_layout.h"
 
 namespace {
 
 thread_local Text<8> tag;
 thread_local Text<80> line;
-
-bool is_coefficient_line(const Text<80>& l) {
-    return starts_with(l, "Fd-") || starts_with(l, "Fa-") || starts_with(l, "Fq-");
-}
-
-bool ends_section(const Text<80>& l) {
-    return starts_with(l, "#####");
-}
 
 void trace_line(const Text<80>& l) {
     if (UNIT_TABLE.l_trace) (ListRecord() << l).write_to(lun_of(TRACE_ENTRY));
@@ -37,8 +30,8 @@ void X_TABEIN(const bool& read_coeff, const Text<10>& code, int32_t& status) {
     line = blank_text<80>();
 
     if (read_coeff) {
-        while (!ends_section(line) && status == STATUS_OK) {
-            if (is_coefficient_line(line)) {
+        while (!table_layout::ends_section(view(line)) && status == STATUS_OK) {
+            if (table_layout::is_coefficient_line(view(line))) {
                 X_RCOEFF(trace, line, status);
                 if (status != STATUS_OK) break;
             }
@@ -51,7 +44,7 @@ void X_TABEIN(const bool& read_coeff, const Text<10>& code, int32_t& status) {
         }
     }
 
-    while (view(line).substr(0, 10) != view(code) && status == STATUS_OK)
+    while (!table_layout::is_entry_header(view(line), view(code)) && status == STATUS_OK)
         status = read_record(table, line);
     if (status != STATUS_OK) {
         (ListRecord() << "Fehler in der Tabelle-Reinstoffdaten zu " << code << " fehlen !")
@@ -59,7 +52,7 @@ void X_TABEIN(const bool& read_coeff, const Text<10>& code, int32_t& status) {
         return;
     }
 
-    while (!ends_section(line) && status == STATUS_OK) {
+    while (!table_layout::ends_section(view(line)) && status == STATUS_OK) {
         const int32_t read_status = read_record(table, line);
         if (read_status == STATUS_END_OF_FILE) return;  // the last entry needs no terminator
         if (read_status != STATUS_OK) {
@@ -67,7 +60,7 @@ void X_TABEIN(const bool& read_coeff, const Text<10>& code, int32_t& status) {
             ERRAUS(view(tag), "Error at Read into x_rstoff.tab", status);
             return;
         }
-        if (line[0] == code[0]) {
+        if (table_layout::is_constants_line(view(line), view(code))) {
             trace_line(line);
             X_RCONST(trace, line, status);
         }

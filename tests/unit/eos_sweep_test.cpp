@@ -19,6 +19,7 @@
 #include "props/props.h"
 #include "props/td_props.h"
 #include "substance/substance.h"
+#include "substance/table_layout.h"
 #include "substance_support.h"
 
 namespace {
@@ -30,14 +31,15 @@ std::string file_text(const std::string& path) {
     return out.str();
 }
 
-// Menu numbers of a table ("R-" lines before "##########"); every menu line of the tables swept
-// here has an entry.
+// Menu numbers of a table (its menu lines); every menu line of the tables swept here has an
+// entry.
 std::vector<int> menu_numbers(const std::string& table) {
     std::istringstream in(table);
     std::vector<int> numbers;
     for (std::string line; std::getline(in, line);) {
-        if (line.rfind("##########", 0) == 0) break;
-        if (line.rfind("R-", 0) == 0) numbers.push_back(static_cast<int>(numbers.size()) + 1);
+        if (table_layout::ends_menu(line)) break;
+        if (table_layout::is_menu_line(line))
+            numbers.push_back(static_cast<int>(numbers.size()) + 1);
     }
     return numbers;
 }

@@ -14,6 +14,7 @@
 #include "substance/eos_coeff.h"
 #include "substance/subst_const.h"
 #include "substance/substance.h"
+#include "substance/table_layout.h"
 
 namespace {
 
@@ -34,12 +35,8 @@ std::vector<std::string> lines_of(const std::string& text) {
 std::vector<std::string> menu_codes(const std::string& text) {
     std::vector<std::string> codes;
     for (const std::string& line : lines_of(text)) {
-        if (line.rfind("##########", 0) == 0) break;
-        if (line.rfind("R-", 0) != 0 || line.size() < 6) continue;
-        std::istringstream words(line.substr(5));
-        std::string code;
-        words >> code;
-        codes.push_back(code);
+        if (table_layout::ends_menu(line)) break;
+        if (table_layout::is_menu_line(line)) codes.emplace_back(table_layout::menu_code(line));
     }
     return codes;
 }
@@ -85,7 +82,7 @@ bool FluidTable::load(const std::string& code) {
     rewind_channel(table);
     Text<80> line = blank_text<80>();
     int32_t status = 0;
-    while (status == 0 && !starts_with(line, "##########")) status = read_record(table, line);
+    while (status == 0 && !table_layout::ends_menu(view(line))) status = read_record(table, line);
     if (status != 0) return false;
     SUBST_CONST = SubstConst{};
     EOS_COEFF = EosCoeff{};

@@ -1,7 +1,7 @@
 // Adding a fluid to a table: bad input is refused with the file and line named and nothing
 // written; a shipped fluid taken out of the table and added back from its reference data gets
 // figures within 1.2 times those of its shipped entry (refitted to the rows of today's tool).
-#include "add_fluid.h"
+#include "app/add_fluid.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,6 +12,13 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "model/program.h"
+#include "output/entries.h"
+#include "solve/joint_fit.h"
+#include "solve/measure.h"
+#include "solve/physics_check.h"
+#include "substance/table_layout.h"
 
 namespace {
 
@@ -58,7 +65,10 @@ void set_field(const fs::path& p, int n, int col, const std::string& value) {
             line.clear();
             for (size_t k = 0; k < f.size(); ++k) {
                 const bool quote = f[k].find(',') != std::string::npos;
-                line += (k ? "," : "") + (quote ? "\"" + f[k] + "\"" : f[k]);
+                if (k > 0) line.append(",");
+                if (quote) line.append("\"");
+                line.append(f[k]);
+                if (quote) line.append("\"");
             }
         }
         out += line + "\n";
@@ -68,15 +78,16 @@ void set_field(const fs::path& p, int n, int col, const std::string& value) {
 
 // The shipped table without one fluid's menu line and entry.
 std::string table_without(const std::string& text, const std::string& code) {
+    namespace layout = table_layout;
     std::istringstream in(text);
     std::string out, line;
-    const std::string header = code + std::string(10 - code.size(), ' ');
-    bool skipping = false;
+    bool menu = true, skipping = false;
     while (std::getline(in, line)) {
-        if (line.rfind("R-   " + code + " ", 0) == 0) continue;
-        if (line.substr(0, 10) == header) skipping = true;
+        if (menu && layout::is_menu_line(line) && layout::menu_code(line) == code) continue;
+        menu = menu && !layout::ends_menu(line);
+        if (!menu && layout::is_entry_header(line, code)) skipping = true;
         if (!skipping) out += line + "\n";
-        if (skipping && line.rfind("#####", 0) == 0) skipping = false;
+        if (skipping && layout::ends_section(line)) skipping = false;
     }
     return out;
 }
@@ -148,8 +159,12 @@ TEST(AddFluid, BadInputIsNamedAndWritesNothing) {
         Scratch s;
         c.spoil(s);
         testing::internal::CaptureStderr();
-        const int status =
-            run_add(s.data.string(), c.code, s.table_in.string(), s.table_out.string());
+        Settings settings;
+        settings.data = s.data.string();
+        settings.codes = {c.code};
+        settings.table = s.table_in.string();
+        settings.new_table = s.table_out.string();
+        const int status = run_add(settings);
         const std::string err = testing::internal::GetCapturedStderr();
         EXPECT_NE(status, 0) << c.name;
         EXPECT_NE(err.find(c.message), std::string::npos) << c.name << ": " << err;
@@ -176,7 +191,7 @@ TEST(AddFluid, MeasuredStatesGivePressureRowsOnly) {
     for (size_t i = 0; i < full.fluid.pvt.size(); ++i)
         EXPECT_NEAR(measured.fluid.pvt[i].ZM1, full.fluid.pvt[i].ZM1, 1e-9);
     int z = 0, other = 0;
-    for (const Row& r : data_rows(measured.fluid)) {
+    for (const Row& r : data_rows(measured.fluid, 0.3)) {
         z += r.kind == RowKind::pvt_z;
         other += r.kind == RowKind::pvt_u || r.kind == RowKind::pvt_f;
     }
@@ -200,14 +215,14 @@ TEST(AddFluid, LittleDataGivesAnEntryWithWarnings) {
 
     const FluidData data = load_fluid_folder(s.data.string(), "NeoC5");
     ASSERT_EQ(data.fluid.sat.size(), 8u);
-    AddSettings quick;  // one choice, one reweighting round: the path, not the accuracy
-    quick.max_choices = 1;
-    quick.tune_rounds = 1;
-    quick.max_starts = 2;
+    Settings quick;  // one choice, one reweighting round: the path, not the accuracy
+    quick.add.max_choices = 1;
+    quick.add.tune_rounds = 1;
+    quick.add.max_starts = 2;
     const AddResult r = add_fluid(data, read_table_file(s.table_in.string()), quick);
     EXPECT_EQ(r.accuracy.sat_failures, 0);
-    EXPECT_LT(r.accuracy.ps.avg(), 1.0);
-    EXPECT_EQ(r.accuracy.dvap.n, 0);  // no D'' to compare with
+    EXPECT_LT(r.accuracy.stat(Measure::saturation_pressure).avg(), 1.0);
+    EXPECT_EQ(r.accuracy.stat(Measure::saturated_vapour).n, 0);  // no D'' to compare with
     const std::string report = add_report(r);
     EXPECT_NE(report.find("without D''"), std::string::npos) << report;
     EXPECT_NE(report.find("no single-phase data"), std::string::npos) << report;
@@ -227,7 +242,7 @@ FluidAccuracy shipped_figures(const TableFile& table, const Fluid& f) {
             p = m.reduced;
             p.t = m.reduced.t * m.Tc / f.Tc;
             p.d = m.reduced.d * m.Dc / f.Dc;
-            FluidCase c = make_case(f, state);
+            FluidCase c = make_case(f, state, Settings{});
             std::vector<FluidCase*> one{&c};
             joint_fit(one, state.model, SetKind::Fa, false, 40);
             for (int extra = 0; extra < 3 && physics_check(c, state.model, true) > 0; ++extra)
@@ -258,17 +273,21 @@ TEST(AddFluid, ShippedFluidAddedBackMatchesItsShippedEntry) {
     ASSERT_EQ(without.members.size() + 1, full.members.size());
 
     const FluidData data = load_fluid_folder(reference, code);
-    AddSettings settings;
-    settings.max_choices = 1;  // the class's parameters, as the shipped entry
+    Settings settings;
+    settings.add.max_choices = 1;  // the class's parameters, as the shipped entry
     const AddResult added = add_fluid(data, without, settings);
     const FluidAccuracy before = shipped_figures(full, data.fluid);
     const FluidAccuracy& after = added.accuracy;
     EXPECT_EQ(after.sat_failures, 0);
-    expect_within(after.ps.avg(), before.ps.avg(), "ps");
-    expect_within(after.dliq.avg(), before.dliq.avg(), "D'");
-    expect_within(after.dvap.avg(), before.dvap.avg(), "D''");
-    expect_within(after.d.avg(), before.d.avg(), "D");
-    expect_within(after.cp.avg(), before.cp.avg(), "cp");
+    expect_within(after.stat(Measure::saturation_pressure).avg(),
+                  before.stat(Measure::saturation_pressure).avg(), "ps");
+    expect_within(after.stat(Measure::saturated_liquid).avg(),
+                  before.stat(Measure::saturated_liquid).avg(), "D'");
+    expect_within(after.stat(Measure::saturated_vapour).avg(),
+                  before.stat(Measure::saturated_vapour).avg(), "D''");
+    expect_within(after.stat(Measure::density).avg(), before.stat(Measure::density).avg(), "D");
+    expect_within(after.stat(Measure::isobaric_heat).avg(),
+                  before.stat(Measure::isobaric_heat).avg(), "cp");
 
     // the written table holds the fluid again, at the end of its menu, and reads back with the
     // added entry

@@ -1,15 +1,20 @@
-// The user's fluid list, the reference-state rule and the plots' legibility.
-#include "fluid_list.h"
+// The user's fluid list, the reference-state rule, the accuracy report and the plots'
+// legibility.
+#include "output/fluid_list.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "svg_plot.h"
+#include "output/report.h"
+#include "output/svg_plot.h"
+#include "policy/fluids.h"
 
 namespace {
 
@@ -56,8 +61,8 @@ TEST(FluidList, OneRowPerEntryStartingWithItsCode) {
     entries[1].fluid = &b;
     entries[1].reference = fit::ReferenceState::nbp;
     std::vector<fit::FluidAccuracy> accuracy(2);
-    accuracy[1].ps.sum = 1.24;  // one saturation state 1.24 % off: the ps target is missed
-    accuracy[1].ps.n = 1;
+    // one saturation state 1.24 % off: the ps target is missed
+    fit::add(accuracy[1].stat(fit::Measure::saturation_pressure), 1.24);
     const std::vector<fit::MenuLine> menu = {{"R134a", "R134a name", &entries[0]},
                                              {"Argon", "Argon name", &entries[1]}};
     const std::string text = fit::fluid_list_text(menu, entries, accuracy, {a, b});
@@ -84,7 +89,7 @@ TEST(FluidList, LeftOutFluidsHaveNoNumberButTheirReason) {
     accuracy[0].cls = fit::FluidClass::dipolar;
     accuracy[0].dTc = 4.5;
     accuracy[0].guard_states = 3;
-    fit::add(accuracy[0].ps, 0.4);
+    fit::add(accuracy[0].stat(fit::Measure::saturation_pressure), 0.4);
     const std::vector<fit::MenuLine> menu = {{"R11", "R11 name", &entries[1]}};
     const std::string text = fit::fluid_list_text(menu, entries, accuracy, {a, b, c});
     EXPECT_NE(text.find("\n| R11 | 1 | R11 name |"), std::string::npos) << text;
@@ -104,25 +109,23 @@ TEST(FluidList, LeftOutFluidsHaveNoNumberButTheirReason) {
     EXPECT_EQ(text.find("| R11 |", section), std::string::npos) << text;
 }
 
-// The menu holds the shipped entries only: in the order of the menu file, a listed fluid that is
-// not shipped without a line (the numbers after it move up), an unlisted one at the end.
-TEST(Menu, ShippedEntriesInTheOrderOfTheMenuFile) {
-    const std::string path = testing::TempDir() + "menu_order.txt";
-    std::ofstream(path) << "# comment\nArgon\nWater\n\nR11  # trailing words are ignored\n";
+// The menu holds the shipped entries only: in the menu order, a listed fluid that is not shipped
+// without a line (the numbers after it move up), an unlisted one at the end.
+TEST(Menu, ShippedEntriesInTheMenuOrder) {
+    const std::vector<std::string> order = {"Argon", "Water", "R11"};
     const fit::Fluid argon = fluid("Argon", 83.8, 150.7), r11 = fluid("R11", 162.7, 471.1),
                      neon = fluid("Neon", 24.6, 44.5);
     std::vector<fit::Entry> shipped(3);
     shipped[0].fluid = &neon;
     shipped[1].fluid = &r11;
     shipped[2].fluid = &argon;
-    const std::vector<fit::MenuLine> menu = fit::menu_lines(path, shipped);
+    const std::vector<fit::MenuLine> menu = fit::menu_lines(order, shipped);
     ASSERT_EQ(menu.size(), 3u);
     EXPECT_EQ(menu[0].code, "Argon");
     EXPECT_EQ(menu[1].code, "R11");
     EXPECT_EQ(menu[2].code, "Neon");
     EXPECT_EQ(menu[1].entry, &shipped[1]);
     EXPECT_EQ(menu[1].name, "R11 name");
-    std::remove(path.c_str());
 }
 
 TEST(FluidList, TargetsTextNamesEveryMissedFigure) {
@@ -141,7 +144,7 @@ TEST(ShippingRule, BoundsOfUseAndSoundnessDecide) {
     fit::FluidAccuracy within;
     within.cls = fit::FluidClass::dipolar;
     within.dpc = 4.9;
-    fit::add(within.w, 4.9);
+    fit::add(within.stat(fit::Measure::sound_speed), 4.9);
     EXPECT_TRUE(fit::shipped(within));
     const std::pair<const char*, void (*)(fit::FluidAccuracy&)> faults[] = {
         {"saturation failure", [](fit::FluidAccuracy& a) { a.sat_failures = 1; }},
@@ -190,6 +193,55 @@ TEST(SvgPlot, TenFluidsTenColoursAndNeighboursDifferInShape) {
     EXPECT_NE(svg.find("<circle"), std::string::npos);
     EXPECT_NE(svg.find("<rect x="), std::string::npos);
     EXPECT_NE(svg.find("<polygon"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+std::string file_text(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The accuracy report: the summary has a column for every figure of the figure table, the
+// per-fluid table marks a fluid that misses its bounds as left out, and the report states the
+// targets, the bounds of use and the physics check's limits.
+TEST(Report, SummaryByClassAndPerFluidRows) {
+    const std::string folder = testing::TempDir() + "report_test";
+    const fit::Fluid a = fluid("R134a", 169.85, 374.2), b = fluid("R11", 162.68, 471.11);
+    std::vector<fit::Entry> entries(2);
+    entries[0].fluid = &a;
+    entries[1].fluid = &b;
+    std::vector<fit::FluidAccuracy> acc(2);
+    acc[0].code = "R134a";
+    acc[1].code = "R11";
+    acc[0].cls = acc[1].cls = fit::FluidClass::dipolar;
+    fit::add(acc[0].stat(fit::Measure::saturation_pressure), 0.2);
+    fit::add(acc[1].stat(fit::Measure::saturation_pressure), 2.5);  // beyond the bounds of use
+    fit::write_report(folder, entries, acc, {"Gone"}, "X_MAXWEL", "data/reference");
+    const std::string md = file_text(folder + "/accuracy.md");
+    EXPECT_NE(md.find("| class | fluids | shipped | meeting all targets | ps % | D' % | D'' % | "
+                      "D % | cp % | w % | hvap % | abs Tc % | abs pc % |\n"
+                      "|---|---|---|---|---|---|---|---|---|---|---|---|---|\n"
+                      "| dipolar | 2 | 1 | 1 | 1.35 |"),
+              std::string::npos)
+        << md;
+    EXPECT_NE(md.find("| R11 | dipolar | 2.50 |"), std::string::npos);
+    EXPECT_NE(md.find("| left out |\n"), std::string::npos);
+    EXPECT_NE(md.find("ps <= 0.5 %, D' <= 0.3 %, D'' <= 1 %, single-phase D <= 1 %, cp and w <= "
+                      "2 %,\nenthalpy of vaporisation <= 1 %; Tc within 0.3 %, pc within 2 %."),
+              std::string::npos);
+    EXPECT_NE(md.find("(ps 2 %, D' 1 %, D'' 3 %, D 2 %, cp and\nw 5 %, enthalpy of vaporisation "
+                      "3 %, Tc 1 %, pc 5 %)"),
+              std::string::npos);
+    EXPECT_NE(md.find("from max(Ttriple, 0.3 Tc) to 3 Tc"), std::string::npos);
+    EXPECT_NE(md.find("(of 300 densities per isotherm)"), std::string::npos);
+    EXPECT_NE(md.find("no entry could be made"), std::string::npos);
+    EXPECT_NE(md.find(": Gone."), std::string::npos);
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -10,15 +10,18 @@
 #include <string>
 #include <vector>
 
-#include "accuracy.h"
+#include "fluid/reference.h"
+#include "io/fluid_folder.h"
+#include "model/program.h"
 #include "platform/record_io.h"
 #include "platform/unit_table.h"
+#include "policy/fluids.h"
 #include "props/props.h"
 #include "props/td_props.h"
-#include "reference_data.h"
 #include "substance/eos_coeff.h"
 #include "substance/subst_const.h"
 #include "substance/substance.h"
+#include "substance/table_layout.h"
 
 namespace {
 
@@ -36,30 +39,15 @@ std::vector<std::string> table_lines() {
 std::vector<std::string> menu_codes(const std::vector<std::string>& lines) {
     std::vector<std::string> codes;
     for (const std::string& l : lines) {
-        if (l.rfind("##########", 0) == 0) break;
-        if (l.rfind("R-", 0) != 0) continue;
-        const size_t start = l.find_first_not_of(' ', 5);
-        codes.push_back(l.substr(start, l.find(' ', start) - start));
-    }
-    return codes;
-}
-
-// The codes of the menu file (tools/fit/menu.txt), in its order.
-std::vector<std::string> menu_file_codes() {
-    std::ifstream in(XALT1_MENU_FILE);
-    std::vector<std::string> codes;
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream words(line);
-        std::string code;
-        if (words >> code && code[0] != '#') codes.push_back(code);
+        if (table_layout::ends_menu(l)) break;
+        if (table_layout::is_menu_line(l)) codes.emplace_back(table_layout::menu_code(l));
     }
     return codes;
 }
 
 bool has_entry(const std::vector<std::string>& lines, const std::string& code) {
-    const std::string header = code + std::string(10 - code.size(), ' ');
     for (const std::string& l : lines)
-        if (l.substr(0, 10) == header) return true;
+        if (table_layout::is_entry_header(l, code)) return true;
     return false;
 }
 
@@ -71,7 +59,7 @@ int32_t load(const std::string& code, const char* table = XALT1_SHIPPED_TABLE) {
     if (open_channel(kTableChannel, table) != 0) return -100;
     Text<80> line = blank_text<80>();
     int32_t status = 0;
-    while (status == 0 && !starts_with(line, "##########"))
+    while (status == 0 && !table_layout::ends_menu(view(line)))
         status = read_record(kTableChannel, line);
     if (status != 0) return status;
     SUBST_CONST = SubstConst{};
@@ -136,15 +124,15 @@ TEST(ShippedTable, LinesFitAndEveryMenuCodeHasAnEntry) {
     for (const std::string& code : codes) EXPECT_TRUE(has_entry(lines, code)) << code;
 }
 
-// Scripted sessions choose fluids by their numbers: the menu follows the order of the menu file,
-// so that a number changes only when a fluid before it joins or leaves the table.
-TEST(ShippedTable, MenuFollowsTheMenuFile) {
-    const auto listed = menu_file_codes();
+// Scripted sessions choose fluids by their numbers: the menu follows the menu order of the named
+// fluids, so that a number changes only when a fluid before it joins or leaves the table.
+TEST(ShippedTable, MenuFollowsTheMenuOrder) {
+    const auto listed = fit::menu_order();
     ASSERT_GE(listed.size(), 100u);
     size_t next = 0;  // the menu's codes are a subsequence of the menu file's
     for (const std::string& code : menu_codes(table_lines())) {
         while (next < listed.size() && listed[next] != code) ++next;
-        ASSERT_LT(next, listed.size()) << code << " is out of the menu file's order";
+        ASSERT_LT(next, listed.size()) << code << " is out of the menu order";
         ++next;
     }
 }
@@ -169,14 +157,8 @@ TEST(ShippedTable, EveryFluidLoadsAndSaturatesLikeTheReference) {
         EXPECT_LT(SUBST_CONST.Dref, 1e-5) << code;
         // saturation at 0.7 Tc of the table, against the reference interpolated there
         const double T = 0.7 * SUBST_CONST.Tc;
-        const auto& s = ref->sat;
-        size_t i = 1;
-        while (i + 1 < s.size() && s[i].T < T) ++i;
-        const double w = (T - s[i - 1].T) / (s[i].T - s[i - 1].T);
-        const double ps_ref = std::exp(std::log(s[i - 1].ps) + w * std::log(s[i].ps / s[i - 1].ps));
-        const double dl_ref = s[i - 1].Dliq + w * (s[i].Dliq - s[i - 1].Dliq);
-        const double dv_ref =
-            std::exp(std::log(s[i - 1].Dvap) + w * std::log(s[i].Dvap / s[i - 1].Dvap));
+        const fit::SatPoint r = fit::interpolated_saturation(*ref, T);
+        const double ps_ref = r.ps, dl_ref = r.Dliq, dv_ref = r.Dvap;
         double ps = 0, dl = 0, dv = 0;
         int32_t status = 0;
         X_MAXWEL(T, ps, dl, dv, status);
