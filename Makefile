@@ -8,7 +8,8 @@ ASAN_DIR := build/asan
 USER_TABLE := run/x_rstoff.tab
 USER_FLUIDS := run/added_fluids.txt
 
-.PHONY: all run csv test release asan format clean data fit fit-tool fluid bench bench-tool bench-library perf fuzz
+.PHONY: all run csv test release asan python pytest chart format clean data fit fit-tool fluid \
+	bench bench-tool bench-library bench-python perf fuzz
 
 all: release
 	@echo "built $(RELEASE_DIR)/xalt1 (make run starts it in run/)"
@@ -47,9 +48,45 @@ asan:
 	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DXALT1_SANITIZE=ON -DXALT1_BENCH=OFF >/dev/null
 	@cmake --build $(ASAN_DIR) -j$(JOBS)
 
-# A test that runs longer than 20 minutes fails instead of holding up the rest.
+# A test that runs longer than 20 minutes fails instead of holding up the rest. The C++ tests
+# run under the sanitizers, the Python tests on the plain build of the module (an instrumented
+# module cannot load into the interpreter).
 test: asan
 	@cd $(ASAN_DIR) && ctest --output-on-failure --timeout 1200 -j$(JOBS)
+	@$(MAKE) --no-print-directory pytest
+
+# The Python package xalt1 in build/python (PYTHONPATH=build/python), for and run by Debian's
+# interpreter: the `python3` first on PATH may be another one without numpy and pybind11.
+PYTHON := /usr/bin/python3
+PYTHON_DIR := build/python
+PYEXT_DIR := build/pyext
+python:
+	@bash tools/setup.sh python
+	@mkdir -p $(PYEXT_DIR)
+	@cmake -S . -B $(PYEXT_DIR) -DCMAKE_BUILD_TYPE=Release $(PROGRAM_ONLY) -DXALT1_PYTHON=ON \
+		-DPython3_EXECUTABLE=$(PYTHON) \
+		-DXALT1_PYTHON_DIR=$(abspath $(PYTHON_DIR)) >$(PYEXT_DIR)/build.log 2>&1 \
+		|| { cat $(PYEXT_DIR)/build.log; exit 1; }
+	@cmake --build $(PYEXT_DIR) -j$(JOBS) --target xalt1_python \
+		>>$(PYEXT_DIR)/build.log 2>&1 || { cat $(PYEXT_DIR)/build.log; exit 1; }
+	@echo "built $(PYTHON_DIR)/xalt1 (PYTHONPATH=$(PYTHON_DIR) $(PYTHON))"
+
+pytest: python
+	@PYTHONPATH=$(abspath $(PYTHON_DIR)) $(PYTHON) -m pytest -q tests/python
+
+# `make chart FLUID=<code>`: its p-h and T-s charts (mass units) as run/<code>_ph.png and
+# run/<code>_ts.png, from the table that `make run` uses (run/x_rstoff.tab, with the fluids
+# added by `make fluid`) where it exists, else from the shipped one; CHART_FORMAT=svg for SVG.
+CHART_FORMAT ?= png
+CHART_TABLE ?= $(wildcard $(USER_TABLE))
+chart: python
+	@if [ -z "$(FLUID)" ]; then echo "usage: make chart FLUID=<code>"; exit 2; fi
+	@mkdir -p run
+	@for kind in ph ts; do \
+		PYTHONPATH=$(abspath $(PYTHON_DIR)) $(PYTHON) -m xalt1.chart "$(FLUID)" $$kind \
+			"run/$(FLUID)_$$kind.$(CHART_FORMAT)" $(if $(CHART_TABLE),--table $(CHART_TABLE)) \
+			|| exit 1; \
+		echo "run/$(FLUID)_$$kind.$(CHART_FORMAT)"; done
 
 # Release build of the tools: the fitting tool (Ceres, Eigen) and the benchmarks (Google
 # Benchmark), each built when its packages are there.
@@ -121,6 +158,11 @@ bench-library:
 		--benchmark_repetitions=$(BENCH_REPETITIONS) --benchmark_report_aggregates_only=true \
 		--markdown=$(TOOLS_DIR)/library_bench.md $(BENCH_ARGS)
 
+# Throughput of the Python module over numpy arrays: the "Python" figures of
+# docs/performance.md regenerated (about 3 minutes).
+bench-python: python
+	@PYTHONPATH=$(abspath $(PYTHON_DIR)) $(PYTHON) bench/python_bench.py --doc docs/performance.md
+
 # docs/performance.md: its measured part regenerated on the shipped table (about 5 minutes).
 perf: bench-tool
 	@bash tools/perf_doc.sh
@@ -139,7 +181,7 @@ fuzz:
 	@FUZZ_TABLE_SECONDS=$(FUZZ_TABLE_SECONDS) FUZZ_SESSIONS=$(FUZZ_SESSIONS) bash fuzz/run.sh
 
 format:
-	@find src tests tools bench -name '*.cpp' -o -name '*.h' 2>/dev/null | xargs clang-format -i
+	@find src tests tools bench python -name '*.cpp' -o -name '*.h' 2>/dev/null | xargs clang-format -i
 
 clean:
 	@rm -rf build

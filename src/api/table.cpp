@@ -149,9 +149,8 @@ void load_entry(const std::string& table, const std::string& code, const ReportC
     int32_t status = STATUS_OK;
     X_TABEIN(true, fixed<10>(code), status);
     if (status == STATUS_END_OF_FILE)
-        throw Error(ErrorKind::unknown_fluid,
-                    "fluid " + code + ": the table " + table +
-                        " has no entry for it (a fluid left out of the table keeps its menu line)");
+        throw Error(ErrorKind::unknown_fluid, "fluid " + code + ": the table " + table +
+                                                  " lists it in its menu but has no entry for it");
     if (status != STATUS_OK || reports.reports > 0)
         unreadable(table, "the entry of " + code + " cannot be read (status " +
                               std::to_string(status) + "): " + reported(reports));

@@ -97,6 +97,20 @@ TEST(BadFluid, UnknownCodesAndUnreadableTables) {
     TemporaryFolder folder;
     std::ofstream(folder.path("empty.tab")) << "";
     std::filesystem::create_directory(folder.path("folder.tab"));
+    // A hand-made table whose menu names a fluid without an entry.
+    {
+        std::ifstream shipped(xalt1::default_table());
+        std::ofstream menu_only(folder.path("menu_only.tab"));
+        std::string line;
+        bool added = false;
+        while (std::getline(shipped, line)) {
+            if (!added && line.rfind("R-   ", 0) == 0) {
+                menu_only << "R-   Water      water\n";
+                added = true;
+            }
+            menu_only << line << '\n';
+        }
+    }
     struct Case {
         std::string code, table;
         ErrorKind kind;
@@ -105,7 +119,8 @@ TEST(BadFluid, UnknownCodesAndUnreadableTables) {
     const Case cases[] = {
         {"Unobtainium", "", ErrorKind::unknown_fluid, "not a code of the menu"},
         {"", "", ErrorKind::unknown_fluid, "not a code"},
-        {"Water", "", ErrorKind::unknown_fluid, "has no entry"},  // left out: a menu line only
+        {"Water", "", ErrorKind::unknown_fluid, "not a code of the menu"},  // left out
+        {"Water", folder.path("menu_only.tab"), ErrorKind::unknown_fluid, "has no entry"},
         {"Argon", folder.path("missing.tab"), ErrorKind::unreadable_table, "cannot be opened"},
         {"Argon", folder.path("folder.tab"), ErrorKind::unreadable_table, "folder.tab"},
         {"Argon", folder.path("empty.tab"), ErrorKind::unreadable_table, "menu section"},

@@ -75,7 +75,7 @@ TEST(Fluids, ShippedTableWithMetadata) {
     ASSERT_GE(list.size(), 80u);
     const xalt1::FluidInfo* yf = nullptr;
     for (const xalt1::FluidInfo& info : list) {
-        EXPECT_NE(info.code, "Water");  // left out of the table: a menu line only
+        EXPECT_NE(info.code, "Water");  // left out of the table
         EXPECT_GT(info.Tc, 0.0);
         EXPECT_FALSE(std::isnan(info.Tmax)) << info.code;
         if (info.code == "R1234yf") yf = &info;

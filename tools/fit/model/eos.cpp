@@ -42,7 +42,8 @@ PairValues Eos::pairs(double D, double T, unsigned mask) const {
 }
 
 double Eos::pair(int del, int tau, double D, double T) const {
-    return pairs(D, T, pair_bit(del, tau))[pair_index(del, tau)];
+    const int q = pair_index(del, tau);
+    return q < PAIRS ? pairs(D, T, pair_bit(del, tau))[q] : 0.0;
 }
 
 }  // namespace fit

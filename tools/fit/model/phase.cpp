@@ -23,7 +23,8 @@ FresDeriv residual(const Eos& eos, double D, double T,
     const PairValues values = eos.pairs(D, T, mask);
     FresDeriv F;
     for (const auto& [del, tau] : pairs) {
-        const double v = values[pair_index(del, tau)];
+        const int q = pair_index(del, tau);
+        const double v = q < PAIRS ? values[q] : 0.0;
         if (tau == 0) (del == 0 ? F.F00 : del == 1 ? F.F10 : del == 2 ? F.F20 : F.F30) = v;
         if (tau == 1) (del == 0 ? F.F01 : F.F11) = v;
         if (tau == 2) F.F02 = v;

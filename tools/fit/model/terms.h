@@ -35,15 +35,15 @@ constexpr int PAIR_TAU[PAIRS] = {0, 0, 1, 0, 0, 1, 2};
 // Weights of the derivative pairs of a linear combination, and values of the pairs.
 using PairWeights = std::array<double, PAIRS>;
 using PairValues = std::array<double, PAIRS>;
-// The index of the pair (del, tau), and its bit in a mask of pairs; the pair must be one of
-// them.
+// The index of the pair (del, tau) (PAIRS for none of them), and its bit in a mask of pairs (0
+// for none).
 constexpr int pair_index(int del, int tau) {
     int q = 0;
-    while (q + 1 < PAIRS && !(PAIR_DEL[q] == del && PAIR_TAU[q] == tau)) ++q;
+    while (q < PAIRS && !(PAIR_DEL[q] == del && PAIR_TAU[q] == tau)) ++q;
     return q;
 }
 constexpr unsigned pair_bit(int del, int tau) {
-    return 1u << pair_index(del, tau);
+    return pair_index(del, tau) < PAIRS ? 1u << pair_index(del, tau) : 0u;
 }
 
 // Physical reducing values of a fluid for given parameters.

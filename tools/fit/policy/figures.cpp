@@ -40,10 +40,7 @@ std::vector<std::string> beyond(const FluidAccuracy& a, Bound bound) {
 }  // namespace
 
 const char* row_kind_name(RowKind kind) {
-    static const char* const names[ROW_KINDS] = {"pvt_z", "pvt_u", "pvt_f", "liq", "vap", "gibbs",
-                                                 "cdp",   "cd2p",  "cz",    "bz",  "bdz", "guard",
-                                                 "cv",    "dpdd",  "dpdt",  "hvap"};
-    return names[static_cast<int>(kind)];
+    return ROW_KIND_NAMES[static_cast<int>(kind)];
 }
 
 double weight_factor(RowKind kind, const Weights& w) {

@@ -16,7 +16,7 @@
 
 namespace fit {
 
-// What each row of a fluid asks of the equation.
+// What each row of a fluid asks of the equation (with its short name in ROW_KIND_NAMES).
 enum class RowKind {
     pvt_z,      // Z at a single-phase state
     pvt_u,      // T dF/dT there
@@ -35,8 +35,14 @@ enum class RowKind {
     pvt_dpdt,  // (dp/dT)/(D R), from cp - cv
     sat_hvap,  // enthalpy of vaporisation
 };
-constexpr int ROW_KINDS = 16;
-// Short name of a row kind, for the diagnostics.
+// The short names of the row kinds, in the order of RowKind, for the diagnostics.
+// clang-format off
+inline constexpr const char* ROW_KIND_NAMES[] = {
+    "pvt_z", "pvt_u", "pvt_f", "liq", "vap", "gibbs", "cdp", "cd2p", "cz", "bz", "bdz", "guard",
+    "cv", "dpdd", "dpdt", "hvap",
+};
+// clang-format on
+constexpr int ROW_KINDS = static_cast<int>(std::size(ROW_KIND_NAMES));
 const char* row_kind_name(RowKind kind);
 
 // How a figure is measured (solve/measure.cpp): at the reference states, by the equation's own

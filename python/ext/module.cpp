@@ -1,0 +1,258 @@
+// The compiled part of the Python package xalt1 (imported as xalt1._xalt1): the library's
+// fluids, their metadata and the vectorised state and saturation calls over numpy arrays.
+// Each array call crosses into C++ once and runs without the interpreter lock, so threads with
+// fluids of their own work in parallel. The keyword interface is xalt1/__init__.py.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "api/xalt1.h"
+
+namespace py = pybind11;
+
+namespace {
+
+using DoubleArray = py::array_t<double, py::array::forcecast>;
+constexpr std::array<xalt1::Quantity, xalt1::QUANTITY_COUNT> QUANTITIES = {
+    xalt1::Quantity::T,       xalt1::Quantity::p, xalt1::Quantity::D,  xalt1::Quantity::u,
+    xalt1::Quantity::h,       xalt1::Quantity::s, xalt1::Quantity::cv, xalt1::Quantity::cp,
+    xalt1::Quantity::f,       xalt1::Quantity::g, xalt1::Quantity::w,  xalt1::Quantity::mu_JT,
+    xalt1::Quantity::kappa_T, xalt1::Quantity::x};
+
+// The Python exception of the library's errors, xalt1.Error: a ValueError with the error's kind
+// as `kind`. Made once at import and kept to the end of the process.
+PyObject* error_type = nullptr;
+
+void raise_error(const xalt1::Error& e) {
+    py::object type = py::reinterpret_borrow<py::object>(error_type);
+    py::object err = type(e.what());
+    err.attr("kind") = py::str(std::string(xalt1::kind_name(e.kind())));
+    PyErr_SetObject(error_type, err.ptr());
+}
+
+xalt1::Units units_of(const std::string& name) {
+    if (name == "molar") return xalt1::Units::molar;
+    if (name == "mass") return xalt1::Units::mass;
+    throw py::value_error("units must be \"molar\" or \"mass\", not \"" + name + "\"");
+}
+
+std::string units_name(xalt1::Units units) {
+    return units == xalt1::Units::mass ? "mass" : "molar";
+}
+
+// An input of n values: a one-dimensional array of n, or one value repeated (stride 0).
+xalt1::Column column_of(const DoubleArray& a, std::size_t n) {
+    if (a.ndim() > 1) throw py::value_error("inputs must be scalars or one-dimensional arrays");
+    if (a.size() == 1) return {a.data(), 0};
+    if (static_cast<std::size_t>(a.size()) != n)
+        throw py::value_error("input arrays of different lengths");
+    if (a.strides(0) % static_cast<py::ssize_t>(sizeof(double)) != 0)
+        throw py::value_error("input array not aligned to its elements");
+    return {a.data(), a.strides(0) / static_cast<py::ssize_t>(sizeof(double))};
+}
+
+std::size_t length_of(const DoubleArray& a, const DoubleArray& b) {
+    return static_cast<std::size_t>(a.size() == 1 ? b.size() : a.size());
+}
+
+// Output columns of n elements, each a fresh numpy array, and the messages of failed elements.
+struct Columns {
+    std::array<py::array_t<double>, xalt1::QUANTITY_COUNT> numbers;
+    py::array_t<std::int8_t> phase;
+    std::vector<std::string> error;
+    xalt1::Outputs out;
+
+    explicit Columns(std::size_t n) : phase(static_cast<py::ssize_t>(n)), error(n) {
+        for (auto& column : numbers) column = py::array_t<double>(static_cast<py::ssize_t>(n));
+        double** slots[] = {&out.T,  &out.p, &out.D, &out.u, &out.h,     &out.s,       &out.cv,
+                            &out.cp, &out.f, &out.g, &out.w, &out.mu_JT, &out.kappa_T, &out.x};
+        static_assert(std::size(slots) == QUANTITIES.size());
+        for (std::size_t i = 0; i < QUANTITIES.size(); ++i) *slots[i] = numbers[i].mutable_data();
+        out.phase = phase.mutable_data();
+        out.error = error.data();
+    }
+
+    // {"T": array, ..., "phase": int8 array, "failed": [(index, message), ...]}
+    py::dict to_dict(std::size_t failures) const {
+        py::dict d;
+        for (std::size_t i = 0; i < QUANTITIES.size(); ++i)
+            d[py::str(std::string(xalt1::quantity_name(QUANTITIES[i])))] = numbers[i];
+        d["phase"] = phase;
+        py::list failed;
+        for (std::size_t i = 0; failures > 0 && i < error.size(); ++i)
+            if (!error[i].empty()) failed.append(py::make_tuple(i, error[i]));
+        d["failed"] = failed;
+        return d;
+    }
+};
+
+py::dict state_dict(const xalt1::State& st) {
+    py::dict d;
+    for (auto q : QUANTITIES)
+        d[py::str(std::string(xalt1::quantity_name(q)))] = xalt1::value_of(st, q);
+    d["phase"] = static_cast<int>(st.phase);
+    return d;
+}
+
+// The pair of two input names; its error names the fluid, as the library's errors of a state do.
+xalt1::Pair pair_of(const xalt1::Fluid& fluid, const std::string& first,
+                    const std::string& second) {
+    try {
+        return xalt1::input_pair(first, second);
+    } catch (const xalt1::Error& e) {
+        throw xalt1::Error(e.kind(), fluid.info().code + ": " + e.what());
+    }
+}
+
+py::dict states(const xalt1::Fluid& fluid, const std::string& first_name,
+                const std::string& second_name, const DoubleArray& first,
+                const DoubleArray& second) {
+    auto pair = pair_of(fluid, first_name, second_name);
+    const DoubleArray& a = pair.swapped ? second : first;
+    const DoubleArray& b = pair.swapped ? first : second;
+    std::size_t n = length_of(a, b);
+    xalt1::Column ca = column_of(a, n), cb = column_of(b, n);
+    Columns cols(n);
+    std::size_t failures;
+    {
+        py::gil_scoped_release unlocked;
+        failures = fluid.states(pair.input, ca, cb, n, cols.out);
+    }
+    return cols.to_dict(failures);
+}
+
+py::dict state(const xalt1::Fluid& fluid, const std::string& first_name,
+               const std::string& second_name, double first, double second) {
+    auto pair = pair_of(fluid, first_name, second_name);
+    if (pair.swapped) std::swap(first, second);
+    xalt1::State st;
+    {
+        py::gil_scoped_release unlocked;
+        st = fluid.state(pair.input, first, second);
+    }
+    return state_dict(st);
+}
+
+xalt1::Fluid::SaturationBy saturation_by(const std::string& name) {
+    if (name == "T") return xalt1::Fluid::SaturationBy::T;
+    if (name == "p") return xalt1::Fluid::SaturationBy::p;
+    throw py::value_error("saturation() takes T or p, not " + name);
+}
+
+py::tuple saturation(const xalt1::Fluid& fluid, const std::string& by, double value) {
+    auto kind = saturation_by(by);
+    std::pair<xalt1::State, xalt1::State> pair;
+    {
+        py::gil_scoped_release unlocked;
+        pair = kind == xalt1::Fluid::SaturationBy::T ? fluid.saturation_T(value)
+                                                     : fluid.saturation_p(value);
+    }
+    return py::make_tuple(state_dict(pair.first), state_dict(pair.second));
+}
+
+py::tuple saturations(const xalt1::Fluid& fluid, const std::string& by, const DoubleArray& values) {
+    auto kind = saturation_by(by);
+    std::size_t n = static_cast<std::size_t>(values.size());
+    xalt1::Column c = column_of(values, n);
+    Columns liquid(n), vapour(n);
+    std::size_t failures;
+    {
+        py::gil_scoped_release unlocked;
+        failures = fluid.saturation(kind, c, n, liquid.out, vapour.out);
+    }
+    return py::make_tuple(liquid.to_dict(failures), vapour.to_dict(failures));
+}
+
+void bind_info(py::module_& m) {
+    py::class_<xalt1::FluidInfo>(m, "FluidInfo",
+                                 "Metadata of one fluid of a table (M in g/mol, T in K, p in "
+                                 "MPa, Dc in mol/dm3)")
+        .def_readonly("code", &xalt1::FluidInfo::code)
+        .def_readonly("name", &xalt1::FluidInfo::name)
+        .def_readonly("fluid_class", &xalt1::FluidInfo::fluid_class)
+        .def_readonly("M", &xalt1::FluidInfo::M)
+        .def_readonly("Tc", &xalt1::FluidInfo::Tc)
+        .def_readonly("pc", &xalt1::FluidInfo::pc)
+        .def_readonly("Dc", &xalt1::FluidInfo::Dc)
+        .def_readonly("Ttriple", &xalt1::FluidInfo::Ttriple)
+        .def_readonly("Tmax", &xalt1::FluidInfo::Tmax)
+        .def_readonly("pmax", &xalt1::FluidInfo::pmax)
+        .def_readonly("reference_state", &xalt1::FluidInfo::reference_state)
+        .def_readonly("meets_targets", &xalt1::FluidInfo::meets_targets)
+        .def_readonly("targets", &xalt1::FluidInfo::targets)
+        .def("__repr__", [](const xalt1::FluidInfo& i) {
+            return "FluidInfo(code=" + i.code + ", name=" + i.name +
+                   ", M=" + py::repr(py::float_(i.M)).cast<std::string>() +
+                   ", Tc=" + py::repr(py::float_(i.Tc)).cast<std::string>() +
+                   ", pc=" + py::repr(py::float_(i.pc)).cast<std::string>() + ")";
+        });
+}
+
+void bind_fluid(py::module_& m) {
+    py::class_<xalt1::Fluid>(m, "Fluid")
+        .def(py::init(
+                 [](const std::string& code, const std::string& table, const std::string& units) {
+                     auto u = units_of(units);
+                     py::gil_scoped_release unlocked;
+                     return xalt1::Fluid(code, table, u);
+                 }),
+             py::arg("code"), py::arg("table") = "", py::arg("units") = "molar")
+        .def_property_readonly("info", &xalt1::Fluid::info)
+        .def_property_readonly("units", [](const xalt1::Fluid& f) { return units_name(f.units()); })
+        .def_property_readonly("table", &xalt1::Fluid::table)
+        .def_property_readonly("range",
+                               [](const xalt1::Fluid& f) {
+                                   auto r = f.range();
+                                   return py::make_tuple(r.Tmin, r.Tmax, r.pmax);
+                               })
+        .def_property_readonly("critical",
+                               [](const xalt1::Fluid& f) { return state_dict(f.critical()); })
+        .def_property_readonly("build_cost",
+                               [](const xalt1::Fluid& f) {
+                                   auto c = f.build_cost();
+                                   return py::make_tuple(c.solves, c.evaluations);
+                               })
+        .def("state", &state)
+        .def("states", &states)
+        .def("saturation", &saturation)
+        .def("saturations", &saturations);
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_xalt1, m) {
+    m.doc() = "xalt1 library: fluids of a substance table, states and saturation";
+    error_type = PyErr_NewException("xalt1.Error", PyExc_ValueError, nullptr);
+    m.attr("Error") = py::reinterpret_borrow<py::object>(error_type);
+    py::register_exception_translator([](std::exception_ptr p) {
+        try {
+            if (p) std::rethrow_exception(p);
+        } catch (const xalt1::Error& e) {
+            raise_error(e);
+        }
+    });
+    m.def("fluids", &xalt1::fluids, py::arg("table") = "");
+    m.def("default_table", &xalt1::default_table);
+    m.def("set_default_table", &xalt1::set_default_table, py::arg("path"));
+    m.def("metadata_path", &xalt1::metadata_path, py::arg("table"));
+    m.def("evaluation_count", &xalt1::evaluation_count);
+    m.attr("QUANTITIES") = [] {
+        py::list names;
+        for (auto q : QUANTITIES) names.append(std::string(xalt1::quantity_name(q)));
+        return py::tuple(names);
+    }();
+    m.attr("PHASES") = [] {
+        py::list names;
+        for (int i = 0; i < 4; ++i)
+            names.append(std::string(xalt1::phase_name(static_cast<xalt1::Phase>(i))));
+        return py::tuple(names);
+    }();
+    bind_info(m);
+    bind_fluid(m);
+}

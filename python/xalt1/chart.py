@@ -1,0 +1,411 @@
+"""p-h and T-s charts of a fluid, in mass units.
+
+    python3 -m xalt1.chart CODE ph|ts OUT.png|OUT.svg [--table PATH]
+
+Each chart has the saturation dome with the critical point and the quality lines x = 0.1 ..
+0.9; the p-h chart (log p against h) labelled isotherms and isentropes, the T-s chart
+labelled isobars. Every line is a curve computed state by state (no contouring); a state the
+equation does not give leaves a gap, never a jump.
+
+The chart spans the fluid's range: from its lowest temperature (Fluid.range; or from the
+temperature at which the saturation pressure is pc/1000, where the saturation pressure at the
+lowest temperature lies below that) to Tmax, but at most 1.6 Tc, and in pressure up to 5 pc,
+but at most pmax.
+"""
+
+import argparse
+import math
+import os
+import sys
+
+import numpy as np
+from matplotlib.backends.backend_agg import FigureCanvasAgg
+from matplotlib.figure import Figure
+from matplotlib.ticker import FuncFormatter, LogLocator, NullFormatter
+
+import xalt1
+
+QUALITIES = tuple(round(0.1 * i, 1) for i in range(1, 10))
+LINE_POINTS = 300
+DOME_COLOUR = "black"
+QUALITY_COLOUR = "0.45"
+ISOTHERM_COLOUR = "#c0392b"
+ISENTROPE_COLOUR = "#1f6fb2"
+ISOBAR_COLOUR = "#1f6fb2"
+
+
+def nice_step(span, count):
+    """A step of 1, 2, 2.5 or 5 times a power of ten that cuts span into about count parts."""
+    raw = span / count
+    power = 10.0 ** math.floor(math.log10(raw))
+    for factor in (1, 2, 2.5, 5, 10):
+        if factor * power >= raw:
+            return factor * power
+    return 10 * power
+
+
+def round_values(lo, hi, step):
+    """The multiples of step in [lo, hi]."""
+    first = math.ceil(lo / step - 1e-9)
+    last = math.floor(hi / step + 1e-9)
+    return [round(k * step, 10) for k in range(first, last + 1)]
+
+
+def pressure_series(lo, hi, least=8):
+    """1, 2, 5 times powers of ten in [lo, hi]; 1, 1.5, 2, 3, 4, 5, 7 times where that gives
+    fewer than `least` values (a narrow range, as from the triple point of CO2)."""
+    for mantissas in ((1, 2, 5), (1, 1.5, 2, 3, 4, 5, 7)):
+        values = _pressures(lo, hi, mantissas)
+        if len(values) >= least:
+            break
+    return values
+
+
+def _pressures(lo, hi, mantissas):
+    values = []
+    for exponent in range(math.floor(math.log10(lo)) - 1, math.ceil(math.log10(hi)) + 1):
+        for mantissa in mantissas:
+            p = mantissa * 10.0 ** exponent
+            if lo <= p <= hi:
+                values.append(float(f"{p:.6g}"))
+    return values
+
+
+def number_text(value):
+    return f"{value:g}"
+
+
+def _found(st, **inputs):
+    """Where the states of an array call were found and reproduce their inputs."""
+    good = st.error == ""
+    for name, value in inputs.items():
+        good &= np.isclose(getattr(st, name), value, rtol=1e-6, atol=1e-9)
+    return good
+
+
+class ChartData:
+    """The ranges and the saturation curve of one fluid, in mass units."""
+
+    def __init__(self, fluid):
+        self.fluid = fluid
+        info = fluid.info
+        self.info = info
+        tmin, tmax, pmax = fluid.range
+        self.Tmin, self.Tmax = tmin, tmax
+        self.Tc, self.pc = info.Tc, info.pc
+        self.critical = fluid.critical
+        self.T_top = min(tmax, 1.6 * self.Tc)
+        self.p_top = min(pmax, 5.0 * self.pc)
+        self.p_beyond = min(pmax, 1.2 * self.p_top)  # lines run on past the chart's edge
+        self._saturation_curve(tmin)
+        self.p_bottom = max(self.sat_p[0], self.pc * 1e-3)
+        self.T_bottom = self.saturation_temperature(self.p_bottom)
+
+    def _saturation_curve(self, tmin):
+        # Denser towards Tc, where the dome closes.
+        u = np.linspace(0.0, 1.0, 400)
+        T = self.Tc - (self.Tc - tmin) * (1.0 - u) ** 3
+        T = T[T < self.Tc * (1 - 1e-7)]
+        liq, vap = self.fluid.saturation(T=T)
+        good = (liq.error == "") & (vap.error == "")
+        self.sat_T = T[good]
+        self.sat_p = liq.p[good]
+        self.liq = {q: getattr(liq, q)[good] for q in ("h", "s", "D")}
+        self.vap = {q: getattr(vap, q)[good] for q in ("h", "s", "D")}
+        if len(self.sat_T) < 10:
+            raise ValueError(f"{self.info.code}: the saturation curve could not be computed")
+
+    def saturation_temperature(self, p):
+        if p <= self.sat_p[0]:
+            return float(self.sat_T[0])
+        return float(np.interp(math.log(p), np.log(self.sat_p), self.sat_T))
+
+    def dome(self, quantity):
+        """The dome as one curve: liquid branch up to the critical point, vapour branch down."""
+        return np.concatenate([self.liq[quantity], [getattr(self.critical, quantity)],
+                               self.vap[quantity][::-1]])
+
+    def dome_y(self, quantity):
+        values = {"p": self.sat_p, "T": self.sat_T}[quantity]
+        return np.concatenate([values, [getattr(self.critical, quantity)], values[::-1]])
+
+    def quality_line(self, x, quantity):
+        return self.liq[quantity] + x * (self.vap[quantity] - self.liq[quantity])
+
+    def isotherm(self, T):
+        """(h, p, n) of the isotherm T from below p_bottom to above p_top, across the dome at
+        ps: n points of the vapour branch, then the saturated vapour and liquid, then the
+        liquid branch (n None above Tc; 0 where ps lies below the chart: liquid only)."""
+        f = self.fluid
+        p_lo = self.p_bottom / 1.2
+        D_lo, D_hi = f.state(T=T, p=np.array([p_lo, self.p_beyond])).D
+        if not (np.isfinite(D_lo) and np.isfinite(D_hi)):
+            return None
+        if T >= self.Tc:
+            return (*self._td_curve(T, np.geomspace(D_lo, D_hi, 2 * LINE_POINTS)), None)
+        try:
+            liq, vap = f.saturation(T=T)
+        except ValueError:
+            return None
+        if vap.p <= p_lo:  # below the chart: its liquid branch only
+            return (*self._td_curve(T, np.geomspace(D_lo, D_hi, LINE_POINTS)), 0)
+        vapour = self._td_curve(T, np.geomspace(D_lo, vap.D, LINE_POINTS, endpoint=False))
+        liquid = self._td_curve(T, np.geomspace(liq.D, D_hi, LINE_POINTS)[1:])
+        h = np.concatenate([vapour[0], [vap.h, liq.h], liquid[0]])
+        p = np.concatenate([vapour[1], [vap.p, liq.p], liquid[1]])
+        return h, p, LINE_POINTS
+
+    def _td_curve(self, T, D):
+        st = self.fluid.state(T=T, D=D)
+        good = _found(st, T=T, D=D)
+        return np.where(good, st.h, np.nan), np.where(good, st.p, np.nan)
+
+    def isentrope(self, s):
+        """(h, p) of the isentrope s in single phase (two-phase parts left out)."""
+        p = np.geomspace(self.p_bottom / 1.2, self.p_beyond, LINE_POINTS)
+        st = self.fluid.state(p=p, s=s)
+        good = _found(st, p=p, s=s) & (st.phase != "two-phase")
+        return np.where(good, st.h, np.nan), p
+
+    def isobar(self, p):
+        """(s, T) of the isobar p from T_bottom to T_top, across the dome at Ts."""
+        lo = max(self.T_bottom - 0.05 * (self.T_top - self.T_bottom), self.Tmin)
+        hi = min(self.T_top * 1.02, self.Tmax)
+        whole = np.linspace(lo, hi, 2 * LINE_POINTS)
+        if p >= self.pc:
+            return self._tp_curve(whole, p), whole
+        try:
+            liq, vap = self.fluid.saturation(p=p)
+        except ValueError:
+            return self._tp_curve(whole, p), whole
+        Ts = liq.T
+        if Ts <= lo:  # below the chart: its vapour branch only
+            return self._tp_curve(whole, p), whole
+        T_liq = np.linspace(lo, Ts, LINE_POINTS, endpoint=False)
+        T_vap = np.linspace(Ts, hi, LINE_POINTS)[1:]
+        s = np.concatenate([self._tp_curve(T_liq, p), [liq.s, vap.s], self._tp_curve(T_vap, p)])
+        T = np.concatenate([T_liq, [Ts, Ts], T_vap])
+        return s, T
+
+    def _tp_curve(self, T, p):
+        st = self.fluid.state(T=T, p=p)
+        good = _found(st, T=T, p=p) & (st.phase != "two-phase")
+        return np.where(good, st.s, np.nan)
+
+
+def _label_on_curve(ax, x, y, index, text, colour, size=7):
+    """text on the curve at point index, turned along the curve as it appears on the chart."""
+    n = len(x)
+    lo, hi = max(index - 2, 0), min(index + 2, n - 1)
+    while lo < index and not (np.isfinite(x[lo]) and np.isfinite(y[lo])):
+        lo += 1
+    while hi > index and not (np.isfinite(x[hi]) and np.isfinite(y[hi])):
+        hi -= 1
+    angle = 0.0
+    if hi > lo:
+        (x0, y0), (x1, y1) = ax.transData.transform([(x[lo], y[lo]), (x[hi], y[hi])])
+        angle = math.degrees(math.atan2(y1 - y0, x1 - x0))
+        if angle > 90:
+            angle -= 180
+        elif angle < -90:
+            angle += 180
+    ax.text(x[index], y[index], text, color=colour, fontsize=size, rotation=angle,
+            rotation_mode="anchor", ha="center", va="center", clip_on=True, zorder=5,
+            bbox=dict(boxstyle="square,pad=0.1", fc="white", ec="none", alpha=0.85))
+
+
+def _nearest_index(ax, x, y, target, log=False):
+    """Index of the point of the curve (x, y) nearest target in y (in log where asked) among
+    the points where a label is not cut by the chart's edge; None if there is none."""
+    values = np.asarray(y, dtype=float)
+    candidates = [i for i in range(len(values)) if _inside(ax, x[i], y[i])]
+    if not candidates:
+        return None
+    v = values[candidates]
+    d = np.abs(np.log(v) - math.log(target)) if log else np.abs(v - target)
+    return candidates[int(np.argmin(d))]
+
+
+def _inside(ax, x, y, margin=0.03):
+    """Whether (x, y) lies inside the axes, at least margin (a fraction of the axes) from the
+    edges, so that a label there is not cut."""
+    if not (np.isfinite(x) and np.isfinite(y)):
+        return False
+    u, v = ax.transAxes.inverted().transform(ax.transData.transform((x, y)))
+    return margin < u < 1 - margin and margin < v < 1 - margin
+
+
+def _draw_dome(ax, data, x_quantity, y_quantity):
+    ax.plot(data.dome(x_quantity), data.dome_y(y_quantity), color=DOME_COLOUR, lw=1.6,
+            zorder=4)
+    for x in QUALITIES:
+        ax.plot(data.quality_line(x, x_quantity), data.dome_y(y_quantity)[: len(data.sat_T)],
+                color=QUALITY_COLOUR, lw=0.6, ls=(0, (4, 3)), zorder=3)
+    cx, cy = getattr(data.critical, x_quantity), getattr(data.critical, y_quantity)
+    ax.plot([cx], [cy], "o", color=DOME_COLOUR, ms=5, zorder=6)
+    ax.annotate("critical point", (cx, cy), xytext=(6, 6), textcoords="offset points",
+                fontsize=8, zorder=6)
+
+
+def _label_qualities(ax, data, x_quantity, y_quantity, y_label):
+    y = data.dome_y(y_quantity)[: len(data.sat_T)]
+    for x in QUALITIES:
+        line = data.quality_line(x, x_quantity)
+        i = _nearest_index(ax, line, y, y_label, log=(y_quantity == "p"))
+        if i is not None:
+            _label_on_curve(ax, line, y, i, f"x = {x:g}", QUALITY_COLOUR, size=6.5)
+
+
+def _title(ax, data, kind):
+    info = data.info
+    name = f"{info.name} ({info.code})" if info.name and info.name != info.code else info.code
+    ax.set_title(f"{name}: {kind} chart\ncritical point of the table's equation: "
+                 f"Tc = {info.Tc:.2f} K, pc = {info.pc:.4g} MPa", fontsize=11)
+
+
+def _footnote(fig, data, lines):
+    """What the lines are (left) and where the values come from (right), under the chart."""
+    fig.text(0.01, 0.01, lines + "; dashed: vapour fraction x", ha="left", va="bottom",
+             fontsize=7, color="0.4")
+    text = f"xalt1, table {os.path.basename(data.fluid.table)}"
+    if data.info.reference_state:
+        text += f", reference state {data.info.reference_state}"
+    fig.text(0.99, 0.01, text, ha="right", va="bottom", fontsize=7, color="0.4")
+
+
+def _log_pressure_axis(ax):
+    ax.set_yscale("log")
+    ax.yaxis.set_major_locator(LogLocator(base=10, subs=(1.0, 2.0, 5.0)))
+    ax.yaxis.set_major_formatter(FuncFormatter(lambda v, _: f"{v:g}"))
+    ax.yaxis.set_minor_formatter(NullFormatter())
+
+
+def draw_ph(fig, data):
+    ax = fig.add_subplot(1, 1, 1)
+    _log_pressure_axis(ax)
+    h_left = np.nanmin(data.liq["h"][data.sat_p >= data.p_bottom * 0.999])
+    right = data.fluid.state(T=data.T_top, p=data.p_bottom)
+    h_right = right.h
+    span = h_right - h_left
+    ax.set_xlim(h_left - 0.04 * span, h_right + 0.03 * span)
+    ax.set_ylim(data.p_bottom, data.p_top)
+    ax.set_xlabel("specific enthalpy h / (kJ/kg)")
+    ax.set_ylabel("pressure p / MPa")
+    ax.grid(True, which="major", color="0.9", lw=0.6)
+    _draw_dome(ax, data, "h", "p")
+    log_span = math.log(data.p_top / data.p_bottom)
+    _draw_isentropes(ax, data, log_span)
+    _draw_isotherms(ax, data, log_span)
+    _label_qualities(ax, data, "h", "p", data.p_bottom * math.exp(0.06 * log_span))
+    _title(ax, data, "p-h")
+    _footnote(fig, data, "red: isotherms T / K; blue: isentropes s / (kJ/(kg K))")
+
+
+def _draw_isotherms(ax, data, log_span):
+    step = nice_step(data.T_top - data.T_bottom, 18)
+    for T in round_values(data.T_bottom + 0.05 * step, data.T_top, step):
+        curve = data.isotherm(T)
+        if curve is None:
+            continue
+        h, p, n_vapour = curve
+        ax.plot(h, p, color=ISOTHERM_COLOUR, lw=0.8, zorder=2)
+        # The label sits on the vapour branch a little below where the isotherm leaves the
+        # dome, or below pc above Tc; where that is under the chart, on the liquid branch near
+        # the top.
+        if n_vapour is None:
+            i = _nearest_index(ax, h, p, data.pc / math.exp(0.12 * log_span), log=True)
+        else:
+            p_corner = p[n_vapour]
+            p_label = p_corner / math.exp(0.07 * log_span)
+            if p_label > data.p_bottom * math.exp(0.04 * log_span):
+                i = _nearest_index(ax, h[:n_vapour], p[:n_vapour], p_label, log=True)
+            else:
+                top = data.p_top / math.exp(0.05 * log_span)
+                i = _nearest_index(ax, h[n_vapour + 2:], p[n_vapour + 2:], top, log=True)
+                i = None if i is None else i + n_vapour + 2
+        if i is not None:
+            _label_on_curve(ax, h, p, i, f"{number_text(T)} K", ISOTHERM_COLOUR)
+
+
+def _draw_isentropes(ax, data, log_span):
+    s_c = data.critical.s
+    right = data.fluid.state(T=data.T_top, p=data.p_bottom).s
+    step = nice_step(right - s_c, 16)
+    for s in round_values(s_c, right, step):
+        h, p = data.isentrope(s)
+        ax.plot(h, p, color=ISENTROPE_COLOUR, lw=0.6, zorder=2)
+        i = _nearest_index(ax, h, p, data.p_top / math.exp(0.12 * log_span), log=True)
+        if i is not None:
+            _label_on_curve(ax, h, p, i, f"s = {number_text(s)}", ISENTROPE_COLOUR, size=6.5)
+
+
+def _low_gap(levels, width):
+    """The middle of the lowest gap between sorted levels that is at least width wide."""
+    for lo, hi in zip(levels, levels[1:]):
+        if hi - lo >= width:
+            return 0.5 * (lo + hi)
+    return levels[0] + 0.5 * width
+
+
+def draw_ts(fig, data):
+    ax = fig.add_subplot(1, 1, 1)
+    s_left = np.nanmin(data.liq["s"][data.sat_T >= data.T_bottom * 0.999])
+    s_right = data.fluid.state(T=data.T_top, p=data.p_bottom).s
+    span = s_right - s_left
+    ax.set_xlim(s_left - 0.04 * span, s_right + 0.03 * span)
+    T_span = data.T_top - data.T_bottom
+    ax.set_ylim(data.T_bottom - 0.03 * T_span, data.T_top)
+    ax.set_xlabel("specific entropy s / (kJ/(kg K))")
+    ax.set_ylabel("temperature T / K")
+    ax.grid(True, color="0.9", lw=0.6)
+    _draw_dome(ax, data, "s", "T")
+    lowest = max(ax.get_ylim()[0], data.sat_T[0]) + 0.03 * T_span
+    crossings = [lowest]  # where the isobars cross the dome, above the lowest label level
+    for p in pressure_series(data.p_bottom, data.p_top):
+        s, T = data.isobar(p)
+        ax.plot(s, T, color=ISOBAR_COLOUR, lw=0.8, zorder=2)
+        if p < data.pc and data.saturation_temperature(p) > lowest:
+            crossings.append(data.saturation_temperature(p))
+        i = _nearest_index(ax, s, T, data.T_top - 0.1 * T_span)
+        if i is not None:
+            _label_on_curve(ax, s, T, i, f"{number_text(p)} MPa", ISOBAR_COLOUR)
+    _label_qualities(ax, data, "s", "T", _low_gap(sorted(crossings), 0.035 * T_span))
+    _title(ax, data, "T-s")
+    _footnote(fig, data, "blue: isobars p / MPa")
+
+
+def draw(fluid, kind, path):
+    """Draws the chart kind ("ph" or "ts") of fluid (loaded in mass units) into path; the
+    file's extension (.png, .svg, .pdf) chooses the format."""
+    if kind not in ("ph", "ts"):
+        raise ValueError(f"chart kind must be ph or ts, not {kind!r}")
+    if fluid.units != "mass":
+        raise ValueError("charts are drawn in mass units: load the fluid with units=\"mass\"")
+    data = ChartData(fluid)
+    fig = Figure(figsize=(11.69, 8.27))
+    FigureCanvasAgg(fig)
+    (draw_ph if kind == "ph" else draw_ts)(fig, data)
+    fig.tight_layout(rect=(0, 0.02, 1, 1))
+    fig.savefig(path, dpi=150)
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(
+        prog="python3 -m xalt1.chart",
+        description="Draws the p-h or T-s chart of a fluid (mass units) into a file.")
+    parser.add_argument("code", help="the fluid's code, as in xalt1.fluids()")
+    parser.add_argument("kind", choices=("ph", "ts"), help="p-h or T-s chart")
+    parser.add_argument("out", help="output file: .png, .svg or .pdf")
+    parser.add_argument("--table", help="substance table (default: the shipped one)")
+    args = parser.parse_args(argv)
+    try:
+        fluid = xalt1.Fluid(args.code, table=args.table, units="mass")
+        draw(fluid, args.kind, args.out)
+    except (ValueError, OSError) as e:
+        print(f"xalt1.chart: {e}", file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
