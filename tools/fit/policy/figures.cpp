@@ -88,6 +88,18 @@ bool meets(const FluidAccuracy& a) {
     return missed_targets(a).empty();
 }
 
+bool meets_first_figures(const FluidAccuracy& a) {
+    if (a.sat_failures || a.sat_conflicts || a.density_failures) return false;
+    for (int k = 0; k < FIGURE_COUNT; ++k) {
+        const Measure m = FIGURES[k].measure;
+        const bool first = m == Measure::saturation_pressure || m == Measure::saturated_liquid ||
+                           m == Measure::saturated_vapour || m == Measure::density ||
+                           m == Measure::isobaric_heat;
+        if (first && !(figure_value(a, k) <= target_of(FIGURES[k], a.cls))) return false;
+    }
+    return true;
+}
+
 std::vector<std::string> left_out_reasons(const FluidAccuracy& a) {
     if (policy_of(a.cls).shipping == Shipping::own_targets) return missed_targets(a);
     std::vector<std::string> why = beyond(a, [](const Figure& f) { return f.bound; });

@@ -172,6 +172,9 @@ double target_of(const Figure& f, FluidClass cls);
 // when all are met.
 std::vector<std::string> missed_targets(const FluidAccuracy& a);
 bool meets(const FluidAccuracy& a);
+// Whether the figures a user of the table looks at first (ps, D', D'', single-phase D and cp)
+// meet their targets, the saturation and density solves without failure.
+bool meets_first_figures(const FluidAccuracy& a);
 // Why a fluid stays out of the shipped table, as texts, by its class's shipping rule: the
 // figures that miss its own targets, or the failed solves, the figures beyond the bounds of use
 // and the offending states of its physics check. Empty when the fluid is shipped.

@@ -210,3 +210,26 @@ TEST(Tuning, WeightsDivideTheRowsBehindEachFigure) {
 }
 
 }  // namespace
+
+TEST(Tuning, FirstFiguresAreThoseAUserLooksAtFirst) {
+    const FluidAccuracy met = within_targets();
+    const struct {
+        Measure measure;
+        double value;
+        bool first_met;
+    } cases[] = {
+        {Measure::saturation_pressure, 0.6, false},  {Measure::saturated_liquid, 0.31, false},
+        {Measure::saturated_vapour, 1.1, false},     {Measure::density, 1.1, false},
+        {Measure::isobaric_heat, 2.1, false},        {Measure::sound_speed, 2.1, true},
+        {Measure::vaporisation_enthalpy, 1.1, true}, {Measure::critical_pressure, 2.1, true},
+    };
+    EXPECT_TRUE(meets_first_figures(met));
+    for (const auto& c : cases) {
+        const FluidAccuracy a = with(met, c.measure, c.value);
+        EXPECT_FALSE(meets(a));
+        EXPECT_EQ(meets_first_figures(a), c.first_met) << c.value;
+    }
+    FluidAccuracy failed = met;
+    failed.sat_failures = 1;
+    EXPECT_FALSE(meets_first_figures(failed));
+}
