@@ -112,6 +112,12 @@ bool shipped(const FluidAccuracy& a) {
     return left_out_reasons(a).empty();
 }
 
+bool left_out_by_physics_only(const FluidAccuracy& a) {
+    FluidAccuracy sound = a;
+    sound.guard_states = 0;
+    return a.guard_states > 0 && shipped(sound);
+}
+
 std::string targets_text(const FluidAccuracy& a) {
     const std::vector<std::string> miss = missed_targets(a);
     if (miss.empty()) return "met";

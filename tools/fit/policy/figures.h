@@ -180,6 +180,9 @@ bool meets_first_figures(const FluidAccuracy& a);
 // and the offending states of its physics check. Empty when the fluid is shipped.
 std::vector<std::string> left_out_reasons(const FluidAccuracy& a);
 bool shipped(const FluidAccuracy& a);
+// Whether the physics check alone keeps the fluid out: its offending states are all that stands
+// between it and the table.
+bool left_out_by_physics_only(const FluidAccuracy& a);
 // "met", or the missed targets' figures joined by commas.
 std::string targets_text(const FluidAccuracy& a);
 

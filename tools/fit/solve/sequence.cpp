@@ -48,10 +48,9 @@ std::vector<std::string> fluids_left_out_by_physics(const std::vector<Fluid>& fl
     const std::vector<FluidAccuracy> acc = shipped_figures(fluids, state, settings);
     std::vector<std::string> codes;
     for (size_t i = 0; i < fluids.size(); ++i) {
-        if (!tuned(fluids[i]) || acc[i].guard_states == 0) continue;
-        FluidAccuracy sound = acc[i];
-        sound.guard_states = 0;
-        if (shipped(sound) && state.guards.count(fluids[i].code)) codes.push_back(fluids[i].code);
+        if (tuned(fluids[i]) && left_out_by_physics_only(acc[i]) &&
+            state.guards.count(fluids[i].code))
+            codes.push_back(fluids[i].code);
     }
     return codes;
 }

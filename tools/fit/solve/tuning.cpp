@@ -237,7 +237,8 @@ StartPool start_pool(const std::vector<Params>& peers, const Choice& eight_point
 }
 
 // Choices of a fluid again after a physics check of the weighted parameters (those the table
-// holds): guard rows at the states where they break it.
+// holds): guard rows at the states where they break it, as long as the check alone keeps the
+// choice out of the table.
 constexpr int kWeightedChecks = 6;
 constexpr double kGuardTightening = 0.5;
 // A new choice must rank better than the stored one by more than the rounding of the fits
@@ -321,16 +322,15 @@ std::vector<std::string> retune(const std::vector<Fluid>& fluids, FitState& stat
             log_line("  " + c.fluid->code + ": rank " + std::to_string(choices[k].score) +
                      " (stored " + std::to_string(score(stored[k])) + "), physics check " +
                      std::to_string(states) + " states");
-            if (states == 0) {
-                now[k] = model_figures(model, *c.fluid, held.p, verbose);
-                break;
-            }
+            now[k] = model_figures(model, *c.fluid, held.p, verbose);
+            if (states == 0) break;
             // the guard rows (those just added and the earlier ones) are tightened for the
             // next choice
             for (Row& r : held.rows)
                 if (r.kind == RowKind::guard) r.sigma *= kGuardTightening;
             c.rows = held.rows;
-            now[k] = model_figures(model, *c.fluid, held.p, verbose);
+            // another choice is worth its time only where the check alone keeps it out
+            if (!left_out_by_physics_only(now[k])) break;
         }
     });
     std::vector<std::string> changed;

@@ -233,3 +233,14 @@ TEST(Tuning, FirstFiguresAreThoseAUserLooksAtFirst) {
     failed.sat_failures = 1;
     EXPECT_FALSE(meets_first_figures(failed));
 }
+
+TEST(Tuning, PhysicsCheckAloneKeepsOutOnlyAFluidOtherwiseShipped) {
+    FluidAccuracy clean = within_targets();
+    EXPECT_FALSE(left_out_by_physics_only(clean));
+    FluidAccuracy held = clean;
+    held.guard_states = 3;
+    EXPECT_TRUE(left_out_by_physics_only(held));
+    // beyond a bound of use as well: tightening its guard rows cannot bring it in
+    FluidAccuracy far = with(held, Measure::critical_pressure, 12.0);
+    EXPECT_FALSE(left_out_by_physics_only(far));
+}
