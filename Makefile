@@ -126,10 +126,11 @@ fluid:
 		echo "$(CODE) is not added; your table $(USER_TABLE) is unchanged"; exit 1; }
 	@echo "$(CODE) $(abspath $(DATA))" >> $(USER_FLUIDS)
 
+# `make fit` runs the whole fit (search, polish, tune, retune, tightened guards where the physics
+# check needs them; tools/fit/README.md) and writes tools/fit/fit_state.txt after every step;
+# `make data` then writes the table from it.
 fit: fit-tool
-	@$(FIT_TOOL) search $(REFERENCE) tools/fit/fit_state.txt
-	@$(FIT_TOOL) polish $(REFERENCE) tools/fit/fit_state.txt tools/fit/fit_state.txt
-	@$(FIT_TOOL) tune $(REFERENCE) tools/fit/fit_state.txt tools/fit/fit_state.txt 8 30
+	@$(FIT_TOOL) fit $(REFERENCE) tools/fit/fit_state.txt
 
 # Benchmarks (Release build): the table is BENCH_TABLE (default the shipped one), medians of
 # BENCH_REPETITIONS runs, each figure with its ratio to the floor sweep of the same run.

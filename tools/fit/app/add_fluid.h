@@ -12,15 +12,9 @@
 #include "io/table_file.h"
 #include "model/entry.h"
 #include "policy/figures.h"
+#include "solve/own_fit.h"
 
 namespace fit {
-
-// The fit of one choice of free parameters.
-struct ParamChoice {
-    unsigned free = 0;
-    Params p;
-    double score = 0;  // number of targets missed through the program
-};
 
 struct AddResult {
     std::unique_ptr<Fluid> fluid;  // the data, D'' completed where the data lack it
@@ -31,8 +25,9 @@ struct AddResult {
     std::string table_text;  // the table with the fluid added
 };
 
-// Fits the fluid with each choice of free parameters the library allows it, keeps the one that
-// meets the library's targets best, derives its entry and measures it through the program.
+// Fits the fluid with each choice of free parameters the library allows it and from its 8-point
+// subset (solve/own_fit.h), keeps the best ranked (policy/figures.h, score), derives its entry
+// and measures it through the program.
 // Writes nothing. Throws InputError when the code is already in the table or no entry can be
 // derived.
 AddResult add_fluid(const FluidData& data, const TableFile& table, const Settings& settings);
@@ -40,6 +35,12 @@ AddResult add_fluid(const FluidData& data, const TableFile& table, const Setting
 // The figures of an added fluid as printed by `add`: the accuracy report's row, the physics
 // check, the parameters, the missed targets and the warnings.
 std::string add_report(const AddResult& r);
+
+// xalt1_fit eval DIR CODE TABLE TABLE_CODE...: each named entry of the table measured through
+// the program against the data of the fluid CODE in DIR (an entry added under another code
+// measured against the full data, say): the accuracy report's row, ps below 0.5 Tc and the
+// rank. Returns the exit status.
+int run_eval(const Settings& settings);
 
 // xalt1_fit add DIR CODE TABLE_IN TABLE_OUT (settings.data, codes[0], table, new_table);
 // returns the exit status.

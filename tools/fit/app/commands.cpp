@@ -18,8 +18,10 @@
 #include "output/fluid_list.h"
 #include "output/report.h"
 #include "output/table.h"
+#include "policy/figures.h"
 #include "policy/fluids.h"
 #include "solve/measure.h"
+#include "solve/sequence.h"
 #include "solve/stages.h"
 #include "solve/tuning.h"
 
@@ -137,6 +139,14 @@ int search_command(Settings& s) {
     return 0;
 }
 
+int fit_command(Settings& s) {
+    s.deterministic = true;
+    const auto fluids = load_reference(s.reference);
+    fit_sequence(fluids, s,
+                 [&](const FitState& state, const std::string&) { write_state(s.state, state); });
+    return 0;
+}
+
 int polish_command(Settings& s) {
     const auto fluids = load_reference(s.reference);
     FitState state = read_state(s.state);
@@ -193,6 +203,39 @@ std::vector<std::string> without_entry(const std::vector<Fluid>& fluids,
     return codes;
 }
 
+// The shipped fluids whose primary figures exceed their targets more than those of their
+// stored 8-point fit (its entry derived and measured through the program alike), and why the
+// shipped choice was kept: the 8-point fit cannot be shipped, or its ps or D'' is worse (the
+// rule of retune), or else the model's rank before the table's rounding.
+std::vector<EightPointNote> eight_point_notes(const FitState& state,
+                                              const std::vector<Entry>& entries,
+                                              const std::vector<FluidAccuracy>& acc) {
+    constexpr double kNoise = 0.01;
+    std::vector<EightPointNote> notes;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const Fluid& f = *entries[i].fluid;
+        const auto p8 = state.eight_point.find(f.code);
+        if (p8 == state.eight_point.end() || !shipped(acc[i])) continue;
+        Entry e;
+        EightPointNote n{acc[i], {}, ""};
+        if (!derive_entry(f, state.model, p8->second, e)) continue;
+        n.eight_point = measure_entry(state.model, e, program_saturation);
+        if (!(excess(n.eight_point, Rank::primary) < excess(n.shipped, Rank::primary) - kNoise))
+            continue;
+        const std::vector<std::string> why = left_out_reasons(n.eight_point);
+        if (!why.empty()) {
+            n.why = "the 8-point fit cannot be shipped:";
+            for (const std::string& w : why) n.why += " " + w;
+        } else if (!replaces_stored(n.eight_point, n.shipped)) {
+            n.why = "its ps or D'' is worse, so retune kept the stored choice";
+        } else {
+            n.why = "ranked by the model's figures before the table's rounding";
+        }
+        notes.push_back(n);
+    }
+    return notes;
+}
+
 int data_command(Settings& s) {
     s.deterministic = true;
     const auto fluids = load_reference(s.reference);
@@ -207,6 +250,7 @@ int data_command(Settings& s) {
     const std::vector<MenuLine> menu = menu_lines(menu_order(), shipped_entries);
     write_table(s.table, state.model, menu);
     write_report(s.report, entries, acc, without_entry(fluids, entries),
+                 eight_point_notes(state, entries, acc),
                  "the program's saturation routine X_MAXWEL", s.reference);
     write_fluid_list(s.report + "/fluids.md", menu, entries, acc, fluids);
     write_fluid_metadata(s.table, menu, entries, acc);
@@ -215,6 +259,10 @@ int data_command(Settings& s) {
 
 int add_command(Settings& s) {
     return run_add(s);
+}
+
+int eval_command(Settings& s) {
+    return run_eval(s);
 }
 
 int loo_command(Settings& s) {
@@ -261,6 +309,11 @@ struct Command {
 const std::vector<Command>& commands() {
     using A = Arg;
     static const std::vector<Command> table = {
+        {"fit",
+         {A::reference, A::state},
+         "the whole fit: search, polish, tune, retune, tightened guards where needed; writes the "
+         "state file after every step",
+         fit_command},
         {"search",
          {A::reference, A::state},
          "full search: term selection, exchange passes, joint fits; writes the state file",
@@ -293,6 +346,10 @@ const std::vector<Command>& commands() {
          {A::data, A::code, A::table, A::new_table},
          "fits one fluid to its data with the table's sets; writes the table with it",
          add_command},
+        {"eval",
+         {A::data, A::code, A::table, A::codes},
+         "named entries of a table measured through the program against one fluid's data",
+         eval_command},
         {"loo",
          {A::reference, A::state, A::report_file},
          "leave-one-fluid-out check of the three sets",

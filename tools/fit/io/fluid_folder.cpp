@@ -73,6 +73,18 @@ double virial_vapour_density(const Fluid& f, double T, double ps, double omega) 
     return ps * 1000.0 / (z * R * T);
 }
 
+}  // namespace
+
+void estimate_missing_vapour(Fluid& f, const std::vector<bool>& given) {
+    const double omega = acentric_factor(f);
+    for (size_t i = 0; i < f.sat.size(); ++i)
+        if (!given[i])
+            f.sat[i].Dvap = std::min(virial_vapour_density(f, f.sat[i].T, f.sat[i].ps, omega),
+                                     0.9 * f.sat[i].Dliq);
+}
+
+namespace {
+
 void read_saturation(const std::string& dir, FluidData& d) {
     Fluid& f = d.fluid;
     const CsvFile csv(dir + "/sat/" + f.code + ".csv");
@@ -88,11 +100,7 @@ void read_saturation(const std::string& dir, FluidData& d) {
     if (f.sat.size() < kMinSatPoints)
         csv.fail(0, std::to_string(f.sat.size()) + " saturation points; at least " +
                         std::to_string(kMinSatPoints) + " are needed");
-    const double omega = acentric_factor(f);
-    for (size_t i = 0; i < f.sat.size(); ++i)
-        if (!d.vapour_given[i])
-            f.sat[i].Dvap = std::min(virial_vapour_density(f, f.sat[i].T, f.sat[i].ps, omega),
-                                     0.9 * f.sat[i].Dliq);
+    estimate_missing_vapour(f, d.vapour_given);
 }
 
 // Phase of a measured state: above Tc supercritical, else by the side of the critical density.

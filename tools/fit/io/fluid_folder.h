@@ -33,6 +33,10 @@ void check_code(const std::string& code, const std::string& where);
 // vapour_given tells which. Throws InputError naming the file and line.
 FluidData load_fluid_folder(const std::string& dir, const std::string& code);
 
+// Gives the saturation points whose D'' is not given an estimate of it (second virial
+// coefficient of the corresponding states, with the acentric factor of the fluid's ps).
+void estimate_missing_vapour(Fluid& f, const std::vector<bool>& given);
+
 // Every fluid of the package's fluids.csv, in its order, read as above.
 std::vector<Fluid> load_reference(const std::string& folder);
 

@@ -63,11 +63,13 @@ std::string state_text(const FitState& state) {
         for (double v : w) out << number(v);
         out << "\n";
     }
-    for (const auto& [code, p] : state.params) {
-        out << "param " << code;
-        for (double v : to_array(p)) out << number(v);
-        out << "\n";
-    }
+    for (const auto& [kind, params] :
+         {std::pair{"param", &state.params}, std::pair{"eight", &state.eight_point}})
+        for (const auto& [code, p] : *params) {
+            out << kind << " " << code;
+            for (double v : to_array(p)) out << number(v);
+            out << "\n";
+        }
     return out.str();
 }
 
@@ -109,12 +111,12 @@ FitState parse_state(const std::string& text, const std::string& path) {
             is >> code >> mask;
             if (!is) bad_line(path, number, kind);
             state.shapes[code] = mask;
-        } else if (kind == "param") {
+        } else if (kind == "param" || kind == "eight") {
             ParamArray v{};
             is >> code;
             for (double& x : v) is >> x;
             if (!is) bad_line(path, number, kind);
-            state.params[code] = from_array(v.data());
+            (kind == "param" ? state.params : state.eight_point)[code] = from_array(v.data());
         }
     }
     return state;

@@ -6,6 +6,7 @@
 //   untrained <code>
 //   weight <code> <one weight per group of policy/figures.h; groups added later weigh 1>
 //   param <code> <t> <d> <alpha> <q2> <dp> <dc>
+//   eight <code> <t> <d> <alpha> <q2> <dp> <dc>   (its fit to its 8-point subset)
 // Numbers are written with 17 significant digits, so that a state reads back exactly.
 #pragma once
 
@@ -30,6 +31,9 @@ struct FitState {
     std::map<std::string, unsigned> shapes;
     // Fluids of a training class left out of their set's fit as outliers.
     std::set<std::string> untrained;
+    // Per reweighted fluid: the parameters of its fit to its 8-point subset (T, ps and D' at 8
+    // temperatures over 0.55-0.95 Tc), against which the report checks the shipped choice.
+    std::map<std::string, Params> eight_point;
 };
 
 // The state as the text of its file, and back; throws std::runtime_error naming the file

@@ -5,6 +5,7 @@
 
 #include "eos/constants.h"
 #include "fluid/reference.h"
+#include "model/phase.h"
 
 namespace fit {
 
@@ -152,6 +153,13 @@ void add_single_phase_rows(const Fluid& f, std::vector<Row>& rows) {
     }
 }
 
+// The uncertainty of the saturation rows: 5e-4 in Z (or in g/(R T)), three times that above
+// 0.95 Tc, where the reference data are less certain and the equation's critical region starts.
+constexpr double kSaturationSigma = 5e-4;
+double saturation_weight(double tr) {
+    return tr > 0.95 ? 3.0 : 1.0;
+}
+
 // At every saturation point below 0.985 Tc: both saturated densities at the saturation
 // pressure, equal Gibbs energy and the enthalpy of vaporisation.
 void add_saturation_rows(const Fluid& f, std::vector<Row>& rows) {
@@ -159,16 +167,17 @@ void add_saturation_rows(const Fluid& f, std::vector<Row>& rows) {
         const SatPoint& s = f.sat[i];
         const double tr = s.T / f.Tc;
         if (tr > 0.985) continue;
-        const double w = tr > 0.95 ? 3.0 : 1.0;
+        const double w = saturation_weight(tr);
         const double zl = s.ps * 1000.0 / (s.Dliq * GAS_CONSTANT * s.T);
         const double zv = s.ps * 1000.0 / (s.Dvap * GAS_CONSTANT * s.T);
-        rows.push_back(state_row(s.Dliq, s.T, {0, s.Dliq, 0, 0, 0, 0, 0}, zl - 1.0, 5e-4 * w,
-                                 RowKind::sat_liq));
-        rows.push_back(state_row(s.Dvap, s.T, {0, s.Dvap, 0, 0, 0, 0, 0}, zv - 1.0, 5e-4 * w,
-                                 RowKind::sat_vap));
+        rows.push_back(state_row(s.Dliq, s.T, {0, s.Dliq, 0, 0, 0, 0, 0}, zl - 1.0,
+                                 kSaturationSigma * w, RowKind::sat_liq));
+        rows.push_back(state_row(s.Dvap, s.T, {0, s.Dvap, 0, 0, 0, 0, 0}, zv - 1.0,
+                                 kSaturationSigma * w, RowKind::sat_vap));
         // F' + Z' + ln D' = F'' + Z'' + ln D'', with Z', Z'' of the saturation state
-        Row g = state_row(s.Dliq, s.T, {1.0, 0, 0, 0, 0, 0, 0},
-                          std::log(s.Dvap / s.Dliq) - (zl - zv), 5e-4 * w, RowKind::sat_gibbs);
+        Row g =
+            state_row(s.Dliq, s.T, {1.0, 0, 0, 0, 0, 0, 0}, std::log(s.Dvap / s.Dliq) - (zl - zv),
+                      kSaturationSigma * w, RowKind::sat_gibbs);
         g.e[1] = state_row(s.Dvap, s.T, {-1.0, 0, 0, 0, 0, 0, 0}, 0, 1, RowKind::sat_gibbs).e[0];
         g.ne = 2;
         rows.push_back(g);
@@ -258,6 +267,19 @@ Row guard_row(double D, double T, const PairWeights& a, double target, double si
     Row r = state_row(D, T, a, target, sigma, RowKind::guard);
     r.bound = bound;
     return r;
+}
+
+double liquid_row_sigma(double T_over_Tc, double slope) {
+    const double X = std::isfinite(slope) && slope > 0 ? slope : 0.0;
+    return saturation_weight(T_over_Tc) * std::hypot(kSaturationSigma, LIQUID_DENSITY_SIGMA * X);
+}
+
+void weigh_saturated_liquid(std::vector<Row>& rows, const Fluid& f, const Eos& eos) {
+    for (Row& r : rows) {
+        if (r.kind != RowKind::sat_liq) continue;
+        const double T = r.e[0].T;
+        r.sigma = liquid_row_sigma(T / f.Tc, phase_state(eos, r.e[0].D, T).dpdd);
+    }
 }
 
 void apply_weights(std::vector<Row>& rows, const Weights& w) {

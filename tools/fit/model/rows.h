@@ -69,6 +69,19 @@ std::vector<Row> barrier_rows(const Fluid& f);
 // +1: at least, -1: at most).
 Row guard_row(double D, double T, const PairWeights& a, double target, double sigma, int bound);
 
+// The saturated-liquid rows ask p(D') = ps. At the stiff liquid a density error d moves Z by
+// X' d, with X' = (dp/dD)/(R T), so a fixed uncertainty in Z would hold D' to 5e-4/X' (down to
+// 1e-5 relative at 0.45 Tc, far below the D' target) and pay for it with ps, D'' and Tc. The
+// rows are weighted instead like a D' error at given pressure: sigma = hypot(5e-4, tol X'),
+// tol one tenth of the D' target, as the equal-Gibbs rows hold ps to a tenth of theirs.
+constexpr double LIQUID_DENSITY_SIGMA = 3e-4;
+// The uncertainty of a saturated-liquid row at T with the slope X' of the equation there (the
+// factor of the saturation rows above 0.95 Tc included).
+double liquid_row_sigma(double T_over_Tc, double slope);
+// Sets the uncertainty of the saturated-liquid rows (unweighted ones) with the slopes X' of the
+// given equation at their reference D'; the data rows start with X' unknown (sigma 5e-4 only).
+void weigh_saturated_liquid(std::vector<Row>& rows, const Fluid& f, const Eos& eos);
+
 // Divides the uncertainty of every row by the product of its groups' weights.
 void apply_weights(std::vector<Row>& rows, const Weights& w);
 

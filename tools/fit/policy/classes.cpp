@@ -11,8 +11,9 @@ namespace fit {
 namespace {
 
 constexpr unsigned kShape = P_T | P_D | P_ALPHA | P_DC;
-const std::vector<StartKind> kStarts = {StartKind::own, StartKind::nearest_alpha,
-                                        StartKind::lowest_cost, StartKind::polar_on};
+const std::vector<StartKind> kStarts = {StartKind::own, StartKind::eight_point,
+                                        StartKind::nearest_alpha, StartKind::lowest_cost,
+                                        StartKind::polar_on};
 
 // Hydrogen-bonding fluids: both polar sets stand in for the missing association term; they are
 // not reweighted, and shipped only when they meet their own (looser) targets.

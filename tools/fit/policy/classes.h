@@ -20,9 +20,10 @@ constexpr int SET_COUNT = 3;
 const char* set_name(SetKind set);  // "Fa", "Fq", "Fd"
 
 // The start values of a fluid's plain parameter fit (solve/starts.cpp builds each): its own
-// parameters, those of the peers closest in Alpha, those of the peers that give it the lowest
-// cost, and its own with a polar parameter it does not use switched on.
-enum class StartKind { own, nearest_alpha, lowest_cost, polar_on };
+// parameters, those of its fit to its 8-point subset (T, ps and D' only: solve/own_fit.h),
+// those of the peers closest in Alpha, those of the peers that give it the lowest cost, and its
+// own with a polar parameter it does not use switched on.
+enum class StartKind { own, eight_point, nearest_alpha, lowest_cost, polar_on };
 
 // When a fluid goes into the shipped table: when it meets its own targets, or when its figures
 // stay within the bounds of use and its physics check is clean.

@@ -11,9 +11,6 @@ namespace fit {
 
 namespace {
 
-// A result that cannot go into the shipped table at all ranks after every one that can.
-constexpr double kNotShipped = 1000.0;
-
 int figure_measured(Measure m) {
     for (int k = 0; k < FIGURE_COUNT; ++k)
         if (FIGURES[k].measure == m) return k;
@@ -91,6 +88,18 @@ bool meets(const FluidAccuracy& a) {
     return missed_targets(a).empty();
 }
 
+bool meets_first_figures(const FluidAccuracy& a) {
+    if (a.sat_failures || a.sat_conflicts || a.density_failures) return false;
+    for (int k = 0; k < FIGURE_COUNT; ++k) {
+        const Measure m = FIGURES[k].measure;
+        const bool first = m == Measure::saturation_pressure || m == Measure::saturated_liquid ||
+                           m == Measure::saturated_vapour || m == Measure::density ||
+                           m == Measure::isobaric_heat;
+        if (first && !(figure_value(a, k) <= target_of(FIGURES[k], a.cls))) return false;
+    }
+    return true;
+}
+
 std::vector<std::string> left_out_reasons(const FluidAccuracy& a) {
     if (policy_of(a.cls).shipping == Shipping::own_targets) return missed_targets(a);
     std::vector<std::string> why = beyond(a, [](const Figure& f) { return f.bound; });
@@ -103,6 +112,12 @@ bool shipped(const FluidAccuracy& a) {
     return left_out_reasons(a).empty();
 }
 
+bool left_out_by_physics_only(const FluidAccuracy& a) {
+    FluidAccuracy sound = a;
+    sound.guard_states = 0;
+    return a.guard_states > 0 && shipped(sound);
+}
+
 std::string targets_text(const FluidAccuracy& a) {
     const std::vector<std::string> miss = missed_targets(a);
     if (miss.empty()) return "met";
@@ -111,26 +126,53 @@ std::string targets_text(const FluidAccuracy& a) {
     return text;
 }
 
+double rank_value(const FluidAccuracy& a, int k) {
+    if (FIGURES[k].measure != Measure::saturation_pressure || a.ps_below.n == 0)
+        return figure_value(a, k);
+    const Stat& ps = a.figure[k];
+    return (ps.sum + a.ps_below.sum) / (ps.n + a.ps_below.n);
+}
+
 Weights target_ratios(const FluidAccuracy& a) {
     Weights r{};
     for (int k = 0; k < FIGURE_COUNT; ++k)
-        r[FIGURES[k].weight] = figure_value(a, k) / (AIM * target_of(FIGURES[k], a.cls));
+        r[FIGURES[k].weight] = rank_value(a, k) / (AIM * target_of(FIGURES[k], a.cls));
     const int ps = FIGURES[figure_measured(Measure::saturation_pressure)].weight;
     if (a.sat_failures > 0) r[ps] = std::max(r[ps], 2.0);
     return r;
 }
 
+double excess(const FluidAccuracy& a, Rank rank) {
+    const Weights ratio = target_ratios(a);
+    double sum = 0;
+    for (const Figure& f : FIGURES)
+        if (f.rank == rank) sum += std::max(ratio[f.weight] * AIM - 1.0, 0.0);
+    return sum;
+}
+
 double score(const FluidAccuracy& a) {
     const Weights ratio = target_ratios(a);
-    double missed = 0, excess = 0;
-    for (double r : ratio)
-        if (r * AIM > 1.0) {
-            missed += 1;
-            excess += r * AIM - 1.0;
-        }
-    return missed * 100.0 + excess + (a.guard_states > 0 ? 150.0 : 0.0) +
-           (a.sat_failures + a.density_failures > 0 ? 300.0 : 0.0) +
-           (shipped(a) ? 0.0 : kNotShipped);
+    double closeness = 0;
+    for (const Figure& f : FIGURES)
+        if (f.rank == Rank::primary) closeness += std::min(ratio[f.weight] * AIM, 1.0);
+    const double primary = excess(a, Rank::primary), secondary = excess(a, Rank::secondary);
+    double rank = PRIMARY * primary + secondary + 0.01 * closeness;
+    if (primary > 0 || secondary > 0) rank += MISSED;
+    if (!shipped(a)) {
+        rank += NOT_SHIPPED;
+        if (a.guard_states > 0) rank += NOT_SHIPPED;
+        if (a.sat_failures + a.density_failures > 0) rank += 2 * NOT_SHIPPED;
+    }
+    return rank;
+}
+
+bool misses_primary_met_by(const FluidAccuracy& a, const FluidAccuracy& b) {
+    for (int k = 0; k < FIGURE_COUNT; ++k) {
+        if (FIGURES[k].rank != Rank::primary) continue;
+        const double target = target_of(FIGURES[k], a.cls);
+        if (!(figure_value(a, k) <= target) && figure_value(b, k) <= target) return true;
+    }
+    return false;
 }
 
 double next_weight(double w, double ratio) {

@@ -64,14 +64,19 @@ constexpr int CLASS_COUNT = 4;  // FluidClass
 // A figure that is not a target of a class.
 constexpr double NO_TARGET = 1e9;
 
+// How a figure ranks a choice (score): the primary figures first, the secondary ones only
+// among choices equal on the primary figures.
+enum class Rank { primary, secondary };
+
 struct Figure {
     const char* name;    // in the texts of missed targets ("ps 0.61 %")
     const char* column;  // its column in the report's summary by class
     Measure measure;
     std::array<double, CLASS_COUNT> target;  // %, per class in the order of FluidClass
     double bound;                            // bound of use, %
-    int weight;                              // its group of the stored weights
-    unsigned rows;                           // the kinds of rows behind it (row_bits)
+    Rank rank;
+    int weight;     // its group of the stored weights
+    unsigned rows;  // the kinds of rows behind it (row_bits)
 };
 
 constexpr unsigned row_bits(std::initializer_list<RowKind> kinds) {
@@ -83,25 +88,27 @@ constexpr unsigned row_bits(std::initializer_list<RowKind> kinds) {
 // clang-format off
 inline constexpr Figure FIGURES[] = {
     // name, column, how measured, target per class (nonpolar, quadrupolar, dipolar, hbond),
-    // bound of use, weight group, row kinds; in the order of the report's columns
-    {"ps",   "ps %",     Measure::saturation_pressure,   {0.5, 0.5, 0.5, 2.0},       2.0, 0,
-     row_bits({RowKind::sat_liq, RowKind::sat_vap, RowKind::sat_gibbs})},
-    {"D'",   "D' %",     Measure::saturated_liquid,      {0.3, 0.3, 0.3, 1.0},       1.0, 1,
-     row_bits({RowKind::sat_liq})},
-    {"D''",  "D'' %",    Measure::saturated_vapour,      {1.0, 1.0, 1.0, 3.0},       3.0, 2,
-     row_bits({RowKind::sat_vap})},
-    {"D",    "D %",      Measure::density,               {1.0, 1.0, 1.0, 2.0},       2.0, 5,
-     row_bits({RowKind::pvt_z})},
-    {"cp",   "cp %",     Measure::isobaric_heat,         {2.0, 2.0, 2.0, NO_TARGET}, 5.0, 6,
-     row_bits({RowKind::pvt_cv, RowKind::pvt_dpdt})},
-    {"w",    "w %",      Measure::sound_speed,           {2.0, 2.0, 2.0, NO_TARGET}, 5.0, 7,
-     row_bits({RowKind::pvt_dpdd})},
-    {"hvap", "hvap %",   Measure::vaporisation_enthalpy, {1.0, 1.0, 1.0, NO_TARGET}, 3.0, 8,
-     row_bits({RowKind::sat_hvap})},
-    {"Tc",   "abs Tc %", Measure::critical_temperature,  {0.3, 0.3, 0.3, NO_TARGET}, 1.0, 3,
-     row_bits({RowKind::crit_dp, RowKind::crit_d2p})},
-    {"pc",   "abs pc %", Measure::critical_pressure,     {2.0, 2.0, 2.0, NO_TARGET}, 5.0, 4,
-     row_bits({RowKind::crit_z})},
+    // bound of use, rank, weight group, row kinds; in the order of the report's columns. The
+    // ps weight acts on the vapour and equal-Gibbs rows, the D' weight alone on the liquid rows
+    // (which hold D' at given pressure: model/rows.h).
+    {"ps",   "ps %",     Measure::saturation_pressure,   {0.5, 0.5, 0.5, 2.0},       2.0,
+     Rank::primary,   0, row_bits({RowKind::sat_vap, RowKind::sat_gibbs})},
+    {"D'",   "D' %",     Measure::saturated_liquid,      {0.3, 0.3, 0.3, 1.0},       1.0,
+     Rank::primary,   1, row_bits({RowKind::sat_liq})},
+    {"D''",  "D'' %",    Measure::saturated_vapour,      {1.0, 1.0, 1.0, 3.0},       3.0,
+     Rank::primary,   2, row_bits({RowKind::sat_vap})},
+    {"D",    "D %",      Measure::density,               {1.0, 1.0, 1.0, 2.0},       2.0,
+     Rank::primary,   5, row_bits({RowKind::pvt_z})},
+    {"cp",   "cp %",     Measure::isobaric_heat,         {2.0, 2.0, 2.0, NO_TARGET}, 5.0,
+     Rank::secondary, 6, row_bits({RowKind::pvt_cv, RowKind::pvt_dpdt})},
+    {"w",    "w %",      Measure::sound_speed,           {2.0, 2.0, 2.0, NO_TARGET}, 5.0,
+     Rank::secondary, 7, row_bits({RowKind::pvt_dpdd})},
+    {"hvap", "hvap %",   Measure::vaporisation_enthalpy, {1.0, 1.0, 1.0, NO_TARGET}, 3.0,
+     Rank::primary,   8, row_bits({RowKind::sat_hvap})},
+    {"Tc",   "abs Tc %", Measure::critical_temperature,  {0.3, 0.3, 0.3, NO_TARGET}, 1.0,
+     Rank::primary,   3, row_bits({RowKind::crit_dp, RowKind::crit_d2p})},
+    {"pc",   "abs pc %", Measure::critical_pressure,     {2.0, 2.0, 2.0, NO_TARGET}, 5.0,
+     Rank::primary,   4, row_bits({RowKind::crit_z})},
 };
 // clang-format on
 constexpr int FIGURE_COUNT = static_cast<int>(std::size(FIGURES));
@@ -143,6 +150,9 @@ struct FluidAccuracy {
     // temperatures where X_MAXWEL and the direct solve on the outermost branches differ
     int sat_conflicts = 0;
     int guard_states = 0;  // offending states of the physics check
+    // ps at the saturation points below 0.5 Tc that the data give: the ranking counts them
+    // with the figure's (rank_value), the report and the targets do not
+    Stat ps_below;
     double dTc = 0, dpc = 0, dDc = 0;
     std::vector<std::array<double, 4>> sat_dev;  // T/Tc, % ps, % D', % D''
     std::vector<std::array<double, 4>> curve;    // T/Tc, D'/Dc, D''/Dc, % ps
@@ -162,25 +172,52 @@ double target_of(const Figure& f, FluidClass cls);
 // when all are met.
 std::vector<std::string> missed_targets(const FluidAccuracy& a);
 bool meets(const FluidAccuracy& a);
+// Whether the figures a user of the table looks at first (ps, D', D'', single-phase D and cp)
+// meet their targets, the saturation and density solves without failure.
+bool meets_first_figures(const FluidAccuracy& a);
 // Why a fluid stays out of the shipped table, as texts, by its class's shipping rule: the
 // figures that miss its own targets, or the failed solves, the figures beyond the bounds of use
 // and the offending states of its physics check. Empty when the fluid is shipped.
 std::vector<std::string> left_out_reasons(const FluidAccuracy& a);
 bool shipped(const FluidAccuracy& a);
+// Whether the physics check alone keeps the fluid out: its offending states are all that stands
+// between it and the table.
+bool left_out_by_physics_only(const FluidAccuracy& a);
 // "met", or the missed targets' figures joined by commas.
 std::string targets_text(const FluidAccuracy& a);
 
-// ---- Ranking of the reweighting's results ----------------------------------------------------
+// ---- The rank of a choice ------------------------------------------------------------------
+// One rank decides wherever a fluid's parameters are chosen: among the reweighting's rounds,
+// the starts and shape parameters of tune, retune and add, and the 8-point fit, and so what is
+// shipped.
 
 // The targets are aimed at with a margin for the rounding of the table.
 constexpr double AIM = 0.85;
-// Ratio of each figure to its aim (> 1: missed), per weight group; a failed saturation counts
-// as a ps twice its aim at least.
+// The value of figure k as the rank counts it: figure_value, except ps, whose deviations count
+// over every given saturation point up to 0.95 Tc.
+double rank_value(const FluidAccuracy& a, int k);
+// Ratio of each figure's rank value to its aim (> 1: missed), per weight group; a failed
+// saturation counts as a ps twice its aim at least.
 Weights target_ratios(const FluidAccuracy& a);
-// The rank of a result, lower is better: whether it can be shipped at all (1000), then the
-// number of targets missed (100 each), a failed saturation or density solve (300) and a failed
-// physics check (150), then the sum of the excess over the targets.
+// Summed excess of the figures of one rank over their targets (a figure at 1.2 times its
+// target adds 0.2).
+double excess(const FluidAccuracy& a, Rank rank);
+// The rank of a choice, lower is better:
+//   - one that cannot be shipped ranks after every one that can (NOT_SHIPPED; among those a
+//     failed solve after a failed physics check after the rest);
+//   - then the summed excess of the primary figures over their targets (PRIMARY per unit);
+//   - cp and w by their summed excess (1 per unit): they stay within their bounds of use by
+//     the shipping rule, so they can decide only between choices whose primary excess differs
+//     by less than 0.03 (3 % of one target);
+//   - a choice that misses any target ranks at least MISSED, so that score < MISSED means
+//     "every target met";
+//   - among otherwise equal choices (those that meet every target above all) the one closer
+//     on the primary figures: 0.01 times the sum of their ratios to their targets (each at
+//     most 1).
+constexpr double MISSED = 100.0, PRIMARY = 100.0, NOT_SHIPPED = 1e4;
 double score(const FluidAccuracy& a);
+// Whether `a` misses a primary target (as the report measures it) that `b` meets.
+bool misses_primary_met_by(const FluidAccuracy& a, const FluidAccuracy& b);
 // The weight of a group after a round with the given figure/aim ratio: raised by up to a factor
 // 2 when the figure is missed, to at most MAX_WEIGHT.
 constexpr double MAX_WEIGHT = 12.0;

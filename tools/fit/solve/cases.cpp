@@ -4,6 +4,7 @@
 
 #include "model/eos.h"
 #include "model/phase.h"
+#include "solve/parallel.h"
 
 namespace fit {
 
@@ -29,12 +30,22 @@ std::vector<Row> guard_rows(const FluidCase& c) {
     return guards;
 }
 
-void rebuild_rows(FluidCase& c, const Settings& settings) {
+void weigh_liquid_rows(FluidCase& c, const Model& model) {
+    if (model.terms[0].empty()) return;
+    weigh_saturated_liquid(c.rows, *c.fluid, Eos::of(model, *c.fluid, c.p));
+}
+
+void weigh_liquid_rows(const std::vector<FluidCase*>& cases, const Model& model, int threads) {
+    parallel_for(threads, cases.size(), [&](size_t i) { weigh_liquid_rows(*cases[i], model); });
+}
+
+void rebuild_rows(FluidCase& c, const Model& model, const Settings& settings) {
     const std::vector<Row> guards = guard_rows(c);
     c.rows = data_rows(*c.fluid, settings.crit_scale);
     const auto b = barrier_rows(*c.fluid);
     c.rows.insert(c.rows.end(), b.begin(), b.end());
     c.rows.insert(c.rows.end(), guards.begin(), guards.end());
+    weigh_liquid_rows(c, model);
 }
 
 FluidCase make_case(const Fluid& f, const FitState& state, const Settings& settings) {
@@ -48,7 +59,7 @@ FluidCase make_case(const Fluid& f, const FitState& state, const Settings& setti
     c.trains = state.untrained.count(f.code) == 0;
     auto g = state.guards.find(f.code);
     if (g != state.guards.end()) c.rows = g->second;
-    rebuild_rows(c, settings);
+    rebuild_rows(c, state.model, settings);
     return c;
 }
 

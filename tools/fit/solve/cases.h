@@ -18,12 +18,18 @@ struct FluidCase {
 };
 
 // One fluid's fit case: stored (or initial) parameters, free parameters, data, barrier and
-// stored guard rows.
+// stored guard rows, the saturated-liquid rows weighed with the stored model and parameters.
 FluidCase make_case(const Fluid& f, const FitState& state, const Settings& settings);
 std::vector<FluidCase> make_cases(const std::vector<Fluid>& fluids, const FitState& state,
                                   const Settings& settings);
-// The data and barrier rows of the case's fluid anew, its guard rows kept.
-void rebuild_rows(FluidCase& c, const Settings& settings);
+// The data and barrier rows of the case's fluid anew, its guard rows kept; the saturated-liquid
+// rows weighed with the model at the case's parameters (weigh_liquid_rows).
+void rebuild_rows(FluidCase& c, const Model& model, const Settings& settings);
+// The saturated-liquid rows weighed anew with the slopes of the model's equation at the case's
+// parameters (model/rows.h); nothing while the model has no attraction terms yet. Wherever the
+// parameters or the coefficients have moved, before the next fit.
+void weigh_liquid_rows(FluidCase& c, const Model& model);
+void weigh_liquid_rows(const std::vector<FluidCase*>& cases, const Model& model, int threads);
 
 // The cases that train the set (train), or those the set's stage fits alone.
 std::vector<FluidCase*> select_cases(std::vector<FluidCase>& cases, SetKind set, bool train);

@@ -13,7 +13,8 @@ namespace fit {
 
 namespace {
 
-// The saturation figures over 0.5-0.95 Tc; the saturation curve over the whole table.
+// The saturation figures over 0.5-0.95 Tc, ps also below (for the rank); the saturation curve
+// over the whole table.
 void measure_saturation(const Eos& eos, const Fluid& f, const SaturationSolver& solver,
                         FluidAccuracy& a) {
     for (size_t i = 0; i < f.sat.size(); ++i) {
@@ -22,7 +23,9 @@ void measure_saturation(const Eos& eos, const Fluid& f, const SaturationSolver& 
         double ps = 0, Dl = s.Dliq, Dv = s.Dvap;
         const bool ok = solver(eos, s.T, ps, Dl, Dv);
         if (tr < 0.5 - 1e-9 || tr > 0.95 + 1e-9) {
-            if (ok) a.curve.push_back({tr, Dl / f.Dc, Dv / f.Dc, 100 * (ps / s.ps - 1)});
+            if (!ok) continue;
+            a.curve.push_back({tr, Dl / f.Dc, Dv / f.Dc, 100 * (ps / s.ps - 1)});
+            if (tr < 0.5) add(a.ps_below, 100 * (ps / s.ps - 1));
             continue;
         }
         if (!ok) {

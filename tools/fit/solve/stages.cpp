@@ -88,6 +88,9 @@ void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nter
     Model& model = state.model;
     const std::vector<Term> bank = candidate_bank(set);
     std::vector<int> selected;
+    // the saturated-liquid rows follow the equation: weighed anew before every joint fit that
+    // follows a change of the coefficients or parameters (from the first fit of a search on)
+    weigh_liquid_rows(train, model, threads);
     if (polish) {
         selected = current_selection(model, set, bank);
     } else {
@@ -103,6 +106,7 @@ void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nter
         drop_outliers(train, model);
     }
     for (int round = 0; round < rounds; ++round) {
+        weigh_liquid_rows(train, model, threads);
         joint_fit(train, model, set, true, iterations, coeff_threads);
         int bad = 0;
         bad += check_all(train, model, settings);
@@ -118,9 +122,11 @@ void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nter
                       round + 1, bad, ex, total_cost(train, model));
         log_line(buf);
     }
+    weigh_liquid_rows(train, model, threads);
     const std::vector<Params> peers = params_of(train);
     parallel_for(threads, train.size(),
                  [&](size_t i) { multi_start(*train[i], peers, model, set, iterations); });
+    weigh_liquid_rows(train, model, threads);
     joint_fit(train, model, set, true, iterations, coeff_threads);
     for (int extra = 0; extra < kFinalChecks; ++extra) {
         int bad = 0;
@@ -136,8 +142,10 @@ void stage(std::vector<FluidCase>& cases, FitState& state, SetKind set, int nter
     parallel_for(threads, others.size(), [&](size_t i) {
         FluidCase* c = others[i];
         std::vector<FluidCase*> one{c};
+        weigh_liquid_rows(*c, model);
         joint_fit(one, model, set, false, iterations);
         multi_start(*c, trained, model, set, iterations);
+        weigh_liquid_rows(*c, model);
         for (int extra = 0; extra < 3 && physics_check(*c, model, true, settings.verbose_check) > 0;
              ++extra)
             joint_fit(one, model, set, false, iterations);
@@ -177,6 +185,7 @@ void refine(const std::vector<Fluid>& fluids, FitState& state, int iterations,
         joint_fit(train, state.model, set, true, iterations, set_threads(settings));
         const std::vector<FluidCase*> others = select_cases(cases, set, false);
         parallel_for(settings.threads, others.size(), [&](size_t i) {
+            weigh_liquid_rows(*others[i], state.model);
             std::vector<FluidCase*> one{others[i]};
             joint_fit(one, state.model, set, false, iterations);
         });

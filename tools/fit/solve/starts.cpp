@@ -84,7 +84,8 @@ std::vector<Params> lowest_cost_starts(FluidCase c, const Model& model,
 }
 
 std::vector<Params> plain_starts(const FluidCase& c, const Model& model, unsigned shape,
-                                 const Params& own, const std::vector<Params>& peers) {
+                                 const Params& own, const StartPool& pool) {
+    const std::vector<Params>& peers = pool.peers;
     std::vector<Params> starts;
     // (the fluid is one of its own peers: a start already taken is not fitted twice)
     auto take = [&](const Params& p) {
@@ -101,6 +102,9 @@ std::vector<Params> plain_starts(const FluidCase& c, const Model& model, unsigne
         switch (kind) {
             case StartKind::own:
                 take(own);
+                break;
+            case StartKind::eight_point:
+                for (const Params& p : pool.eight_point) take(as_start(p));
                 break;
             case StartKind::nearest_alpha: {
                 const std::vector<Params> near = nearest_alpha(peers, own.alpha);

@@ -19,10 +19,18 @@ void multi_start(FluidCase& c, const std::vector<Params>& peers, Model& model, S
 std::vector<Params> lowest_cost_starts(FluidCase c, const Model& model,
                                        const std::vector<Params>& candidates, size_t count);
 
+// The parameters a plain fit may start from besides the fluid's own: the other fluids' reduced
+// parameters, and the fluid's fit to its 8-point subset (none where it has none).
+struct StartPool {
+    std::vector<Params> peers;
+    std::vector<Params> eight_point;
+};
+
 // The starts of a plain fit of the fluid with the given free parameters, by the start kinds of
 // its class (policy/classes.h) in their order, each start once: `own` the fluid's parameters,
-// the peers' reduced parameters with the fluid's own where it does not fit them.
+// the pool's parameters with the fluid's own where it does not fit them (a polar parameter of
+// the shape starting from the pool's value).
 std::vector<Params> plain_starts(const FluidCase& c, const Model& model, unsigned shape,
-                                 const Params& own, const std::vector<Params>& peers);
+                                 const Params& own, const StartPool& pool);
 
 }  // namespace fit

@@ -12,6 +12,7 @@
 #include "base/settings.h"
 #include "io/state_file.h"
 #include "solve/cases.h"
+#include "solve/starts.h"
 
 namespace fit {
 
@@ -26,9 +27,11 @@ struct Choice {
 };
 
 // Reweighting rounds for one fluid with one parameter set, from its plain fit (multi-started
-// from its own parameters and those of its peers by the start kinds of its class).
+// from its own parameters and those of the pool by the start kinds of its class). The case's
+// saturated-liquid rows end weighed at the plain fit, as make_case weighs them from the stored
+// state.
 Choice reweight(FluidCase& c, const Model& model, unsigned shape, int rounds,
-                const std::vector<Params>& peers = {}, bool verbose = false);
+                const StartPool& pool = {}, bool verbose = false);
 
 // The parameters of a choice as shipped: its plain fit refitted with its weights.
 Params weighted_params(FluidCase c, const Model& model, const Choice& ch);
@@ -41,9 +44,15 @@ void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int ite
           const Settings& settings);
 // The per-fluid part of tune for the named fluids only (or every tuned fluid for the code
 // "all"), the coefficient sets fixed; each fluid's weighted parameters are checked and guarded
-// again until they pass the physics check. A fluid keeps its stored choice unless the new one
-// scores better.
-void retune(const std::vector<Fluid>& fluids, FitState& state,
-            const std::vector<std::string>& codes, int rounds, const Settings& settings);
+// again (at most 6 times) while the physics check alone keeps them out of the table. A fluid keeps its stored choice unless the new one
+// ranks better and either its ps and D'' are no worse, or the stored choice misses a primary
+// target (or the shipping rule) that the new one meets (replaces_stored). Returns the codes of
+// the fluids whose choice changed.
+std::vector<std::string> retune(const std::vector<Fluid>& fluids, FitState& state,
+                                const std::vector<std::string>& codes, int rounds,
+                                const Settings& settings);
+
+// Whether a new choice with the figures `now` replaces the stored one with `stored` in retune.
+bool replaces_stored(const FluidAccuracy& now, const FluidAccuracy& stored);
 
 }  // namespace fit

@@ -221,7 +221,7 @@ TEST(Report, SummaryByClassAndPerFluidRows) {
     acc[0].cls = acc[1].cls = fit::FluidClass::dipolar;
     fit::add(acc[0].stat(fit::Measure::saturation_pressure), 0.2);
     fit::add(acc[1].stat(fit::Measure::saturation_pressure), 2.5);  // beyond the bounds of use
-    fit::write_report(folder, entries, acc, {"Gone"}, "X_MAXWEL", "data/reference");
+    fit::write_report(folder, entries, acc, {"Gone"}, {}, "X_MAXWEL", "data/reference");
     const std::string md = file_text(folder + "/accuracy.md");
     EXPECT_NE(md.find("| class | fluids | shipped | meeting all targets | ps % | D' % | D'' % | "
                       "D % | cp % | w % | hvap % | abs Tc % | abs pc % |\n"

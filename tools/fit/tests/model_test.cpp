@@ -12,10 +12,12 @@
 #include "model/phase.h"
 #include "model/program.h"
 #include "model/rows.h"
+#include "physical_equation.h"
 
 namespace {
 
 using namespace fit;
+using namespace fit::testing_equation;
 
 Model three_sets() {
     Model m;
@@ -28,51 +30,6 @@ Model three_sets() {
     m.terms[2] = {{SetKind::Fd, {-2, 3, 8, 2}}, {SetKind::Fd, {-5, 2, 4, 0}}};
     m.coeff[2] = {0.01, -0.2};
     return m;
-}
-
-// A plausible equation: a van der Waals-like attraction term with small polar contributions.
-Model physical() {
-    Model m;
-    m.terms[0] = {{SetKind::Fa, {1, -2, 0, 0}}, {SetKind::Fa, {2, -4, 1, 2}}};
-    m.coeff[0] = {-2.0, -0.05};
-    m.terms[1] = {{SetKind::Fq, {-3, 2, 4, 0}}};
-    m.coeff[1] = {-0.02};
-    m.terms[2] = {{SetKind::Fd, {-4, 2, 4, 1}}};
-    m.coeff[2] = {-0.01};
-    return m;
-}
-
-Fluid test_fluid() {
-    Fluid f;
-    f.code = "Test";
-    f.Tc = 400.0;
-    f.Dc = 5.0;
-    f.pc = 4.5;
-    f.M = 80.0;
-    f.R = 8.314462618;
-    f.Ttriple = 150.0;
-    f.pmax = 50.0;
-    f.ideal = {{0.0, 4.0, 0.0}, {0.0, 3.0, 900.0}, {1.0, 1e-3, 0.0}};
-    return f;
-}
-
-// The fluid and parameters of the plausible equation: critical point near 240 K, 7 mol/dm3
-// (T0 = 240 K, D0 = 10 mol/dm3).
-Fluid physical_fluid() {
-    Fluid f = test_fluid();
-    f.Tc = 300.0;
-    f.Dc = 8.0;
-    return f;
-}
-
-Params physical_params() {
-    Params p;
-    p.t = 0.8;
-    p.d = 1.25;
-    p.alpha = 1.3;
-    p.q2 = 0.7;
-    p.dp = 2.5;
-    return p;
 }
 
 Params test_params() {
@@ -217,20 +174,53 @@ TEST(Model, VaporisationEnthalpyOfClausiusClapeyronMatchesTheEquations) {
     const Eos eos = Eos::of(m, f, p);
     double Tc, Dc, pc;
     ASSERT_TRUE(critical_point(eos, f.Tc, f.Dc, Tc, Dc, pc));
-    // saturation table from 0.95 Tc down, each state started from the one above
-    double Dl = 1.5 * Dc, Dv = 0.5 * Dc;
-    for (int i = 39; i >= 0; --i) {
-        const double T = Tc * (0.5 + 0.45 * i / 39.0);
-        double ps;
-        ASSERT_TRUE(saturation(eos, T, ps, Dl, Dv)) << T;
-        f.sat.insert(f.sat.begin(), {T, ps, Dl, Dv});
-    }
+    f.sat = saturation_table(eos, Tc, Dc, 0.5, 0.95, 39);
+    ASSERT_EQ(f.sat.size(), 40u);
     for (size_t i = 0; i < f.sat.size(); i += 13) {
         const SatPoint& s = f.sat[i];
         EXPECT_NEAR(reference_hvap(f, i) / vaporisation_enthalpy(eos, s.T, s.Dliq, s.Dvap), 1.0,
                     1e-5)
             << s.T;
     }
+}
+
+// The saturated-liquid rows hold D' at given pressure: their uncertainty in Z is
+// hypot(5e-4, 3e-4 X') with X' = (dp/dD)/(R T) of the equation at the reference D' (here from
+// a numerical derivative of the pressure), three times that above 0.95 Tc.
+TEST(Model, SaturatedLiquidRowsAreWeightedAsLiquidDensityRows) {
+    const Model m = physical();
+    Fluid f = physical_fluid();
+    const Params p = physical_params();
+    const Eos eos = Eos::of(m, f, p);
+    double Tc, Dc, pc;
+    ASSERT_TRUE(critical_point(eos, f.Tc, f.Dc, Tc, Dc, pc));
+    f.Tc = Tc;
+    f.sat = saturation_table(eos, Tc, Dc, 0.5, 0.96, 23);
+    ASSERT_EQ(f.sat.size(), 24u);
+    std::vector<Row> rows = data_rows(f, 0.3);
+    weigh_saturated_liquid(rows, f, eos);
+    size_t i = 0;
+    for (const Row& r : rows) {
+        if (r.kind != RowKind::sat_liq) continue;
+        const SatPoint& s = f.sat[i++];
+        const double h = 1e-5 * s.Dliq;
+        const double X = (pressure(eos, s.Dliq + h, s.T) - pressure(eos, s.Dliq - h, s.T)) /
+                         (2 * h) * 1000.0 / (GAS_CONSTANT * s.T);
+        const double w = s.T / Tc > 0.95 ? 3.0 : 1.0;
+        EXPECT_NEAR(r.sigma, w * std::hypot(5e-4, LIQUID_DENSITY_SIGMA * X), 1e-6 * r.sigma)
+            << s.T / Tc;
+        EXPECT_GT(X, 0.0) << s.T / Tc;
+        // the liquid at half the critical temperature is stiff: its D' is held to about
+        // 3e-4, not to 5e-4/X'
+        if (i == 1) {
+            EXPECT_GT(r.sigma, 5 * 5e-4);
+        }
+    }
+    EXPECT_EQ(i, f.sat.size());
+    // an unknown or unstable slope leaves the fixed part alone
+    EXPECT_EQ(liquid_row_sigma(0.7, NAN), 5e-4);
+    EXPECT_EQ(liquid_row_sigma(0.7, -3.0), 5e-4);
+    EXPECT_EQ(liquid_row_sigma(0.97, 0.0), 1.5e-3);
 }
 
 }  // namespace

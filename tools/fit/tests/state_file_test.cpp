@@ -39,6 +39,7 @@ FitState every_kind_of_line() {
     s.untrained = {"Neon", "R32"};
     s.params["Argon"] = {0.8, 1.25, 1.0, 0.0, 0.0, 0.98765432101234567};
     s.params["Ethane"] = {0.7777, 1.3, 1.4 + 1e-15, 0.123, 0.0, 1.01};
+    s.eight_point["Ethane"] = {0.7776, 1.31, 1.4 - 1e-15, 0.0, 0.0, 0.99};
     return s;
 }
 
@@ -48,6 +49,7 @@ void expect_same(const FitState& a, const FitState& b) {
         EXPECT_EQ(a.model.coeff[s], b.model.coeff[s]) << s;
     }
     EXPECT_EQ(a.params, b.params);
+    EXPECT_EQ(a.eight_point, b.eight_point);
     EXPECT_EQ(a.weights, b.weights);
     EXPECT_EQ(a.shapes, b.shapes);
     EXPECT_EQ(a.untrained, b.untrained);

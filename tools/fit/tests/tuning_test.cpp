@@ -1,7 +1,10 @@
-// The ranking of the reweighting's results and its weight steps (policy/figures): a result that
-// can be shipped ranks before one that cannot, then fewer missed targets, then the excess; a
+// The rank of a fluid's choices (policy/figures) and its weight steps: a choice that can be
+// shipped ranks before one that cannot, then the primary figures' excess over their targets,
+// cp and w only among choices equal on those; retune's rule of keeping the stored choice; a
 // missed figure raises its group's weight by at most a factor 2 a round, to at most 12; and the
 // weights divide the uncertainty of the rows behind each figure.
+#include "solve/tuning.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -60,32 +63,114 @@ TEST(Tuning, RatiosStandInTheirWeightGroups) {
     EXPECT_EQ(target_ratios(a)[weight_of(Measure::saturation_pressure)], 2.0);
 }
 
-TEST(Tuning, ScoreRanksShippableFirstThenMissedTargetsThenExcess) {
+// Sets one figure's average deviation (Tc and pc: the deviation itself).
+void set_figure(FluidAccuracy& a, Measure m, double v) {
+    if (m == Measure::critical_temperature) {
+        a.dTc = v;
+    } else if (m == Measure::critical_pressure) {
+        a.dpc = v;
+    } else {
+        a.stat(m) = Stat{};
+        add(a.stat(m), v);
+    }
+}
+
+FluidAccuracy with(FluidAccuracy a, Measure m, double v) {
+    set_figure(a, m, v);
+    return a;
+}
+
+TEST(Tuning, RankCountsPrimaryFiguresFirstThenSecondary) {
     const FluidAccuracy met = within_targets();
     EXPECT_TRUE(meets(met));
-    EXPECT_EQ(score(met), 0.0);
+    EXPECT_LT(score(met), MISSED);
+    // among choices that meet every target, the one closer on the primary figures
+    EXPECT_LT(score(with(met, Measure::saturation_pressure, 0.1)), score(met));
+    EXPECT_NEAR(score(with(met, Measure::sound_speed, 0.5)), score(met), 1e-12);
 
-    FluidAccuracy one_missed = met;  // ps 1.2 times its target, within the bounds of use
-    one_missed.stat(Measure::saturation_pressure) = Stat{};
-    add(one_missed.stat(Measure::saturation_pressure), 0.6);
-    EXPECT_TRUE(shipped(one_missed));
-    EXPECT_NEAR(score(one_missed), 100.2, 1e-9);
+    const FluidAccuracy ps_missed = with(met, Measure::saturation_pressure, 0.6);  // excess 0.2
+    EXPECT_TRUE(shipped(ps_missed));
+    EXPECT_NEAR(excess(ps_missed, Rank::primary), 0.2, 1e-12);
+    EXPECT_GE(score(ps_missed), MISSED + PRIMARY * 0.2);
+    const FluidAccuracy w_missed = with(met, Measure::sound_speed, 4.9);  // excess 1.45
+    EXPECT_NEAR(excess(w_missed, Rank::secondary), 1.45, 1e-12);
+    EXPECT_GE(score(w_missed), MISSED);
 
-    FluidAccuracy two_missed = one_missed;  // and Tc 1.5 times
-    two_missed.dTc = 0.45;
-    EXPECT_NEAR(score(two_missed), 200.7, 1e-9);
+    // a small primary excess outranks any secondary one within the bounds of use
+    const struct {
+        const char* what;
+        FluidAccuracy better, worse;
+    } pairs[] = {
+        {"ps 0.52 % against w 4.9 %", w_missed, with(met, Measure::saturation_pressure, 0.52)},
+        {"D'' 1.05 % against cp and w 4.9 %", with(w_missed, Measure::isobaric_heat, 4.9),
+         with(met, Measure::saturated_vapour, 1.05)},
+        {"equal primary: the lower w", with(ps_missed, Measure::sound_speed, 2.5),
+         with(ps_missed, Measure::sound_speed, 3.0)},
+        {"w beyond its bound of use is not shipped", with(met, Measure::saturation_pressure, 1.9),
+         with(met, Measure::sound_speed, 5.1)},
+        {"a failed physics check is not shipped", with(met, Measure::density, 1.9),
+         [&] {
+             FluidAccuracy a = met;
+             a.guard_states = 3;
+             return a;
+         }()},
+        {"a failed solve after a failed physics check",
+         [&] {
+             FluidAccuracy a = met;
+             a.guard_states = 3;
+             return a;
+         }(),
+         [&] {
+             FluidAccuracy a = met;
+             a.sat_failures = 1;
+             return a;
+         }()},
+    };
+    for (const auto& p : pairs) EXPECT_LT(score(p.better), score(p.worse)) << p.what;
+}
 
-    FluidAccuracy unsound = met;  // meets every target, but its physics check fails
-    unsound.guard_states = 3;
-    EXPECT_FALSE(shipped(unsound));
-    EXPECT_EQ(score(unsound), 150.0 + 1000.0);
+// ps at the given saturation points below 0.5 Tc counts in the rank (and in the reweighting's
+// ratios), not in the report's figure or its targets.
+TEST(Tuning, RankCountsPsBelowHalfTheCriticalTemperature) {
+    FluidAccuracy a = within_targets();  // ps 0.4 % at one point over 0.5-0.95 Tc
+    for (double v : {1.0, 1.3, 1.6}) add(a.ps_below, v);
+    EXPECT_TRUE(meets(a));
+    int ps = 0;
+    while (FIGURES[ps].measure != Measure::saturation_pressure) ++ps;
+    EXPECT_NEAR(figure_value(a, ps), 0.4, 1e-12);
+    EXPECT_NEAR(rank_value(a, ps), (0.4 + 3.9) / 4, 1e-12);
+    EXPECT_NEAR(target_ratios(a)[weight_of(Measure::saturation_pressure)], 1.075 / (AIM * 0.5),
+                1e-12);
+    EXPECT_GE(score(a), MISSED);
+}
 
-    FluidAccuracy failed = met;  // a failed saturation: ps missed, a failed solve, left out
-    failed.sat_failures = 1;
-    EXPECT_NEAR(score(failed), 100.0 + 0.7 + 300.0 + 1000.0, 1e-9);
-
-    EXPECT_LT(score(two_missed), score(unsound));
-    EXPECT_LT(score(one_missed), score(two_missed));
+// Retune replaces a stored choice only by one that ranks better and whose ps and D'' are no
+// worse, unless the stored one misses a primary target or the shipping rule that the new one
+// meets.
+TEST(Tuning, RetuneKeepsTheStoredChoiceUnlessPsAndDvapAreNoWorse) {
+    const FluidAccuracy met = within_targets();  // ps 0.4, D'' 0.8
+    const FluidAccuracy hvap_missed = with(met, Measure::vaporisation_enthalpy, 1.2);
+    const struct {
+        const char* what;
+        FluidAccuracy now, stored;
+        bool replaces;
+    } cases[] = {
+        {"better on every figure", with(met, Measure::saturation_pressure, 0.2), met, true},
+        {"better rank, ps worse",
+         with(with(met, Measure::saturation_pressure, 0.45), Measure::density, 0.1), met, false},
+        {"better rank, D'' worse",
+         with(with(met, Measure::saturated_vapour, 0.9), Measure::saturated_liquid, 0.05), met,
+         false},
+        {"ps worse, but meets the hvap target the stored one misses",
+         with(met, Measure::saturation_pressure, 0.45), hvap_missed, true},
+        {"ps worse, the stored one cannot be shipped",
+         with(met, Measure::saturation_pressure, 0.45),
+         with(met, Measure::critical_temperature, 1.2), true},
+        {"ps and D'' better, but ranks worse", with(hvap_missed, Measure::saturation_pressure, 0.1),
+         met, false},
+        {"equal within the noise of the fits", met, met, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(replaces_stored(c.now, c.stored), c.replaces) << c.what;
 }
 
 // Each row kind is divided by the weights of the figures it serves; the rows that serve none
@@ -99,7 +184,7 @@ TEST(Tuning, WeightsDivideTheRowsBehindEachFigure) {
         RowKind kind;
         double factor;
     } cases[] = {
-        {RowKind::sat_liq, group(Measure::saturation_pressure) * group(Measure::saturated_liquid)},
+        {RowKind::sat_liq, group(Measure::saturated_liquid)},  // a D' row: not the ps weight
         {RowKind::sat_vap, group(Measure::saturation_pressure) * group(Measure::saturated_vapour)},
         {RowKind::sat_gibbs, group(Measure::saturation_pressure)},
         {RowKind::sat_hvap, group(Measure::vaporisation_enthalpy)},
@@ -125,3 +210,37 @@ TEST(Tuning, WeightsDivideTheRowsBehindEachFigure) {
 }
 
 }  // namespace
+
+TEST(Tuning, FirstFiguresAreThoseAUserLooksAtFirst) {
+    const FluidAccuracy met = within_targets();
+    const struct {
+        Measure measure;
+        double value;
+        bool first_met;
+    } cases[] = {
+        {Measure::saturation_pressure, 0.6, false},  {Measure::saturated_liquid, 0.31, false},
+        {Measure::saturated_vapour, 1.1, false},     {Measure::density, 1.1, false},
+        {Measure::isobaric_heat, 2.1, false},        {Measure::sound_speed, 2.1, true},
+        {Measure::vaporisation_enthalpy, 1.1, true}, {Measure::critical_pressure, 2.1, true},
+    };
+    EXPECT_TRUE(meets_first_figures(met));
+    for (const auto& c : cases) {
+        const FluidAccuracy a = with(met, c.measure, c.value);
+        EXPECT_FALSE(meets(a));
+        EXPECT_EQ(meets_first_figures(a), c.first_met) << c.value;
+    }
+    FluidAccuracy failed = met;
+    failed.sat_failures = 1;
+    EXPECT_FALSE(meets_first_figures(failed));
+}
+
+TEST(Tuning, PhysicsCheckAloneKeepsOutOnlyAFluidOtherwiseShipped) {
+    FluidAccuracy clean = within_targets();
+    EXPECT_FALSE(left_out_by_physics_only(clean));
+    FluidAccuracy held = clean;
+    held.guard_states = 3;
+    EXPECT_TRUE(left_out_by_physics_only(held));
+    // beyond a bound of use as well: tightening its guard rows cannot bring it in
+    FluidAccuracy far = with(held, Measure::critical_pressure, 12.0);
+    EXPECT_FALSE(left_out_by_physics_only(far));
+}
