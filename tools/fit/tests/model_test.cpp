@@ -167,15 +167,26 @@ TEST(Model, HeatCapacitiesAndSoundSpeedFollowFromThePressureAndEnergy) {
     EXPECT_NEAR(c.w * c.w, c.cp / c.cv * dpdD * 1e6 / f.M, 1e-6 * c.w * c.w);
 }
 
-TEST(Model, VaporisationEnthalpyOfClausiusClapeyronMatchesTheEquations) {
+// The plausible equation, its critical point and its saturation table as the fluid's data.
+class SaturatedEquation : public ::testing::Test {
+  protected:
+    // n + 1 saturation points evenly spread over tr_low-tr_high of the equation's Tc
+    void tabulate(double tr_low, double tr_high, int n) {
+        double Dc, pc;
+        ASSERT_TRUE(critical_point(eos, f.Tc, f.Dc, Tc, Dc, pc));
+        f.sat = saturation_table(eos, Tc, Dc, tr_low, tr_high, n);
+        ASSERT_EQ(f.sat.size(), static_cast<size_t>(n + 1));
+    }
+
     const Model m = physical();
     Fluid f = physical_fluid();
     const Params p = physical_params();
     const Eos eos = Eos::of(m, f, p);
-    double Tc, Dc, pc;
-    ASSERT_TRUE(critical_point(eos, f.Tc, f.Dc, Tc, Dc, pc));
-    f.sat = saturation_table(eos, Tc, Dc, 0.5, 0.95, 39);
-    ASSERT_EQ(f.sat.size(), 40u);
+    double Tc = 0;
+};
+
+TEST_F(SaturatedEquation, VaporisationEnthalpyOfClausiusClapeyronMatchesTheEquations) {
+    ASSERT_NO_FATAL_FAILURE(tabulate(0.5, 0.95, 39));
     for (size_t i = 0; i < f.sat.size(); i += 13) {
         const SatPoint& s = f.sat[i];
         EXPECT_NEAR(reference_hvap(f, i) / vaporisation_enthalpy(eos, s.T, s.Dliq, s.Dvap), 1.0,
@@ -187,16 +198,9 @@ TEST(Model, VaporisationEnthalpyOfClausiusClapeyronMatchesTheEquations) {
 // The saturated-liquid rows hold D' at given pressure: their uncertainty in Z is
 // hypot(5e-4, 3e-4 X') with X' = (dp/dD)/(R T) of the equation at the reference D' (here from
 // a numerical derivative of the pressure), three times that above 0.95 Tc.
-TEST(Model, SaturatedLiquidRowsAreWeightedAsLiquidDensityRows) {
-    const Model m = physical();
-    Fluid f = physical_fluid();
-    const Params p = physical_params();
-    const Eos eos = Eos::of(m, f, p);
-    double Tc, Dc, pc;
-    ASSERT_TRUE(critical_point(eos, f.Tc, f.Dc, Tc, Dc, pc));
+TEST_F(SaturatedEquation, SaturatedLiquidRowsAreWeightedAsLiquidDensityRows) {
+    ASSERT_NO_FATAL_FAILURE(tabulate(0.5, 0.96, 23));
     f.Tc = Tc;
-    f.sat = saturation_table(eos, Tc, Dc, 0.5, 0.96, 23);
-    ASSERT_EQ(f.sat.size(), 24u);
     std::vector<Row> rows = data_rows(f, 0.3);
     weigh_saturated_liquid(rows, f, eos);
     size_t i = 0;
