@@ -89,15 +89,15 @@ bool meets(const FluidAccuracy& a) {
 }
 
 bool meets_first_figures(const FluidAccuracy& a) {
-    if (a.sat_failures || a.sat_conflicts || a.density_failures) return false;
-    for (int k = 0; k < FIGURE_COUNT; ++k) {
-        const Measure m = FIGURES[k].measure;
-        const bool first = m == Measure::saturation_pressure || m == Measure::saturated_liquid ||
-                           m == Measure::saturated_vapour || m == Measure::density ||
-                           m == Measure::isobaric_heat;
-        if (first && !(figure_value(a, k) <= target_of(FIGURES[k], a.cls))) return false;
-    }
-    return true;
+    auto first = [](Measure m) {
+        return m == Measure::saturation_pressure || m == Measure::saturated_liquid ||
+               m == Measure::saturated_vapour || m == Measure::density ||
+               m == Measure::isobaric_heat;
+    };
+    const auto target = [&](const Figure& f) {
+        return first(f.measure) ? target_of(f, a.cls) : NO_TARGET;
+    };
+    return beyond(a, target).empty();
 }
 
 std::vector<std::string> left_out_reasons(const FluidAccuracy& a) {

@@ -247,12 +247,6 @@ constexpr double kGuardTightening = 0.5;
 constexpr double kScoreNoise = 1e-3;
 constexpr double kNoWorse = 0.005;
 
-double figure_of(const FluidAccuracy& a, Measure m) {
-    for (int k = 0; k < FIGURE_COUNT; ++k)
-        if (FIGURES[k].measure == m) return figure_value(a, k);
-    return 0;
-}
-
 }  // namespace
 
 bool replaces_stored(const FluidAccuracy& now, const FluidAccuracy& stored) {
@@ -260,7 +254,7 @@ bool replaces_stored(const FluidAccuracy& now, const FluidAccuracy& stored) {
     if (shipped(now) && !shipped(stored)) return true;
     if (misses_primary_met_by(stored, now)) return true;
     for (Measure m : {Measure::saturation_pressure, Measure::saturated_vapour})
-        if (figure_of(now, m) > figure_of(stored, m) + kNoWorse) return false;
+        if (now.stat(m).avg() > stored.stat(m).avg() + kNoWorse) return false;
     return true;
 }
 
