@@ -44,10 +44,10 @@ void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int ite
           const Settings& settings);
 // The per-fluid part of tune for the named fluids only (or every tuned fluid for the code
 // "all"), the coefficient sets fixed; each fluid's weighted parameters are checked and guarded
-// again (at most 6 times) while the physics check alone keeps them out of the table. A fluid keeps its stored choice unless the new one
-// ranks better and either its ps and D'' are no worse, or the stored choice misses a primary
-// target (or the shipping rule) that the new one meets (replaces_stored). Returns the codes of
-// the fluids whose choice changed.
+// again (at most 6 times) while the physics check alone keeps them out of the table. A fluid keeps
+// its stored choice unless the new one ranks better and either its ps and D'' are no worse, or the
+// stored choice misses a primary target (or the shipping rule) that the new one meets
+// (replaces_stored). Returns the codes of the fluids whose choice changed.
 std::vector<std::string> retune(const std::vector<Fluid>& fluids, FitState& state,
                                 const std::vector<std::string>& codes, int rounds,
                                 const Settings& settings);
