@@ -134,22 +134,31 @@ bool near(double a, double b) {
     return std::fabs(a - b) <= SAME_SATURATION * std::fabs(b);
 }
 
+// Whether X_MAXWEL gives another pair at T than the direct solve (a failed direct solve: no
+// outermost pair to compare with).
+bool saturation_conflict(double T) {
+    double ps = 0, dl = 0, dv = 0, ps_d = 0, dl_d = 0, dv_d = 0;
+    int32_t status = 0, status_d = 0;
+    X_SAT_PAIR(T, ps_d, dl_d, dv_d, status_d);
+    if (status_d != 0) return false;
+    X_MAXWEL(T, ps, dl, dv, status);
+    return status != 0 || !near(ps, ps_d) || !near(dl, dl_d) || !near(dv, dv_d);
+}
+
 }  // namespace
 
 int saturation_conflicts(double lowest) {
     const double Tc = SUBST_CONST.Tc;
-    const double t_low = 1.0 - lowest / Tc, t_high = 1e-6;
+    if (!(Tc > lowest)) return 0;
+    const int even =
+        static_cast<int>(std::ceil((CONFLICT_EVEN_UP_TO - lowest / Tc) / CONFLICT_STEP));
     int conflicts = 0;
-    for (int i = 0; i < CONFLICT_TEMPERATURES; ++i) {
-        const double T =
-            Tc * (1.0 - t_low * std::pow(t_high / t_low, i / (CONFLICT_TEMPERATURES - 1.0)));
-        double ps = 0, dl = 0, dv = 0, ps_d = 0, dl_d = 0, dv_d = 0;
-        int32_t status = 0, status_d = 0;
-        X_SAT_PAIR(T, ps_d, dl_d, dv_d, status_d);
-        if (status_d != 0) continue;
-        X_MAXWEL(T, ps, dl, dv, status);
-        if (status != 0 || !near(ps, ps_d) || !near(dl, dl_d) || !near(dv, dv_d)) ++conflicts;
-    }
+    for (int i = 0; i < even; ++i)
+        conflicts += saturation_conflict(lowest + i * CONFLICT_STEP * Tc);
+    const double t_low = 1.0 - CONFLICT_EVEN_UP_TO, t_high = 1e-6;
+    for (int i = 0; i < CONFLICT_NEAR_TC; ++i)
+        conflicts += saturation_conflict(
+            Tc * (1.0 - t_low * std::pow(t_high / t_low, i / (CONFLICT_NEAR_TC - 1.0))));
     return conflicts;
 }
 

@@ -69,17 +69,19 @@ void report_head(std::ostringstream& md, const std::string& solver_name,
        << "vaporisation, Tc and pc; secondary: cp and w. Wherever a fluid's parameters are\n"
        << "chosen (reweighting, starts, shape parameters, retune, adding a fluid), the choice\n"
        << "that can be shipped ranks first, then the one whose primary figures exceed their\n"
-       << "targets least (ps counted at every reference saturation point up to 0.95 Tc); cp\n"
-       << "and w decide only among choices equal on the primary figures, and stay within their\n"
-       << "bounds of use. Every fluid is also fitted to its 8-point subset (T, ps and D' at 8\n"
-       << "temperatures over 0.55-0.95 Tc), which starts its full fit and is a choice of its\n"
-       << "own; a fluid shipped with primary figures worse than that fit's is named below.\n\n"
+       << "targets least (ps counted at every reference saturation point up to 0.95 Tc); then\n"
+       << "cp and w weigh against how close the primary figures come to their targets (a whole\n"
+       << "target of cp or w as much as one of ps or D''), and stay within their bounds of use.\n"
+       << "Every fluid is also fitted to its 8-point subset (T, ps and D' at 8 temperatures over\n"
+       << "0.55-0.95 Tc), which starts its full fit and is a choice of its own; a fluid shipped\n"
+       << "with primary figures worse than that fit's is named below.\n\n"
        << PHYSICS_CHECK.description() << "\n";
-    char scan[200];
-    std::snprintf(scan, sizeof scan,
-                  "Saturation consistency: at %d temperatures from max(Ttriple, %g Tc) to Tc "
-                  "(1 - 1e-6)\n",
-                  CONFLICT_TEMPERATURES, PHYSICS_CHECK.lowest);
+    char scan[300];
+    std::snprintf(
+        scan, sizeof scan,
+        "Saturation consistency: every %g Tc from max(Ttriple, %g Tc) to %g Tc and at %d\n"
+        "temperatures from there to Tc (1 - 1e-6)\n",
+        CONFLICT_STEP, PHYSICS_CHECK.lowest, CONFLICT_EVEN_UP_TO, CONFLICT_NEAR_TC);
     md << scan
        << "the program's X_MAXWEL and its direct solve on the outermost branches give the same\n"
        << "pair; where they differ (\"second saturated pair\": a loop beyond the dense liquid\n"
@@ -117,10 +119,10 @@ void class_summary(std::ostringstream& md, const std::vector<FluidAccuracy>& acc
     }
     md << "\nMean AAD per class over all fitted fluids, in %. Of the " << ship
        << " shipped nonpolar, quadrupolar and dipolar fluids " << ship_ok << " meet every target ("
-       << fmt(ship > 0 ? 100.0 * ship_ok / ship : 0.0, 0) << " %); of all " << all << " fitted, "
+       << fmt(ship > 0 ? 100.0 * ship_ok / ship : 0.0, 1) << " %); of all " << all << " fitted, "
        << all_ok << ". " << ship_first << " of the " << ship
        << " meet the targets of ps, D', D'', single-phase D and cp ("
-       << fmt(ship > 0 ? 100.0 * ship_first / ship : 0.0, 0) << " %).\n\n";
+       << fmt(ship > 0 ? 100.0 * ship_first / ship : 0.0, 1) << " %).\n\n";
 }
 
 }  // namespace

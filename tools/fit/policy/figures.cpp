@@ -156,7 +156,7 @@ double score(const FluidAccuracy& a) {
     for (const Figure& f : FIGURES)
         if (f.rank == Rank::primary) closeness += std::min(ratio[f.weight] * AIM, 1.0);
     const double primary = excess(a, Rank::primary), secondary = excess(a, Rank::secondary);
-    double rank = PRIMARY * primary + secondary + 0.01 * closeness;
+    double rank = PRIMARY * primary + CLOSENESS * (closeness + secondary);
     if (primary > 0 || secondary > 0) rank += MISSED;
     if (!shipped(a)) {
         rank += NOT_SHIPPED;

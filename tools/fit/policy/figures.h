@@ -64,8 +64,8 @@ constexpr int CLASS_COUNT = 4;  // FluidClass
 // A figure that is not a target of a class.
 constexpr double NO_TARGET = 1e9;
 
-// How a figure ranks a choice (score): the primary figures first, the secondary ones only
-// among choices equal on the primary figures.
+// How a figure ranks a choice (score): the primary figures' excess over their targets first,
+// the secondary ones only against how close the primary figures come to their targets.
 enum class Rank { primary, secondary };
 
 struct Figure {
@@ -206,15 +206,13 @@ double excess(const FluidAccuracy& a, Rank rank);
 //   - one that cannot be shipped ranks after every one that can (NOT_SHIPPED; among those a
 //     failed solve after a failed physics check after the rest);
 //   - then the summed excess of the primary figures over their targets (PRIMARY per unit);
-//   - cp and w by their summed excess (1 per unit): they stay within their bounds of use by
-//     the shipping rule, so they can decide only between choices whose primary excess differs
-//     by less than 0.03 (3 % of one target);
 //   - a choice that misses any target ranks at least MISSED, so that score < MISSED means
 //     "every target met";
-//   - among otherwise equal choices (those that meet every target above all) the one closer
-//     on the primary figures: 0.01 times the sum of their ratios to their targets (each at
-//     most 1).
-constexpr double MISSED = 100.0, PRIMARY = 100.0, NOT_SHIPPED = 1e4;
+//   - then how close the primary figures come to their targets, the sum of their ratios to
+//     them (each at most 1), and the summed excess of cp and w, both CLOSENESS per unit: cp and
+//     w stay within their bounds of use by the shipping rule, and a w 0.02 % lower does not
+//     buy a ps 0.3 % higher (a unit of either is a whole target: ps 0.5 % or w 2 %).
+constexpr double MISSED = 100.0, PRIMARY = 100.0, NOT_SHIPPED = 1e4, CLOSENESS = 1.0;
 double score(const FluidAccuracy& a);
 // Whether `a` misses a primary target (as the report measures it) that `b` meets.
 bool misses_primary_met_by(const FluidAccuracy& a, const FluidAccuracy& b);

@@ -174,7 +174,9 @@ TEST(ShippedTable, EveryFluidLoadsAndSaturatesLikeTheReference) {
 // The saturation consistency scan that keeps a fluid out of the table: an entry of a candidate
 // table whose isotherm at the triple point has a second saturated pair (X_MAXWEL: the liquid at
 // 5.41 mol/dm3; the direct solve on the outermost branches: an unreal phase at 10.74 mol/dm3) is
-// found, a sound entry of the same table is not.
+// found, and so is one whose second pair holds only over 0.366-0.381 Tc (X_MAXWEL 7.09, the
+// unreal phase 14.08 mol/dm3), which a scan of 15 temperatures spaced toward Tc stepped over; a
+// sound entry of the same table is not.
 TEST(ShippedTable, SecondSaturatedPairIsFound) {
     fit::unattended_console();
     const std::string table = std::string(XALT1_FIT_TEST_DATA) + "/second_pair.tab";
@@ -182,6 +184,8 @@ TEST(ShippedTable, SecondSaturatedPairIsFound) {
     EXPECT_EQ(fit::saturation_conflicts(0.3 * SUBST_CONST.Tc), 0);
     ASSERT_EQ(load("n-Decane", table.c_str()), 0);
     EXPECT_GT(fit::saturation_conflicts(243.5), 0);
+    ASSERT_EQ(load("C5F12", table.c_str()), 0);
+    EXPECT_GT(fit::saturation_conflicts(148.21), 0);
 }
 
 }  // namespace

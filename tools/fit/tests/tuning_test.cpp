@@ -106,6 +106,17 @@ TEST(Tuning, RankCountsPrimaryFiguresFirstThenSecondary) {
          with(met, Measure::saturated_vapour, 1.05)},
         {"equal primary: the lower w", with(ps_missed, Measure::sound_speed, 2.5),
          with(ps_missed, Measure::sound_speed, 3.0)},
+        // w a little lower does not buy a ps or D'' several times higher
+        {"ps 0.13 % with w 2.70 % against ps 0.42 % with w 2.68 %",
+         with(with(met, Measure::saturation_pressure, 0.13), Measure::sound_speed, 2.70),
+         with(with(met, Measure::saturation_pressure, 0.42), Measure::sound_speed, 2.68)},
+        {"D'' 0.6 % with cp 2.3 % against D'' 0.95 % with cp 2.25 %",
+         with(with(met, Measure::saturated_vapour, 0.6), Measure::isobaric_heat, 2.3),
+         with(with(met, Measure::saturated_vapour, 0.95), Measure::isobaric_heat, 2.25)},
+        // but a choice that meets every target ranks before a closer one that misses cp
+        {"cp 1.95 % with ps 0.45 % against cp 2.05 % with ps 0.1 %",
+         with(with(met, Measure::saturation_pressure, 0.45), Measure::isobaric_heat, 1.95),
+         with(with(met, Measure::saturation_pressure, 0.1), Measure::isobaric_heat, 2.05)},
         {"w beyond its bound of use is not shipped", with(met, Measure::saturation_pressure, 1.9),
          with(met, Measure::sound_speed, 5.1)},
         {"a failed physics check is not shipped", with(met, Measure::density, 1.9),
