@@ -32,11 +32,11 @@ SubstConst read_constants_lines(const std::vector<std::string>& lines, size_t& b
 bool maxwel_saturation(double T, double& ps, double& Dliq, double& Dvap);
 // Internal energy, enthalpy and entropy of the loaded fluid at (D, T), by the property routine.
 bool program_caloric(double D, double T, double& u, double& h, double& s);
-// The temperatures where X_MAXWEL and the direct solve on the outermost branches (X_SAT_PAIR)
-// give different pairs for the loaded fluid: a second branch of the isotherm holds an unreal
-// phase there. Scanned every CONFLICT_STEP Tc from `lowest` up to CONFLICT_EVEN_UP_TO Tc, where
-// second pairs sit in bands a few hundredths of Tc wide (a perfluoropentane entry: 0.366-0.381 Tc
-// and 0.356 Tc), and at CONFLICT_NEAR_TC temperatures closing in on Tc (1 - 1e-6).
+// The number of temperatures where X_MAXWEL and the direct solve on the outermost branches
+// (X_SAT_PAIR) give different pairs for the loaded fluid: a second branch of the isotherm holds
+// an unreal phase there. Scanned every CONFLICT_STEP Tc from `lowest` up to CONFLICT_EVEN_UP_TO
+// Tc, where second pairs sit in bands a few hundredths of Tc wide (a perfluoropentane entry:
+// 0.366-0.381 Tc and 0.356 Tc), and at CONFLICT_NEAR_TC temperatures closing in on Tc (1 - 1e-6).
 int saturation_conflicts(double lowest);
 // The scan's grid and the relative difference up to which two pairs count as the same (the
 // accuracy report states them).
