@@ -245,6 +245,8 @@ int data_command(Settings& s) {
     std::vector<Entry> shipped_entries;
     for (const Entry& e : entries) {
         acc.push_back(measure_entry(state.model, e, program_saturation, s.verbose_check));
+        const auto held = state.held.find(e.fluid->code);
+        if (held != state.held.end()) acc.back().held = held->second;
         if (shipped(acc.back())) shipped_entries.push_back(e);
     }
     const std::vector<MenuLine> menu = menu_lines(menu_order(), shipped_entries);

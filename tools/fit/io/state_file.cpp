@@ -70,6 +70,8 @@ std::string state_text(const FitState& state) {
             for (double v : to_array(p)) out << number(v);
             out << "\n";
         }
+    for (const auto& [code, h] : state.held)
+        out << "held " << code << number(h.ps) << number(h.dvap) << "\n";
     return out.str();
 }
 
@@ -111,6 +113,11 @@ FitState parse_state(const std::string& text, const std::string& path) {
             is >> code >> mask;
             if (!is) bad_line(path, number, kind);
             state.shapes[code] = mask;
+        } else if (kind == "held") {
+            Held h;
+            is >> code >> h.ps >> h.dvap;
+            if (!is) bad_line(path, number, kind);
+            state.held[code] = h;
         } else if (kind == "param" || kind == "eight") {
             ParamArray v{};
             is >> code;

@@ -7,6 +7,7 @@
 //   weight <code> <one weight per group of policy/figures.h; groups added later weigh 1>
 //   param <code> <t> <d> <alpha> <q2> <dp> <dc>
 //   eight <code> <t> <d> <alpha> <q2> <dp> <dc>   (its fit to its 8-point subset)
+//   held <code> <ps> <D''>   (AAD in %, what retune holds the fluid's choices to)
 // Numbers are written with 17 significant digits, so that a state reads back exactly.
 #pragma once
 
@@ -34,6 +35,9 @@ struct FitState {
     // Per reweighted fluid: the parameters of its fit to its 8-point subset (T, ps and D' at 8
     // temperatures over 0.55-0.95 Tc), against which the report checks the shipped choice.
     std::map<std::string, Params> eight_point;
+    // Per fluid that retune has shipped: the ps and D'' its entry has given, which no later
+    // choice may exceed (policy/figures.h).
+    std::map<std::string, Held> held;
 };
 
 // The state as the text of its file, and back; throws std::runtime_error naming the file

@@ -72,6 +72,9 @@ void report_head(std::ostringstream& md, const std::string& solver_name,
        << "targets least (ps counted at every reference saturation point up to 0.95 Tc); then\n"
        << "cp and w weigh against how close the primary figures come to their targets (a whole\n"
        << "target of cp or w as much as one of ps or D''), and stay within their bounds of use.\n"
+       << "A shipped fluid is held to the ps and D'' its entry has given: a new choice that\n"
+       << "exceeds them ranks as one that misses a target, and retune does not take it (a\n"
+       << "fluid over them is named below).\n"
        << "Every fluid is also fitted to its 8-point subset (T, ps and D' at 8 temperatures over\n"
        << "0.55-0.95 Tc), which starts its full fit and is a choice of its own; a fluid shipped\n"
        << "with primary figures worse than that fit's is named below.\n\n"
@@ -252,6 +255,29 @@ void eight_point_section(std::ostringstream& md, const std::vector<EightPointNot
            << primary_text(n.eight_point) << "; " << n.why << "\n";
 }
 
+// The shipped fluids whose ps or D'' exceeds what is held of them (a choice stored before the
+// held figures, which retune has found no choice to mend).
+void held_section(std::ostringstream& md, const std::vector<FluidAccuracy>& acc) {
+    md << "\n## Shipped fluids over their held ps or D''\n\n";
+    std::string list;
+    for (const FluidAccuracy& a : acc) {
+        if (!shipped(a) || keeps_held(a)) continue;
+        list += "* " + a.code + ":";
+        const struct {
+            const char* name;
+            Measure m;
+            double held;
+        } figures[] = {{"ps", Measure::saturation_pressure, a.held.ps},
+                       {"D''", Measure::saturated_vapour, a.held.dvap}};
+        for (const auto& f : figures)
+            if (a.stat(f.m).avg() > f.held + NO_WORSE)
+                list += std::string(" ") + f.name + " " + fmt(a.stat(f.m).avg()) + " % against " +
+                        fmt(f.held) + " % held;";
+        list.back() = '\n';
+    }
+    md << (list.empty() ? "None: every shipped fluid keeps the ps and D'' held of it.\n" : list);
+}
+
 // Plots by class, a class of more than kMaxFluidsPerPlot fluids split into groups of about
 // equal size, so that every fluid keeps a colour and marker of its own within its plot.
 void write_plots(const std::string& folder, const std::vector<Entry>& entries,
@@ -301,6 +327,7 @@ void write_report(const std::string& folder, const std::vector<Entry>& entries,
         md << ".\n";
     }
     eight_point_section(md, notes);
+    held_section(md, acc);
     md << "\n## What the universal form cannot reach, and why\n\n"
        << "* Hydrogen-bonding fluids: the form has no association term. Their strong,\n"
           "  temperature-dependent attraction is imitated by the polar terms (both Q2 and Dp are\n"

@@ -126,6 +126,21 @@ std::string targets_text(const FluidAccuracy& a) {
     return text;
 }
 
+namespace {
+
+// The held figures of a choice with what is held of each (at least the printed digits, so that
+// a held 0.00 % divides nothing by zero).
+std::vector<std::pair<Measure, double>> held_figures(const FluidAccuracy& a) {
+    std::vector<std::pair<Measure, double>> held;
+    if (a.held.ps < NO_TARGET)
+        held.emplace_back(Measure::saturation_pressure, std::max(a.held.ps, NO_WORSE));
+    if (a.held.dvap < NO_TARGET)
+        held.emplace_back(Measure::saturated_vapour, std::max(a.held.dvap, NO_WORSE));
+    return held;
+}
+
+}  // namespace
+
 double rank_value(const FluidAccuracy& a, int k) {
     if (FIGURES[k].measure != Measure::saturation_pressure || a.ps_below.n == 0)
         return figure_value(a, k);
@@ -133,7 +148,11 @@ double rank_value(const FluidAccuracy& a, int k) {
     return (ps.sum + a.ps_below.sum) / (ps.n + a.ps_below.n);
 }
 
-Weights target_ratios(const FluidAccuracy& a) {
+namespace {
+
+// The figures' ratios to their aims alone, what is held left aside: the excess over the targets
+// and the closeness to them.
+Weights aim_ratios(const FluidAccuracy& a) {
     Weights r{};
     for (int k = 0; k < FIGURE_COUNT; ++k)
         r[FIGURES[k].weight] = rank_value(a, k) / (AIM * target_of(FIGURES[k], a.cls));
@@ -142,8 +161,30 @@ Weights target_ratios(const FluidAccuracy& a) {
     return r;
 }
 
+}  // namespace
+
+Weights target_ratios(const FluidAccuracy& a) {
+    Weights r = aim_ratios(a);
+    for (const auto& [m, held] : held_figures(a)) {
+        const int k = figure_measured(m);
+        r[FIGURES[k].weight] = std::max(r[FIGURES[k].weight], figure_value(a, k) / held);
+    }
+    return r;
+}
+
+double held_excess(const FluidAccuracy& a) {
+    double sum = 0;
+    for (const auto& [m, held] : held_figures(a))
+        sum += std::max(figure_value(a, figure_measured(m)) - held - NO_WORSE, 0.0) / held;
+    return sum;
+}
+
+bool keeps_held(const FluidAccuracy& a) {
+    return held_excess(a) == 0.0;
+}
+
 double excess(const FluidAccuracy& a, Rank rank) {
-    const Weights ratio = target_ratios(a);
+    const Weights ratio = aim_ratios(a);
     double sum = 0;
     for (const Figure& f : FIGURES)
         if (f.rank == rank) sum += std::max(ratio[f.weight] * AIM - 1.0, 0.0);
@@ -151,11 +192,12 @@ double excess(const FluidAccuracy& a, Rank rank) {
 }
 
 double score(const FluidAccuracy& a) {
-    const Weights ratio = target_ratios(a);
+    const Weights ratio = aim_ratios(a);
     double closeness = 0;
     for (const Figure& f : FIGURES)
         if (f.rank == Rank::primary) closeness += std::min(ratio[f.weight] * AIM, 1.0);
-    const double primary = excess(a, Rank::primary), secondary = excess(a, Rank::secondary);
+    const double primary = excess(a, Rank::primary) + held_excess(a),
+                 secondary = excess(a, Rank::secondary);
     double rank = PRIMARY * primary + CLOSENESS * (closeness + secondary);
     if (primary > 0 || secondary > 0) rank += MISSED;
     if (!shipped(a)) {

@@ -142,6 +142,16 @@ struct Stat {
 // Adds one deviation (%) to a statistic; a value that is not finite is left out.
 void add(Stat& s, double v);
 
+// The ps and D'' (AAD, %) that a shipped fluid's entry has given and that retune holds every
+// new choice of the fluid to, so that the table never makes them worse; NO_TARGET where none is
+// held (a fluid never shipped, a fluid added from its own data).
+struct Held {
+    double ps = NO_TARGET, dvap = NO_TARGET;
+    bool any() const { return ps < NO_TARGET || dvap < NO_TARGET; }
+};
+// A figure counts as kept within the printed digits of the report.
+constexpr double NO_WORSE = 0.005;
+
 struct FluidAccuracy {
     std::string code;
     FluidClass cls = FluidClass::nonpolar;
@@ -153,6 +163,7 @@ struct FluidAccuracy {
     // ps at the saturation points below 0.5 Tc that the data give: the ranking counts them
     // with the figure's (rank_value), the report and the targets do not
     Stat ps_below;
+    Held held;  // what the rank holds the choice's ps and D'' to
     double dTc = 0, dpc = 0, dDc = 0;
     std::vector<std::array<double, 4>> sat_dev;  // T/Tc, % ps, % D', % D''
     std::vector<std::array<double, 4>> curve;    // T/Tc, D'/Dc, D''/Dc, % ps
@@ -197,15 +208,20 @@ constexpr double AIM = 0.85;
 // over every given saturation point up to 0.95 Tc.
 double rank_value(const FluidAccuracy& a, int k);
 // Ratio of each figure's rank value to its aim (> 1: missed), per weight group; a failed
-// saturation counts as a ps twice its aim at least.
+// saturation counts as a ps twice its aim at least, and ps and D'' at least as their ratios to
+// what is held.
 Weights target_ratios(const FluidAccuracy& a);
+// Summed excess of ps and D'' over what is held, relative to it (0 when both are kept).
+double held_excess(const FluidAccuracy& a);
+bool keeps_held(const FluidAccuracy& a);
 // Summed excess of the figures of one rank over their targets (a figure at 1.2 times its
 // target adds 0.2).
 double excess(const FluidAccuracy& a, Rank rank);
 // The rank of a choice, lower is better:
 //   - one that cannot be shipped ranks after every one that can (NOT_SHIPPED; among those a
 //     failed solve after a failed physics check after the rest);
-//   - then the summed excess of the primary figures over their targets (PRIMARY per unit);
+//   - then the summed excess of the primary figures over their targets and of ps and D'' over
+//     what is held (PRIMARY per unit);
 //   - a choice that misses any target ranks at least MISSED, so that score < MISSED means
 //     "every target met";
 //   - then how close the primary figures come to their targets, the sum of their ratios to

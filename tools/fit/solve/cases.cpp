@@ -59,6 +59,8 @@ FluidCase make_case(const Fluid& f, const FitState& state, const Settings& setti
     c.trains = state.untrained.count(f.code) == 0;
     auto g = state.guards.find(f.code);
     if (g != state.guards.end()) c.rows = g->second;
+    auto held = state.held.find(f.code);
+    if (held != state.held.end()) c.held = held->second;
     rebuild_rows(c, state.model, settings);
     return c;
 }

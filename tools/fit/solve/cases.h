@@ -15,6 +15,7 @@ struct FluidCase {
     unsigned free = P_T | P_D | P_ALPHA;
     bool trains = true;     // takes part in fitting its class's coefficient set
     std::vector<Row> rows;  // data, barrier and guard rows
+    Held held;              // the ps and D'' its choices are held to (FitState::held)
 };
 
 // One fluid's fit case: stored (or initial) parameters, free parameters, data, barrier and

@@ -44,6 +44,15 @@ constexpr double kNearMinimum = 2.0;
 constexpr size_t kRankedMinima = 3;
 constexpr double kSameBasin = 1e-3;
 
+// A choice's figures as the rank sees them: measured by the model, held to the ps and D'' the
+// table has given for the fluid.
+FluidAccuracy ranked_figures(const Model& model, const FluidCase& c, const Params& p,
+                             bool verbose) {
+    FluidAccuracy a = model_figures(model, *c.fluid, p, verbose);
+    a.held = c.held;
+    return a;
+}
+
 struct Minimum {
     double cost;
     Params p;
@@ -85,7 +94,7 @@ Params plain_fit(FluidCase c, const Model& model, unsigned shape, const StartPoo
     Params best = near[0];
     double best_rank = 1e300;
     for (const Params& p : near) {
-        const double rank = score(model_figures(model, *c.fluid, p, verbose));
+        const double rank = score(ranked_figures(model, c, p, verbose));
         if (rank < best_rank) {
             best_rank = rank;
             best = p;
@@ -125,7 +134,7 @@ Choice reweight(FluidCase& c, const Model& model, unsigned shape, int rounds, co
         best.plain = plain_fit(c, model, shape, pool, verbose);
     }
     best.plain = settle(c, model, shape, best.plain);
-    FluidAccuracy a = model_figures(model, *c.fluid, best.plain, verbose);
+    FluidAccuracy a = ranked_figures(model, c, best.plain, verbose);
     best.score = score(a);
     best.ratios = target_ratios(a);
     Weights w = UNIT_WEIGHTS, r = best.ratios;
@@ -135,7 +144,7 @@ Choice reweight(FluidCase& c, const Model& model, unsigned shape, int rounds, co
         wc.free = shape;
         wc.p = best.plain;
         fit_weighted(wc, model, w);
-        a = model_figures(model, *c.fluid, wc.p, verbose);
+        a = ranked_figures(model, c, wc.p, verbose);
         r = target_ratios(a);
         const double sc = score(a);
         if (sc < best.score) {
@@ -166,15 +175,16 @@ namespace {
 
 // The fluid's 8-point fit as a choice of its own, ranked on the full rows by the model; a choice
 // that cannot win where the fluid has no 8-point subset.
-Choice eight_point_choice(const Fluid& f, const Model& model, const std::vector<Params>& peers,
+Choice eight_point_choice(const FluidCase& c, const Model& model, const std::vector<Params>& peers,
                           const Settings& settings) {
     Choice ch;
     ParamChoice fit;
+    const Fluid& f = *c.fluid;
     const OwnData own{f, std::vector<bool>(f.sat.size(), true)};
     if (!eight_point_fit(own, model, peers, settings, fit)) return ch;
     ch.shape = fit.free;
     ch.plain = fit.p;
-    const FluidAccuracy a = model_figures(model, f, fit.p, settings.verbose_check);
+    const FluidAccuracy a = ranked_figures(model, c, fit.p, settings.verbose_check);
     ch.score = score(a);
     ch.ratios = target_ratios(a);
     return ch;
@@ -242,20 +252,25 @@ StartPool start_pool(const std::vector<Params>& peers, const Choice& eight_point
 constexpr int kWeightedChecks = 6;
 constexpr double kGuardTightening = 0.5;
 // A new choice must rank better than the stored one by more than the rounding of the fits
-// (which would only churn the table's digits), and its ps and D'' count as no worse within the
-// printed digits of the report.
+// (which would only churn the table's digits); its ps and D'' count as no worse within the
+// printed digits of the report (NO_WORSE).
 constexpr double kScoreNoise = 1e-3;
-constexpr double kNoWorse = 0.005;
 
 }  // namespace
 
 bool replaces_stored(const FluidAccuracy& now, const FluidAccuracy& stored) {
     if (!(score(now) < score(stored) - kScoreNoise)) return false;
     if (shipped(now) && !shipped(stored)) return true;
+    if (now.held.any()) return keeps_held(now);
     if (misses_primary_met_by(stored, now)) return true;
     for (Measure m : {Measure::saturation_pressure, Measure::saturated_vapour})
-        if (now.stat(m).avg() > stored.stat(m).avg() + kNoWorse) return false;
+        if (now.stat(m).avg() > stored.stat(m).avg() + NO_WORSE) return false;
     return true;
+}
+
+Held held_after(const FluidAccuracy& shipped_choice, const Held& held) {
+    return {std::min(held.ps, shipped_choice.stat(Measure::saturation_pressure).avg()),
+            std::min(held.dvap, shipped_choice.stat(Measure::saturated_vapour).avg())};
 }
 
 void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int iterations,
@@ -272,7 +287,7 @@ void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int ite
         choices[i].shape = cases[i].free;
         choices[i].plain = cases[i].p;
         if (!tuned(*cases[i].fluid)) return;
-        eight[i] = eight_point_choice(*cases[i].fluid, state.model, peers, settings);
+        eight[i] = eight_point_choice(cases[i], state.model, peers, settings);
         choices[i] = choose(cases[i], state.model, rounds, start_pool(peers, eight[i]), eight[i],
                             settings.verbose_check);
     });
@@ -303,9 +318,8 @@ std::vector<std::string> retune(const std::vector<Fluid>& fluids, FitState& stat
     parallel_for(settings.threads, picked.size(), [&](size_t k) {
         FluidCase& c = cases[picked[k]];
         const Model& model = state.model;
-        stored[k] =
-            model_figures(model, *c.fluid, shipped_params(*c.fluid, state, settings), verbose);
-        eight[k] = eight_point_choice(*c.fluid, model, peers, settings);
+        stored[k] = ranked_figures(model, c, shipped_params(*c.fluid, state, settings), verbose);
+        eight[k] = eight_point_choice(c, model, peers, settings);
         const StartPool pool = start_pool(peers, eight[k]);
         for (int check = 0; check < kWeightedChecks; ++check) {
             choices[k] = choose(c, model, rounds, pool, eight[k], verbose);
@@ -316,7 +330,7 @@ std::vector<std::string> retune(const std::vector<Fluid>& fluids, FitState& stat
             log_line("  " + c.fluid->code + ": rank " + std::to_string(choices[k].score) +
                      " (stored " + std::to_string(score(stored[k])) + "), physics check " +
                      std::to_string(states) + " states");
-            now[k] = model_figures(model, *c.fluid, held.p, verbose);
+            now[k] = ranked_figures(model, c, held.p, verbose);
             if (states == 0) break;
             // the guard rows (those just added and the earlier ones) are tightened for the
             // next choice
@@ -332,6 +346,8 @@ std::vector<std::string> retune(const std::vector<Fluid>& fluids, FitState& stat
         store_eight_point(state, *cases[picked[k]].fluid, eight[k]);
         if (!replaces_stored(now[k], stored[k])) continue;
         store_choice(state, cases[picked[k]], choices[k]);
+        const std::string& code = cases[picked[k]].fluid->code;
+        if (shipped(now[k])) state.held[code] = held_after(now[k], cases[picked[k]].held);
         changed.push_back(cases[picked[k]].fluid->code);
     }
     log_line("  retuned: " + std::to_string(changed.size()) + " of " +

@@ -45,14 +45,19 @@ void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int ite
 // The per-fluid part of tune for the named fluids only (or every tuned fluid for the code
 // "all"), the coefficient sets fixed; each fluid's weighted parameters are checked and guarded
 // again (at most 6 times) while the physics check alone keeps them out of the table. A fluid keeps
-// its stored choice unless the new one ranks better and either its ps and D'' are no worse, or the
-// stored choice misses a primary target (or the shipping rule) that the new one meets
-// (replaces_stored). Returns the codes of the fluids whose choice changed.
+// its stored choice unless the new one ranks better and keeps what is held of the fluid
+// (replaces_stored); a new choice that is shipped lowers what is held to its ps and D''
+// (held_after). Returns the codes of the fluids whose choice changed.
 std::vector<std::string> retune(const std::vector<Fluid>& fluids, FitState& state,
                                 const std::vector<std::string>& codes, int rounds,
                                 const Settings& settings);
 
-// Whether a new choice with the figures `now` replaces the stored one with `stored` in retune.
+// Whether a new choice with the figures `now` replaces the stored one with `stored` in retune:
+// where it ranks better and is shipped where the stored one is not; else, where ps and D'' are
+// held, where it keeps them; else, where its ps and D'' are no worse than the stored one's or
+// it meets a primary target that the stored one misses.
 bool replaces_stored(const FluidAccuracy& now, const FluidAccuracy& stored);
+// What is held of a fluid after retune has stored a shipped choice: its ps and D'', where lower.
+Held held_after(const FluidAccuracy& shipped_choice, const Held& held);
 
 }  // namespace fit

@@ -207,8 +207,9 @@ std::string file_text(const std::string& path) {
 }
 
 // The accuracy report: the summary has a column for every figure of the figure table, the
-// per-fluid table marks a fluid that misses its bounds as left out, and the report states the
-// targets, the bounds of use and the physics check's limits.
+// per-fluid table marks a fluid that misses its bounds as left out, the report states the
+// targets, the bounds of use and the physics check's limits, and names a shipped fluid over its
+// held ps.
 TEST(Report, SummaryByClassAndPerFluidRows) {
     const std::string folder = testing::TempDir() + "report_test";
     const fit::Fluid a = fluid("R134a", 169.85, 374.2), b = fluid("R11", 162.68, 471.11);
@@ -221,6 +222,8 @@ TEST(Report, SummaryByClassAndPerFluidRows) {
     acc[0].cls = acc[1].cls = fit::FluidClass::dipolar;
     fit::add(acc[0].stat(fit::Measure::saturation_pressure), 0.2);
     fit::add(acc[1].stat(fit::Measure::saturation_pressure), 2.5);  // beyond the bounds of use
+    acc[0].held = {0.15, 0.5};                                      // shipped over its held ps
+    acc[1].held = {0.1, 0.5};                                       // left out: not named
     fit::write_report(folder, entries, acc, {"Gone"}, {}, "X_MAXWEL", "data/reference");
     const std::string md = file_text(folder + "/accuracy.md");
     EXPECT_NE(md.find("| class | fluids | shipped | meeting all targets | ps % | D' % | D'' % | "
@@ -241,6 +244,9 @@ TEST(Report, SummaryByClassAndPerFluidRows) {
     EXPECT_NE(md.find("(of 300 densities per isotherm)"), std::string::npos);
     EXPECT_NE(md.find("no entry could be made"), std::string::npos);
     EXPECT_NE(md.find(": Gone."), std::string::npos);
+    EXPECT_NE(md.find("over their held ps or D''\n\n* R134a: ps 0.20 % against 0.15 % held\n\n"),
+              std::string::npos)
+        << md;
     std::filesystem::remove_all(folder);
 }
 

@@ -40,6 +40,7 @@ FitState every_kind_of_line() {
     s.params["Argon"] = {0.8, 1.25, 1.0, 0.0, 0.0, 0.98765432101234567};
     s.params["Ethane"] = {0.7777, 1.3, 1.4 + 1e-15, 0.123, 0.0, 1.01};
     s.eight_point["Ethane"] = {0.7776, 1.31, 1.4 - 1e-15, 0.0, 0.0, 0.99};
+    s.held["Ethane"] = {0.14, 1.0 / 3.0};
     return s;
 }
 
@@ -53,6 +54,11 @@ void expect_same(const FitState& a, const FitState& b) {
     EXPECT_EQ(a.weights, b.weights);
     EXPECT_EQ(a.shapes, b.shapes);
     EXPECT_EQ(a.untrained, b.untrained);
+    ASSERT_EQ(a.held.size(), b.held.size());
+    for (const auto& [code, h] : a.held) {
+        EXPECT_EQ(h.ps, b.held.at(code).ps) << code;
+        EXPECT_EQ(h.dvap, b.held.at(code).dvap) << code;
+    }
     ASSERT_EQ(a.guards.size(), b.guards.size());
     for (const auto& [code, rows] : a.guards) {
         const std::vector<Row>& other = b.guards.at(code);
@@ -94,8 +100,8 @@ TEST(StateFile, WeightGroupsAddedLaterWeighOne) {
 }
 
 TEST(StateFile, LineThatDoesNotReadIsNamed) {
-    const char* bad[] = {"term Fa 1 2 3\n", "guard X 1 2 3 4\n", "param X 0.8 1.2\n",
-                         "shape X many\n", "term Fx 1 2 3 4 0.5\n"};
+    const char* bad[] = {"term Fa 1 2 3\n", "guard X 1 2 3 4\n",     "param X 0.8 1.2\n",
+                         "shape X many\n",  "term Fx 1 2 3 4 0.5\n", "held X 0.1\n"};
     for (const char* line : bad) {
         const std::string text = std::string("# fit\n") + line;
         try {

@@ -184,6 +184,58 @@ TEST(Tuning, RetuneKeepsTheStoredChoiceUnlessPsAndDvapAreNoWorse) {
     for (const auto& c : cases) EXPECT_EQ(replaces_stored(c.now, c.stored), c.replaces) << c.what;
 }
 
+FluidAccuracy held_to(FluidAccuracy a, double ps, double dvap) {
+    a.held = {ps, dvap};
+    return a;
+}
+
+// What is held of a fluid's ps and D'' counts as a primary target in the rank and steers the
+// weights; retune keeps it rather than the stored choice's figures, and lowers it to what a new
+// shipped choice gives.
+TEST(Tuning, HeldSaturationFiguresRankLikeTargets) {
+    const FluidAccuracy met = within_targets();  // ps 0.4, D'' 0.8
+    const FluidAccuracy over = held_to(met, 0.3, 1.0);
+    EXPECT_TRUE(meets(over));
+    EXPECT_FALSE(keeps_held(over));
+    EXPECT_NEAR(held_excess(over), (0.4 - 0.3 - NO_WORSE) / 0.3, 1e-12);
+    EXPECT_EQ(excess(over, Rank::primary), 0.0);  // the targets themselves are met
+    EXPECT_NEAR(score(over), score(met) + MISSED + PRIMARY * held_excess(over), 1e-9);
+    EXPECT_NEAR(target_ratios(over)[weight_of(Measure::saturation_pressure)], 0.4 / 0.3, 1e-12);
+    EXPECT_TRUE(keeps_held(held_to(met, 0.396, 0.8)));  // within the printed digits
+    EXPECT_TRUE(std::isfinite(held_excess(held_to(met, 0.0, 0.0))));
+    // closer to the targets, but over the held D''
+    EXPECT_LT(score(held_to(met, 0.4, 0.8)),
+              score(held_to(with(with(met, Measure::saturation_pressure, 0.1),
+                                 Measure::saturated_vapour, 0.9),
+                            0.4, 0.8)));
+
+    const struct {
+        const char* what;
+        FluidAccuracy now, stored;
+        bool replaces;
+    } cases[] = {
+        {"D'' worse than stored, within what is held",
+         held_to(with(with(met, Measure::saturation_pressure, 0.2), Measure::saturated_vapour, 0.9),
+                 0.4, 1.0),
+         held_to(met, 0.4, 1.0), true},
+        {"ranks better, D'' over what is held",
+         held_to(with(with(met, Measure::saturation_pressure, 0.2), Measure::saturated_vapour, 0.9),
+                 0.4, 0.85),
+         held_to(met, 0.4, 0.85), false},
+        {"meets the hvap target the stored one misses, ps over what is held",
+         held_to(with(met, Measure::saturation_pressure, 0.45), 0.4, 0.8),
+         held_to(with(met, Measure::vaporisation_enthalpy, 1.2), 0.4, 0.8), false},
+        {"the stored one is over what is held, the new one within",
+         held_to(with(met, Measure::saturation_pressure, 0.25), 0.3, 0.8),
+         held_to(with(met, Measure::saturated_vapour, 0.9), 0.3, 0.8), true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(replaces_stored(c.now, c.stored), c.replaces) << c.what;
+
+    const Held lowered = held_after(with(met, Measure::saturation_pressure, 0.3), {0.4, 0.7});
+    EXPECT_NEAR(lowered.ps, 0.3, 1e-12);
+    EXPECT_NEAR(lowered.dvap, 0.7, 1e-12);
+}
+
 // Each row kind is divided by the weights of the figures it serves; the rows that serve none
 // (energies, barriers, guards) keep their uncertainty.
 TEST(Tuning, WeightsDivideTheRowsBehindEachFigure) {
