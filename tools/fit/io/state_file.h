@@ -36,7 +36,7 @@ struct FitState {
     // temperatures over 0.55-0.95 Tc), against which the report checks the shipped choice.
     std::map<std::string, Params> eight_point;
     // Per fluid that retune has shipped: the ps and D'' its entry has given, which no later
-    // choice may exceed (policy/figures.h).
+    // choice may exceed (policy/figures.h); dropped by tune, which moves the sets.
     std::map<std::string, Held> held;
 };
 

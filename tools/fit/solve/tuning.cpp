@@ -279,6 +279,7 @@ void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int ite
     state.weights.clear();
     state.shapes.clear();
     state.eight_point.clear();
+    state.held.clear();  // measured on the sets that refine moves
     refine(fluids, state, iterations, settings);
     std::vector<FluidCase> cases = make_cases(fluids, state, settings);
     std::vector<Choice> choices(cases.size()), eight(cases.size());

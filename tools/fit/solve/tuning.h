@@ -39,7 +39,8 @@ Params weighted_params(FluidCase c, const Model& model, const Choice& ch);
 // fluid's stored weights when it has any.
 Params shipped_params(const Fluid& f, const FitState& state, const Settings& settings);
 
-// Joint fits of the sets, then for every tuned fluid its best shape and weights, stored.
+// Joint fits of the sets, then for every tuned fluid its best shape and weights, stored; what
+// was held of the fluids (measured on the sets before) is dropped.
 void tune(const std::vector<Fluid>& fluids, FitState& state, int rounds, int iterations,
           const Settings& settings);
 // The per-fluid part of tune for the named fluids only (or every tuned fluid for the code
