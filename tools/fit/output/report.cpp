@@ -261,18 +261,11 @@ void held_section(std::ostringstream& md, const std::vector<FluidAccuracy>& acc)
     md << "\n## Shipped fluids over their held ps or D''\n\n";
     std::string list;
     for (const FluidAccuracy& a : acc) {
-        if (!shipped(a) || keeps_held(a)) continue;
+        if (!shipped(a)) continue;
+        const std::vector<std::string> over = over_held(a);
+        if (over.empty()) continue;
         list += "* " + a.code + ":";
-        const struct {
-            const char* name;
-            Measure m;
-            double held;
-        } figures[] = {{"ps", Measure::saturation_pressure, a.held.ps},
-                       {"D''", Measure::saturated_vapour, a.held.dvap}};
-        for (const auto& f : figures)
-            if (a.stat(f.m).avg() > f.held + NO_WORSE)
-                list += std::string(" ") + f.name + " " + fmt(a.stat(f.m).avg()) + " % against " +
-                        fmt(f.held) + " % held;";
+        for (const std::string& o : over) list += " " + o + ";";
         list.back() = '\n';
     }
     md << (list.empty() ? "None: every shipped fluid keeps the ps and D'' held of it.\n" : list);

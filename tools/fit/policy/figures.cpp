@@ -183,6 +183,19 @@ bool keeps_held(const FluidAccuracy& a) {
     return held_excess(a) == 0.0;
 }
 
+std::vector<std::string> over_held(const FluidAccuracy& a) {
+    std::vector<std::string> over;
+    for (const auto& [m, held] : held_figures(a)) {
+        const int k = figure_measured(m);
+        const double v = figure_value(a, k);
+        if (!(v > held + NO_WORSE)) continue;
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "%s %.2f %% against %.2f %% held", FIGURES[k].name, v, held);
+        over.push_back(buf);
+    }
+    return over;
+}
+
 double excess(const FluidAccuracy& a, Rank rank) {
     const Weights ratio = aim_ratios(a);
     double sum = 0;

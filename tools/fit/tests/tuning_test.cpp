@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "model/rows.h"
 #include "policy/figures.h"
@@ -201,7 +203,9 @@ TEST(Tuning, HeldSaturationFiguresRankLikeTargets) {
     EXPECT_EQ(excess(over, Rank::primary), 0.0);  // the targets themselves are met
     EXPECT_NEAR(score(over), score(met) + MISSED + PRIMARY * held_excess(over), 1e-9);
     EXPECT_NEAR(target_ratios(over)[weight_of(Measure::saturation_pressure)], 0.4 / 0.3, 1e-12);
+    EXPECT_EQ(over_held(over), std::vector<std::string>{"ps 0.40 % against 0.30 % held"});
     EXPECT_TRUE(keeps_held(held_to(met, 0.396, 0.8)));  // within the printed digits
+    EXPECT_TRUE(over_held(held_to(met, 0.396, 0.8)).empty());
     EXPECT_TRUE(std::isfinite(held_excess(held_to(met, 0.0, 0.0))));
     // closer to the targets, but over the held D''
     EXPECT_LT(score(held_to(met, 0.4, 0.8)),
