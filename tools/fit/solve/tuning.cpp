@@ -344,12 +344,12 @@ std::vector<std::string> retune(const std::vector<Fluid>& fluids, FitState& stat
     });
     std::vector<std::string> changed;
     for (size_t k = 0; k < picked.size(); ++k) {
-        store_eight_point(state, *cases[picked[k]].fluid, eight[k]);
+        const FluidCase& c = cases[picked[k]];
+        store_eight_point(state, *c.fluid, eight[k]);
         if (!replaces_stored(now[k], stored[k])) continue;
-        store_choice(state, cases[picked[k]], choices[k]);
-        const std::string& code = cases[picked[k]].fluid->code;
-        if (shipped(now[k])) state.held[code] = held_after(now[k], cases[picked[k]].held);
-        changed.push_back(cases[picked[k]].fluid->code);
+        store_choice(state, c, choices[k]);
+        if (shipped(now[k])) state.held[c.fluid->code] = held_after(now[k], c.held);
+        changed.push_back(c.fluid->code);
     }
     log_line("  retuned: " + std::to_string(changed.size()) + " of " +
              std::to_string(picked.size()) + " fluids take a new choice");
