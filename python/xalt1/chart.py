@@ -11,16 +11,22 @@ The chart spans the fluid's range: from its lowest temperature (Fluid.range; or 
 temperature at which the saturation pressure is pc/1000, where the saturation pressure at the
 lowest temperature lies below that) to Tmax, but at most 1.6 Tc, and in pressure up to 5 pc,
 but at most pmax.
+
+From Python, plot(fluid, kind, ax) draws a chart into matplotlib axes and cycle(ax, states)
+draws a sequence of states (a refrigeration cycle, say) over it.
 """
 
 import argparse
+import collections
 import math
 import os
 import sys
 
 import numpy as np
+from matplotlib import cbook
 from matplotlib.backends.backend_agg import FigureCanvasAgg
 from matplotlib.figure import Figure
+from matplotlib.lines import Line2D
 from matplotlib.ticker import FuncFormatter, LogLocator, NullFormatter
 
 import xalt1
@@ -32,6 +38,21 @@ QUALITY_COLOUR = "0.45"
 ISOTHERM_COLOUR = "#c0392b"
 ISENTROPE_COLOUR = "#1f6fb2"
 ISOBAR_COLOUR = "#1f6fb2"
+CYCLE_COLOUR = "#e07b00"
+FIGURE_SIZE = (11.69, 8.27)  # A4 landscape
+# Of each kind of chart: the quantities along its axes (x, y), the unit of x, and what
+# draw() notes under it.
+AXES_QUANTITIES = {"ph": ("h", "p"), "ts": ("s", "T")}
+X_UNITS = {"ph": "kJ/kg", "ts": "kJ/(kg K)"}
+FOOTNOTES = {"ph": "red: isotherms T / K; blue: isentropes s / (kJ/(kg K))",
+             "ts": "blue: isobars p / MPa"}
+
+# Which lines a chart shows: isotherms and isentropes on p-h, isobars on T-s, the quality
+# lines on both; labels are the values written on the lines and the critical point's name.
+Show = collections.namedtuple("Show", "isotherms isentropes isobars qualities labels",
+                              defaults=(True,) * 5)
+# What plot() drew into an axes, kept on it as ax._xalt1_chart for cycle().
+DrawnChart = collections.namedtuple("DrawnChart", "kind code M")
 
 
 def nice_step(span, count):
@@ -235,16 +256,19 @@ def _inside(ax, x, y, margin=0.03):
     return margin < u < 1 - margin and margin < v < 1 - margin
 
 
-def _draw_dome(ax, data, x_quantity, y_quantity):
+def _draw_dome(ax, data, x_quantity, y_quantity, show):
     ax.plot(data.dome(x_quantity), data.dome_y(y_quantity), color=DOME_COLOUR, lw=1.6,
-            zorder=4)
-    for x in QUALITIES:
+            zorder=4, label="saturation dome")
+    label = "vapour fraction x = 0.1 ... 0.9"
+    for x in QUALITIES if show.qualities else ():
         ax.plot(data.quality_line(x, x_quantity), data.dome_y(y_quantity)[: len(data.sat_T)],
-                color=QUALITY_COLOUR, lw=0.6, ls=(0, (4, 3)), zorder=3)
+                color=QUALITY_COLOUR, lw=0.6, ls=(0, (4, 3)), zorder=3, label=label)
+        label = None
     cx, cy = getattr(data.critical, x_quantity), getattr(data.critical, y_quantity)
     ax.plot([cx], [cy], "o", color=DOME_COLOUR, ms=5, zorder=6)
-    ax.annotate("critical point", (cx, cy), xytext=(6, 6), textcoords="offset points",
-                fontsize=8, zorder=6)
+    if show.labels:
+        ax.annotate("critical point", (cx, cy), xytext=(6, 6), textcoords="offset points",
+                    fontsize=8, zorder=6)
 
 
 def _label_qualities(ax, data, x_quantity, y_quantity, y_label):
@@ -263,14 +287,19 @@ def _title(ax, data, kind):
                  f"Tc = {info.Tc:.2f} K, pc = {info.pc:.4g} MPa", fontsize=11)
 
 
+def _source(data):
+    """Where the values come from: the table and the fluid's reference state."""
+    text = f"xalt1, table {os.path.basename(data.fluid.table)}"
+    if data.info.reference_state:
+        text += f", reference state {data.info.reference_state}"
+    return text
+
+
 def _footnote(fig, data, lines):
     """What the lines are (left) and where the values come from (right), under the chart."""
     fig.text(0.01, 0.01, lines + "; dashed: vapour fraction x", ha="left", va="bottom",
              fontsize=7, color="0.4")
-    text = f"xalt1, table {os.path.basename(data.fluid.table)}"
-    if data.info.reference_state:
-        text += f", reference state {data.info.reference_state}"
-    fig.text(0.99, 0.01, text, ha="right", va="bottom", fontsize=7, color="0.4")
+    fig.text(0.99, 0.01, _source(data), ha="right", va="bottom", fontsize=7, color="0.4")
 
 
 def _log_pressure_axis(ax):
@@ -280,8 +309,8 @@ def _log_pressure_axis(ax):
     ax.yaxis.set_minor_formatter(NullFormatter())
 
 
-def draw_ph(fig, data):
-    ax = fig.add_subplot(1, 1, 1)
+def draw_ph(ax, data, show=Show()):
+    """Draws the p-h chart of data into ax: the lines show asks for, the title."""
     _log_pressure_axis(ax)
     h_left = np.nanmin(data.liq["h"][data.sat_p >= data.p_bottom * 0.999])
     right = data.fluid.state(T=data.T_top, p=data.p_bottom)
@@ -292,23 +321,29 @@ def draw_ph(fig, data):
     ax.set_xlabel("specific enthalpy h / (kJ/kg)")
     ax.set_ylabel("pressure p / MPa")
     ax.grid(True, which="major", color="0.9", lw=0.6)
-    _draw_dome(ax, data, "h", "p")
+    _draw_dome(ax, data, "h", "p", show)
     log_span = math.log(data.p_top / data.p_bottom)
-    _draw_isentropes(ax, data, log_span)
-    _draw_isotherms(ax, data, log_span)
-    _label_qualities(ax, data, "h", "p", data.p_bottom * math.exp(0.06 * log_span))
+    if show.isentropes:
+        _draw_isentropes(ax, data, log_span, show.labels)
+    if show.isotherms:
+        _draw_isotherms(ax, data, log_span, show.labels)
+    if show.qualities and show.labels:
+        _label_qualities(ax, data, "h", "p", data.p_bottom * math.exp(0.06 * log_span))
     _title(ax, data, "p-h")
-    _footnote(fig, data, "red: isotherms T / K; blue: isentropes s / (kJ/(kg K))")
 
 
-def _draw_isotherms(ax, data, log_span):
+def _draw_isotherms(ax, data, log_span, labels):
     step = nice_step(data.T_top - data.T_bottom, 18)
+    legend = "isotherms T / K"
     for T in round_values(data.T_bottom + 0.05 * step, data.T_top, step):
         curve = data.isotherm(T)
         if curve is None:
             continue
         h, p, n_vapour = curve
-        ax.plot(h, p, color=ISOTHERM_COLOUR, lw=0.8, zorder=2)
+        ax.plot(h, p, color=ISOTHERM_COLOUR, lw=0.8, zorder=2, label=legend)
+        legend = None
+        if not labels:
+            continue
         # The label sits on the vapour branch a little below where the isotherm leaves the
         # dome, or below pc above Tc; where that is under the chart, on the liquid branch near
         # the top.
@@ -327,13 +362,17 @@ def _draw_isotherms(ax, data, log_span):
             _label_on_curve(ax, h, p, i, f"{number_text(T)} K", ISOTHERM_COLOUR)
 
 
-def _draw_isentropes(ax, data, log_span):
+def _draw_isentropes(ax, data, log_span, labels):
     s_c = data.critical.s
     right = data.fluid.state(T=data.T_top, p=data.p_bottom).s
     step = nice_step(right - s_c, 16)
+    legend = "isentropes s / (kJ/(kg K))"
     for s in round_values(s_c, right, step):
         h, p = data.isentrope(s)
-        ax.plot(h, p, color=ISENTROPE_COLOUR, lw=0.6, zorder=2)
+        ax.plot(h, p, color=ISENTROPE_COLOUR, lw=0.6, zorder=2, label=legend)
+        legend = None
+        if not labels:
+            continue
         i = _nearest_index(ax, h, p, data.p_top / math.exp(0.12 * log_span), log=True)
         if i is not None:
             _label_on_curve(ax, h, p, i, f"s = {number_text(s)}", ISENTROPE_COLOUR, size=6.5)
@@ -347,8 +386,8 @@ def _low_gap(levels, width):
     return levels[0] + 0.5 * width
 
 
-def draw_ts(fig, data):
-    ax = fig.add_subplot(1, 1, 1)
+def draw_ts(ax, data, show=Show()):
+    """Draws the T-s chart of data into ax: the lines show asks for, the title."""
     s_left = np.nanmin(data.liq["s"][data.sat_T >= data.T_bottom * 0.999])
     s_right = data.fluid.state(T=data.T_top, p=data.p_bottom).s
     span = s_right - s_left
@@ -358,20 +397,160 @@ def draw_ts(fig, data):
     ax.set_xlabel("specific entropy s / (kJ/(kg K))")
     ax.set_ylabel("temperature T / K")
     ax.grid(True, color="0.9", lw=0.6)
-    _draw_dome(ax, data, "s", "T")
+    _draw_dome(ax, data, "s", "T", show)
     lowest = max(ax.get_ylim()[0], data.sat_T[0]) + 0.03 * T_span
     crossings = [lowest]  # where the isobars cross the dome, above the lowest label level
-    for p in pressure_series(data.p_bottom, data.p_top):
+    legend = "isobars p / MPa"
+    for p in pressure_series(data.p_bottom, data.p_top) if show.isobars else ():
         s, T = data.isobar(p)
-        ax.plot(s, T, color=ISOBAR_COLOUR, lw=0.8, zorder=2)
+        ax.plot(s, T, color=ISOBAR_COLOUR, lw=0.8, zorder=2, label=legend)
+        legend = None
         if p < data.pc and data.saturation_temperature(p) > lowest:
             crossings.append(data.saturation_temperature(p))
-        i = _nearest_index(ax, s, T, data.T_top - 0.1 * T_span)
+        i = _nearest_index(ax, s, T, data.T_top - 0.1 * T_span) if show.labels else None
         if i is not None:
             _label_on_curve(ax, s, T, i, f"{number_text(p)} MPa", ISOBAR_COLOUR)
-    _label_qualities(ax, data, "s", "T", _low_gap(sorted(crossings), 0.035 * T_span))
+    if show.qualities and show.labels:
+        _label_qualities(ax, data, "s", "T", _low_gap(sorted(crossings), 0.035 * T_span))
     _title(ax, data, "T-s")
-    _footnote(fig, data, "blue: isobars p / MPa")
+
+
+def chart_kind(kind):
+    """"ph" or "ts" for kind given as ph, p-h, ts or T-s, in any case."""
+    key = str(kind).lower().replace("-", "")
+    if key not in AXES_QUANTITIES:
+        raise ValueError(f"chart kind must be ph or ts (or p-h, T-s), not {kind!r}")
+    return key
+
+
+def mass_fluid(fluid):
+    """fluid itself if loaded in mass units, else the same fluid of the same table in them."""
+    if fluid.units == "mass":
+        return fluid
+    return xalt1.Fluid(fluid.code, table=fluid.table, units="mass")
+
+
+def _draw_chart(ax, data, kind, show):
+    (draw_ph if kind == "ph" else draw_ts)(ax, data, show)
+
+
+def _legend(ax, title=None):
+    """The legend of the chart in ax, made anew to hold every labelled line; it keeps the
+    title of the one it replaces unless given one."""
+    if title is None and ax.get_legend() is not None:
+        title = ax.get_legend().get_title().get_text()
+    ax.legend(loc="upper left", title=title, fontsize=7, title_fontsize=7,
+              framealpha=0.9).set_zorder(9)
+
+
+def plot(fluid, kind, ax=None, *, isotherms=True, isentropes=True, isobars=True,
+         qualities=True, labels=True, legend=True):
+    """Draws the chart kind ("ph" or "ts"; also "p-h", "T-s", any case) of fluid into the
+    matplotlib axes ax, or into a new pyplot figure where ax is None; returns the axes.
+
+    isotherms and isentropes (p-h), isobars (T-s) and qualities (the lines x = 0.1 .. 0.9)
+    switch those lines; labels the values written on them; legend a legend in the axes that
+    names the lines, the table and the reference state. Of a given ax's figure only the axes
+    are touched. The chart is in mass units whatever the fluid's units; a fluid loaded in molar
+    units is drawn from its mass-unit twin and the legend (or, without it, the title) says so.
+    The kind and the molar mass are kept on the axes for cycle().
+    """
+    kind = chart_kind(kind)
+    own_figure = ax is None
+    if own_figure:
+        import matplotlib.pyplot as plt
+        ax = plt.figure(figsize=FIGURE_SIZE).add_subplot(1, 1, 1)
+    data = ChartData(mass_fluid(fluid))
+    _draw_chart(ax, data, kind, Show(isotherms, isentropes, isobars, qualities, labels))
+    note = f"drawn in mass units ({X_UNITS[kind]})" if fluid.units != "mass" else None
+    if legend:
+        if note:
+            ax.plot([], [], " ", label=note)
+        _legend(ax, title=_source(data))
+    elif note:
+        ax.set_title(f"{ax.get_title()}, {note}", fontsize=11)
+    ax._xalt1_chart = DrawnChart(kind, data.info.code, data.info.M)
+    if own_figure:
+        ax.figure.tight_layout()
+    return ax
+
+
+def cycle(ax, states, kind=None, close=True, label=None, **line_options):
+    """Draws states over the chart in ax as points numbered 1..n joined by lines, from the
+    last back to the first where close; returns the axes (the line is ax.lines[-1]).
+
+    states: a sequence of States (scalar or of arrays, taken in order) or one State of arrays.
+    kind ("ph" or "ts") defaults to the chart plot() drew into ax. States in molar units are
+    converted to mass units with the molar mass of the fluid plot() drew (so they must be of
+    that fluid; on axes without such a chart, give states in mass units). label names the
+    cycle in the legend; line_options (color, lw, marker, ...) go to ax.plot. The axes' limits
+    are left as they are.
+    """
+    drawn = getattr(ax, "_xalt1_chart", None)
+    kind = _cycle_kind(drawn, kind)
+    M = drawn.M if drawn else None
+    x, y = (_state_values(states, name, M) for name in AXES_QUANTITIES[kind])
+    n = len(x)
+    if n == 0:
+        raise ValueError("cycle() needs at least one state")
+    if close and n > 1:
+        x, y = np.append(x, x[0]), np.append(y, y[0])
+    options = dict(color=CYCLE_COLOUR, linewidth=1.8, marker="o", markersize=5,
+                   markerfacecolor="white", markeredgewidth=1.5, zorder=7,
+                   markevery=list(range(n)))
+    options.update(cbook.normalize_kwargs(line_options, Line2D))
+    line, = ax.plot(x, y, label=label, **options)
+    _number_points(ax, x[:n], y[:n], line.get_color())
+    if label is not None:
+        _legend(ax)
+    return ax
+
+
+def _cycle_kind(drawn, kind):
+    """The kind of chart cycle() draws over: kind if given (and not at odds with the chart
+    in the axes), else that chart's."""
+    if kind is None:
+        if drawn is None:
+            raise ValueError("these axes hold no chart drawn by xalt1.chart.plot(): "
+                             "give kind=\"ph\" or \"ts\"")
+        return drawn.kind
+    kind = chart_kind(kind)
+    if drawn is not None and drawn.kind != kind:
+        raise ValueError(f"these axes hold a {drawn.kind} chart, not a {kind} one")
+    return kind
+
+
+def _state_values(states, name, M):
+    """The values of quantity name of the states as one array, in mass units."""
+    if hasattr(states, "units"):  # one State of arrays
+        states = [states]
+    parts = []
+    for st in states:
+        values = np.atleast_1d(np.asarray(getattr(st, name), dtype=float)).ravel()
+        if st.units == "molar" and name in ("h", "s"):
+            if M is None:
+                raise ValueError("states in molar units need the molar mass of the fluid "
+                                 "plot() drew into the axes: give them in mass units")
+            values = values / M  # J/mol over g/mol is kJ/kg; J/(mol K), kJ/(kg K)
+        parts.append(values)
+    values = np.concatenate(parts) if parts else np.empty(0)
+    if not np.isfinite(values).all():
+        bad = int(np.flatnonzero(~np.isfinite(values))[0]) + 1
+        raise ValueError(f"state {bad} has no {name}: it was not found")
+    return values
+
+
+def _number_points(ax, x, y, colour):
+    """Numbers 1..n beside the points, each pushed away from their middle."""
+    points = ax.transData.transform(np.column_stack([x, y]))
+    middle = points.mean(axis=0)
+    for i, (point, xi, yi) in enumerate(zip(points, x, y)):
+        away = point - middle
+        length = math.hypot(*away)
+        dx, dy = away / length if length > 0 else (0.7, 0.7)
+        ax.annotate(str(i + 1), (xi, yi), xytext=(10 * dx, 10 * dy),
+                    textcoords="offset points", ha="center", va="center", fontsize=8,
+                    color=colour, fontweight="bold", zorder=8)
 
 
 def draw(fluid, kind, path):
@@ -382,9 +561,10 @@ def draw(fluid, kind, path):
     if fluid.units != "mass":
         raise ValueError("charts are drawn in mass units: load the fluid with units=\"mass\"")
     data = ChartData(fluid)
-    fig = Figure(figsize=(11.69, 8.27))
+    fig = Figure(figsize=FIGURE_SIZE)
     FigureCanvasAgg(fig)
-    (draw_ph if kind == "ph" else draw_ts)(fig, data)
+    _draw_chart(fig.add_subplot(1, 1, 1), data, kind, Show())
+    _footnote(fig, data, FOOTNOTES[kind])
     fig.tight_layout(rect=(0, 0.02, 1, 1))
     fig.savefig(path, dpi=150)
 
