@@ -16,8 +16,11 @@ struct LoadedFluid {
     FluidInfo info;
 };
 
-// Loads `code` from `table`; throws Error (unknown_fluid, unreadable_table).
-LoadedFluid load_fluid(const std::string& table, const std::string& code);
+// Loads the fluid `asked` names from `table`: its menu code, that code in any case, its name in
+// the metadata file in any case, or a refrigerant number with a dash ("R-1234yf"). Throws Error
+// (unknown_fluid: with the reason for a fluid left out of the table, else the nearest codes;
+// unreadable_table).
+LoadedFluid load_fluid(const std::string& table, const std::string& asked);
 // Every fluid of the table with an entry, in menu order; throws Error (unreadable_table).
 std::vector<FluidInfo> list_fluids(const std::string& table);
 

@@ -255,7 +255,7 @@ int data_command(Settings& s) {
                  eight_point_notes(state, entries, acc),
                  "the program's saturation routine X_MAXWEL", s.reference);
     write_fluid_list(s.report + "/fluids.md", menu, entries, acc, fluids);
-    write_fluid_metadata(s.table, menu, entries, acc);
+    write_fluid_metadata(s.table, menu, entries, acc, fluids);
     return 0;
 }
 

@@ -77,21 +77,27 @@ std::string joined(const std::vector<std::string>& texts) {
     return text;
 }
 
-// A fluid left out: with its figures when it has an entry (`a` not null), else the reason that
-// no entry could be made.
+// Why a fluid is left out: the figures that keep it out when it has an entry (`a` not null),
+// else the reason that no entry could be made.
+std::string left_out_reason(const FluidAccuracy* a) {
+    if (!a)
+        return "no entry: the fitted equation has no saturated liquid at the reference-state "
+               "temperature";
+    return joined(left_out_reasons(*a));
+}
+
+// A fluid left out: its reason, and its figures when it has an entry (`a` not null).
 std::string left_out_row(const Fluid& f, const FluidAccuracy* a) {
     std::ostringstream out;
     out << "| " << f.code << " | " << f.name << " | " << class_name(f.cls) << " | "
         << number(f.M, "%.4f") << " | " << number(f.Ttriple, "%.3f") << " | "
-        << number(f.Tmax, "%g") << " | " << number(f.pmax, "%g") << " | ";
+        << number(f.Tmax, "%g") << " | " << number(f.pmax, "%g") << " | " << left_out_reason(a);
     if (!a) {
-        out << "no entry: the fitted equation has no saturated liquid at the reference-state "
-               "temperature |";
+        out << " |";
         for (int k = 0; k < FIGURE_COUNT; ++k) out << " |";
         out << "\n";
         return out.str();
     }
-    out << joined(left_out_reasons(*a));
     // the critical point's deviations with their sign
     for (int k = 0; k < FIGURE_COUNT; ++k) {
         switch (FIGURES[k].measure) {
@@ -116,6 +122,10 @@ std::size_t entry_of(const std::vector<Entry>& entries, const std::string& code)
     return i;
 }
 
+bool has_menu_line(const std::vector<MenuLine>& menu, const std::string& code) {
+    return std::any_of(menu.begin(), menu.end(), [&](const MenuLine& m) { return m.code == code; });
+}
+
 }  // namespace
 
 std::string fluid_list_text(const std::vector<MenuLine>& menu, const std::vector<Entry>& entries,
@@ -136,9 +146,7 @@ std::string fluid_list_text(const std::vector<MenuLine>& menu, const std::vector
     }
     std::string left_out;
     for (const Fluid& f : fluids) {
-        if (std::any_of(menu.begin(), menu.end(),
-                        [&](const MenuLine& m) { return m.code == f.code; }))
-            continue;
+        if (has_menu_line(menu, f.code)) continue;
         const std::size_t i = entry_of(entries, f.code);
         left_out += left_out_row(f, i < entries.size() ? &accuracy[i] : nullptr);
     }
@@ -156,25 +164,34 @@ std::string csv_field(const std::string& text) {
     return quoted + "\"";
 }
 
+// The columns every row has: code, name, class, Ttriple, Tmax, pmax.
+std::string fluid_fields(const Fluid& f) {
+    return csv_field(f.code) + ',' + csv_field(f.name) + ',' + class_name(f.cls) + ',' +
+           number(f.Ttriple, "%.3f") + ',' + number(f.Tmax, "%g") + ',' + number(f.pmax, "%g");
+}
+
 }  // namespace
 
 std::string fluid_metadata_text(const std::vector<MenuLine>& menu,
                                 const std::vector<Entry>& entries,
-                                const std::vector<FluidAccuracy>& accuracy) {
+                                const std::vector<FluidAccuracy>& accuracy,
+                                const std::vector<Fluid>& fluids) {
     if (accuracy.size() != entries.size())
         throw std::runtime_error("fluid metadata: accuracy and entries differ in number");
     std::ostringstream out;
-    out << "code,name,class,Ttriple,Tmax,pmax,reference_state,targets\n";
+    out << "code,name,class,Ttriple,Tmax,pmax,reference_state,targets,left_out\n";
     for (const MenuLine& line : menu) {
         if (line.entry == nullptr) continue;
-        std::size_t i = 0;
-        while (i < entries.size() && entries[i].fluid->code != line.code) ++i;
+        const std::size_t i = entry_of(entries, line.code);
         if (i == entries.size()) continue;
-        const Fluid& f = *entries[i].fluid;
-        out << csv_field(f.code) << ',' << csv_field(f.name) << ',' << class_name(f.cls) << ','
-            << number(f.Ttriple, "%.3f") << ',' << number(f.Tmax, "%g") << ','
-            << number(f.pmax, "%g") << ',' << reference_state_text(entries[i].reference) << ','
-            << csv_field(targets_text(accuracy[i])) << '\n';
+        out << fluid_fields(*entries[i].fluid) << ',' << reference_state_text(entries[i].reference)
+            << ',' << csv_field(targets_text(accuracy[i])) << ",\n";
+    }
+    for (const Fluid& f : fluids) {
+        if (has_menu_line(menu, f.code)) continue;
+        const std::size_t i = entry_of(entries, f.code);
+        out << fluid_fields(f) << ",,,"
+            << csv_field(left_out_reason(i < entries.size() ? &accuracy[i] : nullptr)) << '\n';
     }
     return out.str();
 }
@@ -188,11 +205,12 @@ std::string fluid_metadata_path(const std::string& table) {
 
 void write_fluid_metadata(const std::string& table, const std::vector<MenuLine>& menu,
                           const std::vector<Entry>& entries,
-                          const std::vector<FluidAccuracy>& accuracy) {
+                          const std::vector<FluidAccuracy>& accuracy,
+                          const std::vector<Fluid>& fluids) {
     const std::string path = fluid_metadata_path(table);
     std::ofstream out(path);
     if (!out) throw std::runtime_error("cannot write " + path);
-    out << fluid_metadata_text(menu, entries, accuracy);
+    out << fluid_metadata_text(menu, entries, accuracy, fluids);
 }
 
 void write_fluid_list(const std::string& path, const std::vector<MenuLine>& menu,

@@ -22,14 +22,18 @@ void write_fluid_list(const std::string& path, const std::vector<MenuLine>& menu
                       const std::vector<Fluid>& fluids);
 
 // The metadata file of the table that the library reads next to it (x_rstoff.tab ->
-// x_rstoff.fluids.csv): one CSV line per fluid with an entry, in menu order, with the columns
-// code, name, class, Ttriple, Tmax, pmax, reference_state, targets ("met" or the misses).
+// x_rstoff.fluids.csv), with the columns code, name, class, Ttriple, Tmax, pmax,
+// reference_state, targets ("met" or the misses), left_out: one line per fluid with an entry,
+// in menu order, left_out empty; then every fluid of `fluids` without a menu line, with
+// reference_state and targets empty and left_out the reason of the fluid list.
 std::string fluid_metadata_text(const std::vector<MenuLine>& menu,
                                 const std::vector<Entry>& entries,
-                                const std::vector<FluidAccuracy>& accuracy);
+                                const std::vector<FluidAccuracy>& accuracy,
+                                const std::vector<Fluid>& fluids);
 std::string fluid_metadata_path(const std::string& table);
 void write_fluid_metadata(const std::string& table, const std::vector<MenuLine>& menu,
                           const std::vector<Entry>& entries,
-                          const std::vector<FluidAccuracy>& accuracy);
+                          const std::vector<FluidAccuracy>& accuracy,
+                          const std::vector<Fluid>& fluids);
 
 }  // namespace fit

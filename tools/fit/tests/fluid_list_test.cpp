@@ -109,6 +109,29 @@ TEST(FluidList, LeftOutFluidsHaveNoNumberButTheirReason) {
     EXPECT_EQ(text.find("| R11 |", section), std::string::npos) << text;
 }
 
+// The library's metadata file: the shipped fluids in menu order with an empty left_out, then
+// the left-out fluids with the reason of the fluid list.
+TEST(FluidMetadata, ShippedRowsThenLeftOutRowsWithTheirReason) {
+    fit::Fluid a = fluid("Water", 273.16, 647.096), b = fluid("R11", 162.68, 471.11),
+               c = fluid("Gone", 200.0, 500.0);
+    b.name = "trichloro,fluoromethane";
+    std::vector<fit::Entry> entries(2);
+    entries[0].fluid = &a;
+    entries[1].fluid = &b;
+    entries[1].reference = fit::ReferenceState::iir;
+    std::vector<fit::FluidAccuracy> accuracy(2);
+    accuracy[0].cls = fit::FluidClass::dipolar;
+    accuracy[0].dTc = 4.5;
+    accuracy[0].guard_states = 3;
+    const std::vector<fit::MenuLine> menu = {{"R11", "R11 name", &entries[1]}};
+    EXPECT_EQ(fit::fluid_metadata_text(menu, entries, accuracy, {a, b, c}),
+              "code,name,class,Ttriple,Tmax,pmax,reference_state,targets,left_out\n"
+              "R11,\"trichloro,fluoromethane\",dipolar,162.680,455,70,IIR,met,\n"
+              "Water,Water name,dipolar,273.160,455,70,,,\"Tc 4.50 %, physics check: 3 states\"\n"
+              "Gone,Gone name,dipolar,200.000,455,70,,,no entry: the fitted equation has no "
+              "saturated liquid at the reference-state temperature\n");
+}
+
 // The menu holds the shipped entries only: in the menu order, a listed fluid that is not shipped
 // without a line (the numbers after it move up), an unlisted one at the end.
 TEST(Menu, ShippedEntriesInTheMenuOrder) {
