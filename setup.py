@@ -2,6 +2,7 @@
 that pip and `make python` compile the same module from the same library sources."""
 
 import os
+import re
 import subprocess
 import sys
 
@@ -9,6 +10,12 @@ from setuptools import Extension, setup
 from setuptools.command.build_ext import build_ext
 
 ROOT = os.path.dirname(os.path.abspath(__file__))
+
+
+def project_version():
+    """The version of the CMake project, the one place it is written."""
+    with open(os.path.join(ROOT, "CMakeLists.txt"), encoding="utf-8") as cmake:
+        return re.search(r"project\(xalt1 VERSION ([0-9.]+)", cmake.read()).group(1)
 
 
 class CMakeExtension(Extension):
@@ -38,7 +45,7 @@ class CMakeBuild(build_ext):
 
 setup(
     name="xalt1",
-    version="1.0",
+    version=project_version(),
     description="Thermodynamic properties of pure fluids from a molecular equation of state",
     packages=["xalt1"],
     package_dir={"": "python"},

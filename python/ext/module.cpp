@@ -36,14 +36,9 @@ void raise_error(const xalt1::Error& e) {
     PyErr_SetObject(error_type, err.ptr());
 }
 
-xalt1::Units units_of(const std::string& name) {
-    if (name == "molar") return xalt1::Units::molar;
-    if (name == "mass") return xalt1::Units::mass;
-    throw py::value_error("units must be \"molar\" or \"mass\", not \"" + name + "\"");
-}
-
-std::string units_name(xalt1::Units units) {
-    return units == xalt1::Units::mass ? "mass" : "molar";
+// The phase asked for: "" for the stable state, else "liquid", "vapour" or "gas".
+xalt1::PhaseChoice phase_of(const std::string& name) {
+    return name.empty() ? xalt1::PhaseChoice::any : xalt1::phase_choice_of(name);
 }
 
 // An input of n values: a one-dimensional array of n, or one value repeated (stride 0).
@@ -112,7 +107,8 @@ xalt1::Pair pair_of(const xalt1::Fluid& fluid, const std::string& first,
 
 py::dict states(const xalt1::Fluid& fluid, const std::string& first_name,
                 const std::string& second_name, const DoubleArray& first,
-                const DoubleArray& second) {
+                const DoubleArray& second, const std::string& phase) {
+    const xalt1::PhaseChoice choice = phase_of(phase);
     auto pair = pair_of(fluid, first_name, second_name);
     const DoubleArray& a = pair.swapped ? second : first;
     const DoubleArray& b = pair.swapped ? first : second;
@@ -122,21 +118,116 @@ py::dict states(const xalt1::Fluid& fluid, const std::string& first_name,
     std::size_t failures;
     {
         py::gil_scoped_release unlocked;
-        failures = fluid.states(pair.input, ca, cb, n, cols.out);
+        failures = fluid.states(pair.input, ca, cb, n, cols.out, choice);
     }
     return cols.to_dict(failures);
 }
 
 py::dict state(const xalt1::Fluid& fluid, const std::string& first_name,
-               const std::string& second_name, double first, double second) {
+               const std::string& second_name, double first, double second,
+               const std::string& phase) {
     auto pair = pair_of(fluid, first_name, second_name);
+    const xalt1::PhaseChoice choice = phase_of(phase);
     if (pair.swapped) std::swap(first, second);
     xalt1::State st;
     {
         py::gil_scoped_release unlocked;
-        st = fluid.state(pair.input, first, second);
+        st = fluid.state(pair.input, first, second, choice);
     }
     return state_dict(st);
+}
+
+// A derivative asked for as (of, wrt, constant) or (of, wrt, constant, wrt2, constant2).
+xalt1::Derivative derivative_of(const py::tuple& spec) {
+    if (spec.size() != 3 && spec.size() != 5)
+        throw py::value_error("a derivative is (of, wrt, const) or (of, wrt, const, wrt2, const2)");
+    const auto var = [&](std::size_t k) {
+        return xalt1::variable_of(spec[k].cast<std::string>());
+    };
+    xalt1::Derivative d{var(0), var(1), var(2)};
+    if (spec.size() == 5) {
+        d.second = true;
+        d.wrt2 = var(3);
+        d.constant2 = var(4);
+    }
+    return d;
+}
+
+// Derivatives of n states, each solved once: {"values": [array per derivative], "state": the
+// state columns (as states() gives them), "why": [(index, reason), ...]}.
+py::dict derivatives(const xalt1::Fluid& fluid, const py::list& asked, const std::string& first_name,
+                     const std::string& second_name, const DoubleArray& first,
+                     const DoubleArray& second, const std::string& phase) {
+    std::vector<xalt1::Derivative> specs;
+    for (const py::handle& spec : asked) specs.push_back(derivative_of(spec.cast<py::tuple>()));
+    auto pair = pair_of(fluid, first_name, second_name);
+    const xalt1::PhaseChoice choice = phase_of(phase);
+    const DoubleArray& a = pair.swapped ? second : first;
+    const DoubleArray& b = pair.swapped ? first : second;
+    const std::size_t n = length_of(a, b);
+    const xalt1::Column ca = column_of(a, n), cb = column_of(b, n);
+    Columns cols(n);
+    std::vector<py::array_t<double>> values;
+    std::vector<double*> out;
+    for (std::size_t k = 0; k < specs.size(); ++k) {
+        values.emplace_back(static_cast<py::ssize_t>(n));
+        out.push_back(values.back().mutable_data());
+    }
+    std::vector<std::string> why(n);
+    std::size_t failures;
+    {
+        py::gil_scoped_release unlocked;
+        failures = fluid.derivatives(pair.input, ca, cb, n, specs, out.data(), cols.out, why.data(),
+                                     choice);
+    }
+    py::dict d;
+    py::list columns;
+    for (auto& v : values) columns.append(v);
+    d["values"] = columns;
+    d["state"] = cols.to_dict(failures);
+    py::list reasons;
+    for (std::size_t i = 0; i < n; ++i)
+        if (!why[i].empty()) reasons.append(py::make_tuple(i, why[i]));
+    d["why"] = reasons;
+    return d;
+}
+
+py::dict slopes_dict(const xalt1::SaturationSlopes& s) {
+    py::dict d;
+    d["T"] = s.T;
+    d["ps"] = s.ps;
+    const std::pair<const char*, double> entries[] = {
+        {"dps/dT", s.dps_dT}, {"dT/dp", s.dT_dp},   {"dD'/dT", s.dDl_dT}, {"dD''/dT", s.dDv_dT},
+        {"dh'/dT", s.dhl_dT}, {"dh''/dT", s.dhv_dT}, {"ds'/dT", s.dsl_dT}, {"ds''/dT", s.dsv_dT},
+        {"du'/dT", s.dul_dT}, {"du''/dT", s.duv_dT}, {"dv'/dT", s.dvl_dT}, {"dv''/dT", s.dvv_dT},
+        {"dD'/dp", s.dDl_dp}, {"dD''/dp", s.dDv_dp}, {"dh'/dp", s.dhl_dp}, {"dh''/dp", s.dhv_dp},
+        {"ds'/dp", s.dsl_dp}, {"ds''/dp", s.dsv_dp}, {"du'/dp", s.dul_dp}, {"du''/dp", s.duv_dp},
+        {"dv'/dp", s.dvl_dp}, {"dv''/dp", s.dvv_dp}};
+    for (const auto& [key, value] : entries) d[key] = value;
+    return d;
+}
+
+py::dict saturation_slopes(const xalt1::Fluid& fluid, const std::string& by, double value);
+
+py::tuple series(const xalt1::Fluid& fluid, const std::string& by, double value);
+
+py::dict residual(const xalt1::Fluid& fluid, double T, double D) {
+    xalt1::Residual r;
+    {
+        py::gil_scoped_release unlocked;
+        r = fluid.residual(T, D);
+    }
+    py::dict d;
+    d["tau"] = r.tau;
+    d["delta"] = r.delta;
+    d["alphar"] = r.alphar;
+    d["delta*dalphar/ddelta"] = r.delta_d;
+    d["tau*dalphar/dtau"] = r.tau_t;
+    d["delta^2*d2alphar/ddelta2"] = r.delta2_dd;
+    d["tau^2*d2alphar/dtau2"] = r.tau2_tt;
+    d["delta*tau*d2alphar/ddelta/dtau"] = r.delta_tau_dt;
+    d["delta^3*d3alphar/ddelta3"] = r.delta3_ddd;
+    return d;
 }
 
 xalt1::Fluid::SaturationBy saturation_by(const std::string& name) {
@@ -154,6 +245,21 @@ py::tuple saturation(const xalt1::Fluid& fluid, const std::string& by, double va
                                                      : fluid.saturation_p(value);
     }
     return py::make_tuple(state_dict(pair.first), state_dict(pair.second));
+}
+
+py::dict saturation_slopes(const xalt1::Fluid& fluid, const std::string& by, double value) {
+    const auto kind = saturation_by(by);
+    xalt1::SaturationSlopes s;
+    {
+        py::gil_scoped_release unlocked;
+        s = fluid.saturation_slopes(kind, value);
+    }
+    return slopes_dict(s);
+}
+
+py::tuple series(const xalt1::Fluid& fluid, const std::string& by, double value) {
+    const xalt1::SeriesPoint s = fluid.saturation_series(saturation_by(by), value);
+    return py::make_tuple(s.T, s.p, s.Dl, s.Dv);
 }
 
 py::tuple saturations(const xalt1::Fluid& fluid, const std::string& by, const DoubleArray& values) {
@@ -186,6 +292,9 @@ void bind_info(py::module_& m) {
         .def_readonly("reference_state", &xalt1::FluidInfo::reference_state)
         .def_readonly("meets_targets", &xalt1::FluidInfo::meets_targets)
         .def_readonly("targets", &xalt1::FluidInfo::targets)
+        .def_readonly("ptriple", &xalt1::FluidInfo::ptriple)
+        .def_readonly("Tnbp", &xalt1::FluidInfo::Tnbp)
+        .def_readonly("acentric", &xalt1::FluidInfo::acentric)
         .def("__repr__", [](const xalt1::FluidInfo& i) {
             return "FluidInfo(code=" + i.code + ", name=" + i.name +
                    ", M=" + py::repr(py::float_(i.M)).cast<std::string>() +
@@ -196,15 +305,27 @@ void bind_info(py::module_& m) {
 
 void bind_fluid(py::module_& m) {
     py::class_<xalt1::Fluid>(m, "Fluid")
-        .def(py::init(
-                 [](const std::string& code, const std::string& table, const std::string& units) {
-                     auto u = units_of(units);
-                     py::gil_scoped_release unlocked;
-                     return xalt1::Fluid(code, table, u);
-                 }),
-             py::arg("code"), py::arg("table") = "", py::arg("units") = "molar")
+        .def(py::init([](const std::string& code, const std::string& table,
+                         const std::string& units, const std::string& reference,
+                         const std::vector<double>& state) {
+                 xalt1::Options options;
+                 options.units = xalt1::units_of(units);
+                 if (!state.empty()) {
+                     if (state.size() != 4)
+                         throw py::value_error("a reference state is (T, D, h, s)");
+                     options.reference = {xalt1::Reference::Kind::state, state[0], state[1],
+                                          state[2], state[3]};
+                 } else {
+                     options.reference.kind = xalt1::reference_of(reference);
+                 }
+                 py::gil_scoped_release unlocked;
+                 return xalt1::Fluid(code, table, options);
+             }),
+             py::arg("code"), py::arg("table") = "", py::arg("units") = "molar",
+             py::arg("reference") = "table", py::arg("reference_state") = std::vector<double>{})
         .def_property_readonly("info", &xalt1::Fluid::info)
-        .def_property_readonly("units", [](const xalt1::Fluid& f) { return units_name(f.units()); })
+        .def_property_readonly("units",
+                               [](const xalt1::Fluid& f) { return std::string(xalt1::units_name(f.units())); })
         .def_property_readonly("table", &xalt1::Fluid::table)
         .def_property_readonly("range",
                                [](const xalt1::Fluid& f) {
@@ -220,8 +341,12 @@ void bind_fluid(py::module_& m) {
                                })
         .def("state", &state)
         .def("states", &states)
+        .def("derivatives", &derivatives)
         .def("saturation", &saturation)
-        .def("saturations", &saturations);
+        .def("saturations", &saturations)
+        .def("saturation_slopes", &saturation_slopes)
+        .def("saturation_series", &series)
+        .def("residual", &residual);
 }
 
 }  // namespace
@@ -242,6 +367,8 @@ PYBIND11_MODULE(_xalt1, m) {
     m.def("set_default_table", &xalt1::set_default_table, py::arg("path"));
     m.def("metadata_path", &xalt1::metadata_path, py::arg("table"));
     m.def("evaluation_count", &xalt1::evaluation_count);
+    m.def("version", [] { return std::string(xalt1::version()); });
+    m.attr("UNITS_NAMES") = py::make_tuple("molar", "mass", "SI", "SI-molar");
     m.attr("QUANTITIES") = [] {
         py::list names;
         for (auto q : QUANTITIES) names.append(std::string(xalt1::quantity_name(q)));

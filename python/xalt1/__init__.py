@@ -11,11 +11,20 @@ raises xalt1.Error (a ValueError) whose message names the input, the fluid's ran
 reason; an array call never stops at an element: a failed element's numbers are NaN and its
 `error` says why ("" where the state was found).
 
-The input pairs: (T, D), (T, p), (p, D), (p, h), (p, s), (T, x), (p, x); x is the vapour
-fraction, 0 for the saturated liquid and 1 for the saturated vapour. Units are chosen when the
-fluid is loaded (see UNITS).
+The input pairs: (T, D), (T, p), (p, D), (p, h), (p, s), (p, u), (T, h), (T, s), (D, h),
+(D, s), (D, u), (h, s), (T, x), (p, x), (h, x), (s, x); x is the vapour fraction, 0 for the
+saturated liquid and 1 for the saturated vapour. Units are chosen when the fluid is loaded
+(see UNITS), and so is the reference state (the zero of u, h, s, f, g).
+
+Derivatives, exact from the equation's analytic derivatives:
+
+    f.derivative("h", "T", "p", T=300.0, p=1.0)        # (dh/dT) at constant p = cp
+    f.derivatives([("D", "h", "p"), ("D", "p", "h")], p=1.0, h=400.0)
+    f.saturation_derivatives(T=273.15)["dps/dT"]
 """
 
+import collections
+import numbers
 import os
 
 import numpy as np
@@ -23,8 +32,10 @@ import numpy as np
 from . import _xalt1
 from ._xalt1 import Error, FluidInfo, evaluation_count
 
-__all__ = ["Error", "Fluid", "FluidInfo", "State", "UNITS", "fluids", "default_table",
-           "evaluation_count"]
+__version__ = _xalt1.version()
+
+__all__ = ["Error", "Fluid", "FluidInfo", "Range", "State", "UNITS", "fluids", "default_table",
+           "evaluation_count", "__version__"]
 
 # The outputs of every state, in this order.
 QUANTITIES = tuple(_xalt1.QUANTITIES)
@@ -33,13 +44,30 @@ PHASES = tuple(_xalt1.PHASES)
 _PHASE_NAMES = np.array(PHASES + ("",))
 
 UNITS = {
-    "molar": dict(T="K", p="MPa", D="mol/dm3", u="J/mol", h="J/mol", s="J/(mol K)",
-                  cv="J/(mol K)", cp="J/(mol K)", f="J/mol", g="J/mol", w="m/s",
+    "molar": dict(T="K", p="MPa", D="mol/dm3", v="dm3/mol", u="J/mol", h="J/mol",
+                  s="J/(mol K)", cv="J/(mol K)", cp="J/(mol K)", f="J/mol", g="J/mol", w="m/s",
                   mu_JT="K/MPa", kappa_T="1/MPa", x="mol/mol"),
-    "mass": dict(T="K", p="MPa", D="kg/m3", u="kJ/kg", h="kJ/kg", s="kJ/(kg K)",
+    "mass": dict(T="K", p="MPa", D="kg/m3", v="m3/kg", u="kJ/kg", h="kJ/kg", s="kJ/(kg K)",
                  cv="kJ/(kg K)", cp="kJ/(kg K)", f="kJ/kg", g="kJ/kg", w="m/s",
                  mu_JT="K/MPa", kappa_T="1/MPa", x="kg/kg"),
+    "SI": dict(T="K", p="Pa", D="kg/m3", v="m3/kg", u="J/kg", h="J/kg", s="J/(kg K)",
+               cv="J/(kg K)", cp="J/(kg K)", f="J/kg", g="J/kg", w="m/s",
+               mu_JT="K/Pa", kappa_T="1/Pa", x="kg/kg"),
+    "SI-molar": dict(T="K", p="Pa", D="mol/m3", v="m3/mol", u="J/mol", h="J/mol",
+                     s="J/(mol K)", cv="J/(mol K)", cp="J/(mol K)", f="J/mol", g="J/mol",
+                     w="m/s", mu_JT="K/Pa", kappa_T="1/Pa", x="mol/mol"),
 }
+
+# The reference states a fluid can be loaded with (or an explicit (T, D, h, s)).
+REFERENCES = ("table", "IIR", "ASHRAE", "NBP")
+
+# The quantities of derivatives.
+VARIABLES = ("T", "p", "D", "v", "u", "h", "s", "g", "f")
+
+Range = collections.namedtuple("Range", "Tmin Tmax pmax")
+Range.__doc__ = "Where a fluid answers: Tmin and Tmax in K, pmax in the fluid's pressure unit."
+SeriesPoint = collections.namedtuple("SeriesPoint", "T p Dl Dv")
+SeriesPoint.__doc__ = "Saturation from the series alone: T, ps, D' and D''."
 
 # The table shipped inside the package is the default of every call without a table.
 SHIPPED_TABLE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "data", "x_rstoff.tab")
@@ -108,12 +136,20 @@ def _scalar_state(values):
 def _array_state(values, shape):
     out = {q: values[q].reshape(shape) for q in QUANTITIES}
     out["phase"] = _PHASE_NAMES[values["phase"]].reshape(shape)
-    failed = values["failed"]
-    width = max((len(message) for _, message in failed), default=1)
-    error = np.full(int(np.prod(shape, dtype=np.int64)), "", dtype=f"<U{width}")
-    for index, message in failed:
+    # An array of str objects: every element without a failure holds the one empty str, so
+    # the array costs a pointer per element however long a message is.
+    error = np.full(int(np.prod(shape, dtype=np.int64)), "", dtype=object)
+    for index, message in values["failed"]:
         error[index] = message
     out["error"] = error.reshape(shape)
+    return out
+
+
+def _scalar_from_array(values):
+    """The state of a one-element array call as a scalar call gives it."""
+    out = {q: float(values[q].reshape(-1)[0]) for q in QUANTITIES}
+    out["phase"] = str(values["phase"].reshape(-1)[0])
+    out["error"] = str(values["error"].reshape(-1)[0])
     return out
 
 
@@ -128,24 +164,77 @@ def _flat(a, shape):
 
 
 def _as_float(name, value):
+    """value as float64 (a scalar or an array); strings, booleans and complex numbers, which
+    numpy would read as numbers or cut to their real part, raise TypeError."""
+    if isinstance(value, (str, bytes, bool, np.bool_, complex, np.complexfloating)):
+        raise TypeError(f"{name} = {value!r} is not a real number")
+    if not isinstance(value, numbers.Real):
+        kind = np.asarray(value).dtype.kind
+        if kind in "bcUSV":
+            raise TypeError(f"{name} = {value!r} is not a real number (array of {kind!r} kind)")
     try:
         return np.asarray(value, dtype=np.float64)
     except (TypeError, ValueError):
-        raise ValueError(f"{name} = {value!r} is not a number") from None
+        raise TypeError(f"{name} = {value!r} is not a real number") from None
+
+
+def _pair(inputs, call):
+    if len(inputs) != 2:
+        given = ", ".join(inputs) or "nothing"
+        raise ValueError(f"{call}() takes two inputs by keyword, one of the pairs (T, D), (T, p), "
+                         "(p, D), (p, h), (p, s), (p, u), (T, h), (T, s), (D, h), (D, s), "
+                         "(D, u), (h, s), (T, x), (p, x), (h, x), (s, x); got " + given)
+    (n1, v1), (n2, v2) = inputs.items()
+    return n1, n2, _as_float(n1, v1), _as_float(n2, v2)
+
+
+def _phase_arg(phase):
+    if phase is None:
+        return ""
+    if not isinstance(phase, str):
+        raise TypeError(f"phase must be None, \"liquid\", \"vapour\" or \"gas\", not {phase!r}")
+    return phase
+
+
+def _spec(spec):
+    """A derivative as the library takes it: a tuple of 3 or 5 quantity names."""
+    if isinstance(spec, str) or len(spec) not in (3, 5):
+        raise ValueError(f"a derivative is (of, wrt, const) or (of, wrt, const, wrt2, const2), "
+                         f"not {spec!r}")
+    return tuple(str(name) for name in spec)
 
 
 class Fluid:
     """One fluid of a substance table, loaded once; states by any two inputs.
 
-    Fluid(code, table=None, units="molar"): code as in the table's menu (xalt1.fluids()),
-    table a path (default: the shipped table), units "molar" (K, MPa, mol/dm3, J/mol,
-    J/(mol K), m/s) or "mass" (K, MPa, kg/m3, kJ/kg, kJ/(kg K), m/s).
+    Fluid(code, table=None, units="molar", reference="table"): code as in the table's menu
+    (xalt1.fluids()), case-insensitive, or the fluid's name, or a refrigerant number with or
+    without its dash ("R-1234yf"); table a path (default: the shipped table); units one of
+    UNITS ("molar": K, MPa, mol/dm3, J/mol, J/(mol K); "mass": K, MPa, kg/m3, kJ/kg,
+    kJ/(kg K); "SI": K, Pa, kg/m3, J/kg, J/(kg K); "SI-molar": K, Pa, mol/m3, J/mol,
+    J/(mol K)); reference the zero of u, h, s, f, g: "table" (the table's own, IIR or NBP),
+    "IIR" (h = 200 kJ/kg, s = 1 kJ/(kg K) for the saturated liquid at 0 C), "ASHRAE" (h = 0,
+    s = 0 for the saturated liquid at -40 C), "NBP" (h = 0, s = 0 for the saturated liquid at
+    0.101325 MPa), or a tuple (T, D, h, s) in the fluid's units: h and s at the state (T, D).
+
+    A Fluid pickles (by its table, code, units and reference), so it can be sent to other
+    processes (multiprocessing, concurrent.futures).
     """
 
-    def __init__(self, code, table=None, units="molar"):
+    def __init__(self, code, table=None, units="molar", reference="table"):
         if units not in UNITS:
-            raise ValueError(f'units must be "molar" or "mass", not {units!r}')
-        self._fluid = _xalt1.Fluid(code, _table_arg(table), units)
+            raise ValueError(f'units must be one of {", ".join(UNITS)}, not {units!r}')
+        if not isinstance(code, str):
+            raise TypeError(f"code must be a str, not {code!r}")
+        self._reference = reference
+        if isinstance(reference, str):
+            self._fluid = _xalt1.Fluid(code, _table_arg(table), units, reference)
+        else:
+            state = [float(_as_float("reference", v)) for v in reference]
+            self._fluid = _xalt1.Fluid(code, _table_arg(table), units, "table", state)
+
+    def __reduce__(self):
+        return (Fluid, (self.code, self.table, self.units, self._reference))
 
     @property
     def code(self):
@@ -153,7 +242,8 @@ class Fluid:
 
     @property
     def info(self):
-        """The fluid's metadata (FluidInfo: code, name, M, Tc, pc, Dc, Ttriple, Tmax, ...)."""
+        """The fluid's metadata (FluidInfo: code, name, M, Tc, pc, Dc, Ttriple, Tmax, pmax,
+        and ptriple, Tnbp, acentric of the table's equation, computed at load)."""
         return self._fluid.info
 
     @property
@@ -161,13 +251,18 @@ class Fluid:
         return self._fluid.units
 
     @property
+    def reference(self):
+        """The reference state the fluid was loaded with."""
+        return self._reference
+
+    @property
     def table(self):
         return self._fluid.table
 
     @property
     def range(self):
-        """(Tmin, Tmax, pmax) in K and MPa: where the fluid answers."""
-        return self._fluid.range
+        """Range(Tmin, Tmax, pmax) in K and MPa: where the fluid answers."""
+        return Range(*self._fluid.range)
 
     @property
     def build_cost(self):
@@ -179,28 +274,56 @@ class Fluid:
         """The critical point of the table's equation, as a State in the fluid's units."""
         return State(_scalar_state(self._fluid.critical), self.units)
 
-    def state(self, **inputs):
-        """The state of two inputs by keyword: state(T=.., D=..), (T, p), (p, D), (p, h),
-        (p, s), (T, x) or (p, x), in either order; scalars or arrays."""
-        if len(inputs) != 2:
-            given = ", ".join(inputs) or "nothing"
-            raise ValueError("state() takes two inputs by keyword, one of the pairs (T, D), "
-                             "(T, p), (p, D), (p, h), (p, s), (T, x), (p, x); got " + given)
-        (n1, v1), (n2, v2) = inputs.items()
-        a, b = _as_float(n1, v1), _as_float(n2, v2)
+    def state(self, phase=None, **inputs):
+        """The state of two inputs by keyword, any pair of the module's list in either order;
+        scalars or arrays. phase="liquid" or "vapour" ("gas") asks for the state on that
+        branch, metastable states up to the spinodal included, never a mixture; where a pair
+        has two states (T and h, say) it picks the denser ("liquid") or the less dense one."""
+        n1, n2, a, b = _pair(inputs, "state")
+        ph = _phase_arg(phase)
         if a.ndim == 0 and b.ndim == 0:
-            return State(_scalar_state(self._fluid.state(n1, n2, float(a), float(b))),
+            return State(_scalar_state(self._fluid.state(n1, n2, float(a), float(b), ph)),
                          self.units)
         shape = np.broadcast_shapes(a.shape, b.shape)
-        values = self._fluid.states(n1, n2, _flat(a, shape), _flat(b, shape))
+        values = self._fluid.states(n1, n2, _flat(a, shape), _flat(b, shape), ph)
         return State(_array_state(values, shape), self.units)
+
+    def derivative(self, of, wrt, const, wrt2=None, const2=None, phase=None, **inputs):
+        """The partial derivative (d of / d wrt) at constant const at the state of two inputs
+        (as state() takes them), of, wrt and const any of T, p, D, v, u, h, s, g, f; with wrt2
+        and const2 the second derivative d/d wrt2 at constant const2 of it. Exact, in the
+        fluid's units. A two-phase state gives the homogeneous mixture's first derivative; a
+        scalar that has none raises Error, an array element has NaN."""
+        spec = (of, wrt, const) if wrt2 is None else (of, wrt, const, wrt2, const2)
+        return self.derivatives([spec], phase=phase, **inputs)[_spec(spec)]
+
+    def derivatives(self, asked, phase=None, **inputs):
+        """Many derivatives at the states of two inputs, each state solved once: asked is a
+        list of (of, wrt, const) or (of, wrt, const, wrt2, const2); returns a dict from each of
+        them (as a tuple of str) to its value or array, and "state" to the State."""
+        specs = [_spec(spec) for spec in asked]
+        n1, n2, a, b = _pair(inputs, "derivatives")
+        ph = _phase_arg(phase)
+        scalar = a.ndim == 0 and b.ndim == 0
+        shape = np.broadcast_shapes(a.shape, b.shape)
+        result = self._fluid.derivatives(list(specs), n1, n2, _flat(a, shape or (1,)),
+                                         _flat(b, shape or (1,)), ph)
+        state = _array_state(result["state"], shape or (1,))
+        if scalar:
+            if state["error"][0]:
+                self.state(phase=phase, **inputs)  # raises the state's own Error
+            for _, reason in result["why"]:
+                raise Error(f"{self.code}: {reason}")
+            values = {spec: float(v[0]) for spec, v in zip(specs, result["values"])}
+            values["state"] = State(_scalar_from_array(state), self.units)
+            return values
+        values = {spec: v.reshape(shape) for spec, v in zip(specs, result["values"])}
+        values["state"] = State(state, self.units)
+        return values
 
     def saturation(self, *, T=None, p=None):
         """The saturated liquid and vapour, (liq, vap), at T (Tmin <= T < Tc) or at p."""
-        if (T is None) == (p is None):
-            raise ValueError("saturation() takes T or p by keyword (one of them)")
-        by, value = ("T", T) if T is not None else ("p", p)
-        v = _as_float(by, value)
+        by, v = self._saturation_arg(T, p)
         if v.ndim == 0:
             liq, vap = self._fluid.saturation(by, float(v))
             return (State(_scalar_state(liq), self.units),
@@ -208,6 +331,36 @@ class Fluid:
         liq, vap = self._fluid.saturations(by, _flat(v, v.shape))
         return (State(_array_state(liq, v.shape), self.units),
                 State(_array_state(vap, v.shape), self.units))
+
+    def saturation_derivatives(self, *, T=None, p=None):
+        """Slopes along the saturation curve at T or p: a dict with "T", "ps" and "dps/dT",
+        "dT/dp", and for the saturated liquid (') and vapour ('') "dD'/dT", "dh''/dT",
+        "ds'/dp", ... of D, h, s, u and v, d/dT and d/dp (Clapeyron and the pair's
+        derivatives). Arrays give a dict of arrays."""
+        by, v = self._saturation_arg(T, p)
+        if v.ndim == 0:
+            return self._fluid.saturation_slopes(by, float(v))
+        rows = [self._fluid.saturation_slopes(by, float(x)) for x in v.reshape(-1)]
+        return {key: np.array([r[key] for r in rows]).reshape(v.shape) for key in rows[0]}
+
+    def saturation_series(self, *, T=None, p=None):
+        """SeriesPoint(T, p, Dl, Dv) of the saturation series alone, without an evaluation of
+        the equation (to about 1e-10): for callers that need no other property."""
+        by, v = self._saturation_arg(T, p)
+        return SeriesPoint(*self._fluid.saturation_series(by, float(v)))
+
+    def residual(self, *, T, D):
+        """The reduced residual Helmholtz energy alphar(tau, delta) of the table's equation at
+        (T, D), tau = Tc/T and delta = D/Dc, and its derivatives times the powers of their
+        variables (delta*dalphar/ddelta, tau*dalphar/dtau, ..., delta^3*d3alphar/ddelta3)."""
+        return self._fluid.residual(float(_as_float("T", T)), float(_as_float("D", D)))
+
+    @staticmethod
+    def _saturation_arg(T, p):
+        if (T is None) == (p is None):
+            raise ValueError("saturation takes T or p by keyword (one of them)")
+        by, value = ("T", T) if T is not None else ("p", p)
+        return by, _as_float(by, value)
 
     def __repr__(self):
         return f"Fluid({self.code!r}, units={self.units!r})"

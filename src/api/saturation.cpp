@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "eos/constants.h"
 #include "platform/status_codes.h"
 #include "props/saturation_pair.h"
 #include "substance/subst_const.h"
@@ -23,6 +24,9 @@ constexpr double kStepSettled = 1e-8;
 constexpr int kMaxNewtonSteps = 12;
 // Lowest temperature search: relative width of the last bracket.
 constexpr int kLowestSearchSteps = 14;
+// A pair of the series whose first Newton step is below this (relative) is returned as it is.
+constexpr double kSeriesPairAccepted = 1e-10;
+constexpr double kGas = GAS_CONSTANT;
 
 double t_of(double T, double Tc) {
     return std::sqrt(std::max(0.0, 1.0 - T / Tc));
@@ -51,8 +55,9 @@ bool settled(double step, double value) {
 }
 
 // Newton steps on equal pressure and equal Gibbs energy at fixed T, from the pair's start;
-// with dg/dD = 1000 dp/dD / D at constant T the 2x2 system solves in closed form.
-bool newton_at_T(SatPair& pair) {
+// with dg/dD = 1000 dp/dD / D at constant T the 2x2 system solves in closed form. A first step
+// below `accepted` (relative) leaves the start as it is: it is the pair to that accuracy.
+bool newton_at_T(SatPair& pair, double accepted = 0.0) {
     const double T = pair.liq.T;
     for (int k = 0; k < kMaxNewtonSteps; ++k) {
         const Point& l = pair.liq;
@@ -61,6 +66,8 @@ bool newton_at_T(SatPair& pair) {
         const double span = 1.0 / l.D - 1.0 / v.D;
         const double dl = (F1 / v.D - F2 / 1000.0) / (l.props.dpdD * span);
         const double dv = (F1 / l.D - F2 / 1000.0) / (v.props.dpdD * span);
+        if (k == 0 && std::fabs(dl) <= accepted * l.D && std::fabs(dv) <= accepted * v.D)
+            return true;
         SatPair next;
         if (!stable(T, l.D + dl, next.liq) || !stable(T, v.D + dv, next.vap) ||
             !(next.liq.D > next.vap.D))
@@ -72,15 +79,28 @@ bool newton_at_T(SatPair& pair) {
     return false;
 }
 
-// Newton steps from the densities (Dl, Dv) at T; false where they do not settle.
-bool newton_from(double T, double Dl, double Dv, ExactPair& e, long& evaluations) {
+void keep_pair(const SatPair& pair, ExactPair& e) {
+    e = {pair.vap.props.p, pair.liq.D,       pair.vap.D,      pair.liq.props.h,
+         pair.vap.props.h, pair.liq.props.s, pair.vap.props.s};
+}
+
+// Newton steps from the densities (Dl, Dv) at T; false where they do not settle. With
+// `start_is_pair` (the program's own pair) that pair is kept as it is where they do not, and
+// only a start the equation refuses is false.
+bool newton_from(double T, double Dl, double Dv, ExactPair& e, long& evaluations,
+                 bool start_is_pair) {
     SatPair pair;
     const uint64_t before = thread_evaluations();
-    const bool settled =
-        evaluate(T, Dl, pair.liq) && evaluate(T, Dv, pair.vap) && newton_at_T(pair);
+    const bool evaluated = evaluate(T, Dl, pair.liq) && evaluate(T, Dv, pair.vap);
+    const SatPair start = pair;
+    const bool settled = evaluated && newton_at_T(pair);
     evaluations += static_cast<long>(thread_evaluations() - before);
-    if (settled) e = {pair.vap.props.p, pair.liq.D, pair.vap.D};
-    return settled;
+    const double ps = e.ps;
+    if (settled) keep_pair(pair, e);
+    if (settled || !evaluated || !start_is_pair) return settled;
+    keep_pair(start, e);
+    e.ps = ps;
+    return true;
 }
 
 }  // namespace
@@ -110,7 +130,7 @@ const SaturationCurve::Piece& SaturationCurve::piece_of(double t) const {
 // themselves carry the round-off of a vanishing loop, so pieces narrower than kNarrowest are
 // taken as they come (the Newton steps of a call make up for it).
 bool SaturationCurve::fit_piece(double a, double b, int depth) {
-    std::array<std::array<double, kNodes>, 3> y{};
+    std::array<std::array<double, kNodes>, kSeries> y{};
     bool solved = true, regular = true;
     for (int k = 0; k < kNodes && solved; ++k) {
         const double t = 0.5 * (a + b) + 0.5 * (b - a) * std::cos(M_PI * (k + 0.5) / kNodes);
@@ -118,9 +138,9 @@ bool SaturationCurve::fit_piece(double a, double b, int depth) {
         bool direct = true;
         solved = node_pair(T_of(t, Tc_series_), e, direct);
         regular = regular && direct;
-        y[0][k] = std::log(e.ps);
-        y[1][k] = std::log(e.Dl);
-        y[2][k] = std::log(e.Dv);
+        const double values[kSeries] = {
+            std::log(e.ps), std::log(e.Dl), std::log(e.Dv), e.hl, e.hv, e.sl, e.sv};
+        for (int q = 0; q < kSeries; ++q) y[q][k] = values[q];
     }
     const std::size_t kept = pieces_.size();
     const auto halve = [&] {
@@ -134,15 +154,18 @@ bool SaturationCurve::fit_piece(double a, double b, int depth) {
     p.a = a;
     p.b = b;
     p.regular = regular;
+    // The tails of h and s count relative to R Tc and R, those of the logarithms as they are.
+    const double scale[kSeries] = {1, 1, 1, kGas * Tc_, kGas * Tc_, kGas, kGas};
     double tail = 0.0;
-    for (int q = 0; q < 3; ++q) {
+    for (int q = 0; q < kSeries; ++q) {
         for (int j = 0; j < kNodes; ++j) {
             double sum = 0.0;
             for (int k = 0; k < kNodes; ++k)
                 sum += y[q][k] * std::cos(M_PI * j * (k + 0.5) / kNodes);
             p.c[q][j] = (j == 0 ? 1.0 : 2.0) * sum / kNodes;
         }
-        tail = std::max({tail, std::fabs(p.c[q][kNodes - 1]), std::fabs(p.c[q][kNodes - 2])});
+        tail = std::max({tail, std::fabs(p.c[q][kNodes - 1]) / scale[q],
+                         std::fabs(p.c[q][kNodes - 2]) / scale[q]});
     }
     if (tail > kSeriesTolerance && depth < kMaxDepth && b - a > kNarrowest && halve()) return true;
     pieces_.push_back(p);
@@ -156,12 +179,13 @@ bool SaturationCurve::fit_piece(double a, double b, int depth) {
 bool SaturationCurve::node_pair(double T, ExactPair& e, bool& direct) {
     direct = exact_pair(T, e, solves_, evaluations_);
     if (direct) {
-        newton_from(T, e.Dl, e.Dv, e, evaluations_);
+        if (!newton_from(T, e.Dl, e.Dv, e, evaluations_, true)) return false;
     } else {
         const Node* near = nullptr;
         for (const Node& n : nodes_)
             if (near == nullptr || std::fabs(n.T - T) < std::fabs(near->T - T)) near = &n;
-        if (near == nullptr || !newton_from(T, near->Dl, near->Dv, e, evaluations_)) return false;
+        if (near == nullptr || !newton_from(T, near->Dl, near->Dv, e, evaluations_, false))
+            return false;
     }
     nodes_.push_back({T, e.Dl, e.Dv});
     return true;
@@ -203,6 +227,8 @@ bool SaturationCurve::build(double T_low) {
         if (!fit_piece(a, b, 0)) return false;
     }
     p_low_ = std::exp(ln_ps(t_max));
+    const Piece& top = piece_of(0.0);
+    Dc_series_ = std::exp(0.5 * (series(top, 1, 0.0) + series(top, 2, 0.0)));
     p_high_ = std::exp(ln_ps(t_of(std::min(Tc_, Tc_series_), Tc_series_)));
     return true;
 }
@@ -218,6 +244,18 @@ double SaturationCurve::equation_Tc() {
     const double qa = (a.Dl - a.Dv) * (a.Dl - a.Dv), qb = (b.Dl - b.Dv) * (b.Dl - b.Dv);
     const double Tc = Ta + qa * (Ta - Tb) / (qb - qa);
     return std::fabs(Tc / Tc_ - 1.0) < 1e-6 ? Tc : Tc_;
+}
+
+ExactPair SaturationCurve::saturated(double T) const {
+    const double t = t_of(T, Tc_series_);
+    const Piece& p = piece_of(t);
+    return {std::exp(series(p, 0, t)),
+            std::exp(series(p, 1, t)),
+            std::exp(series(p, 2, t)),
+            series(p, 3, t),
+            series(p, 4, t),
+            series(p, 5, t),
+            series(p, 6, t)};
 }
 
 void SaturationCurve::at(double T, double& ps, double& Dl, double& Dv) const {
@@ -282,7 +320,7 @@ namespace {
 // Newton steps on p' = P, p'' = P and equal Gibbs energy in (T, D', D''). Eliminating the
 // densities leaves dT = (-(g' - g'') + 1000 ((p' - P)/D' - (p'' - P)/D'')) / (s'' - s')
 // (the constant of the reference state that s carries and g does not cancels in s'' - s').
-bool newton_at_p(double P, SatPair& pair) {
+bool newton_at_p(double P, SatPair& pair, double accepted = 0.0) {
     for (int k = 0; k < kMaxNewtonSteps; ++k) {
         const Point& l = pair.liq;
         const Point& v = pair.vap;
@@ -290,6 +328,9 @@ bool newton_at_p(double P, SatPair& pair) {
         const double dT = (-F3 + 1000.0 * (F1 / l.D - F2 / v.D)) / (v.props.s - l.props.s);
         const double dl = (-F1 - l.props.dpdT * dT) / l.props.dpdD;
         const double dv = (-F2 - v.props.dpdT * dT) / v.props.dpdD;
+        if (k == 0 && std::fabs(dT) <= accepted * l.T && std::fabs(dl) <= accepted * l.D &&
+            std::fabs(dv) <= accepted * v.D)
+            return true;
         const double T = l.T + dT;
         SatPair next;
         if (!(T > 0.0) || !stable(T, l.D + dl, next.liq) || !stable(T, v.D + dv, next.vap) ||
@@ -308,6 +349,8 @@ bool start_at(const SaturationCurve& curve, double T, SatPair& pair) {
     return stable(T, Dl, pair.liq) && stable(T, Dv, pair.vap);
 }
 
+}  // namespace
+
 // The program's own solve of the isotherm, made exact by the Newton steps where they settle.
 bool exact_at_T(double T, SatPair& pair) {
     ExactPair e;
@@ -319,18 +362,18 @@ bool exact_at_T(double T, SatPair& pair) {
     return evaluate(T, e.Dl, pair.liq) && evaluate(T, e.Dv, pair.vap);
 }
 
-}  // namespace
-
 bool pair_at_T(const SaturationCurve& curve, double T, SatPair& pair) {
     if (!(T >= curve.Tmin()) || !(T < curve.Tc())) return false;
-    if (curve.regular(T) && start_at(curve, T, pair) && newton_at_T(pair)) return true;
+    if (curve.regular(T) && start_at(curve, T, pair) && newton_at_T(pair, kSeriesPairAccepted))
+        return true;
     return exact_at_T(T, pair);
 }
 
 bool pair_at_p(const SaturationCurve& curve, double P, SatPair& pair) {
     if (!(P >= curve.p_low()) || !(P < curve.p_high())) return false;
     double T = curve.temperature_of(P);
-    if (curve.regular(T) && start_at(curve, T, pair) && newton_at_p(P, pair)) return true;
+    if (curve.regular(T) && start_at(curve, T, pair) && newton_at_p(P, pair, kSeriesPairAccepted))
+        return true;
     // Where the steps in (T, D', D'') do not settle: pairs at T, T moved by the slope of the
     // saturation pressure, dps/dT = (h'' - h') / (T (1/D'' - 1/D')) (Clapeyron).
     for (int k = 0; k < kMaxNewtonSteps; ++k) {

@@ -1,189 +1,13 @@
 #include "api/solve.h"
 
-#include <algorithm>
-#include <cmath>
-#include <limits>
-#include <string>
+#include <optional>
 
-#include "api/xalt1.h"
-#include "eos/constants.h"
+#include "api/solve_newton.h"
+#include "api/solve_support.h"
 
 namespace xalt1::detail {
 
 namespace {
-
-constexpr double R = GAS_CONSTANT;
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
-constexpr int kMaxSteps = 100;
-// A density is found when its pressure meets the target to this (relative), or when its Newton
-// step has shrunk to the round-off of a stiff liquid.
-constexpr double kPressureMet = 1e-13;
-constexpr double kDensityClosed = 1e-13;
-// A temperature Newton step this small (relative) is taken as the last one: the error after it
-// is of the order of its square.
-constexpr double kTemperatureSettled = 1e-8;
-// Within this (relative) of the series' saturated densities or pressure the phase is decided
-// with the exact pair; a pressure within kOnSaturation of ps(T) does not fix a state at T.
-constexpr double kNearSaturation = 1e-6;
-constexpr double kOnSaturation = 1e-12;
-// A density, enthalpy or entropy this close (relative to the pair) beyond a saturated state is
-// that saturated state: the pair resolves it no closer.
-constexpr double kOnPair = 1e-9;
-// A step along an isobar this short (relative) starts its density from the prediction.
-constexpr double kShortStep = 0.02;
-// A Newton step of the density on the liquid branch moves it by at most this factor, so that
-// it cannot jump over the liquid root and a hump of the isotherm beyond it.
-constexpr double kLiquidGrowth = 1.25;
-
-[[noreturn]] void fail(ErrorKind kind, const std::string& why) {
-    throw Error(kind, why);
-}
-
-std::string text(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.10g", v);
-    return buf;
-}
-
-// ---- Density of a pressure on a branch -------------------------------------------------------
-
-// The branch of the isotherm whose root is wanted: the liquid root is the largest (also the
-// only one above Tc or pc), the vapour root the smallest.
-enum class Branch { liquid, vapour };
-
-double inside(double lo, double hi) {
-    if (!std::isfinite(hi)) return 2.0 * lo;
-    if (lo <= 0.0) return 0.1 * hi;
-    return hi > 4.0 * lo ? std::sqrt(lo * hi) : 0.5 * (lo + hi);
-}
-
-// The density of pressure P at T on the branch, in (lo, hi), from the start D: Newton steps (in
-// ln p over ln D on the vapour branch, exact for the ideal gas), bisection where a step leaves
-// the bracket or the equation refuses a density (beyond close packing). On the vapour branch a
-// state where p falls with D lies inside the loop, right of the root; on the liquid branch the
-// pressure alone tells the side (a hump of the isotherm far beyond the liquid, where p falls
-// again at pressures far above P, lies right of the root).
-Point density_root(double T, double P, Branch branch, double lo, double hi, double D) {
-    Point pt;
-    for (int k = 0; k < kMaxSteps; ++k) {
-        if (!(D > lo && D < hi)) D = inside(lo, hi);
-        if (!evaluate(T, D, pt)) {
-            hi = D;
-            D = inside(lo, hi);
-            continue;
-        }
-        const double p = pt.props.p, slope = pt.props.dpdD;
-        if (std::fabs(p - P) <= kPressureMet * P) return pt;
-        const bool stable = slope > 0.0;
-        const bool left = branch == Branch::liquid ? p < P : stable && p < P;
-        (left ? lo : hi) = D;
-        double next = std::nan("");
-        if (stable && branch == Branch::vapour && p > 0.0)
-            next = D * std::exp(-std::log(p / P) * p / (D * slope));
-        else if (stable)
-            next = std::min(D - (p - P) / slope, kLiquidGrowth * D);
-        const bool closed = std::isfinite(hi) && hi - lo <= kDensityClosed * hi;
-        if (std::fabs(next - D) <= kDensityClosed * D || closed) return pt;
-        D = next;
-    }
-    fail(ErrorKind::no_solution, "no density of pressure " + text(P) + " MPa at " + text(T) + " K");
-}
-
-// ---- Roots of a rising function of temperature -------------------------------------------------
-
-// One sample of the function whose root is sought: its value and slope at x.
-struct Sample {
-    double f = 0, slope = 0;
-};
-
-// The root of f, rising with x, in the range [a, b]: Newton steps, bisection where a step leaves
-// the bracket; an end of the range is visited before the root is said to lie beyond it (then
-// `beyond` names the end). `sample(x)` evaluates at x.
-template <typename Sampler>
-double rising_root(double a, double b, double x, Sampler&& sample, const std::string& below_a,
-                   const std::string& above_b) {
-    double lo = a, hi = b;
-    bool lo_seen = false, hi_seen = false;
-    bool last = false;
-    for (int k = 0; k < kMaxSteps; ++k) {
-        x = std::clamp(x, lo, hi);
-        const Sample s = sample(x);
-        if (last || s.f == 0.0) return x;
-        if (s.f < 0.0) {
-            lo = x;
-            lo_seen = true;
-        } else {
-            hi = x;
-            hi_seen = true;
-        }
-        // At an end of the range: a root beyond it by less than the settling step is the end.
-        const bool at_end = (x == a && s.f > 0.0) || (x == b && s.f < 0.0);
-        if (at_end && s.slope > 0.0 && std::fabs(s.f / s.slope) <= kTemperatureSettled * x)
-            return x;
-        if (x == a && s.f > 0.0) fail(ErrorKind::out_of_range, below_a);
-        if (x == b && s.f < 0.0) fail(ErrorKind::out_of_range, above_b);
-        double next = s.slope > 0.0 ? x - s.f / s.slope : std::nan("");
-        if (!(next > lo && next < hi)) {
-            if (next <= lo && !lo_seen) {
-                next = lo;
-            } else if (next >= hi && !hi_seen) {
-                next = hi;
-            } else {
-                next = 0.5 * (lo + hi);
-            }
-        } else if (std::fabs(next - x) <= kTemperatureSettled * x) {
-            last = true;
-        }
-        if (hi - lo <= 1e-15 * hi) last = true;
-        x = next;
-    }
-    fail(ErrorKind::no_solution, "the temperature search does not settle");
-}
-
-// ---- Saturation ------------------------------------------------------------------------------
-
-SatPair pair_T(const FluidCore& fc, double T) {
-    SatPair pair;
-    if (!pair_at_T(*fc.curve, T, pair))
-        fail(ErrorKind::no_solution, "no saturated pair at " + text(T) + " K");
-    return pair;
-}
-
-SatPair pair_p(const FluidCore& fc, double P) {
-    SatPair pair;
-    if (!pair_at_p(*fc.curve, P, pair))
-        fail(ErrorKind::no_solution, "no saturated pair at " + text(P) + " MPa");
-    return pair;
-}
-
-Found single(const Point& pt) {
-    Found f;
-    f.point = pt;
-    return f;
-}
-
-// The state of vapour fraction x on the pair: the saturated states themselves at 0 and 1.
-Found on_pair(const SatPair& pair, double x) {
-    Found f;
-    f.pair = pair;
-    f.x = x;
-    if (x == 0.0) {
-        f.kind = Found::Kind::saturated_liquid;
-        f.point = pair.liq;
-    } else if (x == 1.0) {
-        f.kind = Found::Kind::saturated_vapour;
-        f.point = pair.vap;
-    } else {
-        f.kind = Found::Kind::mixture;
-    }
-    return f;
-}
-
-// Vapour fraction of density D (volumes linear in x), clamped to [0, 1].
-double fraction_of_density(const SatPair& pair, double D) {
-    const double x = (1.0 / D - 1.0 / pair.liq.D) / (1.0 / pair.vap.D - 1.0 / pair.liq.D);
-    return std::clamp(x, 0.0, 1.0);
-}
 
 // ---- Temperature on an isobar ------------------------------------------------------------------
 
@@ -191,22 +15,29 @@ double fraction_of_density(const SatPair& pair, double D) {
 // (its change predicted by (dD/dT)_p = -(dp/dT)/(dp/dD)) in the density bracket [lo, hi] that
 // holds the branch's root at every temperature of the search. A liquid below Tc more than a
 // short step away starts from its saturated liquid density instead, just below the root (the
-// prediction over a long step can land beyond a hump of a cold isotherm).
+// prediction over a long step can land beyond a hump of a cold isotherm). On a branch asked for
+// (`metastable`), the density is that branch's, past the saturation up to the spinodal.
 struct Isobar {
-    const SaturationCurve* curve = nullptr;
+    const FluidCore* fc = nullptr;
     double P = 0;
     Branch branch = Branch::liquid;
+    bool metastable = false;
     double lo = 0, hi = kInfinity;
     Point last;
 
     const Point& at(double T) {
+        const SaturationCurve& curve = *fc->curve;
         double D = last.D, low = lo;
         const bool short_step = std::fabs(T - last.T) <= kShortStep * last.T;
         if (last.D > 0.0 && last.props.dpdD > 0.0)
             D -= last.props.dpdT / last.props.dpdD * (T - last.T);
-        if (branch == Branch::liquid && T < curve->Tc()) {
+        if (metastable) {
+            last = branch_density(*fc, T, P, branch, D);
+            return last;
+        }
+        if (branch == Branch::liquid && T < curve.Tc()) {
             double ps = 0, Dl = 0, Dv = 0;
-            curve->at(T, ps, Dl, Dv);
+            curve.at(T, ps, Dl, Dv);
             if (P > ps * (1.0 + kNearSaturation)) low = std::max(low, Dl);
             if (!short_step || !(D > low)) D = low * (1.0 + kNearSaturation);
         }
@@ -216,80 +47,122 @@ struct Isobar {
     }
 };
 
-enum class Target { h, s };
+// (dX/dT) along the isobar: cp for h, cp/T for s, cp - p (dv/dT)_p for u; all positive.
+double isobar_slope(const Point& pt, Var var) {
+    return first_derivative(first_order(pt, {}), var, Var::T, Var::p);
+}
 
-// The temperature in [Ta, Tb] where h (or s) on the isobar meets `value`; both rise with T
-// ((dh/dT)_p = cp, (ds/dT)_p = cp/T).
-Point isobar_root(Isobar& isobar, Target target, double value, double Ta, double Tb, double T) {
-    const char* name = target == Target::h ? "h" : "s";
+// The temperature in [Ta, Tb] where X on the isobar meets `value`.
+Point isobar_root(Isobar& isobar, Var var, double value, double Ta, double Tb, double T) {
+    const std::string name(var == Var::h ? "h" : var == Var::s ? "s" : "u");
     const auto sample = [&](double t) {
         const Point& pt = isobar.at(t);
-        const double q = target == Target::h ? pt.props.h : pt.props.s;
-        const double slope = target == Target::h ? pt.props.cp : pt.props.cp / t;
-        return Sample{q - value, slope};
+        return Sample{quantity(pt, var) - value, isobar_slope(pt, var)};
     };
-    rising_root(Ta, Tb, T, sample,
-                std::string(name) + " lies below its value at " + text(Ta) + " K",
-                std::string(name) + " lies above its value at " + text(Tb) + " K");
+    rising_root(Ta, Tb, T, sample, name + " lies below its value at " + text(Ta) + " K",
+                name + " lies above its value at " + text(Tb) + " K");
     return isobar.last;
 }
 
 // The isobar's single-phase part (below or above the pair, or the whole isobar where there is
 // none), searched from a start state on it.
-Found isobar_state(Isobar isobar, Target target, double value, double Ta, double Tb,
-                   const Point& start) {
+Found isobar_state(Isobar isobar, Var var, double value, double Ta, double Tb, const Point& start) {
     isobar.last = start;
-    const double q = target == Target::h ? start.props.h : start.props.s;
-    const double slope = target == Target::h ? start.props.cp : start.props.cp / start.T;
-    const double T = slope > 0.0 ? start.T - (q - value) / slope : start.T;
-    return single(isobar_root(isobar, target, value, Ta, Tb, T));
+    const double slope = isobar_slope(start, var);
+    const double T = slope > 0.0 ? start.T - (quantity(start, var) - value) / slope : start.T;
+    return single(isobar_root(isobar, var, value, Ta, Tb, T));
 }
 
-Found flash(const FluidCore& fc, double P, Target target, double value) {
-    const auto of = [&](const Point& pt) { return target == Target::h ? pt.props.h : pt.props.s; };
-    Isobar isobar;
-    isobar.curve = fc.curve;
-    isobar.P = P;
+// The isobar without a pair: below the pressure at Tmin all vapour (its densities below the
+// saturated vapour's at Tmin), from the critical pressure on one branch.
+Found isobar_without_pair(const FluidCore& fc, Isobar isobar, Var var, double value) {
     const SaturationCurve& curve = *fc.curve;
-    if (P >= curve.p_low() && P < curve.p_high()) {
-        const SatPair pair = pair_p(fc, P);
-        const double ql = of(pair.liq), qv = of(pair.vap);
-        const double edge = kOnPair * (qv - ql);
-        if (value >= ql - edge && value <= qv + edge)
-            return on_pair(pair, std::clamp((value - ql) / (qv - ql), 0.0, 1.0));
-        const double Ts = pair.liq.T;
-        if (value < ql) {
-            isobar.branch = Branch::liquid;
-            isobar.lo = pair.liq.D;
-            return isobar_state(isobar, target, value, fc.Tmin, Ts, pair.liq);
-        }
-        isobar.branch = Branch::vapour;
-        isobar.hi = pair.vap.D;
-        return isobar_state(isobar, target, value, Ts, fc.Tmax, pair.vap);
-    }
-    // No pair on the isobar: below the pressure at Tmin all vapour (its densities below the
-    // saturated vapour's at Tmin), from the critical pressure on one branch.
     double T0 = std::clamp(fc.Tc, fc.Tmin, fc.Tmax);
-    if (P < curve.p_low()) {
+    if (isobar.P < curve.p_low()) {
         double ps = 0, Dl = 0, Dv = 0;
         curve.at(fc.Tmin, ps, Dl, Dv);
         isobar.branch = Branch::vapour;
         isobar.hi = Dv;
         T0 = fc.Tmin;
     }
-    const double D_ideal = 1000.0 * P / (R * T0);
+    const double D_ideal = 1000.0 * isobar.P / (GAS_CONSTANT * T0);
     const Point start =
-        density_root(T0, P, isobar.branch, isobar.lo, isobar.hi,
+        density_root(T0, isobar.P, isobar.branch, isobar.lo, isobar.hi,
                      std::min(D_ideal, isobar.branch == Branch::vapour ? 0.5 * isobar.hi : fc.Dc));
-    return isobar_state(isobar, target, value, fc.Tmin, fc.Tmax, start);
+    return isobar_state(isobar, var, value, fc.Tmin, fc.Tmax, start);
+}
+
+// The branch asked for, past the saturation to the spinodal: from the series' saturated state
+// of that branch (or the end of the range) on.
+Found isobar_branch(const FluidCore& fc, Isobar isobar, Var var, double value, PhaseChoice phase) {
+    const SaturationCurve& curve = *fc.curve;
+    isobar.metastable = true;
+    isobar.branch = phase == PhaseChoice::liquid ? Branch::liquid : Branch::vapour;
+    const bool liquid = isobar.branch == Branch::liquid;
+    const double P = isobar.P;
+    double T0 = liquid ? fc.Tmin : fc.Tmax;
+    double D0 = liquid ? 0.0 : 1000.0 * P / (GAS_CONSTANT * T0);
+    if (P >= curve.p_low() && P < curve.p_high()) {
+        T0 = curve.temperature_of(P);
+        const ExactPair e = curve.saturated(T0);
+        D0 = liquid ? e.Dl : e.Dv;
+    } else if (liquid) {
+        double ps = 0, Dv = 0;
+        curve.at(T0, ps, D0, Dv);
+    }
+    const Point start = branch_density(fc, T0, P, isobar.branch, D0);
+    return isobar_state(isobar, var, value, fc.Tmin, fc.Tmax, start);
+}
+
+// The pair on the isobar, or none where P lies next to the critical pressure and the equation
+// has none there (the isobar is then taken as supercritical).
+std::optional<SatPair> isobar_pair(const FluidCore& fc, double P) {
+    SatPair pair;
+    if (pair_at_p(*fc.curve, P, pair)) return pair;
+    if (P >= fc.curve->p_high() * (1.0 - kNearCritical)) return std::nullopt;
+    fail(ErrorKind::no_solution, "no saturated pair at " + text(P) + " MPa");
+}
+
+// The state of (P, X) for X = h, s or u: the stable state, a mixture inside the dome, or the
+// state on the branch asked for. Newton steps in (T, D) first; where they do not settle, the
+// bracketed search along the isobar.
+Found flash(const FluidCore& fc, double P, Var var, double value, PhaseChoice phase) {
+    if (std::optional<Found> found = isobar_newton(fc, P, var, value, phase)) return *found;
+    Isobar isobar;
+    isobar.fc = &fc;
+    isobar.P = P;
+    if (phase != PhaseChoice::any) return isobar_branch(fc, isobar, var, value, phase);
+    const SaturationCurve& curve = *fc.curve;
+    const std::optional<SatPair> pair =
+        P >= curve.p_low() && P < curve.p_high() ? isobar_pair(fc, P) : std::nullopt;
+    if (!pair) return isobar_without_pair(fc, isobar, var, value);
+    const double ql = quantity(pair->liq, var), qv = quantity(pair->vap, var);
+    const double edge = kOnPair * (qv - ql);
+    if (value >= ql - edge && value <= qv + edge)
+        return on_pair(*pair, std::clamp((value - ql) / (qv - ql), 0.0, 1.0));
+    const double Ts = pair->liq.T;
+    if (value < ql) {
+        isobar.branch = Branch::liquid;
+        isobar.lo = pair->liq.D;
+        return isobar_state(isobar, var, value, fc.Tmin, Ts, pair->liq);
+    }
+    isobar.branch = Branch::vapour;
+    isobar.hi = pair->vap.D;
+    return isobar_state(isobar, var, value, Ts, fc.Tmax, pair->vap);
+}
+
+void equilibrium_only(PhaseChoice phase, const char* pair) {
+    if (phase != PhaseChoice::any)
+        fail(ErrorKind::bad_input,
+             std::string("a phase cannot be asked for with ") + pair + ": it is a saturated state");
 }
 
 }  // namespace
 
 // ---- The input pairs -------------------------------------------------------------------------
 
-Found solve_TD(const FluidCore& fc, double T, double D) {
-    if (T < fc.Tc) {
+Found solve_TD(const FluidCore& fc, double T, double D, PhaseChoice phase) {
+    if (T < fc.Tc && phase == PhaseChoice::any) {
         double Dl = 0, Dv = 0;
         fc.curve->densities_at(T, Dl, Dv);
         const bool clear = fc.curve->regular(T) &&
@@ -305,12 +178,21 @@ Found solve_TD(const FluidCore& fc, double T, double D) {
         fail(ErrorKind::out_of_range,
              "the equation does not give a state there (beyond close "
              "packing, or not finite)");
+    if (phase != PhaseChoice::any) check_branch(fc, found.point, phase);
     return found;
 }
 
-Found solve_Tp(const FluidCore& fc, double T, double P) {
+Found solve_Tp(const FluidCore& fc, double T, double P, PhaseChoice phase) {
+    if (phase != PhaseChoice::any) {
+        const Branch branch = phase == PhaseChoice::liquid ? Branch::liquid : Branch::vapour;
+        double ps = 0, Dl = 0, Dv = 0;
+        if (T < fc.curve->Tc()) fc.curve->at(T, ps, Dl, Dv);
+        const double D = T < fc.curve->Tc() ? (branch == Branch::liquid ? Dl : Dv)
+                                            : std::min(1000.0 * P / (GAS_CONSTANT * T), fc.Dc);
+        return single(branch_density(fc, T, P, branch, D));
+    }
     if (T >= fc.Tc) {
-        const double D_ideal = 1000.0 * P / (R * T);
+        const double D_ideal = 1000.0 * P / (GAS_CONSTANT * T);
         return single(density_root(T, P, Branch::liquid, 0.0, kInfinity, std::min(D_ideal, fc.Dc)));
     }
     double ps = 0, Dl = 0, Dv = 0;
@@ -325,22 +207,24 @@ Found solve_Tp(const FluidCore& fc, double T, double P) {
                                              " MPa): give the vapour fraction x instead");
     }
     if (P < ps) {
-        const double D_ideal = 1000.0 * P / (R * T);
+        const double D_ideal = 1000.0 * P / (GAS_CONSTANT * T);
         return single(density_root(T, P, Branch::vapour, 0.0, Dv, std::min(D_ideal, 0.9 * Dv)));
     }
     return single(density_root(T, P, Branch::liquid, Dl, kInfinity, Dl * (1.0 + 1e-6)));
 }
 
-Found solve_pD(const FluidCore& fc, double P, double D) {
+Found solve_pD(const FluidCore& fc, double P, double D, PhaseChoice phase) {
     const SaturationCurve& curve = *fc.curve;
     double Ta = fc.Tmin, Tb = fc.Tmax;
-    double T = std::clamp(1000.0 * P / (R * D), Ta, Tb);
-    if (P >= curve.p_low() && P < curve.p_high()) {
-        const SatPair pair = pair_p(fc, P);
-        if (D >= pair.vap.D * (1.0 - kOnPair) && D <= pair.liq.D * (1.0 + kOnPair))
-            return on_pair(pair, fraction_of_density(pair, D));
-        const double Ts = pair.liq.T;
-        (D > pair.liq.D ? Tb : Ta) = Ts;
+    double T = std::clamp(1000.0 * P / (GAS_CONSTANT * D), Ta, Tb);
+    const std::optional<SatPair> pair =
+        phase == PhaseChoice::any && P >= curve.p_low() && P < curve.p_high() ? isobar_pair(fc, P)
+                                                                              : std::nullopt;
+    if (pair) {
+        if (D >= pair->vap.D * (1.0 - kOnPair) && D <= pair->liq.D * (1.0 + kOnPair))
+            return on_pair(*pair, fraction_of_density(*pair, D));
+        const double Ts = pair->liq.T;
+        (D > pair->liq.D ? Tb : Ta) = Ts;
         T = Ts;
     }
     Point pt;
@@ -353,14 +237,18 @@ Found solve_pD(const FluidCore& fc, double P, double D) {
     const double found = rising_root(Ta, Tb, T, sample,
                                      "p at this density lies above P already at " + text(Ta) + " K",
                                      "p at this density stays below P up to " + text(Tb) + " K");
+    if (phase != PhaseChoice::any) {
+        check_branch(fc, pt, phase);
+        return single(pt);
+    }
     // Below Tc a density between the saturated ones is no single-phase state.
     if (found < fc.Tc) {
         double ps = 0, Dl = 0, Dv = 0;
         curve.at(found, ps, Dl, Dv);
-        SatPair pair;
-        if (!curve.regular(found) && pair_at_T(curve, found, pair)) {
-            Dl = pair.liq.D;
-            Dv = pair.vap.D;
+        SatPair exact;
+        if (!curve.regular(found) && pair_at_T(curve, found, exact)) {
+            Dl = exact.liq.D;
+            Dv = exact.vap.D;
         }
         if (D < Dl * (1.0 - kNearSaturation) && D > Dv * (1.0 + kNearSaturation))
             fail(ErrorKind::no_solution, "the temperature found (" + text(found) +
@@ -369,12 +257,16 @@ Found solve_pD(const FluidCore& fc, double P, double D) {
     return single(pt);
 }
 
-Found solve_ph(const FluidCore& fc, double P, double h) {
-    return flash(fc, P, Target::h, h);
+Found solve_ph(const FluidCore& fc, double P, double h, PhaseChoice phase) {
+    return flash(fc, P, Var::h, h, phase);
 }
 
-Found solve_ps(const FluidCore& fc, double P, double s) {
-    return flash(fc, P, Target::s, s);
+Found solve_ps(const FluidCore& fc, double P, double s, PhaseChoice phase) {
+    return flash(fc, P, Var::s, s, phase);
+}
+
+Found solve_pu(const FluidCore& fc, double P, double u, PhaseChoice phase) {
+    return flash(fc, P, Var::u, u, phase);
 }
 
 SatPair saturation_T(const FluidCore& fc, double T) {
@@ -383,20 +275,24 @@ SatPair saturation_T(const FluidCore& fc, double T) {
 }
 
 SatPair saturation_p(const FluidCore& fc, double P) {
-    if (P < fc.curve->p_low())
+    // The pressure at Tmin as the exact pair gives it meets the series' to round-off.
+    const double low = fc.curve->p_low();
+    if (P < low * (1.0 - kOnPair))
         fail(ErrorKind::out_of_range,
-             "below the saturation pressure at Tmin (" + text(fc.curve->p_low()) + " MPa)");
+             "below the saturation pressure at Tmin (" + text(low) + " MPa)");
     if (P >= fc.curve->p_high())
         fail(ErrorKind::out_of_range, "no saturation at or above the critical pressure (" +
                                           text(fc.curve->p_high()) + " MPa)");
-    return pair_p(fc, P);
+    return pair_p(fc, std::max(P, low));
 }
 
-Found solve_Tx(const FluidCore& fc, double T, double x) {
+Found solve_Tx(const FluidCore& fc, double T, double x, PhaseChoice phase) {
+    equilibrium_only(phase, "(T, x)");
     return on_pair(saturation_T(fc, T), x);
 }
 
-Found solve_px(const FluidCore& fc, double P, double x) {
+Found solve_px(const FluidCore& fc, double P, double x, PhaseChoice phase) {
+    equilibrium_only(phase, "(p, x)");
     return on_pair(saturation_p(fc, P), x);
 }
 

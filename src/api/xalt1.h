@@ -6,9 +6,11 @@
 //     xalt1::State st = f.state(xalt1::Input::ph, 1.0, 420.0);  // p = 1 MPa, h = 420 kJ/kg
 //     auto [liq, vap] = f.saturation_T(273.15);
 //
-// Units, chosen at load: molar K, MPa, mol/dm3, J/mol, J/(mol K), m/s (the console's own), or
-// mass K, MPa, kg/m3, kJ/kg, kJ/(kg K), m/s. In both: Joule-Thomson coefficient in K/MPa,
-// isothermal compressibility in 1/MPa, vapour fraction x in mol/mol (= kg/kg).
+// Units, chosen at load: molar K, MPa, mol/dm3, J/mol, J/(mol K), m/s (the console's own),
+// mass K, MPa, kg/m3, kJ/kg, kJ/(kg K), m/s, SI K, Pa, kg/m3, J/kg, J/(kg K), m/s, or SI_molar
+// K, Pa, mol/m3, J/mol, J/(mol K), m/s. Joule-Thomson coefficient in K/MPa and isothermal
+// compressibility in 1/MPa (K/Pa and 1/Pa in SI and SI_molar), vapour fraction x in mol/mol
+// (= kg/kg).
 //
 // Errors are xalt1::Error exceptions whose message names the fluid, the input, the fluid's
 // range and the reason. The library writes nothing to the console or to files and never waits
@@ -59,14 +61,25 @@ class Error : public std::runtime_error {
 
 // ---- Units, inputs, phases ------------------------------------------------------------------
 
-enum class Units { molar, mass };
+enum class Units { molar, mass, SI, SI_molar };
+// "molar", "mass", "SI", "SI-molar"; and the units of a name (throws Error, bad_input).
+std::string_view units_name(Units units);
+Units units_of(std::string_view name);
 
-// The input pairs, named by their two quantities in this order.
-enum class Input { TD, Tp, pD, ph, ps, Tx, px };
+// The input pairs, named by their two quantities in this order. Pairs that can have two
+// states: (T, h) (h along an isotherm falls to a minimum and rises again in the compressed
+// liquid, so a value can be met twice), (h, x) and (s, x) (h'' has a maximum along the
+// saturation curve, s'' one for fluids whose saturated vapour line leans over). Every other
+// pair has at most one state: along its known line the other quantity is monotonic (h, s
+// and u rise with T on an isobar and an isochore, s falls with D on an isotherm, s falls
+// with p on an isenthalp).
+enum class Input { TD, Tp, pD, ph, ps, Tx, px, hs, Th, Ts, Dh, Ds, Du, pu, hx, sx };
+constexpr std::size_t INPUT_COUNT = 16;
 
-// The input pair of two quantity names in either order ("T", "p", "D", "h", "s", "x"), and
-// whether they came in the opposite order (then the values must be swapped to match Input).
-// Throws Error (not_a_state) for a pair that is not one of the seven or names a quantity twice.
+// The input pair of two quantity names in either order ("T", "p", "D", "h", "s", "u", "x"),
+// and whether they came in the opposite order (then the values must be swapped to match
+// Input). Throws Error (not_a_state) for a pair that is not one of the table or names a
+// quantity twice.
 struct Pair {
     Input input;
     bool swapped;
@@ -78,6 +91,17 @@ std::pair<std::string_view, std::string_view> input_names(Input input);
 enum class Phase : int8_t { liquid = 0, vapour = 1, supercritical = 2, two_phase = 3 };
 // "liquid", "vapour", "supercritical", "two-phase".
 std::string_view phase_name(Phase phase);
+
+// The phase a state call is asked for. `any`: the stable state, decided from the saturation
+// (a mixture inside the dome). `liquid` or `vapour`: the state on that branch of its isotherm,
+// stable or metastable (superheated liquid, subcooled vapour), never a mixture: below Tc the
+// liquid branch runs from the liquid spinodal (where dp/dD falls to 0) up, the vapour branch
+// up to the vapour spinodal; at and above Tc, where the two branches are one, `liquid` takes
+// the denser and `vapour` the less dense of two states. A state beyond the spinodal is an
+// error (no_solution).
+enum class PhaseChoice { any, liquid, vapour };
+// "liquid", "vapour" or "gas" (= vapour); throws Error (bad_input).
+PhaseChoice phase_choice_of(std::string_view name);
 
 // ---- States ------------------------------------------------------------------------------------
 
@@ -118,8 +142,9 @@ double value_of(const State& state, Quantity q);
 // ---- Fluids and their metadata -----------------------------------------------------------
 
 // One fluid of a table. Tc, pc, Dc and M come from the table's entry (the critical point of the
-// table's equation, Dc in mol/dm3); the rest from the table's metadata file (see
-// metadata_path), NaN or empty where the file does not list the fluid.
+// table's equation, Dc in mol/dm3); ptriple, Tnbp and acentric are computed from the table's
+// equation when the fluid is loaded (its saturation curve); the rest from the table's metadata
+// file (see metadata_path), NaN or empty where the file does not list the fluid.
 struct FluidInfo {
     std::string code;             // as in the table's menu, e.g. "R1234yf"
     std::string name;             // e.g. "2,3,3,3-tetrafluoropropene"
@@ -134,6 +159,9 @@ struct FluidInfo {
     std::string reference_state;  // "IIR", "NBP" or "triple point": the zero of u, h, s, f
     bool meets_targets = false;   // the table meets every accuracy target for the fluid
     std::string targets;          // "met", or the figures that miss
+    double ptriple = 0;           // MPa, saturation pressure of the equation at Ttriple (NaN: none)
+    double Tnbp = 0;      // K, normal boiling point of the equation, ps = 0.101325 MPa (NaN: none)
+    double acentric = 0;  // -log10(ps(0.7 Tc)/pc) - 1 of the equation
 };
 
 // The shipped table as installed with the library; set_default_table changes it for the
@@ -154,6 +182,75 @@ std::vector<FluidInfo> fluids(const std::string& table = {});
 // file does not list answers up to 2 Tc and 10 pc.
 struct Range {
     double Tmin = 0, Tmax = 0, pmax = 0;
+};
+
+// The zero of u, h, s, f and g of a loaded fluid. `table`: the table's own (IIR or NBP, see
+// FluidInfo::reference_state). IIR: h = 200 kJ/kg, s = 1 kJ/(kg K) for the saturated liquid at
+// 273.15 K; ASHRAE: h = 0, s = 0 for the saturated liquid at 233.15 K (-40 C); NBP: h = 0,
+// s = 0 for the saturated liquid at 0.101325 MPa; state: h and s (in the fluid's units) at
+// the single-phase state (T, D) (D in the fluid's units). A reference state outside the fluid's
+// range is an error at load.
+struct Reference {
+    enum class Kind { table, IIR, ASHRAE, NBP, state } kind = Kind::table;
+    double T = 0, D = 0, h = 0, s = 0;  // Kind::state only
+};
+// "table", "IIR", "ASHRAE", "NBP" (case as written); throws Error (bad_input) for others.
+Reference::Kind reference_of(std::string_view name);
+
+// How a fluid is loaded: its units and reference state.
+struct Options {
+    Units units = Units::molar;
+    Reference reference;
+};
+
+// ---- Derivatives -------------------------------------------------------------------------------
+
+// The quantities of derivatives: T, p, D, v = 1/D, u, h, s, g, f (in the fluid's units; v in
+// dm3/mol, m3/kg, m3/kg or m3/mol).
+enum class Variable { T, p, D, v, u, h, s, g, f };
+constexpr std::size_t VARIABLE_COUNT = 9;
+std::string_view variable_name(Variable v);
+// The variable of a name; throws Error (bad_input).
+Variable variable_of(std::string_view name);
+
+// The partial derivative (d of / d wrt) at constant `constant`; with `second`, the derivative
+// d/d wrt2 at constant constant2 of that first derivative. Exact: from the equation's analytic
+// derivatives. A two-phase state gives the derivative of the homogeneous mixture (first
+// derivatives only; p and T are then tied by the saturation curve, so (d/dT) at constant p is
+// not defined there); a saturated state (x = 0 or 1) that of its single phase.
+struct Derivative {
+    Variable of = Variable::p, wrt = Variable::T, constant = Variable::D;
+    bool second = false;
+    Variable wrt2 = Variable::T, constant2 = Variable::D;
+};
+
+// Slopes along the saturation curve at one temperature, in the fluid's units: d/dT and, the
+// same divided by dps/dT, d/dp of the saturation pressure and of the saturated liquid's (') and
+// vapour's ('') density, enthalpy, entropy, internal energy and volume.
+struct SaturationSlopes {
+    double T = 0, ps = 0;
+    double dps_dT = 0, dT_dp = 0;
+    double dDl_dT = 0, dDv_dT = 0, dhl_dT = 0, dhv_dT = 0, dsl_dT = 0, dsv_dT = 0;
+    double dul_dT = 0, duv_dT = 0, dvl_dT = 0, dvv_dT = 0;
+    double dDl_dp = 0, dDv_dp = 0, dhl_dp = 0, dhv_dp = 0, dsl_dp = 0, dsv_dp = 0;
+    double dul_dp = 0, duv_dp = 0, dvl_dp = 0, dvv_dp = 0;
+};
+
+// The reduced residual Helmholtz energy alpha_r(tau, delta) = a_res/(R T) of the table's
+// equation at one state, with tau = Tc/T and delta = D/Dc (Tc and Dc of the table's entry), and
+// its derivatives, each times its variables to the power of its order (the usual form):
+// delta d/d delta, tau d/d tau, delta^2 d2/d delta2, tau^2 d2/d tau2, delta tau d2/d delta d tau,
+// delta^3 d3/d delta3.
+struct Residual {
+    double tau = 0, delta = 0;
+    double alphar = 0, delta_d = 0, tau_t = 0, delta2_dd = 0, tau2_tt = 0, delta_tau_dt = 0,
+           delta3_ddd = 0;
+};
+
+// Saturation from the series of the saturation curve alone, without an evaluation of the
+// equation (to about 1e-10): ps, D', D'' at T, or T, D', D'' at p.
+struct SeriesPoint {
+    double T = 0, p = 0, Dl = 0, Dv = 0;
 };
 
 // ---- Vectorised calls ------------------------------------------------------------------------
@@ -196,6 +293,7 @@ class Fluid {
     // (no saturated pair anywhere below Tc).
     explicit Fluid(const std::string& code, const std::string& table = {},
                    Units units = Units::molar);
+    Fluid(const std::string& code, const std::string& table, const Options& options);
     ~Fluid();
     Fluid(Fluid&&) noexcept;
     Fluid& operator=(Fluid&&) noexcept;
@@ -204,14 +302,19 @@ class Fluid {
 
     const FluidInfo& info() const;
     Units units() const;
+    const Reference& reference() const;
     const std::string& table() const;
     Range range() const;
+    enum class SaturationBy { T, p };
+
     // The critical point of the table's equation in the fluid's units (phase supercritical;
     // u, h, s, cv, f, g those of the state (Tc, Dc); cp, w, mu_JT, kappa_T and x NaN).
     State critical() const;
 
     // The state of an input pair; values in the order of the pair's name (Input::ph: p, h).
-    State state(Input input, double first, double second) const;
+    // With a phase asked for, the state on that branch (PhaseChoice).
+    State state(Input input, double first, double second,
+                PhaseChoice phase = PhaseChoice::any) const;
     State state_TD(double T, double D) const { return state(Input::TD, T, D); }
     State state_Tp(double T, double p) const { return state(Input::Tp, T, p); }
     State state_pD(double p, double D) const { return state(Input::pD, p, D); }
@@ -226,10 +329,30 @@ class Fluid {
 
     // n states at once: element i from (first[i], second[i]). Never throws for an element;
     // returns the number of failed elements.
-    std::size_t states(Input input, Column first, Column second, std::size_t n,
-                       const Outputs& out) const;
+    std::size_t states(Input input, Column first, Column second, std::size_t n, const Outputs& out,
+                       PhaseChoice phase = PhaseChoice::any) const;
+
+    // A derivative at the state of an input pair (Derivative), in the fluid's units.
+    double derivative(const Derivative& d, Input input, double first, double second,
+                      PhaseChoice phase = PhaseChoice::any) const;
+    // Many derivatives of n states, each state solved once: derivative k of element i into
+    // out[k][i] (asked.size() columns of n), the states themselves into `states` where given.
+    // A failed element has NaN in every column and its message in states.error; a derivative
+    // that the state does not have (a second derivative of a mixture) is NaN with the reason in
+    // `why` (n strings, where given). Returns the number of failed elements.
+    std::size_t derivatives(Input input, Column first, Column second, std::size_t n,
+                            const std::vector<Derivative>& asked, double* const* out,
+                            const Outputs& states = {}, std::string* why = nullptr,
+                            PhaseChoice phase = PhaseChoice::any) const;
+
+    // Slopes along the saturation curve at T or p (SaturationSlopes).
+    SaturationSlopes saturation_slopes(SaturationBy by, double value) const;
+    // The saturation series alone (SeriesPoint): no evaluation of the equation.
+    SeriesPoint saturation_series(SaturationBy by, double value) const;
+    // The reduced residual Helmholtz energy and its derivatives at (T, D) (D in the fluid's
+    // units); any state the equation takes, stable or not.
+    Residual residual(double T, double D) const;
     // The same for saturation: the liquid into `liquid`, the vapour into `vapour`.
-    enum class SaturationBy { T, p };
     std::size_t saturation(SaturationBy by, Column value, std::size_t n, const Outputs& liquid,
                            const Outputs& vapour) const;
 
@@ -245,6 +368,9 @@ class Fluid {
   private:
     std::unique_ptr<Impl> impl_;
 };
+
+// The library's version, "major.minor.patch".
+std::string_view version();
 
 // Property evaluations (one equation of state evaluation at (T, D) each) made by the calling
 // thread so far; benchmarks and tests take differences of it.

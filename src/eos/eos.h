@@ -22,6 +22,16 @@ struct FresDeriv {
 // 0 and nothing written.
 void X_R_FDERIV(const double& D, const double& T, FresDeriv& set, int32_t& status);
 
+// The third derivatives of F that FRES_DERIV leaves out (its third in D is F30): d3F/dD2 dT,
+// d3F/dD dT2 and d3F/dT3. They make the second derivatives of the properties.
+struct FresThird {
+    double F21 = 0, F12 = 0, F03 = 0;
+};
+
+// The three at (D, T) by one sweep over the terms of the loaded substance; false (all three 0)
+// for a state outside the range of the residual part or values that are not finite.
+bool residual_third_derivatives(const double& D, const double& T, FresThird& set);
+
 // Hard-body term. Status 0 done, 1 unsupported derivative pair, 98 (STATUS_OUT_OF_RANGE) state
 // outside the term (T/T0 not positive or packing fraction not below 1); r8_f = 0 on failure.
 int32_t I4_X_RFH(const double& D, const double& D0, const double& T, const double& T0,

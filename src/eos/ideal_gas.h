@@ -107,4 +107,18 @@ bool sum_terms(int32_t count, TermAt term, double T, Form form, double& cp0, dou
 // the trace file.
 int32_t sums(double T, Form form, bool trace, double& cp0, double& h0, double& s0);
 
+// d(cp0/R)/dT of one term: K E T^(E-1) for a power term; for a Planck-Einstein term, with
+// x = theta/T, its cp0 share times -(2 + x - 2 x / (1 - e^-x)) / T.
+inline double cp0_slope_of(const Term& t, double T) {
+    if (!is_planck_einstein(t.theta)) return t.E == 0.0 ? 0.0 : t.K * t.E * std::pow(T, t.E - 1.0);
+    const double x = t.theta / T, em = std::exp(-x);
+    if (em == 0.0) return 0.0;
+    const double one_minus = -std::expm1(-x), ratio = x / one_minus;
+    const double share = t.K * ratio * ratio * em;
+    return -share * (2.0 + x - 2.0 * ratio) / T;
+}
+
+// d(cp0/R)/dT at T over the terms of the loaded substance (T positive and finite).
+double cp0_slope(double T);
+
 }  // namespace ideal_gas

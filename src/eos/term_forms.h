@@ -301,4 +301,31 @@ inline void derivatives(const State& s, double Alpha, FresDeriv& h) {
     h.F02 = f2v * s.eta_T * s.eta_T + f1v * s.eta_TT;
 }
 
+// The third derivatives that FRES_DERIV leaves out, with eta = D k(T), k = PACKING/(D0 S),
+// g = S_T/S (dk/dT = -k g), and k2, eta_TTT the second derivative of k and the third of eta
+// in T from those of the size factor:
+//   F21 = f3 k^2 eta_T - 2 f2 k^2 g
+//   F12 = f3 k eta_T^2 - 2 f2 k g eta_T + f2 k eta_TT + f1 k2
+//   F03 = f3 eta_T^3 + 3 f2 eta_T eta_TT + f1 eta_TTT
+inline bool third_derivatives(double D, double D0, double T, double T0, double a1, double a2,
+                              double Alpha, FresThird& h) {
+    State s;
+    double theta_a1 = 0.0, S = 0.0;
+    if (!packing(D, D0, T, T0, a1, a2, s, theta_a1, S) || !state(D, D0, T, T0, a1, a2, s))
+        return false;
+    const double S1 = (1.0 - a2) * a1 * theta_a1 / (T * S);
+    const double S2 = S1 * (a1 - 1.0) / T;
+    const double S3 = S2 * (a1 - 2.0) / T;
+    const double k = s.eta_D, kk = k * k;
+    const double k2 = k * (2.0 * S1 * S1 - S2);
+    const double eta_TTT = s.eta * (-6.0 * S1 * S1 * S1 + 6.0 * S1 * S2 - S3);
+    const double f1v = f1(Alpha, s.eta, s.r), f2v = f2(Alpha, s.eta, s.r);
+    const double f3v = f3(Alpha, s.eta, s.r);
+    h.F21 = f3v * kk * s.eta_T - 2.0 * f2v * kk * s.g;
+    h.F12 =
+        f3v * k * s.eta_T * s.eta_T - 2.0 * f2v * k * s.g * s.eta_T + f2v * k * s.eta_TT + f1v * k2;
+    h.F03 = f3v * s.eta_T * s.eta_T * s.eta_T + 3.0 * f2v * s.eta_T * s.eta_TT + f1v * eta_TTT;
+    return true;
+}
+
 }  // namespace hard_body

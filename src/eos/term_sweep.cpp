@@ -278,6 +278,47 @@ bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv&
     return finite(out);
 }
 
+// With the term weights t, a0, a2, a3 (w[3][1], w[0][1], w[1][0], w[1][1]) every third
+// derivative is again the term's value times a polynomial in z:
+//   D^2 T F21 = F t (a2 + a3 z + g4 z^2),  D T^2 F12 = F t (t - 1) (a0 + g1 z),
+//   T^3 F03 = F t (t - 1) (t - 2).
+bool third_derivatives(const Prepared& p, const double& D, const double& T, FresThird& out) {
+    out = FresThird{};
+    if (!p.usable || !input_accepted(D, T)) return false;
+    FresThird hb;
+    if (!hard_body::third_derivatives(D, p.D0, T, p.T0, A1_HARD_BODY, A2_HARD_BODY, p.Alpha, hb))
+        return false;
+    StateTables s;
+    fill_tables(p, D, T, s);
+    double s21 = 0.0, s12 = 0.0, s03 = 0.0;
+    for (int32_t g = 0; g < p.groups; ++g) {
+        const Group& grp = p.group[g];
+        double ta2 = 0.0, ta3 = 0.0, t1 = 0.0, tta0 = 0.0, tt = 0.0, ttt = 0.0;
+        for (int32_t i = grp.first; i < grp.end; ++i) {
+            const Term& term = p.terms[i];
+            const double f = term.coef * s.tpow[term.t_index] * s.dpow[term.d_index];
+            const double t = term.w[3][1], a0 = term.w[0][1];
+            const double ft = f * t, ftt = ft * (t - 1.0);
+            ta2 += ft * term.w[1][0];
+            ta3 += ft * term.w[1][1];
+            t1 += ft;
+            tta0 += ftt * a0;
+            tt += ftt;
+            ttt += ftt * (t - 2.0);
+        }
+        const double psi = s.psi[g], z = s.z[g];
+        s21 += psi * (ta2 + z * (ta3 + grp.e.g4 * z * t1));
+        s12 += psi * (tta0 + grp.e.g1 * z * tt);
+        s03 += psi * ttt;
+    }
+    out.F21 = s21 / (D * D * T) + hb.F21;
+    out.F12 = s12 / (D * T * T) + hb.F12;
+    out.F03 = s03 / (T * T * T) + hb.F03;
+    if (std::isfinite(out.F21) && std::isfinite(out.F12) && std::isfinite(out.F03)) return true;
+    out = FresThird{};
+    return false;
+}
+
 double value(const Prepared& p, const double& D, const double& T) {
     StateTables s;
     fill_tables(p, D, T, s);

@@ -85,6 +85,9 @@ bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv&
 void derivative_set(const Prepared& p, const double& D, const double& T, FresDeriv& out,
                     int32_t& status);
 
+// F21, F12 and F03 at (D, T) by one sweep; false as for derivatives().
+bool third_derivatives(const Prepared& p, const double& D, const double& T, FresThird& out);
+
 // F alone at (D, T) by the same sweep, for prepared terms that are usable (no check of the
 // state; the floor against which the benchmarks measure the evaluation).
 double value(const Prepared& p, const double& D, const double& T);

@@ -22,6 +22,13 @@ int32_t ideal_gas::sums(double T, Form form, bool trace, double& cp0, double& h0
                                                                             : STATUS_OUT_OF_RANGE;
 }
 
+double ideal_gas::cp0_slope(double T) {
+    double slope = 0.0;
+    for (int32_t i = 0; i < term_count(); ++i)
+        slope += cp0_slope_of(Term{SUBST_CONST.E[i], SUBST_CONST.K[i], SUBST_CONST.K2[i]}, T);
+    return slope;
+}
+
 // Ideal-gas heat capacity cp0/R at T with its integrals h0/R (K) and s0/R, without integration
 // constants, from the power-law and Planck-Einstein terms of the loaded substance, summed in
 // index order. With the trace switch on, each power-law term adds a record with the running sums.

@@ -130,7 +130,7 @@ TEST(BadFluid, UnknownCodesAndUnreadableTables) {
         expect_error([&] { Fluid f(c.code, c.table); }, c.kind, {c.part});
     }
     EXPECT_FALSE(std::filesystem::exists(folder.path("missing.tab")));  // not created
-    expect_error([] { xalt1::input_pair("h", "s"); }, ErrorKind::not_a_state, {"(p,h)"});
+    expect_error([] { xalt1::input_pair("T", "u"); }, ErrorKind::not_a_state, {"(p,h)", "(h,s)"});
     expect_error([] { xalt1::input_pair("T", "T"); }, ErrorKind::not_a_state, {"not a supported"});
 }
 

@@ -25,7 +25,9 @@ std::string row_of(const xalt1::State& st, const std::string& marker);
 
 // True when the program's row shows the state to its printed digits: the same text, or a last
 // digit that differs only where the state's value lies within a relative `tie` of the rounding
-// boundary between the two (the program's own searches stop within about 1e-7 of it).
+// boundary between the two (the program's own searches stop within about 1e-7 of it). u and f
+// may differ by the program's reference-state offsets (up to 1e-4 R T): the library's follow
+// from its h and s.
 bool same_printed(const std::string& program_row, const xalt1::State& st, const std::string& marker,
                   double tie = 2e-7);
 

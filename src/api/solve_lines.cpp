@@ -1,0 +1,361 @@
+// The pairs with T, solved along the isotherm in D, and the pairs with D, solved along the
+// isochore in T; inside the dome the mixture of the pair that meets the value.
+#include <optional>
+#include <vector>
+
+#include "api/solve_newton.h"
+#include "api/solve_saturated.h"
+#include "api/solve_support.h"
+#include "eos/constants.h"
+
+namespace xalt1::detail {
+
+namespace {
+
+constexpr double kLowestDensity = LOWEST_DENSITY;
+// A Newton step in ln D this small is the last.
+constexpr double kLogSettled = 1e-9;
+constexpr int kMinimumSteps = 60;
+
+std::string name_of(Var var) {
+    return var == Var::h ? "h" : var == Var::s ? "s" : "u";
+}
+
+// ---- Along an isotherm -------------------------------------------------------------------------
+
+// X and its slope in ln D at T along the isotherm.
+struct OnIsotherm {
+    double f = 0, slope = 0;
+};
+
+OnIsotherm on_isotherm(const Point& pt, Var var, double value) {
+    const Jet q = first_order(pt, {})[var];
+    return {q.v - value, q.D * pt.D};
+}
+
+// The density in (lo, hi) at T where X = value, X monotonic there (rising or falling with D):
+// Newton steps in ln D, bisection where a step leaves the bracket or the equation refuses the
+// density. Nothing where the bracket closes without a root.
+std::optional<Point> isotherm_root(double T, Var var, double value, double lo, double hi,
+                                   double D, bool rising) {
+    Point pt;
+    for (int k = 0; k < kMaxSteps; ++k) {
+        if (!(D > lo && D < hi)) D = inside(lo, hi);
+        if (!evaluate(T, D, pt)) {
+            hi = D;
+            continue;
+        }
+        const OnIsotherm s = on_isotherm(pt, var, value);
+        if (s.f == 0.0) return pt;
+        ((s.f < 0.0) == rising ? lo : hi) = D;
+        const double step = -s.f / s.slope;
+        const bool monotonic = (s.slope > 0.0) == rising && s.slope != 0.0;
+        const double next = D * std::exp(std::clamp(step, -2.0, 2.0));
+        if (monotonic && std::fabs(step) <= kLogSettled) {
+            // The last step: its error is of the order of its square.
+            Point last;
+            const bool inside_bracket = next >= lo && next <= hi;
+            return inside_bracket && evaluate(T, next, last) ? last : pt;
+        }
+        if (std::isfinite(hi) && hi - lo <= kDensityClosed * hi) return std::nullopt;
+        D = monotonic ? next : inside(lo, hi);
+    }
+    return std::nullopt;
+}
+
+// The density in [a, b] where X is least along the isotherm (X falling at a, rising at b):
+// Newton steps in ln D on its slope, whose own slope the second-order jets give, from the dense
+// end; bisection in ln D where a step leaves the bracket.
+Point isotherm_minimum(double T, Var var, const Point& a, const Point& b) {
+    double la = std::log(a.D), lb = std::log(b.D), l = lb;
+    Point pt = b;
+    for (int k = 0; k < kMinimumSteps && lb - la > 1e-12; ++k) {
+        Jets j;
+        if (!second_order(pt, {}, j)) fail(ErrorKind::no_solution, "the isotherm breaks off");
+        const Jet q = j[var];
+        const double slope = q.D * pt.D, curvature = pt.D * (q.DD * pt.D + q.D);
+        (slope < 0.0 ? la : lb) = l;
+        double next = curvature > 0.0 ? l - slope / curvature : 0.5 * (la + lb);
+        if (!(next > la && next < lb)) next = 0.5 * (la + lb);
+        if (std::fabs(next - l) <= 1e-12) break;
+        l = next;
+        if (!evaluate(T, std::exp(l), pt)) fail(ErrorKind::no_solution, "the isotherm breaks off");
+    }
+    return pt;
+}
+
+// A part of an isotherm between two evaluated states, on which X falls, rises, or falls to a
+// minimum and rises again: its roots, the less dense first.
+std::vector<Point> part_roots(double T, Var var, double value, const Point& a, const Point& b) {
+    std::vector<Point> roots;
+    const auto add = [&](const Point& lo, const Point& hi, bool rising) {
+        const double fl = quantity(lo, var) - value, fh = quantity(hi, var) - value;
+        if ((fl > 0.0 && fh > 0.0) || (fl < 0.0 && fh < 0.0)) return;
+        if (fl == 0.0) return roots.push_back(lo);
+        if (fh == 0.0) return roots.push_back(hi);
+        const double start = std::sqrt(lo.D * hi.D);
+        if (std::optional<Point> r = isotherm_root(T, var, value, lo.D, hi.D, start, rising))
+            roots.push_back(*r);
+    };
+    const double sa = on_isotherm(a, var, 0.0).slope, sb = on_isotherm(b, var, 0.0).slope;
+    if (sa >= 0.0 || sb <= 0.0) {
+        add(a, b, sa >= 0.0);
+        return roots;
+    }
+    const Point m = isotherm_minimum(T, var, a, b);
+    add(a, m, false);
+    add(m, b, true);
+    return roots;
+}
+
+// The spinodal of a branch below the equation's critical temperature: where dp/dD falls to 0
+// between the saturated state of the branch and the critical density (Newton on dp/dD, whose
+// slope d2p/dD2 the evaluation gives, kept in the bracket by bisection).
+Point spinodal(const FluidCore& fc, double T, Branch branch) {
+    double Dl = 0, Dv = 0;
+    fc.curve->densities_at(T, Dl, Dv);
+    const bool liquid = branch == Branch::liquid;
+    double stable = liquid ? Dl : Dv, unstable = fc.curve->Dc();
+    double D = stable;
+    Point pt;
+    for (int k = 0; k < kMinimumSteps; ++k) {
+        if (!evaluate(T, D, pt)) fail(ErrorKind::no_solution, "the isotherm breaks off");
+        (pt.props.dpdD > 0.0 ? stable : unstable) = D;
+        if (std::fabs(stable - unstable) <= 1e-12 * D) break;
+        const double next = D - pt.props.dpdD / pt.props.d2pdD2;
+        const bool inside_bracket = (next - stable) * (next - unstable) < 0.0;
+        D = inside_bracket ? next : 0.5 * (stable + unstable);
+    }
+    if (!evaluate(T, stable, pt)) fail(ErrorKind::no_solution, "the isotherm breaks off");
+    return pt;
+}
+
+// The liquid density at pmax on the isotherm: the densest state of the range.
+Point densest(const FluidCore& fc, double T, double D_start) {
+    return density_root(T, fc.pmax, Branch::liquid, D_start, kInfinity, D_start);
+}
+
+// A state at the low-density end of an isotherm, next to the ideal gas.
+Point thinnest(double T, double D) {
+    Point pt;
+    if (!evaluate(T, D, pt)) fail(ErrorKind::no_solution, "the isotherm breaks off");
+    return pt;
+}
+
+std::string two_states(const std::vector<Point>& roots) {
+    return "two states, at D = " + text(roots.front().D) + " and " + text(roots.back().D) +
+           " mol/dm3: give phase= (\"liquid\" the denser, \"vapour\" the less dense)";
+}
+
+Found pick(const std::vector<Point>& roots, PhaseChoice phase, const std::string& none) {
+    if (roots.empty()) fail(ErrorKind::out_of_range, none);
+    if (roots.size() > 1 && phase == PhaseChoice::any)
+        fail(ErrorKind::not_a_state, two_states(roots));
+    return single(phase == PhaseChoice::liquid ? roots.back() : roots.front());
+}
+
+// (T, s): s falls with D along the whole isotherm, so one bracketed search on the branch the
+// value lies on.
+Found isentrope_on_isotherm(const FluidCore& fc, double T, double value, PhaseChoice phase) {
+    const SaturationCurve& curve = *fc.curve;
+    const double low = std::max(kLowestDensity * 1.000001, 1e-9 * fc.Dc);
+    const std::string none =
+        "s = " + text(value) + " is not met on the isotherm within the fluid's range";
+    const double ideal = std::clamp(ideal_density(fc, T, value), low * 2.0, fc.Dc);
+    double lo = low, hi = kInfinity, start = ideal;
+    if (T < curve.Tc()) {
+        double ps = 0, Dl = 0, Dv = 0;
+        curve.at(T, ps, Dl, Dv);
+        if (phase == PhaseChoice::any) {
+            const ExactPair e = curve.saturated(T);
+            const double margin = kNearSaturation * (e.sv - e.sl);
+            const bool clear = value > e.sv + margin || value < e.sl - margin;
+            const SatPair pair = clear ? SatPair{} : pair_T(fc, T);
+            const double sl = clear ? e.sl : pair.liq.props.s, sv = clear ? e.sv : pair.vap.props.s;
+            if (!clear) {
+                Dl = pair.liq.D;
+                Dv = pair.vap.D;
+            }
+            const double edge = kOnPair * (sv - sl);
+            if (value >= sl - edge && value <= sv + edge)
+                return on_pair(pair, std::clamp((value - sl) / (sv - sl), 0.0, 1.0));
+            const bool liquid = value < sl;
+            (liquid ? lo : hi) = liquid ? Dl : Dv;
+            start = liquid ? Dl * (1.0 + kNearSaturation) : std::min(ideal, 0.9 * Dv);
+        } else {
+            const bool liquid = phase == PhaseChoice::liquid;
+            const Point end = spinodal(fc, T, liquid ? Branch::liquid : Branch::vapour);
+            (liquid ? lo : hi) = end.D;
+            start = liquid ? Dl : std::min(ideal, Dv);
+        }
+    }
+    const std::optional<Point> root = isotherm_root(T, Var::s, value, lo, hi, start, false);
+    if (!root) fail(ErrorKind::out_of_range, none);
+    return single(*root);
+}
+
+// (T, X) for X = h or s. Below Tc the isotherm is a vapour branch, the mixtures of the pair and
+// a liquid branch up to pmax; at and above Tc one branch. X falls along the vapour branch and
+// may fall to a minimum and rise again along the liquid one (h does, s only falls).
+Found isotherm(const FluidCore& fc, double T, Var var, double value, PhaseChoice phase) {
+    if (var == Var::s) return isentrope_on_isotherm(fc, T, value, phase);
+    const SaturationCurve& curve = *fc.curve;
+    const std::string none =
+        name_of(var) + " = " + text(value) + " is not met on the isotherm within the fluid's range";
+    const double low = std::max(kLowestDensity * 1.000001, 1e-9 * fc.Dc);
+    if (!(T < curve.Tc())) {
+        const Point a = thinnest(T, low);
+        return pick(part_roots(T, var, value, a, densest(fc, T, fc.Dc)), phase, none);
+    }
+    std::vector<Point> roots;
+    const Point top = thinnest(T, low);
+    if (phase == PhaseChoice::any) {
+        const SatPair pair = pair_T(fc, T);
+        const double ql = quantity(pair.liq, var), qv = quantity(pair.vap, var);
+        const double edge = kOnPair * std::fabs(qv - ql);
+        roots = part_roots(T, var, value, top, pair.vap);
+        std::vector<Point> liquid = part_roots(T, var, value, pair.liq, densest(fc, T, pair.liq.D));
+        const bool mixed = value >= std::min(ql, qv) - edge && value <= std::max(ql, qv) + edge;
+        // A root at a saturated state is the mixture's end, not a state of its own.
+        const auto beyond = [&](const Point& p) {
+            return std::fabs(p.D / pair.liq.D - 1.0) > kOnPair &&
+                   std::fabs(p.D / pair.vap.D - 1.0) > kOnPair;
+        };
+        std::erase_if(roots, [&](const Point& p) { return mixed && !beyond(p); });
+        std::erase_if(liquid, [&](const Point& p) { return mixed && !beyond(p); });
+        const std::size_t single_count = roots.size() + liquid.size();
+        if (mixed && single_count > 0)
+            fail(ErrorKind::not_a_state,
+                 "two states, a mixture and a single phase: give phase= (\"liquid\" or "
+                 "\"vapour\") for the single phase");
+        if (mixed) return on_pair(pair, std::clamp((value - ql) / (qv - ql), 0.0, 1.0));
+        roots.insert(roots.end(), liquid.begin(), liquid.end());
+        return pick(roots, phase, none);
+    }
+    if (phase == PhaseChoice::vapour)
+        return pick(part_roots(T, var, value, top, spinodal(fc, T, Branch::vapour)), phase, none);
+    const Point start = spinodal(fc, T, Branch::liquid);
+    return pick(part_roots(T, var, value, start, densest(fc, T, start.D)), phase, none);
+}
+
+// ---- Along an isochore -------------------------------------------------------------------------
+
+// The temperature at which the series' saturated density of the side equals D (D' falls with T,
+// D'' rises).
+double saturation_temperature_of_density(const SaturationCurve& curve, double D, bool liquid) {
+    double Ta = curve.Tmin(), Tb = std::nextafter(curve.Tc(), 0.0);
+    const auto f = [&](double T) {
+        double Dl = 0, Dv = 0;
+        curve.densities_at(T, Dl, Dv);
+        return liquid ? D - Dl : Dv - D;  // rises with T
+    };
+    double fa = f(Ta), fb = f(Tb);
+    if (fa >= 0.0) return Ta;
+    if (fb <= 0.0) return Tb;
+    int side = 0;
+    for (int k = 0; k < 100 && Tb - Ta > 1e-13 * Tb; ++k) {
+        const double T = (Ta * fb - Tb * fa) / (fb - fa);
+        const double fT = f(T);
+        if (fT < 0.0) {
+            Ta = T;
+            fa = fT;
+            if (side == -1) fb *= 0.5;
+            side = -1;
+        } else {
+            Tb = T;
+            fb = fT;
+            if (side == 1) fa *= 0.5;
+            side = 1;
+        }
+    }
+    return 0.5 * (Ta + Tb);
+}
+
+// The mixture at overall density D whose X meets the value: on the pair between Tmin and Ts.
+std::optional<Found> isochore_mixture(const FluidCore& fc, double D, Var var, double value,
+                                      double Ts) {
+    const auto fraction = [D](const ExactPair& e) {
+        return (1.0 / D - 1.0 / e.Dl) / (1.0 / e.Dv - 1.0 / e.Dl);
+    };
+    const auto r = [&](const ExactPair& e) {
+        const double ql = quantity_liquid(e, var);
+        return ql + fraction(e) * (quantity_vapour(e, var) - ql) - value;
+    };
+    const std::optional<SatPair> pair = pair_where(fc, r, fc.curve->Tmin(), Ts);
+    if (!pair) return std::nullopt;
+    const double x = fraction(values_of(*pair));
+    if (x < -kOnPair || x > 1.0 + kOnPair) return std::nullopt;
+    return on_pair(*pair, std::clamp(x, 0.0, 1.0));
+}
+
+// The start of the search along the isochore: the ideal gas's temperature for a gas-like
+// density, else the lowest temperature of the single phase.
+double isochore_start(const FluidCore& fc, double D, Var var, double value, double Ta) {
+    if (D >= fc.curve->Dc()) return Ta;
+    return ideal_temperature_at_density(fc, D, var, value, Ta, fc.Tmax);
+}
+
+Found isochore(const FluidCore& fc, double D, Var var, double value, PhaseChoice phase) {
+    const SaturationCurve& curve = *fc.curve;
+    double Ta = fc.Tmin;
+    if (phase == PhaseChoice::any) {
+        double Dl = 0, Dv = 0;
+        curve.densities_at(curve.Tmin(), Dl, Dv);
+        const bool liquid = D >= curve.Dc();
+        const bool crosses = liquid ? D < Dl : D > Dv;
+        if (crosses) {
+            const double Ts = saturation_temperature_of_density(curve, D, liquid);
+            const ExactPair e = curve.saturated(Ts);
+            const double q = liquid ? quantity_liquid(e, var) : quantity_vapour(e, var);
+            const double margin =
+                kNearSaturation * std::fabs(quantity_vapour(e, var) - quantity_liquid(e, var));
+            if (value <= q + margin) {
+                const double Tb =
+                    std::min(Ts * (1.0 + kNearSaturation), std::nextafter(curve.Tc(), 0.0));
+                if (std::optional<Found> mix = isochore_mixture(fc, D, var, value, Tb)) return *mix;
+                if (value < q - margin)
+                    fail(ErrorKind::out_of_range, name_of(var) + " lies below its value at " +
+                                                      text(curve.Tmin()) + " K on this isochore");
+            }
+            Ta = std::max(Ta, Ts);
+        }
+    }
+    Point pt;
+    const auto sample = [&](double T) {
+        if (!evaluate(T, D, pt))
+            fail(ErrorKind::out_of_range,
+                 "the equation does not give a state at " + text(T) + " K and this density");
+        const Jet q = first_order(pt, {})[var];
+        return Sample{q.v - value, q.T};
+    };
+    const std::string name = name_of(var);
+    rising_root(Ta, fc.Tmax, isochore_start(fc, D, var, value, Ta), sample,
+                name + " lies below its value at " + text(Ta) + " K",
+                name + " lies above its value at " + text(fc.Tmax) + " K");
+    if (phase != PhaseChoice::any) check_branch(fc, pt, phase);
+    return single(pt);
+}
+
+}  // namespace
+
+Found solve_Th(const FluidCore& fc, double T, double h, PhaseChoice phase) {
+    return isotherm(fc, T, Var::h, h, phase);
+}
+
+Found solve_Ts(const FluidCore& fc, double T, double s, PhaseChoice phase) {
+    return isotherm(fc, T, Var::s, s, phase);
+}
+
+Found solve_Dh(const FluidCore& fc, double D, double h, PhaseChoice phase) {
+    return isochore(fc, D, Var::h, h, phase);
+}
+
+Found solve_Ds(const FluidCore& fc, double D, double s, PhaseChoice phase) {
+    return isochore(fc, D, Var::s, s, phase);
+}
+
+Found solve_Du(const FluidCore& fc, double D, double u, PhaseChoice phase) {
+    return isochore(fc, D, Var::u, u, phase);
+}
+
+}  // namespace xalt1::detail

@@ -1,0 +1,276 @@
+#include "api/solve_support.h"
+
+#include <cstdio>
+
+#include "eos/ideal_gas.h"
+
+namespace xalt1::detail {
+
+[[noreturn]] void fail(ErrorKind kind, const std::string& why) {
+    throw Error(kind, why);
+}
+
+std::string text(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.10g", v);
+    return buf;
+}
+
+double inside(double lo, double hi) {
+    if (!std::isfinite(hi)) return 2.0 * lo;
+    if (lo <= 0.0) return 0.1 * hi;
+    return hi > 4.0 * lo ? std::sqrt(lo * hi) : 0.5 * (lo + hi);
+}
+
+Point density_root(double T, double P, Branch branch, double lo, double hi, double D) {
+    Point pt;
+    for (int k = 0; k < kMaxSteps; ++k) {
+        if (!(D > lo && D < hi)) D = inside(lo, hi);
+        if (!evaluate(T, D, pt)) {
+            hi = D;
+            D = inside(lo, hi);
+            continue;
+        }
+        const double p = pt.props.p, slope = pt.props.dpdD;
+        if (std::fabs(p - P) <= kPressureMet * P) return pt;
+        const bool stable = slope > 0.0;
+        const bool left = branch == Branch::liquid ? p < P : stable && p < P;
+        (left ? lo : hi) = D;
+        double next = std::nan("");
+        if (stable && branch == Branch::vapour && p > 0.0)
+            next = D * std::exp(-std::log(p / P) * p / (D * slope));
+        else if (stable)
+            next = std::min(D - (p - P) / slope, kLiquidGrowth * D);
+        const bool closed = std::isfinite(hi) && hi - lo <= kDensityClosed * hi;
+        if (std::fabs(next - D) <= kDensityClosed * D || closed) return pt;
+        D = next;
+    }
+    fail(ErrorKind::no_solution, "no density of pressure " + text(P) + " MPa at " + text(T) + " K");
+}
+
+// ---- Saturation ------------------------------------------------------------------------------
+
+SatPair pair_T(const FluidCore& fc, double T) {
+    SatPair pair;
+    if (!pair_at_T(*fc.curve, T, pair))
+        fail(ErrorKind::no_solution, "no saturated pair at " + text(T) + " K");
+    return pair;
+}
+
+SatPair pair_p(const FluidCore& fc, double P) {
+    SatPair pair;
+    if (!pair_at_p(*fc.curve, P, pair))
+        fail(ErrorKind::no_solution, "no saturated pair at " + text(P) + " MPa");
+    return pair;
+}
+
+Found single(const Point& pt) {
+    Found f;
+    f.point = pt;
+    return f;
+}
+
+Found on_pair(const SatPair& pair, double x) {
+    Found f;
+    f.pair = pair;
+    f.x = x;
+    if (x == 0.0) {
+        f.kind = Found::Kind::saturated_liquid;
+        f.point = pair.liq;
+    } else if (x == 1.0) {
+        f.kind = Found::Kind::saturated_vapour;
+        f.point = pair.vap;
+    } else {
+        f.kind = Found::Kind::mixture;
+    }
+    return f;
+}
+
+double fraction_of_density(const SatPair& pair, double D) {
+    const double x = (1.0 / D - 1.0 / pair.liq.D) / (1.0 / pair.vap.D - 1.0 / pair.liq.D);
+    return std::clamp(x, 0.0, 1.0);
+}
+
+// On a branch the unstable part of the isotherm (dp/dD not positive) lies on the side of the
+// critical density: below the liquid root, above the vapour root.
+Point branch_density(const FluidCore& fc, double T, double P, Branch branch, double D) {
+    const SaturationCurve& curve = *fc.curve;
+    if (!(T < curve.Tc_equation())) {
+        const double start = D > 0.0 ? D : std::min(1000.0 * P / (GAS_CONSTANT * T), fc.Dc);
+        return density_root(T, P, Branch::liquid, 0.0, kInfinity, start);
+    }
+    const bool liquid = branch == Branch::liquid;
+    double lo = liquid ? curve.Dc() : 0.0, hi = liquid ? kInfinity : curve.Dc();
+    Point pt;
+    for (int k = 0; k < kMaxSteps; ++k) {
+        if (!(D > lo && D < hi)) D = inside(lo, hi);
+        if (!evaluate(T, D, pt)) {
+            hi = D;
+            continue;
+        }
+        const double p = pt.props.p, slope = pt.props.dpdD;
+        const bool stable = slope > 0.0;
+        if (stable && std::fabs(p - P) <= kPressureMet * P) return pt;
+        const bool left = liquid ? !stable || p < P : stable && p < P;
+        (left ? lo : hi) = D;
+        double next = std::nan("");
+        if (stable && !liquid && p > 0.0)
+            next = D * std::exp(-std::log(p / P) * p / (D * slope));
+        else if (stable)
+            next = std::min(D - (p - P) / slope, kLiquidGrowth * D);
+        if (stable && std::fabs(next - D) <= kDensityClosed * D) return pt;
+        if (std::isfinite(hi) && hi - lo <= kDensityClosed * hi) break;
+        D = next;
+    }
+    fail(ErrorKind::no_solution, std::string("no ") + (liquid ? "liquid" : "vapour") +
+                                     " state of pressure " + text(P) + " MPa at " + text(T) +
+                                     " K: beyond the spinodal of that branch");
+}
+
+bool on_liquid_branch(const FluidCore& fc, const Point& pt) {
+    return pt.D >= fc.curve->Dc();
+}
+
+void check_branch(const FluidCore& fc, const Point& pt, PhaseChoice phase) {
+    if (!(pt.props.dpdD > 0.0))
+        fail(ErrorKind::no_solution,
+             "the state lies in the unstable part of the isotherm (dp/dD not positive), beyond "
+             "the spinodal");
+    if (!(pt.T < fc.curve->Tc_equation())) return;
+    const bool liquid = on_liquid_branch(fc, pt);
+    if (liquid != (phase == PhaseChoice::liquid))
+        fail(ErrorKind::no_solution, std::string("the state lies on the ") +
+                                         (liquid ? "liquid" : "vapour") + " branch, not the " +
+                                         (liquid ? "vapour" : "liquid") + " branch asked for");
+}
+
+namespace {
+
+struct IdealAt {
+    double c0 = 0, h0 = 0, s0 = 0;
+};
+
+IdealAt ideal_at(double T) {
+    IdealAt v;
+    ideal_gas::sums(T, ideal_gas::Form::exact, false, v.c0, v.h0, v.s0);
+    return v;
+}
+
+}  // namespace
+
+bool set_ideal_gas(FluidCore& fc) {
+    const double T = fc.Tc, D = 1e-6 * fc.Dc;
+    Point pt;
+    if (!evaluate(T, D, pt)) return false;
+    const IdealAt v = ideal_at(T);
+    fc.ideal_h = pt.props.h - GAS_CONSTANT * v.h0;
+    fc.ideal_s = pt.props.s - GAS_CONSTANT * v.s0 + GAS_CONSTANT * std::log(D * T);
+    return true;
+}
+
+double ideal_temperature(const FluidCore& fc, double P, Var var, double value, double Tlow,
+                         double Thigh) {
+    constexpr double R = GAS_CONSTANT;
+    double T = std::clamp(fc.Tc, Tlow, Thigh);
+    for (int k = 0; k < 30; ++k) {
+        const IdealAt v = ideal_at(T);
+        double f = 0, slope = 0;
+        if (var == Var::s) {
+            f = fc.ideal_s + R * v.s0 - R * std::log(1000.0 * P / R) - value;
+            slope = R * v.c0 / T;
+        } else {
+            f = fc.ideal_h + R * v.h0 - (var == Var::u ? R * T : 0.0) - value;
+            slope = R * (v.c0 - (var == Var::u ? 1.0 : 0.0));
+        }
+        if (!(slope > 0.0)) break;
+        const double next =
+            std::clamp(T - f / slope, std::max(Tlow, 0.5 * T), std::min(Thigh, 2.0 * T));
+        if (std::fabs(next - T) <= 1e-10 * T) return next;
+        T = next;
+    }
+    return T;
+}
+
+double ideal_temperature_at_density(const FluidCore& fc, double D, Var var, double value,
+                                    double Tlow, double Thigh) {
+    if (var != Var::s) return ideal_temperature(fc, 1.0, var, value, Tlow, Thigh);
+    constexpr double R = GAS_CONSTANT;
+    double T = std::clamp(fc.Tc, Tlow, Thigh);
+    for (int k = 0; k < 30; ++k) {
+        const IdealAt v = ideal_at(T);
+        const double f = fc.ideal_s + R * v.s0 - R * std::log(D * T) - value;
+        const double slope = R * (v.c0 - 1.0) / T;
+        if (!(slope > 0.0)) break;
+        const double next =
+            std::clamp(T - f / slope, std::max(Tlow, 0.5 * T), std::min(Thigh, 2.0 * T));
+        if (std::fabs(next - T) <= 1e-10 * T) return next;
+        T = next;
+    }
+    return T;
+}
+
+double ideal_density(const FluidCore& fc, double T, double s) {
+    const IdealAt v = ideal_at(T);
+    constexpr double R = GAS_CONSTANT;
+    return std::exp((fc.ideal_s + R * v.s0 - s) / R) / T;
+}
+
+Var var_of(Given g) {
+    switch (g) {
+        case Given::T:
+            return Var::T;
+        case Given::p:
+            return Var::p;
+        case Given::D:
+            return Var::D;
+        case Given::h:
+            return Var::h;
+        case Given::s:
+            return Var::s;
+        default:
+            return Var::u;
+    }
+}
+
+double quantity(const Point& pt, Var v) {
+    return first_order(pt, {})[v].v;
+}
+
+namespace {
+
+// The value of a quantity from T, the pressure and one phase's density, enthalpy and entropy.
+double from_phase(double T, double p, double D, double h, double s, Var v) {
+    switch (v) {
+        case Var::T:
+            return T;
+        case Var::p:
+            return p;
+        case Var::D:
+            return D;
+        case Var::v:
+            return 1.0 / D;
+        case Var::h:
+            return h;
+        case Var::s:
+            return s;
+        case Var::u:
+            return h - 1000.0 * p / D;
+        case Var::g:
+            return h - T * s;
+        case Var::f:
+            break;
+    }
+    return h - 1000.0 * p / D - T * s;
+}
+
+}  // namespace
+
+double quantity_liquid(const ExactPair& e, Var v) {
+    return from_phase(0.0, e.ps, e.Dl, e.hl, e.sl, v);
+}
+
+double quantity_vapour(const ExactPair& e, Var v) {
+    return from_phase(0.0, e.ps, e.Dv, e.hv, e.sv, v);
+}
+
+}  // namespace xalt1::detail
