@@ -1,8 +1,8 @@
 // Benchmarks of the library (make bench-library): a state from (T, D) with every output against
 // the silent X_TD_DAT of the same states, scalar and as an array; saturation by T and by p over
-// 0.3 to 0.99 Tc with their property evaluations; the states of (T, p), (p, D), (p, h) and
-// (p, s); loading a fluid with the build of its saturation curve. Each figure carries the
-// property evaluations per state next to its time.
+// 0.3 to 0.99 Tc with their property evaluations, and the series alone; the states of every
+// single-phase input pair; (p, h) with derivatives; loading a fluid with the build of its
+// saturation curve. Each figure carries the property evaluations per state next to its time.
 //
 // Options: --table=PATH (default the shipped table), --fluids=A,B (default Argon, CO2, R134a),
 // --markdown=PATH writes the summary as a markdown table (docs/performance.md takes it).
@@ -16,6 +16,8 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "api/xalt1.h"
@@ -179,25 +181,74 @@ void saturation(benchmark::State& state, const std::string& code, bool by_T) {
     count_evaluations(state, before, 1.0);
 }
 
+// The value of a pair's quantity ("T", "p", "D", "h", "s", "u") in a state.
+double quantity_of(const State& st, std::string_view name) {
+    if (name == "T") return st.T;
+    if (name == "p") return st.p;
+    if (name == "D") return st.D;
+    if (name == "h") return st.h;
+    if (name == "s") return st.s;
+    return st.u;
+}
+
+// The inputs of one pair taken from the cycle's single-phase states (those inside the range).
+std::vector<std::pair<double, double>> pair_inputs(const Fluid& f, Input input) {
+    const auto [first, second] = xalt1::input_names(input);
+    std::vector<std::pair<double, double>> inputs;
+    for (const State& st : cycle_of(f).states)
+        if (st.p <= f.range().pmax)
+            inputs.push_back({quantity_of(st, first), quantity_of(st, second)});
+    return inputs;
+}
+
 // States of one input pair over the cycle's single-phase states, with the inputs taken from
-// them.
+// them (a state a pair has twice, (T, h), asked for as the phase it is in).
 void pair_states(benchmark::State& state, const std::string& code, Input input) {
     const Fluid& f = fluid(code);
-    const Cycle c = cycle_of(f);
-    std::vector<std::pair<double, double>> inputs;
-    for (const State& st : c.states) {
-        if (st.p > f.range().pmax) continue;
-        const double second = input == Input::Tp   ? st.p
-                              : input == Input::pD ? st.D
-                              : input == Input::ph ? st.h
-                                                   : st.s;
-        inputs.push_back({input == Input::Tp ? st.T : st.p, second});
-    }
+    const std::vector<std::pair<double, double>> inputs = pair_inputs(f, input);
     std::size_t i = 0;
     const uint64_t before = xalt1::evaluation_count();
     for (auto _ : state) {
         const auto& [a, b] = inputs[i++ % inputs.size()];
-        benchmark::DoNotOptimize(f.state(input, a, b));
+        try {
+            benchmark::DoNotOptimize(f.state(input, a, b));
+        } catch (const xalt1::Error&) {
+            state.counters["two_states"] += 1;
+        }
+    }
+    count_evaluations(state, before, 1.0);
+}
+
+// The (p, h) states of the cycle with four derivatives each, in one array call, against the
+// same call without derivatives: time and evaluations per state.
+void ph_with_derivatives(benchmark::State& state, const std::string& code, bool second) {
+    const Fluid& f = fluid(code);
+    const std::vector<std::pair<double, double>> inputs = pair_inputs(f, Input::ph);
+    const std::size_t n = inputs.size();
+    std::vector<double> p(n), h(n);
+    for (std::size_t i = 0; i < n; ++i) std::tie(p[i], h[i]) = inputs[i];
+    using V = xalt1::Variable;
+    std::vector<xalt1::Derivative> asked = {
+        {V::D, V::h, V::p}, {V::D, V::p, V::h}, {V::h, V::p, V::s}, {V::s, V::T, V::p}};
+    if (second) asked.push_back({V::p, V::D, V::T, true, V::D, V::T});
+    std::vector<std::vector<double>> columns(asked.size(), std::vector<double>(n));
+    std::vector<double*> out;
+    for (auto& c : columns) out.push_back(c.data());
+    const uint64_t before = xalt1::evaluation_count();
+    for (auto _ : state) f.derivatives(Input::ph, {p.data(), 1}, {h.data(), 1}, n, asked, out.data());
+    count_evaluations(state, before, static_cast<double>(n));
+    state.counters["states"] = static_cast<double>(n);
+}
+
+// The saturation series alone at the temperatures of sat_T: no evaluation.
+void saturation_series(benchmark::State& state, const std::string& code) {
+    const Fluid& f = fluid(code);
+    std::size_t i = 0;
+    const uint64_t before = xalt1::evaluation_count();
+    for (auto _ : state) {
+        const double T = f.info().Tc * (0.3 + 0.01 * static_cast<double>(i++ % 70));
+        if (T < f.range().Tmin) continue;
+        benchmark::DoNotOptimize(f.saturation_series(Fluid::SaturationBy::T, T));
     }
     count_evaluations(state, before, 1.0);
 }
@@ -302,10 +353,20 @@ void register_fluid(const std::string& code) {
         ->Unit(kMicrosecond);
     RegisterBenchmark(name("sat_T").c_str(), saturation, code, true)->Unit(kMicrosecond);
     RegisterBenchmark(name("sat_p").c_str(), saturation, code, false)->Unit(kMicrosecond);
-    RegisterBenchmark(name("Tp").c_str(), pair_states, code, Input::Tp)->Unit(kMicrosecond);
-    RegisterBenchmark(name("pD").c_str(), pair_states, code, Input::pD)->Unit(kMicrosecond);
-    RegisterBenchmark(name("ph").c_str(), pair_states, code, Input::ph)->Unit(kMicrosecond);
-    RegisterBenchmark(name("ps").c_str(), pair_states, code, Input::ps)->Unit(kMicrosecond);
+    RegisterBenchmark(name("sat_series_T").c_str(), saturation_series, code);
+    for (Input input : {Input::Tp, Input::pD, Input::ph, Input::ps, Input::pu, Input::hs,
+                        Input::Th, Input::Ts, Input::Dh, Input::Ds, Input::Du}) {
+        const auto [first, second] = xalt1::input_names(input);
+        const std::string pair = std::string(first) + std::string(second);
+        RegisterBenchmark(name(pair.c_str()).c_str(), pair_states, code, input)
+            ->Unit(kMicrosecond);
+    }
+    RegisterBenchmark(name("ph_4_derivatives_per_state").c_str(), ph_with_derivatives, code,
+                      false)
+        ->Unit(kMicrosecond);
+    RegisterBenchmark(name("ph_4_and_a_second_per_state").c_str(), ph_with_derivatives, code,
+                      true)
+        ->Unit(kMicrosecond);
     RegisterBenchmark(name("load").c_str(), load, code)->Unit(kMicrosecond);
 }
 

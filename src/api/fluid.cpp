@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -127,12 +128,16 @@ double Fluid::Impl::checked(const Asked& asked, detail::Given given, double v) c
     if (given == Given::x && !(v >= 0.0 && v <= 1.0))
         fail(ErrorKind::bad_input, asked, "x must lie in [0, 1]");
     const double core = v / factor.of(given);
-    if (given == Given::T && (v < range.Tmin || v > range.Tmax))
+    if (given == Given::T &&
+        (v < range.Tmin * (1.0 - kRounding) || v > range.Tmax * (1.0 + kRounding)))
         fail(ErrorKind::out_of_range, asked, "T outside the fluid's range");
-    if (given == Given::p && core > range.pmax)
+    if (given == Given::p && core > range.pmax * (1.0 + kRounding))
         fail(ErrorKind::out_of_range, asked, "p above the fluid's range");
     if (given == Given::h || given == Given::u) return core - offsets.dh;
     if (given == Given::s) return core - offsets.ds;
+    // A value at an end of the range to round-off is that end.
+    if (given == Given::T) return std::clamp(core, range.Tmin, range.Tmax);
+    if (given == Given::p) return std::min(core, range.pmax);
     return core;
 }
 

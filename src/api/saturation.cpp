@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "api/jets.h"
 #include "eos/constants.h"
 #include "platform/status_codes.h"
 #include "props/saturation_pair.h"
@@ -24,7 +25,8 @@ constexpr double kStepSettled = 1e-8;
 constexpr int kMaxNewtonSteps = 12;
 // Lowest temperature search: relative width of the last bracket.
 constexpr int kLowestSearchSteps = 14;
-// A pair of the series whose first Newton step is below this (relative) is returned as it is.
+// A pair of the series whose first Newton step is below this (relative) is taken with that step
+// made to first order, without evaluating the equation again.
 constexpr double kSeriesPairAccepted = 1e-10;
 constexpr double kGas = GAS_CONSTANT;
 
@@ -57,6 +59,24 @@ bool settled(double step, double value) {
 // Newton steps on equal pressure and equal Gibbs energy at fixed T, from the pair's start;
 // with dg/dD = 1000 dp/dD / D at constant T the 2x2 system solves in closed form. A first step
 // below `accepted` (relative) leaves the start as it is: it is the pair to that accuracy.
+// A state moved by (dT, dD) to first order, its values carried along by their partials (the
+// error is of the order of the square of the move, below the round-off for moves of 1e-10):
+// p, dp/dD, dp/dT, h, s, u, f and g.
+void move(Point& pt, double dT, double dD) {
+    const Jets j = first_order(pt, {});
+    const auto moved = [&](Var v) { return j[v].v + j[v].T * dT + j[v].D * dD; };
+    StateProperties& r = pt.props;
+    r.p = moved(Var::p);
+    r.h = moved(Var::h);
+    r.s = moved(Var::s);
+    r.u = moved(Var::u);
+    r.f = moved(Var::f);
+    r.g = moved(Var::g);
+    r.dpdD += r.d2pdD2 * dD;
+    pt.T += dT;
+    pt.D += dD;
+}
+
 bool newton_at_T(SatPair& pair, double accepted = 0.0) {
     const double T = pair.liq.T;
     for (int k = 0; k < kMaxNewtonSteps; ++k) {
@@ -66,8 +86,11 @@ bool newton_at_T(SatPair& pair, double accepted = 0.0) {
         const double span = 1.0 / l.D - 1.0 / v.D;
         const double dl = (F1 / v.D - F2 / 1000.0) / (l.props.dpdD * span);
         const double dv = (F1 / l.D - F2 / 1000.0) / (v.props.dpdD * span);
-        if (k == 0 && std::fabs(dl) <= accepted * l.D && std::fabs(dv) <= accepted * v.D)
+        if (k == 0 && std::fabs(dl) <= accepted * l.D && std::fabs(dv) <= accepted * v.D) {
+            move(pair.liq, 0.0, dl);
+            move(pair.vap, 0.0, dv);
             return true;
+        }
         SatPair next;
         if (!stable(T, l.D + dl, next.liq) || !stable(T, v.D + dv, next.vap) ||
             !(next.liq.D > next.vap.D))
@@ -329,8 +352,11 @@ bool newton_at_p(double P, SatPair& pair, double accepted = 0.0) {
         const double dl = (-F1 - l.props.dpdT * dT) / l.props.dpdD;
         const double dv = (-F2 - v.props.dpdT * dT) / v.props.dpdD;
         if (k == 0 && std::fabs(dT) <= accepted * l.T && std::fabs(dl) <= accepted * l.D &&
-            std::fabs(dv) <= accepted * v.D)
+            std::fabs(dv) <= accepted * v.D) {
+            move(pair.liq, dT, dl);
+            move(pair.vap, dT, dv);
             return true;
+        }
         const double T = l.T + dT;
         SatPair next;
         if (!(T > 0.0) || !stable(T, l.D + dl, next.liq) || !stable(T, v.D + dv, next.vap) ||

@@ -85,9 +85,11 @@ class SaturationCurve {
 };
 
 // The exact saturated pair at T (Newton on equal pressure and Gibbs energy from the series),
-// or at the saturation pressure P (Newton on T, D', D''). False where no pair is found. The
-// pair of the series is returned as it is when its first Newton step is below the round-off
-// of the series: two evaluations.
+// or at the saturation pressure P (Newton on T, D', D''). False where no pair is found. Where
+// the first Newton step from the series' pair is below the series' own error, the pair is that
+// step taken to first order (its error the step's square): two evaluations. Its p, h, s, u, f,
+// g and dp/dD are moved with it; cv, cp and w keep the values of the series' densities (they
+// differ by the step, 1e-10).
 bool pair_at_T(const SaturationCurve& curve, double T, SatPair& pair);
 // The program's own solve of the isotherm at T, made exact by Newton steps where they settle;
 // no series needed. False where the program finds no pair.

@@ -139,7 +139,7 @@ Found flash(const FluidCore& fc, double P, Var var, double value, PhaseChoice ph
     const double ql = quantity(pair->liq, var), qv = quantity(pair->vap, var);
     const double edge = kOnPair * (qv - ql);
     if (value >= ql - edge && value <= qv + edge)
-        return on_pair(*pair, std::clamp((value - ql) / (qv - ql), 0.0, 1.0));
+        return on_pair_found(*pair, std::clamp((value - ql) / (qv - ql), 0.0, 1.0));
     const double Ts = pair->liq.T;
     if (value < ql) {
         isobar.branch = Branch::liquid;

@@ -22,7 +22,7 @@ std::optional<Found> tie_line(const FluidCore& fc, double h, double s) {
     const auto r = [&](const ExactPair& e) { return e.sl + fraction(e) * (e.sv - e.sl) - s; };
     for (const SatPair& pair : pairs_where(fc, r)) {
         const double x = fraction(values_of(pair));
-        if (x >= -kOnPair && x <= 1.0 + kOnPair) return on_pair(pair, std::clamp(x, 0.0, 1.0));
+        if (x >= -kOnPair && x <= 1.0 + kOnPair) return on_pair_found(pair, std::clamp(x, 0.0, 1.0));
     }
     return std::nullopt;
 }
@@ -34,10 +34,9 @@ bool inside_dome(const FluidCore& fc, const Point& pt) {
     return pt.D < Dl * (1.0 - kNearSaturation) && pt.D > Dv * (1.0 + kNearSaturation);
 }
 
-std::optional<Found> newton_hs(const FluidCore& fc, double h, double s, PhaseChoice phase) {
+// Newton steps from the liquid of the same entropy on the series or from the ideal gas.
+std::optional<Point> newton_from(const FluidCore& fc, double h, double s, bool liquid) {
     const SaturationCurve& curve = *fc.curve;
-    const ExactPair c = curve.saturated(curve.Tc_equation());
-    const bool liquid = phase == PhaseChoice::any ? s < c.sl : phase == PhaseChoice::liquid;
     double T = 0, D = 0;
     if (liquid) {
         T = series_temperature(curve, Var::s, true, s, fc.Tmin, curve.Tc_equation());
@@ -47,13 +46,25 @@ std::optional<Found> newton_hs(const FluidCore& fc, double h, double s, PhaseCho
         D = std::min(ideal_density(fc, T, s), 1.5 * curve.Dc());
     }
     Point pt;
-    if (!evaluate(T, D, pt) || !newton_TD(pt, {Var::h, h}, {Var::s, s}, curve.Dc())) return {};
-    if (pt.T < fc.Tmin || pt.T > fc.Tmax) return std::nullopt;
-    if (phase == PhaseChoice::any ? inside_dome(fc, pt)
-                                  : pt.T < curve.Tc_equation() &&
-                                        on_liquid_branch(fc, pt) != (phase == PhaseChoice::liquid))
+    if (!evaluate(T, D, pt) || !newton_TD(pt, {Var::h, h}, {Var::s, s}, curve.Dc()))
         return std::nullopt;
-    return single(pt);
+    return pt;
+}
+
+// The liquid-like start first where s lies below the critical entropy, the gas-like one
+// otherwise; the other where the first does not settle on a state of the single phase asked for.
+std::optional<Found> newton_hs(const FluidCore& fc, double h, double s, PhaseChoice phase) {
+    const SaturationCurve& curve = *fc.curve;
+    const ExactPair c = curve.saturated(curve.Tc_equation());
+    const bool liquid_first = phase == PhaseChoice::any ? s < c.sl : phase == PhaseChoice::liquid;
+    for (bool liquid : {liquid_first, !liquid_first}) {
+        const std::optional<Point> pt = newton_from(fc, h, s, liquid);
+        if (!pt || !in_range(fc, pt->T)) continue;
+        const bool wrong_branch = phase != PhaseChoice::any && pt->T < curve.Tc_equation() &&
+                                  on_liquid_branch(fc, *pt) != (phase == PhaseChoice::liquid);
+        if (phase == PhaseChoice::any ? !inside_dome(fc, *pt) : !wrong_branch) return single(*pt);
+    }
+    return std::nullopt;
 }
 
 // The pressure on the isenthalp h where s meets the value: Newton steps in ln p, each a (p, h)

@@ -12,7 +12,8 @@ namespace xalt1::detail {
 
 namespace {
 
-constexpr double kLowestDensity = LOWEST_DENSITY;
+// The low-density end of an isotherm, in Dc: the ideal gas to round-off.
+constexpr double kThinnest = 1e-12;
 // A Newton step in ln D this small is the last.
 constexpr double kLogSettled = 1e-9;
 constexpr int kMinimumSteps = 60;
@@ -36,8 +37,8 @@ OnIsotherm on_isotherm(const Point& pt, Var var, double value) {
 // The density in (lo, hi) at T where X = value, X monotonic there (rising or falling with D):
 // Newton steps in ln D, bisection where a step leaves the bracket or the equation refuses the
 // density. Nothing where the bracket closes without a root.
-std::optional<Point> isotherm_root(double T, Var var, double value, double lo, double hi,
-                                   double D, bool rising) {
+std::optional<Point> isotherm_root(double T, Var var, double value, double lo, double hi, double D,
+                                   bool rising) {
     Point pt;
     for (int k = 0; k < kMaxSteps; ++k) {
         if (!(D > lo && D < hi)) D = inside(lo, hi);
@@ -84,6 +85,35 @@ Point isotherm_minimum(double T, Var var, const Point& a, const Point& b) {
     return pt;
 }
 
+// A state between a and b where X rises along the isotherm, from a few spaced in ln D.
+std::optional<Point> rising_state(double T, Var var, const Point& a, const Point& b) {
+    constexpr int kProbes = 8;
+    Point pt;
+    for (int k = 1; k < kProbes; ++k) {
+        const double D = a.D * std::pow(b.D / a.D, static_cast<double>(k) / kProbes);
+        if (evaluate(T, D, pt) && on_isotherm(pt, var, 0.0).slope > 0.0) return pt;
+    }
+    return std::nullopt;
+}
+
+// The density in [a, b] where X is greatest (rising at a, falling at b): bisection in ln D on
+// the sign of its slope.
+Point isotherm_maximum(double T, Var var, const Point& a, const Point& b) {
+    double la = std::log(a.D), lb = std::log(b.D);
+    Point pt = a, best = a;
+    for (int k = 0; k < kMinimumSteps && lb - la > 1e-12; ++k) {
+        const double l = 0.5 * (la + lb);
+        if (!evaluate(T, std::exp(l), pt)) fail(ErrorKind::no_solution, "the isotherm breaks off");
+        if (on_isotherm(pt, var, 0.0).slope > 0.0) {
+            la = l;
+            best = pt;
+        } else {
+            lb = l;
+        }
+    }
+    return best;
+}
+
 // A part of an isotherm between two evaluated states, on which X falls, rises, or falls to a
 // minimum and rises again: its roots, the less dense first.
 std::vector<Point> part_roots(double T, Var var, double value, const Point& a, const Point& b) {
@@ -98,13 +128,24 @@ std::vector<Point> part_roots(double T, Var var, double value, const Point& a, c
             roots.push_back(*r);
     };
     const double sa = on_isotherm(a, var, 0.0).slope, sb = on_isotherm(b, var, 0.0).slope;
-    if (sa >= 0.0 || sb <= 0.0) {
-        add(a, b, sa >= 0.0);
+    if (sa >= 0.0) {
+        add(a, b, true);
         return roots;
     }
-    const Point m = isotherm_minimum(T, var, a, b);
+    // Falling at the start: the minimum, bracketed by a state where X rises again; where X
+    // falls again towards the end (the equation's hump beyond the liquid), up to its maximum.
+    Point c = b;
+    if (!(sb > 0.0)) {
+        const std::optional<Point> rising = rising_state(T, var, a, b);
+        if (!rising) {
+            add(a, b, false);
+            return roots;
+        }
+        c = *rising;
+    }
+    const Point m = isotherm_minimum(T, var, a, c);
     add(a, m, false);
-    add(m, b, true);
+    add(m, sb > 0.0 ? b : isotherm_maximum(T, var, c, b), true);
     return roots;
 }
 
@@ -117,22 +158,55 @@ Point spinodal(const FluidCore& fc, double T, Branch branch) {
     const bool liquid = branch == Branch::liquid;
     double stable = liquid ? Dl : Dv, unstable = fc.curve->Dc();
     double D = stable;
-    Point pt;
+    Point pt, last;
+    if (!evaluate(T, stable, last)) fail(ErrorKind::no_solution, "the isotherm breaks off");
     for (int k = 0; k < kMinimumSteps; ++k) {
-        if (!evaluate(T, D, pt)) fail(ErrorKind::no_solution, "the isotherm breaks off");
-        (pt.props.dpdD > 0.0 ? stable : unstable) = D;
+        // At the spinodal itself cp is not finite and the evaluation refuses the state.
+        if (!evaluate(T, D, pt)) break;
+        if (pt.props.dpdD > 0.0) {
+            stable = D;
+            last = pt;
+        } else {
+            unstable = D;
+        }
         if (std::fabs(stable - unstable) <= 1e-12 * D) break;
         const double next = D - pt.props.dpdD / pt.props.d2pdD2;
         const bool inside_bracket = (next - stable) * (next - unstable) < 0.0;
         D = inside_bracket ? next : 0.5 * (stable + unstable);
     }
-    if (!evaluate(T, stable, pt)) fail(ErrorKind::no_solution, "the isotherm breaks off");
-    return pt;
+    return last;
 }
 
-// The liquid density at pmax on the isotherm: the densest state of the range.
-Point densest(const FluidCore& fc, double T, double D_start) {
-    return density_root(T, fc.pmax, Branch::liquid, D_start, kInfinity, D_start);
+// The densest state of the liquid branch in the range: the liquid at pmax, or where the
+// isotherm turns over before that pressure (a hump of the equation far beyond the liquid, above
+// which its states are not physical): Newton steps from just above the start, kept below any
+// state where dp/dD is not positive.
+Point densest(const FluidCore& fc, double T, double D_low, double D_start) {
+    const double P = fc.pmax * (1.0 + kOnPair);  // pmax to round-off: a state there lies inside
+    double lo = D_low, hi = kInfinity, D = D_start;
+    Point pt, last;
+    bool have_last = false;
+    for (int k = 0; k < kMaxSteps; ++k) {
+        if (!(D > lo && D < hi)) D = inside(lo, hi);
+        if (!evaluate(T, D, pt) || !(pt.props.dpdD > 0.0)) {
+            hi = D;
+        } else {
+            if (std::fabs(pt.props.p - P) <= kPressureMet * P) return pt;
+            (pt.props.p < P ? lo : hi) = D;
+            if (pt.props.p < P) {
+                last = pt;
+                have_last = true;
+            }
+            const double next = std::min(D - (pt.props.p - P) / pt.props.dpdD, kLiquidGrowth * D);
+            if (std::fabs(next - D) <= kDensityClosed * D) return pt;
+            D = next;
+            continue;
+        }
+        if (std::isfinite(hi) && hi - lo <= kDensityClosed * hi) break;
+        D = inside(lo, hi);
+    }
+    if (!have_last) fail(ErrorKind::no_solution, "no stable liquid on the isotherm");
+    return last;
 }
 
 // A state at the low-density end of an isotherm, next to the ideal gas.
@@ -158,7 +232,7 @@ Found pick(const std::vector<Point>& roots, PhaseChoice phase, const std::string
 // value lies on.
 Found isentrope_on_isotherm(const FluidCore& fc, double T, double value, PhaseChoice phase) {
     const SaturationCurve& curve = *fc.curve;
-    const double low = std::max(kLowestDensity * 1.000001, 1e-9 * fc.Dc);
+    const double low = kThinnest * fc.Dc;
     const std::string none =
         "s = " + text(value) + " is not met on the isotherm within the fluid's range";
     const double ideal = std::clamp(ideal_density(fc, T, value), low * 2.0, fc.Dc);
@@ -176,12 +250,18 @@ Found isentrope_on_isotherm(const FluidCore& fc, double T, double value, PhaseCh
                 Dl = pair.liq.D;
                 Dv = pair.vap.D;
             }
-            const double edge = kOnPair * (sv - sl);
-            if (value >= sl - edge && value <= sv + edge)
-                return on_pair(pair, std::clamp((value - sl) / (sv - sl), 0.0, 1.0));
+            if (value >= sl && value <= sv)
+                return on_pair_found(pair, std::clamp((value - sl) / (sv - sl), 0.0, 1.0));
             const bool liquid = value < sl;
             (liquid ? lo : hi) = liquid ? Dl : Dv;
             start = liquid ? Dl * (1.0 + kNearSaturation) : std::min(ideal, 0.9 * Dv);
+            // Beyond a saturated state by less than the search resolves: that state.
+            const std::optional<Point> root = isotherm_root(T, Var::s, value, lo, hi, start, false);
+            const double edge = kOnPair * (sv - sl);
+            if (!root && !clear && value >= sl - edge && value <= sv + edge)
+                return on_pair(pair, liquid ? 0.0 : 1.0);
+            if (!root) fail(ErrorKind::out_of_range, none);
+            return single(*root);
         } else {
             const bool liquid = phase == PhaseChoice::liquid;
             const Point end = spinodal(fc, T, liquid ? Branch::liquid : Branch::vapour);
@@ -202,10 +282,11 @@ Found isotherm(const FluidCore& fc, double T, Var var, double value, PhaseChoice
     const SaturationCurve& curve = *fc.curve;
     const std::string none =
         name_of(var) + " = " + text(value) + " is not met on the isotherm within the fluid's range";
-    const double low = std::max(kLowestDensity * 1.000001, 1e-9 * fc.Dc);
+    const double low = kThinnest * fc.Dc;
     if (!(T < curve.Tc())) {
         const Point a = thinnest(T, low);
-        return pick(part_roots(T, var, value, a, densest(fc, T, fc.Dc)), phase, none);
+        const double ideal = std::min(1000.0 * fc.pmax / (GAS_CONSTANT * T), fc.Dc);
+        return pick(part_roots(T, var, value, a, densest(fc, T, low, ideal)), phase, none);
     }
     std::vector<Point> roots;
     const Point top = thinnest(T, low);
@@ -214,28 +295,35 @@ Found isotherm(const FluidCore& fc, double T, Var var, double value, PhaseChoice
         const double ql = quantity(pair.liq, var), qv = quantity(pair.vap, var);
         const double edge = kOnPair * std::fabs(qv - ql);
         roots = part_roots(T, var, value, top, pair.vap);
-        std::vector<Point> liquid = part_roots(T, var, value, pair.liq, densest(fc, T, pair.liq.D));
+        std::vector<Point> liquid =
+            part_roots(T, var, value, pair.liq,
+                       densest(fc, T, pair.liq.D, pair.liq.D * (1.0 + kNearSaturation)));
         const bool mixed = value >= std::min(ql, qv) - edge && value <= std::max(ql, qv) + edge;
-        // A root at a saturated state is the mixture's end, not a state of its own.
-        const auto beyond = [&](const Point& p) {
-            return std::fabs(p.D / pair.liq.D - 1.0) > kOnPair &&
-                   std::fabs(p.D / pair.vap.D - 1.0) > kOnPair;
+        const double x = std::clamp((value - ql) / (qv - ql), 0.0, 1.0);
+        const double D_mixture = 1.0 / ((1.0 - x) / pair.liq.D + x / pair.vap.D);
+        // A single-phase root at the mixture's density is the mixture itself.
+        const auto same = [&](const Point& p) {
+            return mixed && std::fabs(p.D / D_mixture - 1.0) <= kOnPair;
         };
-        std::erase_if(roots, [&](const Point& p) { return mixed && !beyond(p); });
-        std::erase_if(liquid, [&](const Point& p) { return mixed && !beyond(p); });
+        std::erase_if(roots, same);
+        std::erase_if(liquid, same);
         const std::size_t single_count = roots.size() + liquid.size();
         if (mixed && single_count > 0)
             fail(ErrorKind::not_a_state,
                  "two states, a mixture and a single phase: give phase= (\"liquid\" or "
                  "\"vapour\") for the single phase");
-        if (mixed) return on_pair(pair, std::clamp((value - ql) / (qv - ql), 0.0, 1.0));
+        if (mixed) return on_pair_found(pair, x);
         roots.insert(roots.end(), liquid.begin(), liquid.end());
         return pick(roots, phase, none);
     }
-    if (phase == PhaseChoice::vapour)
-        return pick(part_roots(T, var, value, top, spinodal(fc, T, Branch::vapour)), phase, none);
+    // Asked for a phase: the single-phase states of both branches up to their spinodals, the
+    // densest for liquid, the least dense for vapour.
+    roots = part_roots(T, var, value, top, spinodal(fc, T, Branch::vapour));
     const Point start = spinodal(fc, T, Branch::liquid);
-    return pick(part_roots(T, var, value, start, densest(fc, T, start.D)), phase, none);
+    const std::vector<Point> liquid = part_roots(
+        T, var, value, start, densest(fc, T, start.D, start.D * (1.0 + kNearSaturation)));
+    roots.insert(roots.end(), liquid.begin(), liquid.end());
+    return pick(roots, phase, none);
 }
 
 // ---- Along an isochore -------------------------------------------------------------------------
@@ -283,9 +371,9 @@ std::optional<Found> isochore_mixture(const FluidCore& fc, double D, Var var, do
     };
     const std::optional<SatPair> pair = pair_where(fc, r, fc.curve->Tmin(), Ts);
     if (!pair) return std::nullopt;
-    const double x = fraction(values_of(*pair));
-    if (x < -kOnPair || x > 1.0 + kOnPair) return std::nullopt;
-    return on_pair(*pair, std::clamp(x, 0.0, 1.0));
+    const std::optional<double> x = fraction_on(*pair, D);
+    if (!x) return std::nullopt;
+    return on_pair(*pair, *x);
 }
 
 // The start of the search along the isochore: the ideal gas's temperature for a gas-like

@@ -148,7 +148,7 @@ std::optional<Start> isobar_start(const FluidCore& fc, double P, Var var, double
 
 // The state found lies where the start said: inside the range, on the side of the saturation.
 bool where_started(const FluidCore& fc, const Start& s, const Point& pt, PhaseChoice phase) {
-    if (pt.T < fc.Tmin || pt.T > fc.Tmax) return false;
+    if (!in_range(fc, pt.T)) return false;
     if (phase != PhaseChoice::any)
         return !(pt.T < fc.curve->Tc_equation()) ||
                on_liquid_branch(fc, pt) == (phase == PhaseChoice::liquid);

@@ -9,7 +9,9 @@ namespace {
 constexpr int kSeriesSteps = 80;
 constexpr int kExactSteps = 8;
 // A temperature step of the exact pairs this small (relative) leaves the pair as it is.
-constexpr double kPairSettled = 1e-11;
+constexpr double kPairSettled = 1e-13;
+// Steps that stall at the round-off of the pair this close are taken as settled.
+constexpr double kPairStalled = 1e-11;
 // The slope of a residual from its values moved this far (K) along their slopes.
 constexpr double kSlopeStep = 1e-6;
 // The saturation curve is scanned for roots at this many temperatures.
@@ -64,15 +66,18 @@ std::optional<SatPair> pair_where(const FluidCore& fc, const PairResidual& r, do
     if ((fa < 0.0) == (fb < 0.0) && fa != 0.0 && fb != 0.0) return std::nullopt;
     double T = fa == 0.0 ? Ta : fb == 0.0 ? Tb : series_root(curve, r, Ta, Tb, fa, fb);
     // Newton steps on the exact pairs, the slope from the pair's own slopes.
+    SatPair pair;
+    double step = 0.0;
     for (int k = 0; k < kExactSteps; ++k) {
-        const SatPair pair = pair_T(fc, T);
+        pair = pair_T(fc, T);
         const ExactPair e = values_of(pair);
         const double f = r(e);
         const double slope = (r(moved(e, slopes_of(pair), kSlopeStep)) - f) / kSlopeStep;
-        const double dT = slope != 0.0 ? -f / slope : 0.0;
-        if (!std::isfinite(dT) || std::fabs(dT) <= kPairSettled * T) return pair;
-        T = std::clamp(T + dT, curve.Tmin(), std::nextafter(curve.Tc(), 0.0));
+        step = slope != 0.0 ? -f / slope : 0.0;
+        if (!std::isfinite(step) || std::fabs(step) <= kPairSettled * T) return pair;
+        T = std::clamp(T + step, curve.Tmin(), std::nextafter(curve.Tc(), 0.0));
     }
+    if (std::fabs(step) <= kPairStalled * T) return pair;
     fail(ErrorKind::no_solution, "the saturated state does not settle");
 }
 

@@ -86,6 +86,14 @@ Found on_pair(const SatPair& pair, double x) {
     return f;
 }
 
+Found on_pair_found(const SatPair& pair, double x) {
+    const double vl = 1.0 / pair.liq.D, vv = 1.0 / pair.vap.D;
+    if (x <= kFractionResolved || x * (vv - vl) <= kOnPair * vl) return on_pair(pair, 0.0);
+    if (1.0 - x <= kFractionResolved || (1.0 - x) * (vv - vl) <= kOnPair * vv)
+        return on_pair(pair, 1.0);
+    return on_pair(pair, x);
+}
+
 double fraction_of_density(const SatPair& pair, double D) {
     const double x = (1.0 / D - 1.0 / pair.liq.D) / (1.0 / pair.vap.D - 1.0 / pair.liq.D);
     return std::clamp(x, 0.0, 1.0);
@@ -213,6 +221,17 @@ double ideal_density(const FluidCore& fc, double T, double s) {
     const IdealAt v = ideal_at(T);
     constexpr double R = GAS_CONSTANT;
     return std::exp((fc.ideal_s + R * v.s0 - s) / R) / T;
+}
+
+bool in_range(const FluidCore& fc, double T) {
+    return T >= fc.Tmin * (1.0 - kOnPair) && T <= fc.Tmax * (1.0 + kOnPair);
+}
+
+std::optional<double> fraction_on(const SatPair& pair, double D) {
+    const double v = 1.0 / D, vl = 1.0 / pair.liq.D, vv = 1.0 / pair.vap.D;
+    if (v < vl * (1.0 - kFractionResolved) || v > vv * (1.0 + kFractionResolved))
+        return std::nullopt;
+    return std::clamp((v - vl) / (vv - vl), 0.0, 1.0);
 }
 
 Var var_of(Given g) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "api/jets.h"
@@ -35,6 +36,9 @@ inline constexpr double kOnPair = 1e-9;
 // A pressure this close (relative) below the series' pressure next to the critical point, where
 // the equation gives no pair, is taken as supercritical.
 inline constexpr double kNearCritical = 1e-6;
+// A vapour fraction that the pair's values resolve no closer to 0 or 1 (their round-off in
+// parts of the enthalpy or entropy of vaporisation).
+inline constexpr double kFractionResolved = 1e-12;
 // A step along an isobar this short (relative) starts its density from the prediction.
 inline constexpr double kShortStep = 0.02;
 // A Newton step of the density on the liquid branch moves it by at most this factor, so that
@@ -102,7 +106,8 @@ double rising_root(double a, double b, double x, Sampler&& sample, const std::st
         }
         // At an end of the range: a root beyond it by less than the settling step is the end.
         const bool at_end = (x == a && s.f > 0.0) || (x == b && s.f < 0.0);
-        if (at_end && s.slope > 0.0 && std::fabs(s.f / s.slope) <= kTemperatureSettled * x)
+        if (at_end && s.slope > 0.0 &&
+            std::fabs(s.f / s.slope) <= kTemperatureSettled * std::fabs(x))
             return x;
         if (x == a && s.f > 0.0) fail(ErrorKind::out_of_range, below_a);
         if (x == b && s.f < 0.0) fail(ErrorKind::out_of_range, above_b);
@@ -115,10 +120,10 @@ double rising_root(double a, double b, double x, Sampler&& sample, const std::st
             } else {
                 next = 0.5 * (lo + hi);
             }
-        } else if (std::fabs(next - x) <= kTemperatureSettled * x) {
+        } else if (std::fabs(next - x) <= kTemperatureSettled * std::fabs(x)) {
             last = true;
         }
-        if (hi - lo <= 1e-15 * hi) last = true;
+        if (hi - lo <= 1e-15 * std::fabs(hi)) last = true;
         x = next;
     }
     fail(ErrorKind::no_solution, "the temperature search does not settle");
@@ -146,6 +151,15 @@ double ideal_temperature_at_density(const FluidCore& fc, double D, Var var, doub
 // The density of the ideal gas of entropy s at T.
 double ideal_density(const FluidCore& fc, double T, double s);
 
+// ---- Ranges -----------------------------------------------------------------------------------
+
+// A state inside the fluid's temperature range to round-off (a state given at Tmax comes back
+// at Tmax to the last digits).
+bool in_range(const FluidCore& fc, double T);
+// The fraction x of a mixture of overall volume 1/D on the pair, where D lies between the pair's
+// densities or beyond one of them by no more than the pair resolves; nothing otherwise.
+std::optional<double> fraction_on(const SatPair& pair, double D);
+
 // ---- Saturated pairs -------------------------------------------------------------------------
 
 SatPair pair_T(const FluidCore& fc, double T);
@@ -153,6 +167,11 @@ SatPair pair_p(const FluidCore& fc, double P);
 Found single(const Point& pt);
 // The state of vapour fraction x on the pair: the saturated states themselves at 0 and 1.
 Found on_pair(const SatPair& pair, double x);
+// The mixture of a vapour fraction x that a solver computed from values: x is taken as 0 (or 1)
+// where the mixture's volume meets the saturated liquid's (vapour's) to what the pair resolves
+// (next to the triple point v'' is so large that x of 1e-15 moves the volume by 1e-8), or where
+// x lies within kFractionResolved of it.
+Found on_pair_found(const SatPair& pair, double x);
 // Vapour fraction of density D (volumes linear in x), clamped to [0, 1].
 double fraction_of_density(const SatPair& pair, double D);
 

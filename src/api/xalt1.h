@@ -98,7 +98,8 @@ std::string_view phase_name(Phase phase);
 // liquid branch runs from the liquid spinodal (where dp/dD falls to 0) up, the vapour branch
 // up to the vapour spinodal; at and above Tc, where the two branches are one, `liquid` takes
 // the denser and `vapour` the less dense of two states. A state beyond the spinodal is an
-// error (no_solution).
+// error (no_solution). For (T, h), whose isotherm can meet a value twice on one branch, they
+// take the densest and the least dense of its single-phase states on either branch.
 enum class PhaseChoice { any, liquid, vapour };
 // "liquid", "vapour" or "gas" (= vapour); throws Error (bad_input).
 PhaseChoice phase_choice_of(std::string_view name);

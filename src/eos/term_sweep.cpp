@@ -232,8 +232,9 @@ void forget() {
     seen = false;
 }
 
-bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv& out) {
-    if (!p.usable || !input_accepted(D, T)) return false;
+bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv& out,
+                 bool gated) {
+    if (!p.usable || (gated && !input_accepted(D, T))) return false;
     hard_body::State body;
     if (!hard_body::state(D, p.D0, T, p.T0, A1_HARD_BODY, A2_HARD_BODY, body)) return false;
     FresDeriv hb;
@@ -284,7 +285,7 @@ bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv&
 //   T^3 F03 = F t (t - 1) (t - 2).
 bool third_derivatives(const Prepared& p, const double& D, const double& T, FresThird& out) {
     out = FresThird{};
-    if (!p.usable || !input_accepted(D, T)) return false;
+    if (!p.usable) return false;
     FresThird hb;
     if (!hard_body::third_derivatives(D, p.D0, T, p.T0, A1_HARD_BODY, A2_HARD_BODY, p.Alpha, hb))
         return false;

@@ -77,15 +77,19 @@ void forget();
 
 // The seven derivatives at (D, T) by one sweep; false when the state needs the term functions
 // (input below the lowest density or temperature, the hard-body term refusing the state, a
-// value that is not finite, or terms the sweep cannot take). Nothing is written.
-bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv& out);
+// value that is not finite, or terms the sweep cannot take). Nothing is written. Not `gated`,
+// densities and temperatures below the input check's are taken as they come (the equation is
+// continuous there; the program's input check refuses them).
+bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv& out,
+                 bool gated = true);
 
 // The seven derivatives at (D, T) as X_R_FDERIV gives them, for callers that hold the prepared
 // terms already.
 void derivative_set(const Prepared& p, const double& D, const double& T, FresDeriv& out,
                     int32_t& status);
 
-// F21, F12 and F03 at (D, T) by one sweep; false as for derivatives().
+// F21, F12 and F03 at (D, T) by one sweep, without the input check; false as for
+// derivatives() otherwise.
 bool third_derivatives(const Prepared& p, const double& D, const double& T, FresThird& out);
 
 // F alone at (D, T) by the same sweep, for prepared terms that are usable (no check of the

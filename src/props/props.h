@@ -9,7 +9,8 @@ struct StateProperties;
 void X_TD_DAT(const bool& silent, const double& D, const double& T, const float& x,
               int32_t& status);
 // The whole property set at (D, T) as a silent X_TD_DAT evaluates it (cp from its formula at
-// every state), without TD_PROPS: for callers from code.
+// every state, and densities below the residual sum's input check taken as they come), without
+// TD_PROPS: for callers from code.
 void X_TD_STATE(const double& D, const double& T, StateProperties& props, int32_t& status);
 // Solves one request given by T, D and p (the mode's inputs, the others 0) and writes its rows.
 void X_PVT(double& T, double& D, double& p, int32_t& status);

@@ -164,12 +164,14 @@ void store(const StateProperties& s, TdProps& r) {
 // that of the ideal-gas evaluation at Tref. False, with nothing computed, for a state outside
 // the range of the equation.
 bool evaluate(const term_sweep::Prepared& p, const double& D, const double& T, ReferenceValues& ref,
-              const double& previous_cp, StateProperties& out, int32_t& status) {
+              const double& previous_cp, StateProperties& out, int32_t& status,
+              bool gated = true) {
     const SubstConst& sc = SUBST_CONST;
     const IdealGas& at_T = ideal_gas_at_state(T);
     if (at_T.status != STATUS_OK) return false;
     FresDeriv F;
-    term_sweep::derivative_set(p, D, T, F, status);
+    if (gated || !term_sweep::derivatives(p, D, T, F, false))
+        term_sweep::derivative_set(p, D, T, F, status);
     if (status != STATUS_OK) return false;
     trace_derivatives(F);
     const IdealGas& at_Tref = ideal_gas_at_reference();
@@ -203,7 +205,9 @@ ReferenceValues reference_values(const term_sweep::Prepared& prepared) {
 }  // namespace
 
 // The whole property set of the state (D, T), as a silent X_TD_DAT evaluates it, without
-// TD_PROPS and without the near-critical rule for cp (cp from its formula at every state).
+// TD_PROPS and without the near-critical rule for cp (cp from its formula at every state), and
+// without the input check of the residual sum: a density below its lowest (1e-7 mol/dm3) gets
+// the equation's own residual part, not the ideal gas's, so that states stay continuous there.
 // Status as X_TD_DAT's: STATUS_OUT_OF_RANGE for a state outside the range of the equation or
 // with values that are not all finite.
 void X_TD_STATE(const double& D, const double& T, StateProperties& props, int32_t& status) {
@@ -211,7 +215,9 @@ void X_TD_STATE(const double& D, const double& T, StateProperties& props, int32_
     ReferenceValues ref = reference_values(prepared);
     status = STATUS_OK;
     const double cp_from_formula = std::nan("");
-    if (!evaluate(prepared, D, T, ref, cp_from_formula, props, status) || !all_finite(props))
+    const bool gated = false;
+    if (!evaluate(prepared, D, T, ref, cp_from_formula, props, status, gated) ||
+        !all_finite(props))
         status = STATUS_OUT_OF_RANGE;
 }
 
