@@ -22,16 +22,27 @@ std::optional<Found> tie_line(const FluidCore& fc, double h, double s) {
     const auto r = [&](const ExactPair& e) { return e.sl + fraction(e) * (e.sv - e.sl) - s; };
     for (const SatPair& pair : pairs_where(fc, r)) {
         const double x = fraction(values_of(pair));
-        if (x >= -kOnPair && x <= 1.0 + kOnPair) return on_pair_found(pair, std::clamp(x, 0.0, 1.0));
+        if (x >= -kOnPair && x <= 1.0 + kOnPair)
+            return on_pair_found(pair, std::clamp(x, 0.0, 1.0));
     }
     return std::nullopt;
 }
 
+// Inside the saturation dome (a metastable or unstable state there is not the stable one): by
+// the series, and where it lies next to a saturated density by the exact pair.
 bool inside_dome(const FluidCore& fc, const Point& pt) {
     if (!(pt.T < fc.curve->Tc()) || pt.T < fc.curve->Tmin()) return false;
     double Dl = 0, Dv = 0;
     fc.curve->densities_at(pt.T, Dl, Dv);
-    return pt.D < Dl * (1.0 - kNearSaturation) && pt.D > Dv * (1.0 + kNearSaturation);
+    const bool clear = pt.D > Dl * (1.0 + kNearSaturation) || pt.D < Dv * (1.0 - kNearSaturation);
+    if (clear) return false;
+    SatPair pair;
+    if (pair_at_T(*fc.curve, pt.T, pair)) {
+        Dl = pair.liq.D;
+        Dv = pair.vap.D;
+    }
+    // At a saturated density to what the pair resolves: that saturated state, not inside.
+    return pt.D < Dl * (1.0 - kOnPair) && pt.D > Dv * (1.0 + kOnPair);
 }
 
 // Newton steps from the liquid of the same entropy on the series or from the ideal gas.
@@ -51,20 +62,16 @@ std::optional<Point> newton_from(const FluidCore& fc, double h, double s, bool l
     return pt;
 }
 
-// The liquid-like start first where s lies below the critical entropy, the gas-like one
-// otherwise; the other where the first does not settle on a state of the single phase asked for.
-std::optional<Found> newton_hs(const FluidCore& fc, double h, double s, PhaseChoice phase) {
+// A single-phase state of (h, s) from one start: outside the dome (or on the branch asked for).
+std::optional<Found> newton_hs(const FluidCore& fc, double h, double s, PhaseChoice phase,
+                               bool liquid) {
     const SaturationCurve& curve = *fc.curve;
-    const ExactPair c = curve.saturated(curve.Tc_equation());
-    const bool liquid_first = phase == PhaseChoice::any ? s < c.sl : phase == PhaseChoice::liquid;
-    for (bool liquid : {liquid_first, !liquid_first}) {
-        const std::optional<Point> pt = newton_from(fc, h, s, liquid);
-        if (!pt || !in_range(fc, pt->T)) continue;
-        const bool wrong_branch = phase != PhaseChoice::any && pt->T < curve.Tc_equation() &&
-                                  on_liquid_branch(fc, *pt) != (phase == PhaseChoice::liquid);
-        if (phase == PhaseChoice::any ? !inside_dome(fc, *pt) : !wrong_branch) return single(*pt);
-    }
-    return std::nullopt;
+    const std::optional<Point> pt = newton_from(fc, h, s, liquid);
+    if (!pt || !in_range(fc, pt->T)) return std::nullopt;
+    const bool wrong_branch = phase != PhaseChoice::any && pt->T < curve.Tc_equation() &&
+                              on_liquid_branch(fc, *pt) != (phase == PhaseChoice::liquid);
+    if (phase == PhaseChoice::any ? inside_dome(fc, *pt) : wrong_branch) return std::nullopt;
+    return single(*pt);
 }
 
 // The pressure on the isenthalp h where s meets the value: Newton steps in ln p, each a (p, h)
@@ -101,10 +108,17 @@ Found isenthalp(const FluidCore& fc, double h, double s, PhaseChoice phase) {
 
 }  // namespace
 
+// Along an isenthalp s falls with p through the single phase and the dome alike, so (h, s) has
+// one state at most: a single-phase state the Newton steps find outside the dome is it. From
+// the liquid-like start where s lies below the critical entropy, else the gas-like one; where
+// that finds none, the dome, then the other start, then the search along the isenthalp.
 Found solve_hs(const FluidCore& fc, double h, double s, PhaseChoice phase) {
+    const ExactPair c = fc.curve->saturated(fc.curve->Tc_equation());
+    const bool liquid = phase == PhaseChoice::any ? s < c.sl : phase == PhaseChoice::liquid;
+    if (std::optional<Found> found = newton_hs(fc, h, s, phase, liquid)) return *found;
     if (phase == PhaseChoice::any)
         if (std::optional<Found> mix = tie_line(fc, h, s)) return *mix;
-    if (std::optional<Found> found = newton_hs(fc, h, s, phase)) return *found;
+    if (std::optional<Found> found = newton_hs(fc, h, s, phase, !liquid)) return *found;
     return isenthalp(fc, h, s, phase);
 }
 

@@ -38,7 +38,7 @@ OnIsotherm on_isotherm(const Point& pt, Var var, double value) {
 // Newton steps in ln D, bisection where a step leaves the bracket or the equation refuses the
 // density. Nothing where the bracket closes without a root.
 std::optional<Point> isotherm_root(double T, Var var, double value, double lo, double hi, double D,
-                                   bool rising) {
+                                   bool rising, double gas_density = 0.0) {
     Point pt;
     for (int k = 0; k < kMaxSteps; ++k) {
         if (!(D > lo && D < hi)) D = inside(lo, hi);
@@ -51,7 +51,10 @@ std::optional<Point> isotherm_root(double T, Var var, double value, double lo, d
         ((s.f < 0.0) == rising ? lo : hi) = D;
         const double step = -s.f / s.slope;
         const bool monotonic = (s.slope > 0.0) == rising && s.slope != 0.0;
-        const double next = D * std::exp(std::clamp(step, -2.0, 2.0));
+        // A gas's X is near linear in D (its virial expansion), a liquid's in ln D.
+        const double next = D < gas_density && step > -0.5
+                                ? D * (1.0 + step)
+                                : D * std::exp(std::clamp(step, -2.0, 2.0));
         if (monotonic && std::fabs(step) <= kLogSettled) {
             // The last step: its error is of the order of its square.
             Point last;
@@ -116,15 +119,18 @@ Point isotherm_maximum(double T, Var var, const Point& a, const Point& b) {
 
 // A part of an isotherm between two evaluated states, on which X falls, rises, or falls to a
 // minimum and rises again: its roots, the less dense first.
-std::vector<Point> part_roots(double T, Var var, double value, const Point& a, const Point& b) {
+std::vector<Point> part_roots(double T, Var var, double value, const Point& a, const Point& b,
+                              double gas) {
     std::vector<Point> roots;
     const auto add = [&](const Point& lo, const Point& hi, bool rising) {
         const double fl = quantity(lo, var) - value, fh = quantity(hi, var) - value;
         if ((fl > 0.0 && fh > 0.0) || (fl < 0.0 && fh < 0.0)) return;
         if (fl == 0.0) return roots.push_back(lo);
         if (fh == 0.0) return roots.push_back(hi);
-        const double start = std::sqrt(lo.D * hi.D);
-        if (std::optional<Point> r = isotherm_root(T, var, value, lo.D, hi.D, start, rising))
+        // From next to the denser end where the other is next to the ideal gas: in ln D the
+        // gas's X is flat at low densities and Newton steps from there crawl.
+        const double start = lo.D < 1e-6 * hi.D ? 0.5 * hi.D : std::sqrt(lo.D * hi.D);
+        if (std::optional<Point> r = isotherm_root(T, var, value, lo.D, hi.D, start, rising, gas))
             roots.push_back(*r);
     };
     const double sa = on_isotherm(a, var, 0.0).slope, sb = on_isotherm(b, var, 0.0).slope;
@@ -286,18 +292,24 @@ Found isotherm(const FluidCore& fc, double T, Var var, double value, PhaseChoice
     if (!(T < curve.Tc())) {
         const Point a = thinnest(T, low);
         const double ideal = std::min(1000.0 * fc.pmax / (GAS_CONSTANT * T), fc.Dc);
-        return pick(part_roots(T, var, value, a, densest(fc, T, low, ideal)), phase, none);
+        return pick(part_roots(T, var, value, a, densest(fc, T, low, ideal), fc.curve->Dc()), phase,
+                    none);
     }
     std::vector<Point> roots;
-    const Point top = thinnest(T, low);
     if (phase == PhaseChoice::any) {
         const SatPair pair = pair_T(fc, T);
         const double ql = quantity(pair.liq, var), qv = quantity(pair.vap, var);
         const double edge = kOnPair * std::fabs(qv - ql);
-        roots = part_roots(T, var, value, top, pair.vap);
-        std::vector<Point> liquid =
-            part_roots(T, var, value, pair.liq,
-                       densest(fc, T, pair.liq.D, pair.liq.D * (1.0 + kNearSaturation)));
+        // The vapour branch falls from the ideal gas to h'': nothing below h''. Along the liquid
+        // branch (dh/dp) = v (1 - T alpha) stays below v': nothing above h' + 2 v' (pmax - ps).
+        if (value >= qv - edge)
+            roots = part_roots(T, var, value, thinnest(T, low), pair.vap, fc.curve->Dc());
+        const double liquid_top = ql + 2000.0 * (fc.pmax - pair.vap.props.p) / pair.liq.D;
+        std::vector<Point> liquid;
+        if (value <= liquid_top)
+            liquid = part_roots(T, var, value, pair.liq,
+                                densest(fc, T, pair.liq.D, pair.liq.D * (1.0 + kNearSaturation)),
+                                fc.curve->Dc());
         const bool mixed = value >= std::min(ql, qv) - edge && value <= std::max(ql, qv) + edge;
         const double x = std::clamp((value - ql) / (qv - ql), 0.0, 1.0);
         const double D_mixture = 1.0 / ((1.0 - x) / pair.liq.D + x / pair.vap.D);
@@ -318,10 +330,12 @@ Found isotherm(const FluidCore& fc, double T, Var var, double value, PhaseChoice
     }
     // Asked for a phase: the single-phase states of both branches up to their spinodals, the
     // densest for liquid, the least dense for vapour.
-    roots = part_roots(T, var, value, top, spinodal(fc, T, Branch::vapour));
+    roots = part_roots(T, var, value, thinnest(T, low), spinodal(fc, T, Branch::vapour),
+                       fc.curve->Dc());
     const Point start = spinodal(fc, T, Branch::liquid);
-    const std::vector<Point> liquid = part_roots(
-        T, var, value, start, densest(fc, T, start.D, start.D * (1.0 + kNearSaturation)));
+    const std::vector<Point> liquid =
+        part_roots(T, var, value, start, densest(fc, T, start.D, start.D * (1.0 + kNearSaturation)),
+                   fc.curve->Dc());
     roots.insert(roots.end(), liquid.begin(), liquid.end());
     return pick(roots, phase, none);
 }
