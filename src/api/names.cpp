@@ -4,6 +4,7 @@
 #include <string>
 
 #include "api/fluid_impl.h"
+#include "api/solve_support.h"
 
 #ifndef XALT1_VERSION
 #define XALT1_VERSION "0.0.0"
@@ -171,18 +172,7 @@ double UnitFactors::of(detail::Var v) const {
 }
 
 double UnitFactors::of(detail::Given g) const {
-    using detail::Given;
-    switch (g) {
-        case Given::T:
-        case Given::x:
-            return 1.0;
-        case Given::p:
-            return p;
-        case Given::D:
-            return D;
-        default:
-            return energy;
-    }
+    return g == detail::Given::x ? 1.0 : of(detail::var_of(g));
 }
 
 }  // namespace xalt1

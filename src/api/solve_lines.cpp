@@ -345,32 +345,12 @@ Found isotherm(const FluidCore& fc, double T, Var var, double value, PhaseChoice
 // The temperature at which the series' saturated density of the side equals D (D' falls with T,
 // D'' rises).
 double saturation_temperature_of_density(const SaturationCurve& curve, double D, bool liquid) {
-    double Ta = curve.Tmin(), Tb = std::nextafter(curve.Tc(), 0.0);
     const auto f = [&](double T) {
         double Dl = 0, Dv = 0;
         curve.densities_at(T, Dl, Dv);
         return liquid ? D - Dl : Dv - D;  // rises with T
     };
-    double fa = f(Ta), fb = f(Tb);
-    if (fa >= 0.0) return Ta;
-    if (fb <= 0.0) return Tb;
-    int side = 0;
-    for (int k = 0; k < 100 && Tb - Ta > 1e-13 * Tb; ++k) {
-        const double T = (Ta * fb - Tb * fa) / (fb - fa);
-        const double fT = f(T);
-        if (fT < 0.0) {
-            Ta = T;
-            fa = fT;
-            if (side == -1) fb *= 0.5;
-            side = -1;
-        } else {
-            Tb = T;
-            fb = fT;
-            if (side == 1) fa *= 0.5;
-            side = 1;
-        }
-    }
-    return 0.5 * (Ta + Tb);
+    return rising_illinois(f, curve.Tmin(), std::nextafter(curve.Tc(), 0.0));
 }
 
 // The mixture at overall density D whose X meets the value: on the pair between Tmin and Ts.

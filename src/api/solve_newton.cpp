@@ -15,7 +15,6 @@ constexpr double kLongestD = 1.0;
 // below kExact leaves the state as it is.
 constexpr double kSettled = 1e-8;
 constexpr double kExact = 1e-13;
-constexpr int kSeriesSearch = 60;
 // The gas starts from the ideal gas where that lies this far above the saturation temperature,
 // with its density at most this many critical densities.
 constexpr double kFarAboveSaturation = 1.1;
@@ -61,27 +60,7 @@ double series_temperature(const SaturationCurve& curve, Var var, bool liquid, do
         const ExactPair e = curve.saturated(T);
         return (liquid ? quantity_liquid(e, var) : quantity_vapour(e, var)) - value;
     };
-    double fa = f(Ta), fb = f(Tb);
-    if (fa >= 0.0) return Ta;
-    if (fb <= 0.0) return Tb;
-    int side = 0;
-    for (int k = 0; k < kSeriesSearch && Tb - Ta > 1e-12 * Tb; ++k) {
-        const double T = (Ta * fb - Tb * fa) / (fb - fa);
-        const double fT = f(T);
-        if (fT == 0.0) return T;
-        if (fT < 0.0) {
-            Ta = T;
-            fa = fT;
-            if (side == -1) fb *= 0.5;
-            side = -1;
-        } else {
-            Tb = T;
-            fb = fT;
-            if (side == 1) fa *= 0.5;
-            side = 1;
-        }
-    }
-    return 0.5 * (Ta + Tb);
+    return rising_illinois(f, Ta, Tb);
 }
 
 namespace {

@@ -6,7 +6,6 @@ namespace xalt1::detail {
 
 namespace {
 
-constexpr int kSeriesSteps = 80;
 constexpr int kExactSteps = 8;
 // A temperature step of the exact pairs this small (relative) leaves the pair as it is.
 constexpr double kPairSettled = 1e-13;
@@ -20,29 +19,6 @@ constexpr int kScanPoints = 64;
 ExactPair moved(const ExactPair& e, const ExactPair& d, double dT) {
     return {e.ps + d.ps * dT, e.Dl + d.Dl * dT, e.Dv + d.Dv * dT, e.hl + d.hl * dT,
             e.hv + d.hv * dT, e.sl + d.sl * dT, e.sv + d.sv * dT};
-}
-
-// Illinois steps on the series' residual in [Ta, Tb] (signs differ at the ends).
-double series_root(const SaturationCurve& curve, const PairResidual& r, double Ta, double Tb,
-                   double fa, double fb) {
-    int side = 0;
-    for (int k = 0; k < kSeriesSteps && Tb - Ta > 1e-13 * Tb; ++k) {
-        const double T = (Ta * fb - Tb * fa) / (fb - fa);
-        const double f = r(curve.saturated(T));
-        if (f == 0.0) return T;
-        if ((f < 0.0) == (fa < 0.0)) {
-            Ta = T;
-            fa = f;
-            if (side == -1) fb *= 0.5;
-            side = -1;
-        } else {
-            Tb = T;
-            fb = f;
-            if (side == 1) fa *= 0.5;
-            side = 1;
-        }
-    }
-    return 0.5 * (Ta + Tb);
 }
 
 }  // namespace
@@ -64,7 +40,8 @@ std::optional<SatPair> pair_where(const FluidCore& fc, const PairResidual& r, do
     const SaturationCurve& curve = *fc.curve;
     const double fa = r(curve.saturated(Ta)), fb = r(curve.saturated(Tb));
     if ((fa < 0.0) == (fb < 0.0) && fa != 0.0 && fb != 0.0) return std::nullopt;
-    double T = fa == 0.0 ? Ta : fb == 0.0 ? Tb : series_root(curve, r, Ta, Tb, fa, fb);
+    const auto on_series = [&](double t) { return r(curve.saturated(t)); };
+    double T = fa == 0.0 ? Ta : fb == 0.0 ? Tb : illinois(on_series, Ta, Tb, fa, fb);
     // Newton steps on the exact pairs, the slope from the pair's own slopes.
     SatPair pair;
     double step = 0.0;

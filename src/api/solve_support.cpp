@@ -176,20 +176,13 @@ bool set_ideal_gas(FluidCore& fc) {
     return true;
 }
 
-double ideal_temperature(const FluidCore& fc, double P, Var var, double value, double Tlow,
-                         double Thigh) {
-    constexpr double R = GAS_CONSTANT;
+// Newton steps on T for a residual of the ideal gas at T, rising with T, kept in [Tlow, Thigh]
+// and to a factor 2 a step.
+template <typename Residual>
+double ideal_root(const FluidCore& fc, Residual&& residual, double Tlow, double Thigh) {
     double T = std::clamp(fc.Tc, Tlow, Thigh);
     for (int k = 0; k < 30; ++k) {
-        const IdealAt v = ideal_at(T);
-        double f = 0, slope = 0;
-        if (var == Var::s) {
-            f = fc.ideal_s + R * v.s0 - R * std::log(1000.0 * P / R) - value;
-            slope = R * v.c0 / T;
-        } else {
-            f = fc.ideal_h + R * v.h0 - (var == Var::u ? R * T : 0.0) - value;
-            slope = R * (v.c0 - (var == Var::u ? 1.0 : 0.0));
-        }
+        const auto [f, slope] = residual(T, ideal_at(T));
         if (!(slope > 0.0)) break;
         const double next =
             std::clamp(T - f / slope, std::max(Tlow, 0.5 * T), std::min(Thigh, 2.0 * T));
@@ -199,22 +192,27 @@ double ideal_temperature(const FluidCore& fc, double P, Var var, double value, d
     return T;
 }
 
+double ideal_temperature(const FluidCore& fc, double P, Var var, double value, double Tlow,
+                         double Thigh) {
+    constexpr double R = GAS_CONSTANT;
+    const double u = var == Var::u ? 1.0 : 0.0;  // u = h - R T
+    const auto residual = [&](double T, const IdealAt& v) {
+        if (var == Var::s)
+            return std::pair{fc.ideal_s + R * v.s0 - R * std::log(1000.0 * P / R) - value,
+                             R * v.c0 / T};
+        return std::pair{fc.ideal_h + R * v.h0 - u * R * T - value, R * (v.c0 - u)};
+    };
+    return ideal_root(fc, residual, Tlow, Thigh);
+}
+
 double ideal_temperature_at_density(const FluidCore& fc, double D, Var var, double value,
                                     double Tlow, double Thigh) {
     if (var != Var::s) return ideal_temperature(fc, 1.0, var, value, Tlow, Thigh);
     constexpr double R = GAS_CONSTANT;
-    double T = std::clamp(fc.Tc, Tlow, Thigh);
-    for (int k = 0; k < 30; ++k) {
-        const IdealAt v = ideal_at(T);
-        const double f = fc.ideal_s + R * v.s0 - R * std::log(D * T) - value;
-        const double slope = R * (v.c0 - 1.0) / T;
-        if (!(slope > 0.0)) break;
-        const double next =
-            std::clamp(T - f / slope, std::max(Tlow, 0.5 * T), std::min(Thigh, 2.0 * T));
-        if (std::fabs(next - T) <= 1e-10 * T) return next;
-        T = next;
-    }
-    return T;
+    const auto residual = [&](double T, const IdealAt& v) {
+        return std::pair{fc.ideal_s + R * v.s0 - R * std::log(D * T) - value, R * (v.c0 - 1.0) / T};
+    };
+    return ideal_root(fc, residual, Tlow, Thigh);
 }
 
 double ideal_density(const FluidCore& fc, double T, double s) {

@@ -160,6 +160,42 @@ bool in_range(const FluidCore& fc, double T);
 // densities or beyond one of them by no more than the pair resolves; nothing otherwise.
 std::optional<double> fraction_on(const SatPair& pair, double D);
 
+// ---- Roots on the series ----------------------------------------------------------------------
+
+// The root of f in [a, b], where fa = f(a) and fb = f(b) differ in sign: Illinois steps (regula
+// falsi with the stale end halved) until the bracket is 1e-13 of b wide; no evaluation of the
+// equation, for functions of the saturation series.
+template <typename F>
+double illinois(F&& f, double a, double b, double fa, double fb) {
+    int side = 0;
+    for (int k = 0; k < kMaxSteps && b - a > 1e-13 * std::fabs(b); ++k) {
+        const double x = (a * fb - b * fa) / (fb - fa);
+        const double fx = f(x);
+        if (fx == 0.0) return x;
+        if ((fx < 0.0) == (fa < 0.0)) {
+            a = x;
+            fa = fx;
+            if (side == -1) fb *= 0.5;
+            side = -1;
+        } else {
+            b = x;
+            fb = fx;
+            if (side == 1) fa *= 0.5;
+            side = 1;
+        }
+    }
+    return 0.5 * (a + b);
+}
+
+// The same for f rising on [a, b]: the nearer end where the root lies beyond.
+template <typename F>
+double rising_illinois(F&& f, double a, double b) {
+    const double fa = f(a), fb = f(b);
+    if (fa >= 0.0) return a;
+    if (fb <= 0.0) return b;
+    return illinois(f, a, b, fa, fb);
+}
+
 // ---- Saturated pairs -------------------------------------------------------------------------
 
 SatPair pair_T(const FluidCore& fc, double T);
