@@ -235,7 +235,8 @@ void ph_with_derivatives(benchmark::State& state, const std::string& code, bool 
     std::vector<double*> out;
     for (auto& c : columns) out.push_back(c.data());
     const uint64_t before = xalt1::evaluation_count();
-    for (auto _ : state) f.derivatives(Input::ph, {p.data(), 1}, {h.data(), 1}, n, asked, out.data());
+    for (auto _ : state)
+        f.derivatives(Input::ph, {p.data(), 1}, {h.data(), 1}, n, asked, out.data());
     count_evaluations(state, before, static_cast<double>(n));
     state.counters["states"] = static_cast<double>(n);
 }
@@ -354,18 +355,15 @@ void register_fluid(const std::string& code) {
     RegisterBenchmark(name("sat_T").c_str(), saturation, code, true)->Unit(kMicrosecond);
     RegisterBenchmark(name("sat_p").c_str(), saturation, code, false)->Unit(kMicrosecond);
     RegisterBenchmark(name("sat_series_T").c_str(), saturation_series, code);
-    for (Input input : {Input::Tp, Input::pD, Input::ph, Input::ps, Input::pu, Input::hs,
-                        Input::Th, Input::Ts, Input::Dh, Input::Ds, Input::Du}) {
+    for (Input input : {Input::Tp, Input::pD, Input::ph, Input::ps, Input::pu, Input::hs, Input::Th,
+                        Input::Ts, Input::Dh, Input::Ds, Input::Du}) {
         const auto [first, second] = xalt1::input_names(input);
         const std::string pair = std::string(first) + std::string(second);
-        RegisterBenchmark(name(pair.c_str()).c_str(), pair_states, code, input)
-            ->Unit(kMicrosecond);
+        RegisterBenchmark(name(pair.c_str()).c_str(), pair_states, code, input)->Unit(kMicrosecond);
     }
-    RegisterBenchmark(name("ph_4_derivatives_per_state").c_str(), ph_with_derivatives, code,
-                      false)
+    RegisterBenchmark(name("ph_4_derivatives_per_state").c_str(), ph_with_derivatives, code, false)
         ->Unit(kMicrosecond);
-    RegisterBenchmark(name("ph_4_and_a_second_per_state").c_str(), ph_with_derivatives, code,
-                      true)
+    RegisterBenchmark(name("ph_4_and_a_second_per_state").c_str(), ph_with_derivatives, code, true)
         ->Unit(kMicrosecond);
     RegisterBenchmark(name("load").c_str(), load, code)->Unit(kMicrosecond);
 }

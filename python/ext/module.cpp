@@ -106,8 +106,8 @@ xalt1::Pair pair_of(const xalt1::Fluid& fluid, const std::string& first,
 }
 
 py::dict states(const xalt1::Fluid& fluid, const std::string& first_name,
-                const std::string& second_name, const DoubleArray& first,
-                const DoubleArray& second, const std::string& phase) {
+                const std::string& second_name, const DoubleArray& first, const DoubleArray& second,
+                const std::string& phase) {
     const xalt1::PhaseChoice choice = phase_of(phase);
     auto pair = pair_of(fluid, first_name, second_name);
     const DoubleArray& a = pair.swapped ? second : first;
@@ -141,9 +141,7 @@ py::dict state(const xalt1::Fluid& fluid, const std::string& first_name,
 xalt1::Derivative derivative_of(const py::tuple& spec) {
     if (spec.size() != 3 && spec.size() != 5)
         throw py::value_error("a derivative is (of, wrt, const) or (of, wrt, const, wrt2, const2)");
-    const auto var = [&](std::size_t k) {
-        return xalt1::variable_of(spec[k].cast<std::string>());
-    };
+    const auto var = [&](std::size_t k) { return xalt1::variable_of(spec[k].cast<std::string>()); };
     xalt1::Derivative d{var(0), var(1), var(2)};
     if (spec.size() == 5) {
         d.second = true;
@@ -155,9 +153,10 @@ xalt1::Derivative derivative_of(const py::tuple& spec) {
 
 // Derivatives of n states, each solved once: {"values": [array per derivative], "state": the
 // state columns (as states() gives them), "why": [(index, reason), ...]}.
-py::dict derivatives(const xalt1::Fluid& fluid, const py::list& asked, const std::string& first_name,
-                     const std::string& second_name, const DoubleArray& first,
-                     const DoubleArray& second, const std::string& phase) {
+py::dict derivatives(const xalt1::Fluid& fluid, const py::list& asked,
+                     const std::string& first_name, const std::string& second_name,
+                     const DoubleArray& first, const DoubleArray& second,
+                     const std::string& phase) {
     std::vector<xalt1::Derivative> specs;
     for (const py::handle& spec : asked) specs.push_back(derivative_of(spec.cast<py::tuple>()));
     auto pair = pair_of(fluid, first_name, second_name);
@@ -197,7 +196,7 @@ py::dict slopes_dict(const xalt1::SaturationSlopes& s) {
     d["T"] = s.T;
     d["ps"] = s.ps;
     const std::pair<const char*, double> entries[] = {
-        {"dps/dT", s.dps_dT}, {"dT/dp", s.dT_dp},   {"dD'/dT", s.dDl_dT}, {"dD''/dT", s.dDv_dT},
+        {"dps/dT", s.dps_dT}, {"dT/dp", s.dT_dp},    {"dD'/dT", s.dDl_dT}, {"dD''/dT", s.dDv_dT},
         {"dh'/dT", s.dhl_dT}, {"dh''/dT", s.dhv_dT}, {"ds'/dT", s.dsl_dT}, {"ds''/dT", s.dsv_dT},
         {"du'/dT", s.dul_dT}, {"du''/dT", s.duv_dT}, {"dv'/dT", s.dvl_dT}, {"dv''/dT", s.dvv_dT},
         {"dD'/dp", s.dDl_dp}, {"dD''/dp", s.dDv_dp}, {"dh'/dp", s.dhl_dp}, {"dh''/dp", s.dhv_dp},
@@ -305,27 +304,28 @@ void bind_info(py::module_& m) {
 
 void bind_fluid(py::module_& m) {
     py::class_<xalt1::Fluid>(m, "Fluid")
-        .def(py::init([](const std::string& code, const std::string& table,
-                         const std::string& units, const std::string& reference,
-                         const std::vector<double>& state) {
-                 xalt1::Options options;
-                 options.units = xalt1::units_of(units);
-                 if (!state.empty()) {
-                     if (state.size() != 4)
-                         throw py::value_error("a reference state is (T, D, h, s)");
-                     options.reference = {xalt1::Reference::Kind::state, state[0], state[1],
-                                          state[2], state[3]};
-                 } else {
-                     options.reference.kind = xalt1::reference_of(reference);
-                 }
-                 py::gil_scoped_release unlocked;
-                 return xalt1::Fluid(code, table, options);
-             }),
-             py::arg("code"), py::arg("table") = "", py::arg("units") = "molar",
-             py::arg("reference") = "table", py::arg("reference_state") = std::vector<double>{})
+        .def(
+            py::init([](const std::string& code, const std::string& table, const std::string& units,
+                        const std::string& reference, const std::vector<double>& state) {
+                xalt1::Options options;
+                options.units = xalt1::units_of(units);
+                if (!state.empty()) {
+                    if (state.size() != 4)
+                        throw py::value_error("a reference state is (T, D, h, s)");
+                    options.reference = {xalt1::Reference::Kind::state, state[0], state[1],
+                                         state[2], state[3]};
+                } else {
+                    options.reference.kind = xalt1::reference_of(reference);
+                }
+                py::gil_scoped_release unlocked;
+                return xalt1::Fluid(code, table, options);
+            }),
+            py::arg("code"), py::arg("table") = "", py::arg("units") = "molar",
+            py::arg("reference") = "table", py::arg("reference_state") = std::vector<double>{})
         .def_property_readonly("info", &xalt1::Fluid::info)
-        .def_property_readonly("units",
-                               [](const xalt1::Fluid& f) { return std::string(xalt1::units_name(f.units())); })
+        .def_property_readonly(
+            "units",
+            [](const xalt1::Fluid& f) { return std::string(xalt1::units_name(f.units())); })
         .def_property_readonly("table", &xalt1::Fluid::table)
         .def_property_readonly("range",
                                [](const xalt1::Fluid& f) {

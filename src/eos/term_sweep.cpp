@@ -232,8 +232,7 @@ void forget() {
     seen = false;
 }
 
-bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv& out,
-                 bool gated) {
+bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv& out, bool gated) {
     if (!p.usable || (gated && !input_accepted(D, T))) return false;
     hard_body::State body;
     if (!hard_body::state(D, p.D0, T, p.T0, A1_HARD_BODY, A2_HARD_BODY, body)) return false;

@@ -164,8 +164,7 @@ void store(const StateProperties& s, TdProps& r) {
 // that of the ideal-gas evaluation at Tref. False, with nothing computed, for a state outside
 // the range of the equation.
 bool evaluate(const term_sweep::Prepared& p, const double& D, const double& T, ReferenceValues& ref,
-              const double& previous_cp, StateProperties& out, int32_t& status,
-              bool gated = true) {
+              const double& previous_cp, StateProperties& out, int32_t& status, bool gated = true) {
     const SubstConst& sc = SUBST_CONST;
     const IdealGas& at_T = ideal_gas_at_state(T);
     if (at_T.status != STATUS_OK) return false;
@@ -216,8 +215,7 @@ void X_TD_STATE(const double& D, const double& T, StateProperties& props, int32_
     status = STATUS_OK;
     const double cp_from_formula = std::nan("");
     const bool gated = false;
-    if (!evaluate(prepared, D, T, ref, cp_from_formula, props, status, gated) ||
-        !all_finite(props))
+    if (!evaluate(prepared, D, T, ref, cp_from_formula, props, status, gated) || !all_finite(props))
         status = STATUS_OUT_OF_RANGE;
 }
 

@@ -116,8 +116,8 @@ TEST_P(Derivatives, FirstAndSecondAgainstCentralDifferences) {
                     return f.derivative({d.of, d.wrt1, d.c1}, Input::TD, t, D);
                 },
                 st.T, st.D);
-            const double numeric = ratio(first, partials_of(f, d.wrt2, st.T, st.D),
-                                         partials_of(f, d.c2, st.T, st.D));
+            const double numeric =
+                ratio(first, partials_of(f, d.wrt2, st.T, st.D), partials_of(f, d.c2, st.T, st.D));
             EXPECT_NEAR(exact, numeric, 1e-5 * std::fabs(numeric) + 1e-9)
                 << variable_name(d.of) << " " << variable_name(d.wrt1) << " "
                 << variable_name(d.wrt2);
@@ -151,10 +151,11 @@ TEST_P(Derivatives, SaturationSlopesAgainstCentralDifferences) {
     const auto [l1, v1] = f.saturation_T(T + dT);
     const auto [l0, v0] = f.saturation_T(T - dT);
     const std::pair<double, double> slopes[] = {
-        {s.dps_dT, v1.p - v0.p},    {s.dDl_dT, l1.D - l0.D}, {s.dDv_dT, v1.D - v0.D},
-        {s.dhl_dT, l1.h - l0.h},    {s.dhv_dT, v1.h - v0.h}, {s.dsl_dT, l1.s - l0.s},
-        {s.dsv_dT, v1.s - v0.s},    {s.dul_dT, l1.u - l0.u}, {s.duv_dT, v1.u - v0.u},
-        {s.dvv_dT, 1.0 / v1.D - 1.0 / v0.D}};
+        {s.dps_dT, v1.p - v0.p}, {s.dDl_dT, l1.D - l0.D},
+        {s.dDv_dT, v1.D - v0.D}, {s.dhl_dT, l1.h - l0.h},
+        {s.dhv_dT, v1.h - v0.h}, {s.dsl_dT, l1.s - l0.s},
+        {s.dsv_dT, v1.s - v0.s}, {s.dul_dT, l1.u - l0.u},
+        {s.duv_dT, v1.u - v0.u}, {s.dvv_dT, 1.0 / v1.D - 1.0 / v0.D}};
     for (const auto& [exact, difference] : slopes)
         EXPECT_NEAR(exact, difference / (2.0 * dT), 1e-6 * std::fabs(exact));
     EXPECT_NEAR(s.dhv_dp, s.dhv_dT / s.dps_dT, 1e-14 * std::fabs(s.dhv_dp));
@@ -195,13 +196,15 @@ TEST_P(Derivatives, ResidualHelmholtzEnergy) {
     const double R = 8.31434f;
     EXPECT_NEAR(st.p, st.D * R * st.T / 1000.0 * (1.0 + r.delta_d), 1e-12 * st.p);
     const double dT = 1e-5 * st.T;
-    const double tau_slope = (f.residual(st.T + dT, st.D).alphar -
-                              f.residual(st.T - dT, st.D).alphar) / (2.0 * dT) * (-st.T);
+    const double tau_slope =
+        (f.residual(st.T + dT, st.D).alphar - f.residual(st.T - dT, st.D).alphar) / (2.0 * dT) *
+        (-st.T);
     EXPECT_NEAR(r.tau_t, tau_slope, 1e-6 * std::fabs(r.tau_t));
     const double dD = 1e-5 * st.D;
-    const double delta2 = (f.residual(st.T, st.D + dD).delta_d -
-                           f.residual(st.T, st.D - dD).delta_d) / (2.0 * dD) * st.D -
-                          r.delta_d;
+    const double delta2 =
+        (f.residual(st.T, st.D + dD).delta_d - f.residual(st.T, st.D - dD).delta_d) / (2.0 * dD) *
+            st.D -
+        r.delta_d;
     EXPECT_NEAR(r.delta2_dd, delta2, 1e-6 * std::fabs(r.delta2_dd));
 }
 
@@ -212,8 +215,8 @@ TEST(DerivativeArrays, ManyDerivativesOfSolvedStates) {
     const Fluid& f = shipped_fluid("R134a");
     const double p[] = {0.5, 1.0, 2.0, 1.0};
     const double h[] = {45000.0, 35000.0, 50000.0, -1e9};  // the last is no state
-    const std::vector<Derivative> asked = {{V::D, V::h, V::p}, {V::D, V::p, V::h},
-                                           {V::h, V::T, V::p, true, V::p, V::T}};
+    const std::vector<Derivative> asked = {
+        {V::D, V::h, V::p}, {V::D, V::p, V::h}, {V::h, V::T, V::p, true, V::p, V::T}};
     std::vector<double> c0(4), c1(4), c2(4);
     double* out[] = {c0.data(), c1.data(), c2.data()};
     std::vector<double> T(4);
@@ -222,8 +225,7 @@ TEST(DerivativeArrays, ManyDerivativesOfSolvedStates) {
     states.T = T.data();
     states.error = error;
     const auto before = xalt1::evaluation_count();
-    const std::size_t failed =
-        f.derivatives(Input::ph, {p, 1}, {h, 1}, 4, asked, out, states, why);
+    const std::size_t failed = f.derivatives(Input::ph, {p, 1}, {h, 1}, 4, asked, out, states, why);
     const auto spent = xalt1::evaluation_count() - before;
     EXPECT_EQ(failed, 1u);
     EXPECT_FALSE(error[3].empty());

@@ -85,8 +85,8 @@ double last_digit(const std::string& text) {
 
 // The library's u and f follow from its h and s (u = h - p v, f = u - T s) to round-off; the
 // program's carry the offsets of its reference-state constants, up to 1e-4 R T.
-bool within_reference_offset(const std::string& ours, const std::string& program,
-                             const Span& span, double T) {
+bool within_reference_offset(const std::string& ours, const std::string& program, const Span& span,
+                             double T) {
     if (span.value != &xalt1::State::u && span.value != &xalt1::State::f) return false;
     const double offset = 1e-4 * 8.31434 * T + last_digit(program);
     return std::fabs(std::stod(ours) - std::stod(program)) <= offset;

@@ -167,15 +167,15 @@ TEST(PhaseAskedFor, MetastableBranchesUpToTheSpinodal) {
     const State hot = f.state(Input::Tp, T, ps * 0.8, PhaseChoice::liquid);
     EXPECT_EQ(hot.phase, Phase::liquid);
     EXPECT_LT(hot.D, liq.D);
-    EXPECT_GT(f.derivative({xalt1::Variable::p, xalt1::Variable::D, xalt1::Variable::T},
-                           Input::Tp, T, ps * 0.8, PhaseChoice::liquid),
+    EXPECT_GT(f.derivative({xalt1::Variable::p, xalt1::Variable::D, xalt1::Variable::T}, Input::Tp,
+                           T, ps * 0.8, PhaseChoice::liquid),
               0.0);
     const State cold = f.state(Input::Tp, T, ps * 1.03, PhaseChoice::vapour);
     EXPECT_EQ(cold.phase, Phase::vapour);
     EXPECT_GT(cold.D, vap.D);
     // Subcooled vapour far beyond its spinodal, superheated liquid far below its own.
-    for (auto [p, phase] : {std::pair{ps * 2.0, PhaseChoice::vapour},
-                            std::pair{ps * 0.5, PhaseChoice::liquid}}) {
+    for (auto [p, phase] :
+         {std::pair{ps * 2.0, PhaseChoice::vapour}, std::pair{ps * 0.5, PhaseChoice::liquid}}) {
         try {
             const State st = f.state(Input::Tp, T, p, phase);
             ADD_FAILURE() << "a state at D=" << st.D;
