@@ -57,12 +57,12 @@ std::string metadata_path(const std::string& table) {
 
 std::vector<FluidInfo> fluids(const std::string& table) {
     const std::string path = table.empty() ? default_table() : table;
-    std::vector<FluidInfo> listed = detail::list_fluids(path);
+    std::vector<FluidInfo> listed;
     // The facts of the equation from each fluid's records.
-    for (FluidInfo& info : listed) {
-        const detail::LoadedFluid loaded = detail::load_fluid(path, info.code);
+    for (detail::LoadedFluid& loaded : detail::list_fluids(path)) {
         detail::CallScope scope(loaded.records, detail::next_fluid_id());
-        detail::add_facts(info);
+        detail::add_facts(loaded.info);
+        listed.push_back(loaded.info);
     }
     return listed;
 }

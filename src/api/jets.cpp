@@ -23,10 +23,9 @@ struct Core {
     double p_TT = 0, p_TD = 0, p_DD = 0, cv_T = 0, cv_D = 0;
 };
 
-Jets jets_of(const Core& c, bool second) {
+Jets jets_of(const Core& c) {
     const double T = c.T, D = c.D, D2 = D * D, D3 = D2 * D;
     Jets j;
-    j.second = second;
     j[Var::T] = {T, 1, 0, 0, 0, 0};
     j[Var::D] = {D, 0, 1, 0, 0, 0};
     j[Var::v] = {1.0 / D, 0, -1.0 / D2, 0, 0, 2.0 / D3};
@@ -90,7 +89,7 @@ Values values_of(const Point& pt, const Offsets& off) {
 }
 
 Jets first_order(const Point& pt, const Offsets& off) {
-    return jets_of(first_core(pt, off), false);
+    return jets_of(first_core(pt, off));
 }
 
 bool second_order(const Point& pt, const Offsets& off, Jets& jets) {
@@ -109,7 +108,7 @@ bool second_order(const Point& pt, const Offsets& off, Jets& jets) {
     c.p_TT = k * D * D * (2.0 * F.F11 + T * F3.F12);
     c.cv_T = R * c1 - R * (2.0 * F.F01 + 4.0 * T * F.F02 + T * T * F3.F03);
     c.cv_D = -R * T * (2.0 * F.F11 + T * F3.F12);
-    jets = jets_of(c, true);
+    jets = jets_of(c);
     for (const Jet& q : jets.q)
         for (double x : {q.v, q.T, q.D, q.TT, q.TD, q.DD})
             if (!std::isfinite(x)) return false;

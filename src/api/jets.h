@@ -33,7 +33,6 @@ struct Offsets {
 
 struct Jets {
     std::array<Jet, kVarCount> q{};
-    bool second = false;  // the second partials are filled in
     const Jet& operator[](Var v) const { return q[static_cast<std::size_t>(v)]; }
     Jet& operator[](Var v) { return q[static_cast<std::size_t>(v)]; }
 };

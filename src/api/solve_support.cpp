@@ -22,30 +22,48 @@ double inside(double lo, double hi) {
     return hi > 4.0 * lo ? std::sqrt(lo * hi) : 0.5 * (lo + hi);
 }
 
-Point density_root(double T, double P, Branch branch, double lo, double hi, double D) {
+namespace {
+
+// The one search of a density of pressure P at T on a branch, in (lo, hi). With `metastable`
+// the unstable part of the isotherm lies on the side of the critical density (below a liquid
+// root), a root must be stable, and a bracket that closes without one fails.
+Point branch_root(double T, double P, Branch branch, double lo, double hi, double D,
+                  bool metastable) {
+    const bool liquid = branch == Branch::liquid;
     Point pt;
     for (int k = 0; k < kMaxSteps; ++k) {
         if (!(D > lo && D < hi)) D = inside(lo, hi);
         if (!evaluate(T, D, pt)) {
             hi = D;
-            D = inside(lo, hi);
             continue;
         }
         const double p = pt.props.p, slope = pt.props.dpdD;
-        if (std::fabs(p - P) <= kPressureMet * P) return pt;
         const bool stable = slope > 0.0;
-        const bool left = branch == Branch::liquid ? p < P : stable && p < P;
+        if ((stable || !metastable) && std::fabs(p - P) <= kPressureMet * P) return pt;
+        const bool left = liquid ? p < P || (metastable && !stable) : stable && p < P;
         (left ? lo : hi) = D;
         double next = std::nan("");
-        if (stable && branch == Branch::vapour && p > 0.0)
+        if (stable && !liquid && p > 0.0)
             next = D * std::exp(-std::log(p / P) * p / (D * slope));
         else if (stable)
             next = std::min(D - (p - P) / slope, kLiquidGrowth * D);
         const bool closed = std::isfinite(hi) && hi - lo <= kDensityClosed * hi;
-        if (std::fabs(next - D) <= kDensityClosed * D || closed) return pt;
+        if ((stable || !metastable) && std::fabs(next - D) <= kDensityClosed * D) return pt;
+        if (closed && !metastable) return pt;
+        if (closed) break;
         D = next;
     }
+    if (metastable)
+        fail(ErrorKind::no_solution, std::string("no ") + (liquid ? "liquid" : "vapour") +
+                                         " state of pressure " + text(P) + " MPa at " + text(T) +
+                                         " K: beyond the spinodal of that branch");
     fail(ErrorKind::no_solution, "no density of pressure " + text(P) + " MPa at " + text(T) + " K");
+}
+
+}  // namespace
+
+Point density_root(double T, double P, Branch branch, double lo, double hi, double D) {
+    return branch_root(T, P, branch, lo, hi, D, false);
 }
 
 // ---- Saturation ------------------------------------------------------------------------------
@@ -99,8 +117,6 @@ double fraction_of_density(const SatPair& pair, double D) {
     return std::clamp(x, 0.0, 1.0);
 }
 
-// On a branch the unstable part of the isotherm (dp/dD not positive) lies on the side of the
-// critical density: below the liquid root, above the vapour root.
 Point branch_density(const FluidCore& fc, double T, double P, Branch branch, double D) {
     const SaturationCurve& curve = *fc.curve;
     if (!(T < curve.Tc_equation())) {
@@ -108,31 +124,8 @@ Point branch_density(const FluidCore& fc, double T, double P, Branch branch, dou
         return density_root(T, P, Branch::liquid, 0.0, kInfinity, start);
     }
     const bool liquid = branch == Branch::liquid;
-    double lo = liquid ? curve.Dc() : 0.0, hi = liquid ? kInfinity : curve.Dc();
-    Point pt;
-    for (int k = 0; k < kMaxSteps; ++k) {
-        if (!(D > lo && D < hi)) D = inside(lo, hi);
-        if (!evaluate(T, D, pt)) {
-            hi = D;
-            continue;
-        }
-        const double p = pt.props.p, slope = pt.props.dpdD;
-        const bool stable = slope > 0.0;
-        if (stable && std::fabs(p - P) <= kPressureMet * P) return pt;
-        const bool left = liquid ? !stable || p < P : stable && p < P;
-        (left ? lo : hi) = D;
-        double next = std::nan("");
-        if (stable && !liquid && p > 0.0)
-            next = D * std::exp(-std::log(p / P) * p / (D * slope));
-        else if (stable)
-            next = std::min(D - (p - P) / slope, kLiquidGrowth * D);
-        if (stable && std::fabs(next - D) <= kDensityClosed * D) return pt;
-        if (std::isfinite(hi) && hi - lo <= kDensityClosed * hi) break;
-        D = next;
-    }
-    fail(ErrorKind::no_solution, std::string("no ") + (liquid ? "liquid" : "vapour") +
-                                     " state of pressure " + text(P) + " MPa at " + text(T) +
-                                     " K: beyond the spinodal of that branch");
+    return branch_root(T, P, branch, liquid ? curve.Dc() : 0.0, liquid ? kInfinity : curve.Dc(), D,
+                       true);
 }
 
 bool on_liquid_branch(const FluidCore& fc, const Point& pt) {
@@ -249,10 +242,6 @@ Var var_of(Given g) {
     }
 }
 
-double quantity(const Point& pt, Var v) {
-    return first_order(pt, {})[v].v;
-}
-
 namespace {
 
 // The value of a quantity from T, the pressure and one phase's density, enthalpy and entropy.
@@ -281,6 +270,10 @@ double from_phase(double T, double p, double D, double h, double s, Var v) {
 }
 
 }  // namespace
+
+double quantity(const Point& pt, Var v) {
+    return from_phase(pt.T, pt.props.p, pt.D, pt.props.h, pt.props.s, v);
+}
 
 double quantity_liquid(const ExactPair& e, Var v) {
     return from_phase(0.0, e.ps, e.Dl, e.hl, e.sl, v);

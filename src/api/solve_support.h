@@ -132,10 +132,11 @@ double rising_root(double a, double b, double x, Sampler&& sample, const std::st
 // ---- Quantities of a state ---------------------------------------------------------------------
 
 // The quantity a pair gives (not x), and its value at an evaluated state in the core's units
-// and the table's reference state (u = h - p v).
+// and the table's reference state (u = h - p v, f = u - T s, g = h - T s, as the jets hold them).
 Var var_of(Given g);
 double quantity(const Point& pt, Var v);
-// The quantity's values on a saturated pair, and on the series' pair at T.
+// The values of p, D, v, h, s and u on the two sides of a saturated pair or of the series' pair
+// (which carry no T: not T, g and f).
 double quantity_liquid(const ExactPair& e, Var v);
 double quantity_vapour(const ExactPair& e, Var v);
 

@@ -337,12 +337,12 @@ LoadedFluid load_fluid(const std::string& table, const std::string& asked) {
     return out;
 }
 
-std::vector<FluidInfo> list_fluids(const std::string& table) {
+std::vector<LoadedFluid> list_fluids(const std::string& table) {
     CallScope scope;
     OpenTable open(table);
     const std::vector<Text<10>> menu = open.menu(scope.reports);
     const std::map<std::string, FluidInfo> listed = read_metadata(table).listed;
-    std::vector<FluidInfo> fluids;
+    std::vector<LoadedFluid> fluids;
     for (const Text<10>& entry : menu) {
         const std::string code(trimmed(entry));
         if (code.empty()) continue;
@@ -357,7 +357,7 @@ std::vector<FluidInfo> list_fluids(const std::string& table) {
             if (e.kind() == ErrorKind::unknown_fluid) continue;  // a menu line without entry
             throw;
         }
-        fluids.push_back(loaded.info);
+        fluids.push_back(loaded);
     }
     return fluids;
 }

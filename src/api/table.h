@@ -21,7 +21,8 @@ struct LoadedFluid {
 // (unknown_fluid: with the reason for a fluid left out of the table, else the nearest codes;
 // unreadable_table).
 LoadedFluid load_fluid(const std::string& table, const std::string& asked);
-// Every fluid of the table with an entry, in menu order; throws Error (unreadable_table).
-std::vector<FluidInfo> list_fluids(const std::string& table);
+// Every fluid of the table with an entry, in menu order, with its records; throws Error
+// (unreadable_table).
+std::vector<LoadedFluid> list_fluids(const std::string& table);
 
 }  // namespace xalt1::detail
