@@ -9,7 +9,7 @@ USER_TABLE := run/x_rstoff.tab
 USER_FLUIDS := run/added_fluids.txt
 
 .PHONY: all run csv test release asan python pytest chart format clean data fit fit-tool fluid \
-	bench bench-tool bench-library bench-python perf fuzz
+	bench bench-tool bench-library bench-python perf fuzz ranges
 
 all: release
 	@echo "built $(RELEASE_DIR)/xalt1 (make run starts it in run/)"
@@ -162,6 +162,10 @@ bench-library:
 # docs/performance.md regenerated (about 3 minutes).
 bench-python: python
 	@PYTHONPATH=$(abspath $(PYTHON_DIR)) $(PYTHON) bench/python_bench.py --doc docs/performance.md
+
+# docs/ranges.md: every shipped fluid's range as the library gives it, next to the reference's.
+ranges: python
+	@PYTHONPATH=$(abspath $(PYTHON_DIR)) $(PYTHON) tools/ranges/ranges_doc.py docs/ranges.md
 
 # docs/performance.md: its measured part regenerated on the shipped table (about 5 minutes).
 perf: bench-tool

@@ -7,6 +7,7 @@
 
 #include "api/facts.h"
 #include "api/fluid_impl.h"
+#include "api/range_check.h"
 #include "api/solve_support.h"
 #include "api/table.h"
 
@@ -32,6 +33,7 @@ constexpr double kPmaxFallback = 10.0;  // pmax: 10 pc
 std::mutex default_table_lock;
 std::string default_table_path = XALT1_DEFAULT_TABLE;
 
+using detail::exact_text;
 using detail::text;
 
 }  // namespace
@@ -74,8 +76,8 @@ uint64_t evaluation_count() {
 // ---- Messages ----------------------------------------------------------------------------------
 
 std::string Fluid::Impl::range_text() const {
-    return "the range of " + info.code + ": T from " + text(range.Tmin) + " to " +
-           text(range.Tmax) + " K, p up to " + text(range.pmax) + " MPa";
+    return "the range of " + info.code + ": T from " + exact_text(range.Tmin) + " to " +
+           exact_text(range.Tmax) + " K, p up to " + exact_text(range.pmax) + " MPa";
 }
 
 void Fluid::Impl::fail(ErrorKind kind, const Asked& asked, const std::string& why) const {
@@ -103,7 +105,7 @@ const char* unit_of(std::string_view quantity, Units units) {
 }
 
 std::string named_value(std::string_view name, double v, Units units) {
-    const std::string t = std::string(name) + " = " + text(v);
+    const std::string t = std::string(name) + " = " + exact_text(v);
     const std::string unit = unit_of(name, units);
     return unit.empty() ? t : t + " " + unit;
 }
@@ -226,7 +228,7 @@ detail::Found Fluid::Impl::find(Input input, double a, double b, PhaseChoice pha
     }
     if (!(pt.props.p > 0.0) || pt.props.p > range.pmax * (1.0 + kRounding))
         fail(ErrorKind::out_of_range, asked,
-             "the state's pressure " + text(pt.props.p * factor.p) +
+             "the state's pressure " + exact_text(pt.props.p * factor.p) +
                  " lies outside the fluid's range");
     return found;
 }
@@ -287,6 +289,21 @@ detail::Offsets reference_offsets(const Fluid::Impl& m, const Reference& ref) {
     return {ref.h / e - found.point.props.h, ref.s / e - found.point.props.s};
 }
 
+// The range the metadata file gives (else 2 Tc and 10 pc), shrunk to where the equation is
+// physical; the saturation curve ends where the range does.
+void honour_range(Fluid::Impl& m) {
+    const FluidInfo& info = m.info;
+    const double Tmax = info.Tmax > m.curve.Tmin() ? info.Tmax : kTmaxFallback * info.Tc;
+    const double pmax = info.pmax > 0.0 ? info.pmax : kPmaxFallback * info.pc;
+    const detail::HonouredRange honoured =
+        detail::honoured_range(m.curve, info.Tc, info.pc, Tmax, pmax);
+    if (!(honoured.Tmin < 0.9 * info.Tc))
+        throw Error(ErrorKind::no_solution, info.code + ": the equation of the table " + m.table +
+                                                " gives no physical liquid below 0.9 Tc");
+    if (honoured.Tmin > m.curve.Tmin()) m.curve.raise_Tmin(honoured.Tmin);
+    m.range = {honoured.Tmin, honoured.Tmax, honoured.pmax};
+}
+
 void load(Fluid::Impl& m, const std::string& code, const std::string& table,
           const Options& options) {
     m.table = table.empty() ? default_table() : table;
@@ -311,10 +328,8 @@ void load(Fluid::Impl& m, const std::string& code, const std::string& table,
         m.core.Tc = info.Tc;
         m.core.Dc = info.Dc;
         detail::set_ideal_gas(m.core);
+        honour_range(m);
     }
-    m.range.Tmin = m.curve.Tmin();
-    m.range.Tmax = info.Tmax > m.range.Tmin ? info.Tmax : kTmaxFallback * info.Tc;
-    m.range.pmax = info.pmax > 0.0 ? info.pmax : kPmaxFallback * info.pc;
     m.core.curve = &m.curve;
     m.core.Tmin = m.range.Tmin;
     m.core.Tmax = m.range.Tmax;

@@ -256,6 +256,11 @@ bool SaturationCurve::build(double T_low) {
     return true;
 }
 
+void SaturationCurve::raise_Tmin(double T) {
+    Tmin_ = T;
+    p_low_ = std::exp(ln_ps(t_of(Tmin_, Tc_series_)));
+}
+
 // The critical temperature of the equation itself, which the table's Tc meets to its printed
 // digits only: (D' - D'')^2 falls linearly to zero there. From the pairs at 1 - T/Tc = 1e-7
 // and 1e-6; the table's Tc where they are not found.

@@ -34,6 +34,8 @@ class SaturationCurve {
     bool build(double T_low);
 
     double Tmin() const { return Tmin_; }
+    // The curve from T on (Tmin <= T < Tc): below, the fluid's range ends.
+    void raise_Tmin(double T);
     double Tc() const { return Tc_; }
     // Saturation pressure at Tmin and near Tc (where the series ends), MPa.
     double p_low() const { return p_low_; }

@@ -279,10 +279,10 @@ SatPair saturation_p(const FluidCore& fc, double P) {
     const double low = fc.curve->p_low();
     if (P < low * (1.0 - kOnPair))
         fail(ErrorKind::out_of_range,
-             "below the saturation pressure at Tmin (" + text(low) + " MPa)");
+             "below the saturation pressure at Tmin (" + exact_text(low) + " MPa)");
     if (P >= fc.curve->p_high())
         fail(ErrorKind::out_of_range, "no saturation at or above the critical pressure (" +
-                                          text(fc.curve->p_high()) + " MPa)");
+                                          exact_text(fc.curve->p_high()) + " MPa)");
     return pair_p(fc, std::max(P, low));
 }
 

@@ -1,5 +1,7 @@
 #include "api/solve_support.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 
 #include "eos/ideal_gas.h"
@@ -14,6 +16,15 @@ std::string text(double v) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.10g", v);
     return buf;
+}
+
+std::string exact_text(double v) {
+    char buf[64];
+    const double size = std::fabs(v);
+    const bool fixed = size >= 1e-5 && size < 1e16;
+    const auto end = fixed ? std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr
+                           : std::to_chars(buf, buf + sizeof buf, v).ptr;
+    return std::string(buf, end);
 }
 
 double inside(double lo, double hi) {

@@ -46,8 +46,11 @@ inline constexpr double kShortStep = 0.02;
 inline constexpr double kLiquidGrowth = 1.25;
 
 [[noreturn]] void fail(ErrorKind kind, const std::string& why);
-// A number as the messages show it (10 significant digits).
+// A number the messages compute, to 10 significant digits.
 std::string text(double v);
+// A number the caller gave, or a limit it is checked against: the shortest text that reads
+// back as the same double, so that a value just outside a limit never reads as the limit.
+std::string exact_text(double v);
 
 // ---- Density of a pressure on a branch -------------------------------------------------------
 

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "api/table_check.h"
 #include "platform/fixed_text.h"
 #include "platform/record_io.h"
 #include "platform/status_codes.h"
@@ -330,6 +331,7 @@ LoadedFluid load_fluid(const std::string& table, const std::string& asked) {
     const std::vector<Text<10>> menu = open.menu(scope.reports);
     const Metadata metadata = read_metadata(table);
     const std::string code = menu_code(table, menu_fluids(menu, metadata), metadata, asked);
+    TableCheck(table).entry(code);
     LoadedFluid out;
     const auto it = metadata.listed.find(code);
     out.info = it != metadata.listed.end() ? it->second : unlisted(code);
@@ -342,6 +344,7 @@ std::vector<LoadedFluid> list_fluids(const std::string& table) {
     OpenTable open(table);
     const std::vector<Text<10>> menu = open.menu(scope.reports);
     const std::map<std::string, FluidInfo> listed = read_metadata(table).listed;
+    const TableCheck check(table);
     std::vector<LoadedFluid> fluids;
     for (const Text<10>& entry : menu) {
         const std::string code(trimmed(entry));
@@ -352,6 +355,7 @@ std::vector<LoadedFluid> list_fluids(const std::string& table) {
         scope.reports = ReportCapture{};
         open.menu(scope.reports);  // the loader goes on from the end of the menu section
         try {
+            check.entry(code);
             load_entry(table, code, scope.reports, loaded);
         } catch (const Error& e) {
             if (e.kind() == ErrorKind::unknown_fluid) continue;  // a menu line without entry

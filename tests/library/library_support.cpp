@@ -21,6 +21,19 @@ const xalt1::Fluid& shipped_fluid(const std::string& code, xalt1::Units units) {
     return *slot;
 }
 
+std::vector<std::string> shipped_codes() {
+    std::vector<std::string> codes;
+    for (const xalt1::FluidInfo& info : xalt1::fluids(XALT1_SHIPPED_TABLE))
+        codes.push_back(info.code);
+    return codes;
+}
+
+std::string fluid_test_name(const testing::TestParamInfo<std::string>& info) {
+    std::string name;
+    for (char c : info.param) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+}
+
 int menu_number(const std::string& code) {
     std::ifstream in(XALT1_SHIPPED_TABLE);
     int number = 0;

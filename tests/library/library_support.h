@@ -2,6 +2,8 @@
 // run on the shipped table with a fluid picked by its code, and result rows made from states.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -10,6 +12,10 @@
 // The fluid `code` of the shipped table, loaded once per units.
 const xalt1::Fluid& shipped_fluid(const std::string& code,
                                   xalt1::Units units = xalt1::Units::molar);
+
+// The codes of the shipped fluids in menu order, and a test name made of a code.
+std::vector<std::string> shipped_codes();
+std::string fluid_test_name(const testing::TestParamInfo<std::string>& info);
 
 // The menu number of `code` in the shipped table (its menu lines in order).
 int menu_number(const std::string& code);

@@ -105,19 +105,7 @@ TEST_P(EveryFluid, NewPairsRoundTripOrSayWhyNot) {
     }
 }
 
-std::vector<std::string> shipped_codes() {
-    std::vector<std::string> codes;
-    for (const xalt1::FluidInfo& info : xalt1::fluids(XALT1_SHIPPED_TABLE))
-        codes.push_back(info.code);
-    return codes;
-}
-
-INSTANTIATE_TEST_SUITE_P(Shipped, EveryFluid, testing::ValuesIn(shipped_codes()),
-                         [](const testing::TestParamInfo<std::string>& info) {
-                             std::string name;
-                             for (char c : info.param) name += std::isalnum(c) ? c : '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Shipped, EveryFluid, testing::ValuesIn(shipped_codes()), fluid_test_name);
 
 // (h, x) and (s, x): the saturated state of that mixture; where h'' or s'' turns, two.
 TEST(SaturatedPairs, EnthalpyAndEntropyWithFraction) {

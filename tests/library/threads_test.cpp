@@ -90,11 +90,12 @@ TEST(Fluids, ShippedTableWithMetadata) {
     EXPECT_EQ(yf->reference_state, "IIR");
     EXPECT_TRUE(yf->meets_targets);
     EXPECT_EQ(xalt1::metadata_path("data/x_rstoff.tab"), "data/x_rstoff.fluids.csv");
-    // The fluid loaded: its range starts at max(Ttriple, 0.3 Tc).
+    // The fluid loaded: its range lies inside the reference's, from max(Ttriple, 0.3 Tc) on.
     const xalt1::Range r = shipped_fluid("R1234yf").range();
-    EXPECT_DOUBLE_EQ(r.Tmin, std::max(yf->Ttriple, 0.3 * yf->Tc));
+    EXPECT_GE(r.Tmin, std::max(yf->Ttriple, 0.3 * yf->Tc));
+    EXPECT_LT(r.Tmin, 0.5 * yf->Tc);
     EXPECT_EQ(r.Tmax, yf->Tmax);
-    EXPECT_EQ(r.pmax, yf->pmax);
+    EXPECT_LE(r.pmax, yf->pmax);
 }
 
 // A saturated pair from the series start costs a few evaluations (the console's passes need
