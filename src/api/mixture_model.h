@@ -1,0 +1,66 @@
+// Mixtures by one-fluid theory over the table's pure-fluid parameters. The mixture at mole
+// fractions z is evaluated as one hypothetical pure fluid whose size, energy, shape and polar
+// parameters come from its components':
+//   sizes v_i = 1/D0_i, energies e_i = T0_i;
+//   v_ij = eta_ij ((v_i^(1/3) + v_j^(1/3)) / 2)^3, e_ij = xi_ij sqrt(e_i e_j)
+//     (Lorentz-Berthelot, with v_ii = v_i and e_ii = e_i exactly);
+//   v_x = sum_ij z_i z_j v_ij, e_x v_x = sum_ij z_i z_j e_ij v_ij (van der Waals one-fluid);
+//   Alpha_x v_x = sum_ij z_i z_j Alpha_ij v_ij, Alpha_ij the arithmetic mean: the shape
+//     weighted by the size of the pair;
+//   m_x v_x = sum_ij z_i z_j sqrt(m_i m_j) v_ij for the reduced squared moments m = Q2 and Dp
+//     alike: a component without a moment dilutes the polar terms, and a pair's moment is the
+//     geometric mean, as the polar interaction energy is a product of the two moments.
+// The residual Helmholtz energy is the one-fluid's. The ideal-gas part is the mole-fraction sum
+// of the components' (each in its own reference state) plus the ideal entropy of mixing. Every
+// property is then the z-weighted sum of the components' properties evaluated with the
+// one-fluid residual (the property formulas are linear in the ideal-gas part), plus the
+// mixing terms; the speed of sound, compressibility and Joule-Thomson coefficient follow from
+// the mixture's own derivatives. One component, or all but one fraction zero, gives the pure
+// fluid to round-off.
+#pragma once
+
+#include <vector>
+
+#include "api/engine.h"
+#include "props/state_properties.h"
+
+namespace xalt1::detail {
+
+// A pair's parameters of the combining rules (1 and 1: no correction).
+struct BinaryParameters {
+    double xi = 1.0, eta = 1.0;
+};
+
+// The parameters of the hypothetical pure fluid.
+struct OneFluid {
+    double D0 = 0, T0 = 0, Alpha = 0, Q2 = 0, Dp = 0;
+};
+
+class MixtureModel {
+  public:
+    // Components of one table (their records as loaded) and the pair parameters, n x n
+    // (symmetric; the diagonal is not read). Evaluates each component's reference state.
+    MixtureModel(std::vector<Records> components,
+                 std::vector<std::vector<BinaryParameters>> binary);
+
+    std::size_t size() const { return components_.size(); }
+    OneFluid one_fluid(const double* z) const;
+    // The properties at (T, D) and mole fractions z (table units: K, mol/dm3, MPa, J/mol);
+    // false where the equation refuses the state or a value is not finite. One evaluation of
+    // the residual part, counted.
+    bool properties(const double* z, double T, double D, StateProperties& out) const;
+    double molar_mass(const double* z) const;
+
+  private:
+    struct Component {
+        Records records;
+        uint64_t id = 0;
+        ReferenceValues reference;
+    };
+    std::vector<Component> components_;
+    std::vector<std::vector<BinaryParameters>> binary_;
+    Records one_fluid_records_;  // the first component's, its parameters replaced per call
+    uint64_t one_fluid_id_ = 0;
+};
+
+}  // namespace xalt1::detail

@@ -1,0 +1,128 @@
+// The one-fluid mixture model: a mixture of one component, or with all but one fraction zero,
+// is the pure fluid to round-off; the order of the components does not matter; its properties
+// are thermodynamically consistent (p and s from the Helmholtz energy's own slopes).
+#include "api/mixture_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "api/table.h"
+#include "library/library_support.h"
+
+namespace {
+
+using xalt1::detail::BinaryParameters;
+using xalt1::detail::MixtureModel;
+using xalt1::detail::Records;
+
+Records records_of(const std::string& code) {
+    return xalt1::detail::load_fluid(XALT1_SHIPPED_TABLE, code).records;
+}
+
+std::vector<std::vector<BinaryParameters>> pairs(std::size_t n, double xi = 1.0) {
+    std::vector<std::vector<BinaryParameters>> b(n, std::vector<BinaryParameters>(n));
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < n; ++j)
+            if (i != j) b[i][j].xi = xi;
+    return b;
+}
+
+// The pure fluid's own evaluation at (T, D).
+StateProperties pure(const Records& records, double T, double D) {
+    xalt1::detail::CallScope scope(records, xalt1::detail::next_fluid_id());
+    xalt1::detail::Point pt;
+    EXPECT_TRUE(xalt1::detail::evaluate(T, D, pt));
+    return pt.props;
+}
+
+void expect_same(const StateProperties& a, const StateProperties& b) {
+    const struct {
+        const char* name;
+        double StateProperties::*field;
+    } fields[] = {
+        {"p", &StateProperties::p}, {"dpdD", &StateProperties::dpdD},  {"h", &StateProperties::h},
+        {"s", &StateProperties::s}, {"u", &StateProperties::u},        {"f", &StateProperties::f},
+        {"g", &StateProperties::g}, {"cv", &StateProperties::cv},      {"cp", &StateProperties::cp},
+        {"w", &StateProperties::w}, {"mu_JT", &StateProperties::mu_JT}};
+    for (const auto& f : fields)
+        EXPECT_NEAR(a.*f.field, b.*f.field, 1e-12 * (std::fabs(b.*f.field) + 1.0)) << f.name;
+}
+
+TEST(MixtureModel, PureLimitsAreThePureFluid) {
+    // A nonpolar, a quadrupolar and a dipolar fluid, each against the other two.
+    const std::vector<std::string> codes = {"Propane", "CO2", "R32"};
+    const struct {
+        double Tr, Dr;  // in Tc and Dc of the fluid
+    } states[] = {{0.7, 2.5}, {0.9, 0.05}, {1.3, 1.0}, {2.0, 0.3}};
+    for (const std::string& code : codes) {
+        const Records own = records_of(code);
+        const MixtureModel alone({own}, pairs(1));
+        for (const std::string& other : codes) {
+            if (other == code) continue;
+            const MixtureModel first({own, records_of(other)}, pairs(2, 0.93));
+            const MixtureModel second({records_of(other), own}, pairs(2, 0.93));
+            for (const auto& st : states) {
+                const double T = st.Tr * own.subst.Tc, D = st.Dr * own.subst.Dc;
+                SCOPED_TRACE(code + " with " + other + " T=" + std::to_string(T));
+                const StateProperties expected = pure(own, T, D);
+                StateProperties got;
+                const double one[] = {1.0}, z10[] = {1.0, 0.0}, z01[] = {0.0, 1.0};
+                ASSERT_TRUE(alone.properties(one, T, D, got));
+                expect_same(got, expected);
+                ASSERT_TRUE(first.properties(z10, T, D, got));
+                expect_same(got, expected);
+                ASSERT_TRUE(second.properties(z01, T, D, got));
+                expect_same(got, expected);
+            }
+        }
+    }
+}
+
+TEST(MixtureModel, OrderOfComponentsDoesNotMatter) {
+    const MixtureModel ab({records_of("R32"), records_of("R1234yf")}, pairs(2, 1.02));
+    const MixtureModel ba({records_of("R1234yf"), records_of("R32")}, pairs(2, 1.02));
+    const double zab[] = {0.689, 0.311}, zba[] = {0.311, 0.689};
+    for (double T : {250.0, 320.0, 400.0})
+        for (double D : {0.01, 1.0, 11.0}) {
+            StateProperties a, b;
+            ASSERT_TRUE(ab.properties(zab, T, D, a));
+            ASSERT_TRUE(ba.properties(zba, T, D, b));
+            expect_same(a, b);
+        }
+}
+
+// p = D^2 (df/dD)_T and s = -(df/dT)_D by central differences: the residual of the one fluid,
+// the components' ideal gases and the entropy of mixing fit together.
+TEST(MixtureModel, PressureAndEntropyFromTheHelmholtzEnergy) {
+    const MixtureModel air({records_of("Nitrogen"), records_of("Oxygen"), records_of("Argon")},
+                           pairs(3));
+    const MixtureModel blend({records_of("CO2"), records_of("R32"), records_of("R1234yf")},
+                             pairs(3, 0.97));
+    const double z_air[] = {0.7812, 0.2096, 0.0092}, z_blend[] = {0.1, 0.4, 0.5};
+    const struct {
+        const MixtureModel* model;
+        const double* z;
+        double T, D;
+    } cases[] = {{&air, z_air, 300.0, 0.04},
+                 {&air, z_air, 120.0, 25.0},
+                 {&blend, z_blend, 350.0, 2.0},
+                 {&blend, z_blend, 260.0, 12.0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "T=" << c.T << " D=" << c.D);
+        StateProperties at, up, down;
+        ASSERT_TRUE(c.model->properties(c.z, c.T, c.D, at));
+        const double hD = 1e-5 * c.D, hT = 1e-5 * c.T;
+        ASSERT_TRUE(c.model->properties(c.z, c.T, c.D + hD, up));
+        ASSERT_TRUE(c.model->properties(c.z, c.T, c.D - hD, down));
+        // f in J/mol, D in mol/dm3: D^2 df/dD is in kPa.
+        EXPECT_NEAR(1e-3 * c.D * c.D * (up.f - down.f) / (2 * hD), at.p, 1e-6 * std::fabs(at.p));
+        ASSERT_TRUE(c.model->properties(c.z, c.T + hT, c.D, up));
+        ASSERT_TRUE(c.model->properties(c.z, c.T - hT, c.D, down));
+        EXPECT_NEAR(-(up.f - down.f) / (2 * hT), at.s, 1e-6 * (std::fabs(at.s) + 10.0));
+    }
+}
+
+}  // namespace
