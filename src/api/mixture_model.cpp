@@ -40,6 +40,9 @@ ReferenceValues reference_of(const Records& records, uint64_t id) {
     return ref;
 }
 
+constexpr double OneFluid::*kParameters[] = {&OneFluid::D0, &OneFluid::T0, &OneFluid::Alpha,
+                                             &OneFluid::Q2, &OneFluid::Dp};
+
 bool all_finite(const StateProperties& r) {
     for (double v : {r.p, r.dpdD, r.f, r.g, r.u, r.h, r.s, r.cp, r.cv, r.kappa_T, r.mu_JT})
         if (!std::isfinite(v)) return false;
@@ -62,29 +65,65 @@ MixtureModel::MixtureModel(std::vector<Records> components,
     one_fluid_id_ = next_fluid_id();
 }
 
-OneFluid MixtureModel::one_fluid(const double* z) const {
-    const std::size_t n = components_.size();
+// The pair sums of the mixing rules, v_x and (e v)_x, (Alpha v)_x, (Q2 v)_x, (Dp v)_x, all
+// quadratic in z; those of one row i (sum over j alone) are their derivatives in z_i over 2.
+struct PairSums {
     double v = 0, ev = 0, av = 0, qv = 0, dv = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const SubstConst& a = components_[i].records.subst;
-        for (std::size_t j = 0; j < n; ++j) {
-            const SubstConst& b = components_[j].records.subst;
-            const double zz = z[i] * z[j];
-            double vij = 1.0 / a.D0, eij = a.T0;
-            if (i != j) {
-                const BinaryParameters& k = binary_[i][j];
-                const double root = 0.5 * (std::cbrt(1.0 / a.D0) + std::cbrt(1.0 / b.D0));
-                vij = k.eta * root * root * root;
-                eij = k.xi * std::sqrt(a.T0 * b.T0);
-            }
-            v += zz * vij;
-            ev += zz * eij * vij;
-            av += zz * 0.5 * (a.Alpha + b.Alpha) * vij;
-            qv += zz * (i == j ? a.Q2 : std::sqrt(a.Q2 * b.Q2)) * vij;
-            dv += zz * (i == j ? a.Dp : std::sqrt(a.Dp * b.Dp)) * vij;
+};
+
+PairSums MixtureModel::row(const double* z, std::size_t i) const {
+    PairSums r;
+    const SubstConst& a = components_[i].records.subst;
+    for (std::size_t j = 0; j < components_.size(); ++j) {
+        const SubstConst& b = components_[j].records.subst;
+        double vij = 1.0 / a.D0, eij = a.T0, qij = a.Q2, dij = a.Dp;
+        if (i != j) {
+            const BinaryParameters& k = binary_[i][j];
+            const double root = 0.5 * (std::cbrt(1.0 / a.D0) + std::cbrt(1.0 / b.D0));
+            vij = k.eta * root * root * root;
+            eij = k.xi * std::sqrt(a.T0 * b.T0);
+            qij = std::sqrt(a.Q2 * b.Q2);
+            dij = std::sqrt(a.Dp * b.Dp);
         }
+        const double w = z[j] * vij;
+        r.v += w;
+        r.ev += w * eij;
+        r.av += w * 0.5 * (a.Alpha + b.Alpha);
+        r.qv += w * qij;
+        r.dv += w * dij;
     }
-    return {1.0 / v, ev / v, av / v, qv / v, dv / v};
+    return r;
+}
+
+OneFluid MixtureModel::one_fluid(const double* z, std::vector<OneFluid>* slopes) const {
+    const std::size_t n = components_.size();
+    std::vector<PairSums> rows(n);
+    PairSums t;
+    for (std::size_t i = 0; i < n; ++i) {
+        rows[i] = row(z, i);
+        t.v += z[i] * rows[i].v;
+        t.ev += z[i] * rows[i].ev;
+        t.av += z[i] * rows[i].av;
+        t.qv += z[i] * rows[i].qv;
+        t.dv += z[i] * rows[i].dv;
+    }
+    const OneFluid x{1.0 / t.v, t.ev / t.v, t.av / t.v, t.qv / t.v, t.dv / t.v};
+    if (slopes == nullptr) return x;
+    // d/dz_i of each parameter (z taken as independent), then n d/dn_i = d/dz_i - sum_j z_j d/dz_j.
+    std::vector<OneFluid> d(n);
+    OneFluid mean;
+    for (std::size_t i = 0; i < n; ++i) {
+        const PairSums& r = rows[i];
+        const double dv = 2.0 * r.v;
+        d[i] = {-x.D0 * x.D0 * dv, (2.0 * r.ev - x.T0 * dv) / t.v,
+                (2.0 * r.av - x.Alpha * dv) / t.v, (2.0 * r.qv - x.Q2 * dv) / t.v,
+                (2.0 * r.dv - x.Dp * dv) / t.v};
+        for (auto f : kParameters) mean.*f += z[i] * d[i].*f;
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        for (auto f : kParameters) d[i].*f -= mean.*f;
+    *slopes = d;
+    return x;
 }
 
 double MixtureModel::molar_mass(const double* z) const {
@@ -94,21 +133,51 @@ double MixtureModel::molar_mass(const double* z) const {
     return M;
 }
 
-bool MixtureModel::properties(const double* z, double T, double D, StateProperties& out) const {
-    const OneFluid x = one_fluid(z);
-    FresDeriv F;
+bool MixtureModel::residual(const OneFluid& x, double T, double D, FresDeriv& F,
+                            FresParam* by_parameter) const {
+    CallScope scope(one_fluid_records_, one_fluid_id_);
+    SUBST_CONST.D0 = x.D0;
+    SUBST_CONST.T0 = x.T0;
+    SUBST_CONST.Alpha = x.Alpha;
+    SUBST_CONST.Q2 = x.Q2;
+    SUBST_CONST.Dp = x.Dp;
+    ++thread_evaluations();
     int32_t status = STATUS_OK;
-    {
-        CallScope scope(one_fluid_records_, one_fluid_id_);
-        SUBST_CONST.D0 = x.D0;
-        SUBST_CONST.T0 = x.T0;
-        SUBST_CONST.Alpha = x.Alpha;
-        SUBST_CONST.Q2 = x.Q2;
-        SUBST_CONST.Dp = x.Dp;
-        ++thread_evaluations();
-        X_R_FDERIV(D, T, F, status);
+    X_R_FDERIV(D, T, F, status);
+    if (status == STATUS_OK && by_parameter != nullptr) X_R_FPARAM(D, T, *by_parameter, status);
+    return status == STATUS_OK;
+}
+
+bool MixtureModel::ln_fugacity_coefficients(const double* z, double T, double D,
+                                            double* ln_phi) const {
+    std::vector<OneFluid> slopes;
+    const OneFluid x = one_fluid(z, &slopes);
+    FresDeriv F;
+    FresParam P;
+    if (!residual(x, T, D, F, &P)) return false;
+    const double Z = 1.0 + D * F.F10;
+    if (!(Z > 0.0)) return false;
+    // dF by the parameters at constant T and D.
+    const OneFluid by{-D / x.D0 * F.F10, -T / x.T0 * F.F01, P.F_Alpha, P.F_Q2, P.F_Dp};
+    for (std::size_t i = 0; i < components_.size(); ++i) {
+        double sum = F.F00 + D * F.F10 - std::log(Z);
+        for (auto f : kParameters) sum += by.*f * slopes[i].*f;
+        ln_phi[i] = sum;
+        if (!std::isfinite(sum)) return false;
     }
-    if (status != STATUS_OK) return false;
+    return true;
+}
+
+bool MixtureModel::reduced_residual(const double* z, double T, double D, double& F) const {
+    FresDeriv set;
+    if (!residual(one_fluid(z), T, D, set)) return false;
+    F = set.F00;
+    return true;
+}
+
+bool MixtureModel::properties(const double* z, double T, double D, StateProperties& out) const {
+    FresDeriv F;
+    if (!residual(one_fluid(z), T, D, F)) return false;
     out = StateProperties{};
     double mixing = 0;  // sum z ln z
     for (std::size_t i = 0; i < components_.size(); ++i) {

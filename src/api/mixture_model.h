@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "api/engine.h"
+#include "eos/eos.h"
 #include "props/state_properties.h"
 
 namespace xalt1::detail {
@@ -36,6 +37,9 @@ struct OneFluid {
     double D0 = 0, T0 = 0, Alpha = 0, Q2 = 0, Dp = 0;
 };
 
+// The pair sums of the mixing rules at one composition (mixture_model.cpp).
+struct PairSums;
+
 class MixtureModel {
   public:
     // Components of one table (their records as loaded) and the pair parameters, n x n
@@ -44,14 +48,25 @@ class MixtureModel {
                  std::vector<std::vector<BinaryParameters>> binary);
 
     std::size_t size() const { return components_.size(); }
-    OneFluid one_fluid(const double* z) const;
+    // The one-fluid parameters at z; with `slopes`, also n d/dn_i of each of them, one per
+    // component, at constant amounts of the others.
+    OneFluid one_fluid(const double* z, std::vector<OneFluid>* slopes = nullptr) const;
     // The properties at (T, D) and mole fractions z (table units: K, mol/dm3, MPa, J/mol);
     // false where the equation refuses the state or a value is not finite. One evaluation of
     // the residual part, counted.
     bool properties(const double* z, double T, double D, StateProperties& out) const;
     double molar_mass(const double* z) const;
+    // ln phi_i, the fugacity coefficients of the components at (T, D) and z:
+    //   ln phi_i = d(n F)/dn_i - ln Z = F + D dF/dD + sum_k dF/dtheta_k n dtheta_k/dn_i - ln Z
+    // over the one-fluid parameters theta (D0, T0, Alpha, Q2, Dp), from the analytic derivatives.
+    bool ln_fugacity_coefficients(const double* z, double T, double D, double* ln_phi) const;
+    // F = a_res/(R T) of the mixture at (T, D) and z.
+    bool reduced_residual(const double* z, double T, double D, double& F) const;
 
   private:
+    bool residual(const OneFluid& x, double T, double D, FresDeriv& F,
+                  FresParam* by_parameter = nullptr) const;
+    PairSums row(const double* z, std::size_t i) const;
     struct Component {
         Records records;
         uint64_t id = 0;

@@ -22,6 +22,13 @@ struct FresDeriv {
 // 0 and nothing written.
 void X_R_FDERIV(const double& D, const double& T, FresDeriv& set, int32_t& status);
 
+// The derivatives of F at (D, T) in the substance parameters Alpha, Q2 and Dp, for mixtures,
+// whose parameters vary with the composition.
+struct FresParam {
+    double F_Alpha = 0, F_Q2 = 0, F_Dp = 0;
+};
+void X_R_FPARAM(const double& D, const double& T, FresParam& set, int32_t& status);
+
 // The third derivatives of F that FRES_DERIV leaves out (its third in D is F30): d3F/dD2 dT,
 // d3F/dD dT2 and d3F/dT3. They make the second derivatives of the properties.
 struct FresThird {

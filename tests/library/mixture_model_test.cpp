@@ -126,3 +126,76 @@ TEST(MixtureModel, PressureAndEntropyFromTheHelmholtzEnergy) {
 }
 
 }  // namespace
+
+namespace {
+
+// n F(T, n/V, n/|n|) at the amounts n in the volume V.
+double total_residual(const MixtureModel& m, const std::vector<double>& n, double T, double V) {
+    double total = 0;
+    for (double ni : n) total += ni;
+    std::vector<double> z;
+    for (double ni : n) z.push_back(ni / total);
+    double F = 0;
+    EXPECT_TRUE(m.reduced_residual(z.data(), T, total / V, F));
+    return total * F;
+}
+
+// ln phi_i = d(n F)/dn_i at constant T and V, minus ln Z: against central differences in n_i,
+// and their z-weighted sum against g_res/(R T) = F + Z - 1 - ln Z.
+TEST(MixtureModel, FugacityCoefficientsFromTheResidualEnergy) {
+    const MixtureModel blend({records_of("CO2"), records_of("R32"), records_of("Propane")},
+                             pairs(3, 0.95));
+    const struct {
+        std::vector<double> z;
+        double T, D;
+    } cases[] = {{{0.2, 0.5, 0.3}, 300.0, 0.5},
+                 {{0.2, 0.5, 0.3}, 250.0, 19.5},
+                 {{0.98, 0.01, 0.01}, 280.0, 8.0},
+                 {{0.0, 0.3, 0.7}, 320.0, 13.0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "T=" << c.T << " D=" << c.D << " z0=" << c.z[0]);
+        std::vector<double> ln_phi(3);
+        ASSERT_TRUE(blend.ln_fugacity_coefficients(c.z.data(), c.T, c.D, ln_phi.data()));
+        StateProperties st;
+        ASSERT_TRUE(blend.properties(c.z.data(), c.T, c.D, st));
+        const double Z = 1000.0 * st.p / (c.D * 8.31434f * c.T);
+        const double V = 1.0 / c.D;  // one mole in all
+        for (std::size_t i = 0; i < 3; ++i) {
+            // Central differences, or second-order forward ones for a component not present.
+            const double h = 1e-5;
+            const auto at = [&](double dn) {
+                std::vector<double> n = c.z;
+                n[i] += dn;
+                return total_residual(blend, n, c.T, V);
+            };
+            const double slope = c.z[i] > h ? (at(h) - at(-h)) / (2 * h)
+                                            : (-3 * at(0) + 4 * at(h) - at(2 * h)) / (2 * h);
+            EXPECT_NEAR(ln_phi[i], slope - std::log(Z), 2e-7 * (1.0 + std::fabs(ln_phi[i]))) << i;
+        }
+        double F = 0, sum = 0;
+        ASSERT_TRUE(blend.reduced_residual(c.z.data(), c.T, c.D, F));
+        for (std::size_t i = 0; i < 3; ++i) sum += c.z[i] * ln_phi[i];
+        EXPECT_NEAR(sum, F + Z - 1.0 - std::log(Z), 1e-11);
+    }
+}
+
+// A pure fluid's saturated liquid and vapour have equal fugacities; in a binary with the second
+// fraction zero the first component's coefficient is the pure fluid's.
+TEST(MixtureModel, FugacityOfAPureFluidAtSaturation) {
+    const xalt1::Fluid& co2 = shipped_fluid("CO2");
+    const MixtureModel alone({records_of("CO2")}, pairs(1));
+    const MixtureModel binary({records_of("CO2"), records_of("Ethane")}, pairs(2, 0.9));
+    const double one[] = {1.0}, z10[] = {1.0, 0.0};
+    for (double T : {230.0, 270.0, 300.0}) {
+        const auto [liq, vap] = co2.saturation_T(T);
+        double l = 0, v = 0, b[2] = {0, 0};
+        ASSERT_TRUE(alone.ln_fugacity_coefficients(one, T, liq.D, &l));
+        ASSERT_TRUE(alone.ln_fugacity_coefficients(one, T, vap.D, &v));
+        EXPECT_NEAR(l, v, 1e-8) << T;
+        ASSERT_TRUE(binary.ln_fugacity_coefficients(z10, T, liq.D, b));
+        EXPECT_NEAR(b[0], l, 1e-13 * (1.0 + std::fabs(l))) << T;
+        EXPECT_TRUE(std::isfinite(b[1]));
+    }
+}
+
+}  // namespace
