@@ -1,0 +1,200 @@
+#include "api/mixture_vle.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "api/xalt1.h"
+#include "eos/constants.h"
+
+namespace xalt1::detail {
+
+namespace {
+
+constexpr double R = GAS_CONSTANT;
+constexpr int kDensitySteps = 100;
+const double kLargestVapourStep = std::log(1.5);
+constexpr int kSubstitutions = 500;
+constexpr double kSettled = 1e-12;
+// K-values this close to 1 mean the two phases have become one (the trivial solution).
+constexpr double kTrivial = 1e-5;
+
+struct Pressure {
+    double p = 0, slope = 0;  // p and dp/dD
+    bool ok = false;
+};
+
+Pressure pressure_at(const MixtureModel& m, const double* z, double T, double D) {
+    StateProperties s;
+    if (!(D > 0.0) || !m.properties(z, T, D, s)) return {};
+    return {s.p, s.dpdD, true};
+}
+
+// The densest state the hard bodies allow at T: packing fraction 1.
+double close_packed(const MixtureModel& m, const double* z, double T) {
+    const OneFluid x = m.one_fluid(z);
+    const double S = A2_HARD_BODY + (1.0 - A2_HARD_BODY) * std::pow(T / x.T0, A1_HARD_BODY);
+    return x.D0 * S / PACKING;
+}
+
+// Newton on p(D) = P between a density below the root (lo) and one above (hi), falling back
+// to halving where a step leaves the bracket; the root must be stable (dp/dD > 0).
+bool bracketed_root(const MixtureModel& m, const double* z, double T, double P, double lo,
+                    double hi, double D, double& root) {
+    for (int k = 0; k < kDensitySteps; ++k) {
+        const Pressure at = pressure_at(m, z, T, D);
+        if (!at.ok) {
+            hi = D;  // beyond what the equation takes: above the root
+            D = 0.5 * (lo + hi);
+            continue;
+        }
+        (at.p > P ? hi : lo) = D;
+        if (std::fabs(at.p - P) <= kSettled * P && at.slope > 0.0) {
+            root = D;
+            return true;
+        }
+        double next = at.slope > 0.0 ? D - (at.p - P) / at.slope : 0.5 * (lo + hi);
+        if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
+        if (std::fabs(next - D) <= kSettled * D) {
+            root = next;
+            return pressure_at(m, z, T, next).slope > 0.0;
+        }
+        D = next;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool mixture_density(const MixtureModel& m, const double* z, double T, double P, bool liquid,
+                     double& D) {
+    if (liquid) {
+        // Down from close packing: p falls towards the root; a state where it rises with D
+        // falling lies in the loop below the liquid branch (no liquid root at this P).
+        const double top = close_packed(m, z, T);
+        double hi = top, start = 0.7 * top;
+        Pressure at = pressure_at(m, z, T, start);
+        while (at.ok && at.p < P && start < 0.999 * top) {
+            start = 0.5 * (start + top);
+            at = pressure_at(m, z, T, start);
+        }
+        if (!at.ok || at.p < P) return false;
+        hi = start;
+        // Walk down by Newton steps (from the right of a convex branch they stay right of the
+        // root) until p falls below P or the branch turns.
+        double D0 = start;
+        for (int k = 0; k < kDensitySteps; ++k) {
+            at = pressure_at(m, z, T, D0);
+            if (!at.ok || !(at.slope > 0.0)) return false;
+            if (at.p <= P) return bracketed_root(m, z, T, P, D0, hi, D0, D);
+            hi = D0;
+            const double next = D0 - (at.p - P) / at.slope;
+            if (std::fabs(next - D0) <= kSettled * D0) {
+                D = next;
+                return true;
+            }
+            D0 = next;
+        }
+        return false;
+    }
+    // Up from a tenth of the ideal gas's density: ln p is concave in ln D on the vapour branch,
+    // so Newton steps in ln D stay left of the root; a state where p falls with D lies beyond
+    // the vapour spinodal (no vapour root at this P).
+    // The steps grow the density by at most half, so that they land in the loop rather than
+    // jump over it to the liquid.
+    double lnD = std::log(0.1 * 1000.0 * P / (R * T)), below = 0.0;
+    for (int k = 0; k < kDensitySteps; ++k) {
+        const double Dk = std::exp(lnD);
+        const Pressure at = pressure_at(m, z, T, Dk);
+        if (!at.ok || !(at.slope > 0.0) || !(at.p > 0.0)) return false;
+        if (at.p >= P) return bracketed_root(m, z, T, P, below, Dk, Dk, D);
+        below = Dk;
+        const double step = (std::log(P) - std::log(at.p)) / (Dk * at.slope / at.p);
+        if (std::fabs(step) <= kSettled) {
+            D = Dk;
+            return true;
+        }
+        lnD += std::min(step, kLargestVapourStep);
+    }
+    return false;
+}
+
+namespace {
+
+// Wilson's K-values at (T, p).
+std::vector<double> wilson(const std::vector<CriticalConstants>& pure, double T, double p) {
+    std::vector<double> K;
+    for (const CriticalConstants& c : pure)
+        K.push_back(c.pc / p * std::exp(5.373 * (1.0 + c.acentric) * (1.0 - c.Tc / T)));
+    return K;
+}
+
+// Successive substitution at T: `given` is the phase of composition z (liquid for a bubble
+// point), the other phase's composition follows from K; p is moved by the sum rule.
+PhaseSplit substitute(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+                      const std::vector<double>& z, double T, bool bubble) {
+    const std::size_t n = z.size();
+    // The start: Wilson's K at the pressure where they sum to one over z.
+    double p = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double Ki = wilson(pure, T, 1.0)[i];
+        p += bubble ? z[i] * Ki : z[i] / Ki;
+    }
+    if (!bubble) p = 1.0 / p;
+    std::vector<double> K = wilson(pure, T, p), other(n), phi_given(n), phi_other(n);
+    PhaseSplit split;
+    for (int k = 0; k < kSubstitutions; ++k) {
+        double sum = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            other[i] = bubble ? K[i] * z[i] : z[i] / K[i];
+            sum += other[i];
+        }
+        for (double& v : other) v /= sum;
+        double D_given = 0, D_other = 0;
+        if (!mixture_density(m, z.data(), T, p, bubble, D_given) ||
+            !mixture_density(m, other.data(), T, p, !bubble, D_other) ||
+            !m.ln_fugacity_coefficients(z.data(), T, D_given, phi_given.data()) ||
+            !m.ln_fugacity_coefficients(other.data(), T, D_other, phi_other.data())) {
+            // No root on one branch at this pressure: move towards the other phase's side.
+            p *= bubble ? 0.9 : 1.1;
+            continue;
+        }
+        double change = 0, spread = 0, total = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double lnK = bubble ? phi_given[i] - phi_other[i] : phi_other[i] - phi_given[i];
+            change = std::max(change, std::fabs(lnK - std::log(K[i])));
+            spread = std::max(spread, std::fabs(lnK));
+            K[i] = std::exp(lnK);
+            total += bubble ? K[i] * z[i] : z[i] / K[i];
+        }
+        if (spread < kTrivial)
+            throw Error(ErrorKind::no_solution,
+                        "the two phases become one (near or above the mixture's critical point)");
+        p = bubble ? p * total : p / total;
+        if (change < 1e-11 && std::fabs(total - 1.0) < 1e-11) {
+            split.T = T;
+            split.p = p;
+            split.x = bubble ? z : other;
+            split.y = bubble ? other : z;
+            split.Dliq = bubble ? D_given : D_other;
+            split.Dvap = bubble ? D_other : D_given;
+            split.iterations = k + 1;
+            return split;
+        }
+    }
+    throw Error(ErrorKind::no_solution, std::string(bubble ? "bubble" : "dew") +
+                                            " point: the substitution does not settle");
+}
+
+}  // namespace
+
+PhaseSplit bubble_at_T(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+                       const std::vector<double>& z, double T) {
+    return substitute(m, pure, z, T, true);
+}
+
+PhaseSplit dew_at_T(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+                    const std::vector<double>& z, double T) {
+    return substitute(m, pure, z, T, false);
+}
+
+}  // namespace xalt1::detail

@@ -1,0 +1,43 @@
+// Phase equilibrium of a mixture of the one-fluid model: the density of a pressure on the
+// liquid or vapour branch, and bubble and dew points at a given temperature by successive
+// substitution of the K-values from Wilson's start (Michelsen and Mollerup's scheme). The
+// solvers give a state or say why none: no wrong phase split.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "api/mixture_model.h"
+
+namespace xalt1::detail {
+
+// The pure components' critical point and acentric factor, for the K-value start.
+struct CriticalConstants {
+    double Tc = 0, pc = 0, acentric = 0;
+};
+
+// The density of pressure P (MPa) at T and z on a branch: the largest root (liquid) by Newton
+// steps from close packing down, the smallest (vapour) from the ideal gas up; on a branch
+// whose root lies beyond its spinodal, none. False then.
+bool mixture_density(const MixtureModel& m, const double* z, double T, double P, bool liquid,
+                     double& D);
+
+// Two phases in equilibrium at T and p: the incipient phase's mole fractions and both
+// densities.
+struct PhaseSplit {
+    double T = 0, p = 0;
+    std::vector<double> x, y;  // liquid and vapour mole fractions
+    double Dliq = 0, Dvap = 0;
+    int iterations = 0;
+};
+
+// The bubble point (liquid of composition z, its first bubble of vapour) or the dew point
+// (vapour of composition z, its first drop of liquid) at T. Throws Error (no_solution) where
+// the substitution finds no split: above the mixture's critical point, or the trivial
+// solution of equal phases.
+PhaseSplit bubble_at_T(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+                       const std::vector<double>& z, double T);
+PhaseSplit dew_at_T(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+                    const std::vector<double>& z, double T);
+
+}  // namespace xalt1::detail

@@ -1,0 +1,146 @@
+// Phase equilibrium of mixtures: densities on both branches, bubble and dew points whose phases
+// have equal pressure and equal fugacities, the pure limits, and the reference mixture models'
+// values to the model's own accuracy.
+#include "api/mixture_vle.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "api/table.h"
+#include "library/library_support.h"
+
+namespace {
+
+using xalt1::detail::BinaryParameters;
+using xalt1::detail::CriticalConstants;
+using xalt1::detail::MixtureModel;
+using xalt1::detail::PhaseSplit;
+
+struct Binary {
+    MixtureModel model;
+    std::vector<CriticalConstants> pure;
+};
+
+Binary binary(const std::string& a, const std::string& b, double xi) {
+    std::vector<xalt1::detail::Records> records;
+    std::vector<CriticalConstants> pure;
+    for (const std::string& code : {a, b}) {
+        records.push_back(xalt1::detail::load_fluid(XALT1_SHIPPED_TABLE, code).records);
+        const xalt1::FluidInfo& info = shipped_fluid(code).info();
+        pure.push_back({info.Tc, info.pc, info.acentric});
+    }
+    std::vector<std::vector<BinaryParameters>> k(2, std::vector<BinaryParameters>(2));
+    k[0][1].xi = k[1][0].xi = xi;
+    return {MixtureModel(records, k), pure};
+}
+
+// Equal pressure of both phases and equal fugacities x_i phi_i^L = y_i phi_i^V.
+void expect_equilibrium(const MixtureModel& m, const PhaseSplit& s) {
+    StateProperties liq, vap;
+    ASSERT_TRUE(m.properties(s.x.data(), s.T, s.Dliq, liq));
+    ASSERT_TRUE(m.properties(s.y.data(), s.T, s.Dvap, vap));
+    EXPECT_NEAR(liq.p / s.p, 1.0, 1e-9);
+    EXPECT_NEAR(vap.p / s.p, 1.0, 1e-9);
+    EXPECT_GT(s.Dliq, s.Dvap);
+    std::vector<double> phi_l(s.x.size()), phi_v(s.x.size());
+    ASSERT_TRUE(m.ln_fugacity_coefficients(s.x.data(), s.T, s.Dliq, phi_l.data()));
+    ASSERT_TRUE(m.ln_fugacity_coefficients(s.y.data(), s.T, s.Dvap, phi_v.data()));
+    for (std::size_t i = 0; i < s.x.size(); ++i) {
+        if (s.x[i] > 0.0 && s.y[i] > 0.0) {
+            EXPECT_NEAR(std::log(s.x[i]) + phi_l[i], std::log(s.y[i]) + phi_v[i], 1e-9) << i;
+        }
+    }
+}
+
+TEST(MixtureVle, BubbleAndDewPointsAreEquilibria) {
+    const Binary co2_ethane = binary("CO2", "Ethane", 0.94);
+    for (double T : {220.0, 250.0, 270.0})
+        for (double x : {0.1, 0.5, 0.9}) {
+            SCOPED_TRACE(testing::Message() << "T=" << T << " x=" << x);
+            expect_equilibrium(co2_ethane.model,
+                               bubble_at_T(co2_ethane.model, co2_ethane.pure, {x, 1 - x}, T));
+            expect_equilibrium(co2_ethane.model,
+                               dew_at_T(co2_ethane.model, co2_ethane.pure, {x, 1 - x}, T));
+        }
+}
+
+// With one fraction zero, the bubble and dew points are the pure fluid's saturation.
+TEST(MixtureVle, PureLimitsAreTheSaturation) {
+    const Binary m = binary("R32", "R1234yf", 1.0);
+    for (std::size_t k = 0; k < 2; ++k) {
+        const xalt1::Fluid& pure = shipped_fluid(k == 0 ? "R32" : "R1234yf");
+        const std::vector<double> z =
+            k == 0 ? std::vector<double>{1.0, 0.0} : std::vector<double>{0.0, 1.0};
+        for (double T : {230.0, 280.0, 320.0}) {
+            const auto [liq, vap] = pure.saturation_T(T);
+            const PhaseSplit b = bubble_at_T(m.model, m.pure, z, T);
+            const PhaseSplit d = dew_at_T(m.model, m.pure, z, T);
+            EXPECT_NEAR(b.p / liq.p, 1.0, 1e-8) << T;
+            EXPECT_NEAR(d.p / liq.p, 1.0, 1e-8) << T;
+            EXPECT_NEAR(b.Dliq / liq.D, 1.0, 1e-8) << T;
+            EXPECT_NEAR(d.Dvap / vap.D, 1.0, 1e-8) << T;
+        }
+    }
+}
+
+// Above the mixture's critical point, or where a branch has no root, a clear error.
+TEST(MixtureVle, NoSplitIsAnError) {
+    const Binary m = binary("Methane", "Ethane", 1.0);
+    double D = 0;
+    const double z[] = {0.5, 0.5};
+    // Both branches at a low pressure (the liquid's metastable), none for the vapour beyond its
+    // spinodal.
+    ASSERT_TRUE(xalt1::detail::mixture_density(m.model, z, 200.0, 1e-4, true, D));
+    EXPECT_GT(D, 10.0);
+    ASSERT_TRUE(xalt1::detail::mixture_density(m.model, z, 200.0, 1e-4, false, D));
+    EXPECT_LT(D, 1e-3);
+    EXPECT_FALSE(xalt1::detail::mixture_density(m.model, z, 200.0, 20.0, false, D));
+    EXPECT_TRUE(xalt1::detail::mixture_density(m.model, z, 200.0, 20.0, true, D));
+    try {
+        bubble_at_T(m.model, m.pure, {0.5, 0.5}, 290.0);
+        ADD_FAILURE() << "a bubble point above the critical temperatures";
+    } catch (const xalt1::Error& e) {
+        EXPECT_EQ(e.kind(), xalt1::ErrorKind::no_solution) << e.what();
+    }
+}
+
+// The bubble pressures of the reference mixture models' isotherms, to the accuracy of the model
+// with one binary parameter.
+TEST(MixtureVle, ReferenceBubblePressures) {
+    const struct {
+        std::string a, b;
+        double xi, pressure, vapour;  // average deviations allowed: relative, mole fraction
+    } pairs[] = {{"Methane", "Ethane", 1.01, 0.04, 0.005}, {"CO2", "Ethane", 0.94, 0.08, 0.03}};
+    for (const auto& pair : pairs) {
+        const Binary m = binary(pair.a, pair.b, pair.xi);
+        std::ifstream in(std::string(XALT1_MIXREF_DIR) + "/vle/" + pair.a + "_" + pair.b + ".csv");
+        ASSERT_TRUE(in) << pair.a << "_" << pair.b;
+        std::string line;
+        std::getline(in, line);
+        double dp = 0, dy = 0;
+        int n = 0;
+        while (std::getline(in, line)) {
+            double T, p, x, y;
+            char comma;
+            std::istringstream(line) >> T >> comma >> p >> comma >> x >> comma >> y;
+            if (x <= 0.0 || x >= 1.0) continue;
+            try {
+                const PhaseSplit s = bubble_at_T(m.model, m.pure, {x, 1.0 - x}, T);
+                dp += std::fabs(s.p / p - 1.0);
+                dy += std::fabs(s.y[0] - y);
+                ++n;
+            } catch (const xalt1::Error&) {  // next to the critical point
+            }
+        }
+        ASSERT_GT(n, 90);
+        EXPECT_LT(dp / n, pair.pressure) << pair.a << "_" << pair.b;
+        EXPECT_LT(dy / n, pair.vapour) << pair.a << "_" << pair.b;
+    }
+}
+
+}  // namespace
