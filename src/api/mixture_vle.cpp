@@ -197,4 +197,161 @@ PhaseSplit dew_at_T(const MixtureModel& m, const std::vector<CriticalConstants>&
     return substitute(m, pure, z, T, false);
 }
 
+namespace {
+
+constexpr int kStabilitySteps = 200;
+
+// A phase of composition w at (T, p): of the roots on the two branches, the one of lower Gibbs
+// energy (sum w_i ln phi_i at equal T, p and w), with its ln phi.
+struct PhaseAt {
+    bool ok = false, liquid = false;
+    double D = 0, g = 0;
+    std::vector<double> ln_phi;
+};
+
+PhaseAt phase_at(const MixtureModel& m, const std::vector<double>& w, double T, double p) {
+    PhaseAt best;
+    double first_D = 0;
+    for (bool liquid : {false, true}) {
+        PhaseAt at;
+        at.ln_phi.resize(w.size());
+        if (!mixture_density(m, w.data(), T, p, liquid, at.D) ||
+            !m.ln_fugacity_coefficients(w.data(), T, at.D, at.ln_phi.data()))
+            continue;
+        if (liquid && best.ok && std::fabs(at.D / first_D - 1.0) < 1e-9) continue;  // one root
+        at.ok = true;
+        at.liquid = liquid;
+        for (std::size_t i = 0; i < w.size(); ++i) at.g += w[i] * at.ln_phi[i];
+        if (!best.ok) first_D = at.D;
+        if (!best.ok || at.g < best.g) best = at;
+    }
+    return best;
+}
+
+std::vector<double> normalised(std::vector<double> w) {
+    double sum = 0;
+    for (double v : w) sum += v;
+    for (double& v : w) v /= sum;
+    return w;
+}
+
+// Michelsen's stability test from the trial phase W: successive substitution of
+// ln W_i = ln z_i + ln phi_i(z) - ln phi_i(w). True, with the trial's composition, where the
+// tangent-plane distance turns negative (sum W > 1): the feed splits.
+bool unstable(const MixtureModel& m, const std::vector<double>& z, const PhaseAt& feed, double T,
+              double p, std::vector<double> W, std::vector<double>& trial) {
+    const std::size_t n = z.size();
+    for (int k = 0; k < kStabilitySteps; ++k) {
+        const std::vector<double> w = normalised(W);
+        const PhaseAt at = phase_at(m, w, T, p);
+        if (!at.ok) return false;
+        double sum = 0, change = 0, distance = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (z[i] <= 0.0) continue;
+            const double next = std::exp(std::log(z[i]) + feed.ln_phi[i] - at.ln_phi[i]);
+            change = std::max(change, std::fabs(std::log(next / W[i])));
+            distance = std::max(distance, std::fabs(std::log(w[i] / z[i])));
+            W[i] = next;
+            sum += next;
+        }
+        if (distance < 1e-4) return false;  // the trivial solution: the feed itself
+        if (sum > 1.0 + 1e-8 && (change < 1e-6 || k > 20)) {
+            trial = normalised(W);
+            return true;
+        }
+        if (change < 1e-10) return false;
+    }
+    return false;
+}
+
+// The vapour fraction of the Rachford-Rice equation sum z_i (K_i - 1) / (1 + beta (K_i - 1)) = 0,
+// falling in beta, within [0, 1]: Newton steps, halving where a step leaves the bracket.
+double rachford_rice(const std::vector<double>& z, const std::vector<double>& K) {
+    const auto f = [&](double beta, double& slope) {
+        double sum = 0;
+        slope = 0;
+        for (std::size_t i = 0; i < z.size(); ++i) {
+            const double c = K[i] - 1.0, d = 1.0 + beta * c;
+            sum += z[i] * c / d;
+            slope -= z[i] * c * c / (d * d);
+        }
+        return sum;
+    };
+    double slope = 0;
+    if (f(0.0, slope) <= 0.0) return 0.0;
+    if (f(1.0, slope) >= 0.0) return 1.0;
+    double lo = 0.0, hi = 1.0, beta = 0.5;
+    for (int k = 0; k < 100; ++k) {
+        const double value = f(beta, slope);
+        (value > 0.0 ? lo : hi) = beta;
+        double next = beta - value / slope;
+        if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
+        if (std::fabs(next - beta) < 1e-15) return next;
+        beta = next;
+    }
+    return beta;
+}
+
+Flash one_phase(const std::vector<double>& z, double T, double p, const PhaseAt& feed) {
+    Flash f;
+    f.beta = feed.liquid ? 0.0 : 1.0;
+    f.split = {T, p, z, z, feed.D, feed.D, 0};
+    return f;
+}
+
+}  // namespace
+
+Flash flash_Tp(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+               const std::vector<double>& z, double T, double p) {
+    const PhaseAt feed = phase_at(m, z, T, p);
+    if (!feed.ok) throw Error(ErrorKind::no_solution, "no density of the mixture at this T and p");
+    const std::vector<double> K0 = wilson(pure, T, p);
+    std::vector<double> trial, K(z.size());
+    std::vector<double> vapour_like(z.size()), liquid_like(z.size());
+    for (std::size_t i = 0; i < z.size(); ++i) {
+        vapour_like[i] = z[i] * K0[i];
+        liquid_like[i] = z[i] / K0[i];
+    }
+    if (unstable(m, z, feed, T, p, vapour_like, trial)) {
+        for (std::size_t i = 0; i < z.size(); ++i) K[i] = trial[i] / z[i];
+    } else if (unstable(m, z, feed, T, p, liquid_like, trial)) {
+        for (std::size_t i = 0; i < z.size(); ++i) K[i] = z[i] / trial[i];
+    } else {
+        return one_phase(z, T, p, feed);
+    }
+    Flash f;
+    std::vector<double> x(z.size()), y(z.size()), phi_l(z.size()), phi_v(z.size());
+    for (int k = 0; k < kSubstitutions; ++k) {
+        const double beta = rachford_rice(z, K);
+        for (std::size_t i = 0; i < z.size(); ++i) {
+            x[i] = z[i] / (1.0 + beta * (K[i] - 1.0));
+            y[i] = K[i] * x[i];
+        }
+        x = normalised(x);
+        y = normalised(y);
+        double Dl = 0, Dv = 0;
+        if (!mixture_density(m, x.data(), T, p, true, Dl) ||
+            !mixture_density(m, y.data(), T, p, false, Dv) ||
+            !m.ln_fugacity_coefficients(x.data(), T, Dl, phi_l.data()) ||
+            !m.ln_fugacity_coefficients(y.data(), T, Dv, phi_v.data()))
+            throw Error(ErrorKind::no_solution, "flash: a phase has no density at this T and p");
+        double change = 0, spread = 0;
+        for (std::size_t i = 0; i < z.size(); ++i) {
+            const double lnK = phi_l[i] - phi_v[i];
+            change = std::max(change, std::fabs(lnK - std::log(K[i])));
+            spread = std::max(spread, std::fabs(lnK));
+            K[i] = std::exp(lnK);
+        }
+        if (spread < kTrivial) return one_phase(z, T, p, feed);
+        if (change < 1e-10) {
+            f.beta = rachford_rice(z, K);
+            if (f.beta <= 0.0 || f.beta >= 1.0) return one_phase(z, T, p, feed);
+            f.two_phase = true;
+            f.split = {T, p, x, y, Dl, Dv, k + 1};
+            return f;
+        }
+    }
+    throw Error(ErrorKind::no_solution, "flash: the substitution does not settle");
+}
+
 }  // namespace xalt1::detail

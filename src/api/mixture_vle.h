@@ -40,4 +40,17 @@ PhaseSplit bubble_at_T(const MixtureModel& m, const std::vector<CriticalConstant
 PhaseSplit dew_at_T(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
                     const std::vector<double>& z, double T);
 
+// The state of z at (T, p): one phase (beta 0 for a liquid, 1 for a vapour; x = y = z, Dliq =
+// Dvap the phase's density), or two, with the vapour fraction beta (moles of vapour per mole)
+// and the phases' compositions and densities. The feed is tested for stability by the
+// tangent-plane distance of a vapour-like and a liquid-like trial phase; an unstable feed is
+// split by successive substitution with the Rachford-Rice equation in its bounded form.
+struct Flash {
+    bool two_phase = false;
+    double beta = 0;
+    PhaseSplit split;
+};
+Flash flash_Tp(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+               const std::vector<double>& z, double T, double p);
+
 }  // namespace xalt1::detail

@@ -143,4 +143,57 @@ TEST(MixtureVle, ReferenceBubblePressures) {
     }
 }
 
+// (T, p) flashes: between the dew and the bubble pressure two phases in equilibrium that make
+// up the feed (the lever rule), next to the bubble point almost all liquid of the bubble
+// point's vapour; above the bubble pressure one liquid, below the dew pressure one vapour.
+TEST(MixtureVle, FlashBetweenDewAndBubblePoints) {
+    const Binary m = binary("R32", "R1234yf", 0.97);
+    const std::vector<double> z = {0.689, 0.311};
+    for (double T : {250.0, 290.0}) {
+        SCOPED_TRACE(testing::Message() << "T=" << T);
+        const PhaseSplit bubble = bubble_at_T(m.model, m.pure, z, T);
+        const PhaseSplit dew = dew_at_T(m.model, m.pure, z, T);
+        ASSERT_GT(bubble.p, dew.p);
+        for (double r : {0.2, 0.5, 0.8}) {
+            const double p = dew.p + r * (bubble.p - dew.p);
+            const xalt1::detail::Flash f = flash_Tp(m.model, m.pure, z, T, p);
+            ASSERT_TRUE(f.two_phase) << p;
+            expect_equilibrium(m.model, f.split);
+            for (std::size_t i = 0; i < 2; ++i)
+                EXPECT_NEAR((1 - f.beta) * f.split.x[i] + f.beta * f.split.y[i], z[i], 1e-10);
+        }
+        const xalt1::detail::Flash near = flash_Tp(m.model, m.pure, z, T, bubble.p * (1 - 1e-6));
+        ASSERT_TRUE(near.two_phase);
+        EXPECT_LT(near.beta, 1e-3);
+        EXPECT_NEAR(near.split.y[0], bubble.y[0], 1e-3);
+        const xalt1::detail::Flash liquid = flash_Tp(m.model, m.pure, z, T, 1.05 * bubble.p);
+        EXPECT_FALSE(liquid.two_phase);
+        EXPECT_EQ(liquid.beta, 0.0);
+        const xalt1::detail::Flash vapour = flash_Tp(m.model, m.pure, z, T, 0.95 * dew.p);
+        EXPECT_FALSE(vapour.two_phase);
+        EXPECT_EQ(vapour.beta, 1.0);
+    }
+}
+
+// Three components: air between its dew and bubble points at 0.101325 MPa.
+TEST(MixtureVle, AirSplitsBetweenItsDewAndBubblePoints) {
+    std::vector<xalt1::detail::Records> records;
+    std::vector<CriticalConstants> pure;
+    for (const char* code : {"Nitrogen", "Oxygen", "Argon"}) {
+        records.push_back(xalt1::detail::load_fluid(XALT1_SHIPPED_TABLE, code).records);
+        const xalt1::FluidInfo& info = shipped_fluid(code).info();
+        pure.push_back({info.Tc, info.pc, info.acentric});
+    }
+    const MixtureModel air(
+        records, std::vector<std::vector<BinaryParameters>>(3, std::vector<BinaryParameters>(3)));
+    const std::vector<double> z = {0.7812, 0.2096, 0.0092};
+    const xalt1::detail::Flash f = flash_Tp(air, pure, z, 80.0, 0.101325);
+    ASSERT_TRUE(f.two_phase);
+    expect_equilibrium(air, f.split);
+    EXPECT_GT(f.split.x[1], z[1]);  // the liquid is richer in oxygen
+    EXPECT_LT(f.split.y[1], z[1]);
+    EXPECT_FALSE(flash_Tp(air, pure, z, 300.0, 0.101325).two_phase);
+    EXPECT_FALSE(flash_Tp(air, pure, z, 70.0, 0.101325).two_phase);
+}
+
 }  // namespace
