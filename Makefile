@@ -8,7 +8,7 @@ ASAN_DIR := build/asan
 USER_TABLE := run/x_rstoff.tab
 USER_FLUIDS := run/added_fluids.txt
 
-.PHONY: all run csv test release asan python pytest chart format clean data fit fit-tool fluid \
+.PHONY: all run csv test release asan python pytest chart format clean data fit fit-tool fluid pair \
 	bench bench-tool bench-library bench-python perf fuzz ranges
 
 all: release
@@ -105,10 +105,27 @@ fit-tool:
 	@bash tools/setup.sh fit
 	@mkdir -p $(TOOLS_DIR) && : >$(FIT_LOG)
 	@$(call quietly,cmake -S . -B $(TOOLS_DIR) $(TOOLS_CONFIG),$(FIT_LOG))
-	@$(call quietly,cmake --build $(TOOLS_DIR) -j$(JOBS) --target xalt1_fit_tool,$(FIT_LOG))
+	@$(call quietly,cmake --build $(TOOLS_DIR) -j$(JOBS) --target xalt1_fit_tool xalt1_pair,$(FIT_LOG))
+
+# `make pair DATA=<folder> A=<code> B=<code>`: fits the binary parameter of the mixture of A and B
+# to the bubble points of <folder>/vle/<A>_<B>.csv (header T,p,x,y,Dliq,Dvap; y, Dliq, Dvap may
+# be empty; at least 5 points) and puts it into run/binary_pairs.csv, your binary file next to
+# your table (a copy of data/binary_pairs.csv at first). Bad data stop it and nothing is written.
+PAIR_TOOL := $(TOOLS_DIR)/tools/pair/xalt1_pair
+USER_PAIRS := run/binary_pairs.csv
+pair:
+	@if [ -z "$(DATA)" ] || [ -z "$(A)" ] || [ -z "$(B)" ]; then \
+		echo "usage: make pair DATA=<folder> A=<code> B=<code>"; \
+		echo "fits the pair's binary parameter and adds it to $(USER_PAIRS) (see README.md)"; \
+		exit 2; fi
+	@$(MAKE) --no-print-directory fit-tool
+	@$(MAKE) --no-print-directory -s $(USER_TABLE)
+	@[ -f $(USER_PAIRS) ] || cp data/binary_pairs.csv $(USER_PAIRS)
+	@$(PAIR_TOOL) fit "$(DATA)" "$(A)" "$(B)" $(USER_TABLE) $(USER_PAIRS)
 
 data: fit-tool
 	@$(FIT_TOOL) data $(REFERENCE) tools/fit/fit_state.txt data/x_rstoff.tab docs
+	@$(PAIR_TOOL) package data/mixref data/x_rstoff.tab data/binary_pairs.csv docs/mixtures.md
 	@echo "make data rebuilds the shipped table only; fluids added with make fluid are fitted"
 	@echo "again onto it when the next make run or make fluid makes run/x_rstoff.tab anew."
 
