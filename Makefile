@@ -8,8 +8,8 @@ ASAN_DIR := build/asan
 USER_TABLE := run/x_rstoff.tab
 USER_FLUIDS := run/added_fluids.txt
 
-.PHONY: all run csv test release asan python pytest chart format clean data fit fit-tool fluid \
-	bench bench-tool bench-library bench-python perf fuzz
+.PHONY: all run csv test release library install package asan python pytest chart format clean \
+	data fit fit-tool fluid bench bench-tool bench-library bench-c bench-python perf fuzz
 
 all: release
 	@echo "built $(RELEASE_DIR)/xalt1 (make run starts it in run/)"
@@ -22,11 +22,33 @@ quietly = $(1) >>$(2) 2>&1 || { cat $(2); exit 1; }
 # goes to a log that is shown only when the build fails, so the title page comes first.
 PROGRAM_ONLY := -DXALT1_TESTS=OFF -DXALT1_FIT_TOOL=OFF -DXALT1_BENCH=OFF
 RELEASE_LOG := $(RELEASE_DIR)/build.log
+RELEASE_CONFIG = $(call quietly,cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release \
+	$(PROGRAM_ONLY),$(RELEASE_LOG))
 release:
 	@bash tools/setup.sh program
 	@mkdir -p $(RELEASE_DIR) && : >$(RELEASE_LOG)
-	@$(call quietly,cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release $(PROGRAM_ONLY),$(RELEASE_LOG))
+	@$(RELEASE_CONFIG)
 	@$(call quietly,cmake --build $(RELEASE_DIR) -j$(JOBS) --target xalt1 xalt1_csv,$(RELEASE_LOG))
+
+# The program and the libraries for use from code (libxalt1.so with the C and C++ interface,
+# libxalt1.a), in the same Release build. `make install PREFIX=...` installs them with the
+# headers, the shipped table, a CMake package and xalt1.pc; `make package` makes the Debian
+# package build/release/packages/xalt1_<version>_<arch>.deb of the same files under /usr.
+PREFIX ?= /usr/local
+library:
+	@bash tools/setup.sh program
+	@mkdir -p $(RELEASE_DIR) && : >$(RELEASE_LOG)
+	@$(RELEASE_CONFIG)
+	@$(call quietly,cmake --build $(RELEASE_DIR) -j$(JOBS),$(RELEASE_LOG))
+
+install: library
+	@cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
+
+package: library
+	@rm -f $(RELEASE_DIR)/packages/*.deb
+	@$(call quietly,cpack -G DEB --config $(RELEASE_DIR)/CPackConfig.cmake \
+		-B $(abspath $(RELEASE_DIR))/packages,$(RELEASE_LOG))
+	@ls $(RELEASE_DIR)/packages/*.deb
 
 run: release $(USER_TABLE)
 	@cd run && ../$(RELEASE_DIR)/xalt1
