@@ -180,6 +180,17 @@ bench-library:
 		--benchmark_repetitions=$(BENCH_REPETITIONS) --benchmark_report_aggregates_only=true \
 		--markdown=$(TOOLS_DIR)/library_bench.md $(BENCH_ARGS)
 
+# The C interface's array call against the C++ one (Release), through libxalt1.so and through
+# libxalt1.a: per state and their ratio (docs/performance.md, "The C interface").
+bench-c:
+	@bash tools/setup.sh bench
+	@cmake -S . -B $(TOOLS_DIR) $(TOOLS_CONFIG) >/dev/null
+	@cmake --build $(TOOLS_DIR) -j$(JOBS) --target xalt1_c_bench_shared xalt1_c_bench_static
+	@for kind in shared static; do echo "libxalt1, $$kind:"; \
+		$(TOOLS_DIR)/bench/xalt1_c_bench_$$kind --table=$(BENCH_TABLE) \
+		--benchmark_repetitions=$(BENCH_REPETITIONS) --benchmark_report_aggregates_only=true \
+		$(BENCH_ARGS) || exit 1; done
+
 # Throughput of the Python module over numpy arrays: the "Python" figures of
 # docs/performance.md regenerated (about 3 minutes).
 bench-python: python
