@@ -1,15 +1,45 @@
-// Pieces the library's benchmarks share: a fixed pseudo-random sequence, the thread's CPU time,
-// and output columns for every quantity of an array call.
+// Pieces the library's benchmarks share: their options, a fixed pseudo-random sequence, the
+// thread's CPU time, and output columns for every quantity of an array call.
 #pragma once
 
 #include <time.h>
 
 #include <cstdint>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "api/xalt1.h"
 
 namespace bench_support {
+
+// --table=PATH (default the default table), --fluids=A,B (default Argon, CO2, R134a),
+// --markdown=PATH; the other arguments are left for Google Benchmark.
+struct Options {
+    std::string table = xalt1::default_table(), markdown;
+    std::vector<std::string> fluids;
+    std::vector<char*> rest;
+};
+
+inline Options options_of(int argc, char** argv) {
+    Options o;
+    std::string fluids = "Argon,CO2,R134a";
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.rfind("--table=", 0) == 0)
+            o.table = arg.substr(8);
+        else if (arg.rfind("--fluids=", 0) == 0)
+            fluids = arg.substr(9);
+        else if (arg.rfind("--markdown=", 0) == 0)
+            o.markdown = arg.substr(11);
+        else
+            o.rest.push_back(argv[i]);
+    }
+    std::stringstream list(fluids);
+    for (std::string code; std::getline(list, code, ',');)
+        if (!code.empty()) o.fluids.push_back(code);
+    return o;
+}
 
 // A fixed pseudo-random sequence in [0, 1).
 struct Sequence {

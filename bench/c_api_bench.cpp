@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -153,23 +152,11 @@ void register_fluid(const std::string& code) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    table_path = xalt1::default_table();
-    std::string fluids = "Argon,CO2,R134a";
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg.rfind("--table=", 0) == 0)
-            table_path = arg.substr(8);
-        else if (arg.rfind("--fluids=", 0) == 0)
-            fluids = arg.substr(9);
-        else
-            args.push_back(argv[i]);
-    }
-    std::stringstream list(fluids);
-    for (std::string code; std::getline(list, code, ',');)
-        if (!code.empty()) register_fluid(code);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+    bench_support::Options options = bench_support::options_of(argc, argv);
+    table_path = options.table;
+    for (const std::string& code : options.fluids) register_fluid(code);
+    int count = static_cast<int>(options.rest.size());
+    benchmark::Initialize(&count, options.rest.data());
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -348,34 +348,15 @@ void register_fluid(const std::string& code) {
     RegisterBenchmark(name("load").c_str(), load, code)->Unit(kMicrosecond);
 }
 
-std::vector<std::string> split(const std::string& list) {
-    std::vector<std::string> out;
-    std::stringstream in(list);
-    for (std::string item; std::getline(in, item, ',');)
-        if (!item.empty()) out.push_back(item);
-    return out;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    table_path = xalt1::default_table();
-    std::string fluids = "Argon,CO2,R134a", markdown;
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg.rfind("--table=", 0) == 0)
-            table_path = arg.substr(8);
-        else if (arg.rfind("--fluids=", 0) == 0)
-            fluids = arg.substr(9);
-        else if (arg.rfind("--markdown=", 0) == 0)
-            markdown = arg.substr(11);
-        else
-            args.push_back(argv[i]);
-    }
-    for (const std::string& code : split(fluids)) register_fluid(code);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+    bench_support::Options options = bench_support::options_of(argc, argv);
+    table_path = options.table;
+    const std::string markdown = options.markdown;
+    for (const std::string& code : options.fluids) register_fluid(code);
+    int count = static_cast<int>(options.rest.size());
+    benchmark::Initialize(&count, options.rest.data());
     SummaryReporter reporter(SummaryReporter::OO_Tabular);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const std::string summary = reporter.markdown();

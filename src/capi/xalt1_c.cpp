@@ -3,8 +3,9 @@
 // message.
 #include "capi/xalt1_c.h"
 
-#include <cmath>
+#include <algorithm>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <shared_mutex>
@@ -210,10 +211,11 @@ int xalt1_load(const char* code, const char* table, int units, int reference, xa
         require(within(reference, kReferenceCount), "unknown reference state");
         xalt1::Options options{static_cast<xalt1::Units>(units),
                                {static_cast<xalt1::Reference::Kind>(reference)}};
-        auto* loaded = new xalt1_fluid{Fluid(code, table == nullptr ? "" : table, options)};
+        auto loaded =
+            std::make_unique<xalt1_fluid>(Fluid(code, table == nullptr ? "" : table, options));
         std::unique_lock<std::shared_mutex> hold(registry_lock);
-        registry().insert(loaded);
-        *fluid = loaded;
+        registry().insert(loaded.get());
+        *fluid = loaded.release();
         return XALT1_OK;
     });
 }
