@@ -118,8 +118,12 @@ def test_moved_prefix_still_finds_its_table(trees, expected, tmp_path):
 
 def test_examples_with_add_subdirectory(expected, tmp_path):
     build_examples(tmp_path / "build", "source")
+    outputs = {name: run([str(tmp_path / "build" / name)], cwd=tmp_path)
+               for name in ("state_c", "state_cpp", "state_fortran")}
     for name, label in [("state_c", "C"), ("state_cpp", r"C\+\+"), ("state_fortran", "Fortran")]:
-        check_state(run([str(tmp_path / "build" / name)], cwd=tmp_path), label, expected)
+        check_state(outputs[name], label, expected)
+    # Built inside another project, the library reads the table of its source tree.
+    assert f"table {ROOT / 'data' / 'x_rstoff.tab'}," in outputs["state_c"]
     # Only the libraries were built: no program, tests or tools of xalt1's own.
     assert not (tmp_path / "build" / "xalt1" / "xalt1").exists()
     assert not (tmp_path / "build" / "xalt1" / "tests").exists()
@@ -131,3 +135,15 @@ def test_ctypes_example_on_the_installed_library(trees, expected, tmp_path):
               cwd=tmp_path)
     check_state(out, "ctypes", expected)
     assert "failed 1" in out
+
+
+def test_shared_library_exports_only_its_interfaces(trees):
+    library = trees["prefix"] / "lib" / "libxalt1.so.1"
+    assert re.search(r"SONAME\s+libxalt1\.so\.1\n", run(["objdump", "-p", str(library)]))
+    symbols = run(["nm", "-D", "--defined-only", "-C", str(library)]).splitlines()
+    names = [line.split(" ", 2)[2] for line in symbols]
+    assert "xalt1_states" in names and any(n.startswith("xalt1::Fluid::state(") for n in names)
+    outside = [n for n in names if not (n.startswith(("xalt1_", "xalt1::")) or
+                                        n.endswith(" for xalt1::Error"))]
+    assert outside == []
+    assert not [n for n in names if "detail::" in n or "Impl::" in n]
