@@ -8,8 +8,8 @@ ASAN_DIR := build/asan
 USER_TABLE := run/x_rstoff.tab
 USER_FLUIDS := run/added_fluids.txt
 
-.PHONY: all run csv test release asan python pytest chart format clean data fit fit-tool fluid pair \
-	bench bench-tool bench-library bench-python perf fuzz ranges
+.PHONY: all run csv test release library install package asan python pytest chart format clean \
+	data fit fit-tool fluid pair bench bench-tool bench-library bench-c bench-python perf fuzz ranges
 
 all: release
 	@echo "built $(RELEASE_DIR)/xalt1 (make run starts it in run/)"
@@ -22,11 +22,33 @@ quietly = $(1) >>$(2) 2>&1 || { cat $(2); exit 1; }
 # goes to a log that is shown only when the build fails, so the title page comes first.
 PROGRAM_ONLY := -DXALT1_TESTS=OFF -DXALT1_FIT_TOOL=OFF -DXALT1_BENCH=OFF
 RELEASE_LOG := $(RELEASE_DIR)/build.log
+RELEASE_CONFIG = $(call quietly,cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release \
+	$(PROGRAM_ONLY),$(RELEASE_LOG))
 release:
 	@bash tools/setup.sh program
 	@mkdir -p $(RELEASE_DIR) && : >$(RELEASE_LOG)
-	@$(call quietly,cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release $(PROGRAM_ONLY),$(RELEASE_LOG))
+	@$(RELEASE_CONFIG)
 	@$(call quietly,cmake --build $(RELEASE_DIR) -j$(JOBS) --target xalt1 xalt1_csv,$(RELEASE_LOG))
+
+# The program and the libraries for use from code (libxalt1.so with the C and C++ interface,
+# libxalt1.a), in the same Release build. `make install PREFIX=...` installs them with the
+# headers, the shipped table, a CMake package and xalt1.pc; `make package` makes the Debian
+# package build/release/packages/xalt1_<version>_<arch>.deb of the same files under /usr.
+PREFIX ?= /usr/local
+library:
+	@bash tools/setup.sh program
+	@mkdir -p $(RELEASE_DIR) && : >$(RELEASE_LOG)
+	@$(RELEASE_CONFIG)
+	@$(call quietly,cmake --build $(RELEASE_DIR) -j$(JOBS),$(RELEASE_LOG))
+
+install: library
+	@cmake --install $(RELEASE_DIR) --prefix $(PREFIX)
+
+package: library
+	@rm -f $(RELEASE_DIR)/packages/*.deb
+	@$(call quietly,cpack -G DEB --config $(RELEASE_DIR)/CPackConfig.cmake \
+		-B $(abspath $(RELEASE_DIR))/packages,$(RELEASE_LOG))
+	@ls $(RELEASE_DIR)/packages/*.deb
 
 run: release $(USER_TABLE)
 	@cd run && ../$(RELEASE_DIR)/xalt1
@@ -174,6 +196,17 @@ bench-library:
 	@$(TOOLS_DIR)/bench/xalt1_library_bench --table=$(BENCH_TABLE) \
 		--benchmark_repetitions=$(BENCH_REPETITIONS) --benchmark_report_aggregates_only=true \
 		--markdown=$(TOOLS_DIR)/library_bench.md $(BENCH_ARGS)
+
+# The C interface's array call against the C++ one (Release), through libxalt1.so and through
+# libxalt1.a: per state and their ratio (docs/performance.md, "The C interface").
+bench-c:
+	@bash tools/setup.sh bench
+	@cmake -S . -B $(TOOLS_DIR) $(TOOLS_CONFIG) >/dev/null
+	@cmake --build $(TOOLS_DIR) -j$(JOBS) --target xalt1_c_bench_shared xalt1_c_bench_static
+	@for kind in shared static; do echo "libxalt1, $$kind:"; \
+		$(TOOLS_DIR)/bench/xalt1_c_bench_$$kind --table=$(BENCH_TABLE) \
+		--benchmark_repetitions=$(BENCH_REPETITIONS) --benchmark_report_aggregates_only=true \
+		$(BENCH_ARGS) || exit 1; done
 
 # Throughput of the Python module over numpy arrays: the "Python" figures of
 # docs/performance.md regenerated (about 3 minutes).

@@ -1,5 +1,6 @@
-"""pip install . : the package xalt1 built by the project's own CMake build (python/), so
-that pip and `make python` compile the same module from the same library sources."""
+"""pip wheel . / pip install . : the package xalt1 built by the project's own CMake build
+(python/), so that pip and `make python` compile the same module from the same library
+sources."""
 
 import os
 import re

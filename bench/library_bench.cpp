@@ -7,7 +7,6 @@
 // Options: --table=PATH (default the shipped table), --fluids=A,B (default Argon, CO2, R134a),
 // --markdown=PATH writes the summary as a markdown table (docs/performance.md takes it).
 #include <benchmark/benchmark.h>
-#include <time.h>
 
 #include <cmath>
 #include <cstdio>
@@ -21,6 +20,7 @@
 #include <vector>
 
 #include "api/xalt1.h"
+#include "bench/bench_support.h"
 #include "bench/summary_runs.h"
 #include "props/props.h"
 
@@ -39,14 +39,8 @@ const Fluid& fluid(const std::string& code) {
     return *slot;
 }
 
-// A fixed pseudo-random sequence in [0, 1).
-struct Sequence {
-    uint64_t seed = 12345;
-    double next() {
-        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<double>(seed >> 11) / 9007199254740992.0;
-    }
-};
+using bench_support::Sequence;
+using bench_support::thread_seconds;
 
 // 64 single-phase states over 0.55 to 1.45 Tc and 0.02 to 2.4 Dc (the cycle of the program's
 // own benchmark, without the states inside the saturation dome), as (T, D) and as the library's
@@ -72,12 +66,6 @@ Cycle cycle_of(const Fluid& f) {
         }
     }
     return c;
-}
-
-double thread_seconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
 }
 
 void count_evaluations(benchmark::State& state, uint64_t before, double per) {
@@ -143,17 +131,9 @@ void states_TD_array(benchmark::State& state, const std::string& code) {
         T[i] = c.T[i & 63];
         D[i] = c.D[i & 63];
     }
-    std::vector<std::vector<double>> columns(xalt1::QUANTITY_COUNT, std::vector<double>(n));
-    std::vector<int8_t> phase(n);
     std::vector<std::string> error(n);
-    xalt1::Outputs out{};
-    double* xalt1::Outputs::*members[] = {
-        &xalt1::Outputs::T,       &xalt1::Outputs::p, &xalt1::Outputs::D,  &xalt1::Outputs::u,
-        &xalt1::Outputs::h,       &xalt1::Outputs::s, &xalt1::Outputs::cv, &xalt1::Outputs::cp,
-        &xalt1::Outputs::f,       &xalt1::Outputs::g, &xalt1::Outputs::w,  &xalt1::Outputs::mu_JT,
-        &xalt1::Outputs::kappa_T, &xalt1::Outputs::x};
-    for (std::size_t q = 0; q < xalt1::QUANTITY_COUNT; ++q) out.*members[q] = columns[q].data();
-    out.phase = phase.data();
+    bench_support::AllColumns columns(n);
+    xalt1::Outputs& out = columns.out;
     out.error = error.data();
     const uint64_t before = xalt1::evaluation_count();
     for (auto _ : state) f.states(Input::TD, {T.data(), 1}, {D.data(), 1}, n, out);
@@ -368,34 +348,15 @@ void register_fluid(const std::string& code) {
     RegisterBenchmark(name("load").c_str(), load, code)->Unit(kMicrosecond);
 }
 
-std::vector<std::string> split(const std::string& list) {
-    std::vector<std::string> out;
-    std::stringstream in(list);
-    for (std::string item; std::getline(in, item, ',');)
-        if (!item.empty()) out.push_back(item);
-    return out;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    table_path = xalt1::default_table();
-    std::string fluids = "Argon,CO2,R134a", markdown;
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg.rfind("--table=", 0) == 0)
-            table_path = arg.substr(8);
-        else if (arg.rfind("--fluids=", 0) == 0)
-            fluids = arg.substr(9);
-        else if (arg.rfind("--markdown=", 0) == 0)
-            markdown = arg.substr(11);
-        else
-            args.push_back(argv[i]);
-    }
-    for (const std::string& code : split(fluids)) register_fluid(code);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+    bench_support::Options options = bench_support::options_of(argc, argv);
+    table_path = options.table;
+    const std::string markdown = options.markdown;
+    for (const std::string& code : options.fluids) register_fluid(code);
+    int count = static_cast<int>(options.rest.size());
+    benchmark::Initialize(&count, options.rest.data());
     SummaryReporter reporter(SummaryReporter::OO_Tabular);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const std::string summary = reporter.markdown();

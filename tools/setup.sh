@@ -3,6 +3,8 @@
 # needs only cmake and a C++ compiler; the tests, the benchmarks and the fitting tool need more.
 #   tools/setup.sh program   cmake, g++                       (make run, make csv)
 #   tools/setup.sh test      + GoogleTest, Ceres, Eigen       (make test; the fitting tool's tests)
+#                            + gfortran, pkg-config           (the examples built against the
+#                                                              installed library)
 #                            + the Python packages below      (make test runs pytest too)
 #   tools/setup.sh python    + pybind11, numpy, matplotlib,   (make python, make chart,
 #                              pytest, setuptools, pip, venv   pip install .)
@@ -27,6 +29,8 @@ test)
     [ -f /usr/include/gtest/gtest.h ] || need+=(googletest libgtest-dev)
     [ -f /usr/include/ceres/ceres.h ] || need+=(libceres-dev)
     [ -f /usr/include/eigen3/Eigen/Dense ] || need+=(libeigen3-dev)
+    command -v gfortran >/dev/null 2>&1 || need+=(gfortran)
+    command -v pkg-config >/dev/null 2>&1 || need+=(pkg-config)
     python_packages
     ;;
 python)

@@ -69,9 +69,10 @@ Range.__doc__ = "Where a fluid answers: Tmin and Tmax in K, pmax in the fluid's 
 SeriesPoint = collections.namedtuple("SeriesPoint", "T p Dl Dv")
 SeriesPoint.__doc__ = "Saturation from the series alone: T, ps, D' and D''."
 
-# The table shipped inside the package is the default of every call without a table.
+# The table shipped inside the package is the default of every call without a table, unless
+# XALT1_TABLE names another one.
 SHIPPED_TABLE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "data", "x_rstoff.tab")
-if os.path.isfile(SHIPPED_TABLE):
+if os.path.isfile(SHIPPED_TABLE) and not os.environ.get("XALT1_TABLE"):
     _xalt1.set_default_table(SHIPPED_TABLE)
 
 

@@ -10,10 +10,7 @@
 #include "api/range_check.h"
 #include "api/solve_support.h"
 #include "api/table.h"
-
-#ifndef XALT1_DEFAULT_TABLE
-#define XALT1_DEFAULT_TABLE "x_rstoff.tab"
-#endif
+#include "api/table_location.h"
 
 namespace xalt1 {
 
@@ -31,7 +28,7 @@ constexpr double kTmaxFallback = 2.0;   // Tmax: 2 Tc
 constexpr double kPmaxFallback = 10.0;  // pmax: 10 pc
 
 std::mutex default_table_lock;
-std::string default_table_path = XALT1_DEFAULT_TABLE;
+std::string default_table_path;  // empty until the first call that needs it looks it up
 
 using detail::exact_text;
 using detail::text;
@@ -42,6 +39,7 @@ using detail::text;
 
 std::string default_table() {
     std::lock_guard<std::mutex> hold(default_table_lock);
+    if (default_table_path.empty()) default_table_path = detail::shipped_table();
     return default_table_path;
 }
 

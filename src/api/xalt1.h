@@ -33,6 +33,14 @@
 #include <utility>
 #include <vector>
 
+// The shared library exports this interface and nothing else of its code.
+#if defined(__GNUC__)
+#pragma GCC visibility push(default)
+#define XALT1_HIDDEN __attribute__((visibility("hidden")))
+#else
+#define XALT1_HIDDEN
+#endif
+
 namespace xalt1 {
 
 // ---- Errors ------------------------------------------------------------------------------------
@@ -364,7 +372,7 @@ class Fluid {
     };
     BuildCost build_cost() const;
 
-    struct Impl;
+    struct XALT1_HIDDEN Impl;
 
   private:
     std::unique_ptr<Impl> impl_;
@@ -378,3 +386,7 @@ std::string_view version();
 std::uint64_t evaluation_count();
 
 }  // namespace xalt1
+
+#if defined(__GNUC__)
+#pragma GCC visibility pop
+#endif

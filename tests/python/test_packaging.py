@@ -1,8 +1,9 @@
-"""The README's Python example, the charts, and the README's pip install into a fresh virtual
-environment (offline, with Debian's packages)."""
+"""The README's Python example, the charts, and the README's wheel installed into a fresh virtual
+environment outside the repository (offline, with Debian's packages)."""
 
 import os
 import re
+import shutil
 import subprocess
 import sys
 
@@ -20,8 +21,12 @@ def python_section():
     return README[start:README.index("\n## ", start + 1)]
 
 
+def readme_example():
+    return re.search(r"```python\n(.*?)```", python_section(), re.S).group(1)
+
+
 def test_readme_example_gives_the_state_at_p_h_in_mass_units():
-    example = re.search(r"```python\n(.*?)```", python_section(), re.S).group(1)
+    example = readme_example()
     assert len(example.strip().splitlines()) == 5
     out = subprocess.run([sys.executable, "-c", example], capture_output=True, text=True,
                          cwd=ROOT, check=True).stdout.split()
@@ -67,18 +72,34 @@ def test_chart_command_line(tmp_path):
     assert bad.returncode == 1 and "NoSuch" in bad.stderr and not (tmp_path / "x.png").exists()
 
 
-def test_pip_install_as_the_readme_says(tmp_path):
+def test_wheel_installed_as_the_readme_says_runs_outside_the_source_tree(tmp_path):
     commands = [line.strip() for line in python_section().splitlines()
-                if line.startswith("    ") and "xalt1-venv" in line]
-    assert len(commands) == 2, commands
+                if line.startswith("    ") and ("xalt1-venv" in line or "pip wheel" in line)]
+    assert len(commands) == 3 and "pip wheel . --no-deps --no-index --no-build-isolation" in \
+        commands[0], commands
+    shutil.rmtree(ROOT / "build" / "wheel", ignore_errors=True)
     venv = tmp_path / "venv"
-    env = {k: v for k, v in os.environ.items() if k not in ("PYTHONPATH", "PIP_INDEX_URL")}
+    env = {k: v for k, v in os.environ.items()
+           if k not in ("PYTHONPATH", "PIP_INDEX_URL", "XALT1_TABLE", "MAKEFLAGS", "MAKELEVEL")}
     for command in commands:
         subprocess.run(command.replace("~/xalt1-venv", str(venv)), shell=True, cwd=ROOT,
                        env=env, check=True, capture_output=True, timeout=1200)
-    probe = ("import xalt1; st = xalt1.Fluid('R1234yf', units='mass').state(p=1.0, h=420.0); "
-             "print(xalt1.__file__); print(xalt1.default_table()); print(repr(st.T))")
-    out = subprocess.run([str(venv / "bin" / "python"), "-c", probe], cwd=tmp_path, env=env,
-                         capture_output=True, text=True, check=True).stdout.splitlines()
-    assert out[0].startswith(str(venv)) and out[1].startswith(str(venv))
-    assert float(out[2]) == xalt1.Fluid("R1234yf", units="mass").state(p=1.0, h=420.0).T
+    # Isolated (-I): neither the current folder nor PYTHONPATH nor the user's site is searched.
+    python = [str(venv / "bin" / "python"), "-I", "-c"]
+    probe = "import xalt1; print(xalt1.__file__); print(xalt1.default_table())"
+    where = subprocess.run(python + [probe], cwd=tmp_path, env=env, capture_output=True,
+                           text=True, check=True).stdout.splitlines()
+    assert where[0].startswith(str(venv)) and where[1].startswith(str(venv))
+    out = subprocess.run(python + [readme_example()], cwd=tmp_path, env=env, capture_output=True,
+                         text=True, check=True).stdout.split()
+    expected = xalt1.Fluid("R1234yf", units="mass").state(p=1.0, h=420.0)
+    assert [float(v) for v in out[:3]] == [expected.T, expected.D, expected.s]
+
+
+def test_table_named_by_the_environment_is_the_default(tmp_path):
+    table = tmp_path / "copy.tab"
+    shutil.copy(xalt1.default_table(), table)
+    env = dict(os.environ, XALT1_TABLE=str(table))
+    out = subprocess.run([sys.executable, "-c", "import xalt1; print(xalt1.default_table())"],
+                         env=env, capture_output=True, text=True, check=True).stdout.strip()
+    assert out == str(table)
