@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "api/csv_line.h"
 #include "api/xalt1.h"
 
 namespace xalt1::detail {
@@ -11,22 +12,6 @@ namespace xalt1::detail {
 namespace {
 
 constexpr const char* kHeader = "A,B,xi,eta,source,figures";
-
-// The fields of one line: separated by commas, a field in double quotes may hold commas.
-std::vector<std::string> fields_of(const std::string& line) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (char c : line) {
-        if (c == '"') {
-            quoted = !quoted;
-        } else if (c == ',' && !quoted) {
-            fields.emplace_back();
-        } else if (c != '\r') {
-            fields.back() += c;
-        }
-    }
-    return fields;
-}
 
 bool positive_number(const std::string& text, double& v) {
     char* end = nullptr;
@@ -58,11 +43,11 @@ std::vector<BinaryPair> read_binary_pairs(const std::string& path) {
                     "binary file " + path + ", line " + std::to_string(line) + ": " + why);
     };
     std::string line;
-    if (!std::getline(in, line) || fields_of(line) != fields_of(kHeader))
+    if (!std::getline(in, line) || csv_fields(line) != csv_fields(kHeader))
         refuse(1, std::string("the header is not ") + kHeader);
     for (int number = 2; std::getline(in, line); ++number) {
         if (line.empty() || line == "\r") continue;
-        const std::vector<std::string> f = fields_of(line);
+        const std::vector<std::string> f = csv_fields(line);
         BinaryPair p;
         if (f.size() != 6) refuse(number, "a pair has six fields, not " + std::to_string(f.size()));
         if (f[0].empty() || f[1].empty() || f[0] == f[1]) refuse(number, "two different fluids");

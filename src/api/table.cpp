@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "api/csv_line.h"
 #include "api/table_check.h"
 #include "platform/fixed_text.h"
 #include "platform/record_io.h"
@@ -69,27 +70,6 @@ class OpenTable {
 };
 
 // ---- Metadata file -------------------------------------------------------------------------
-
-// One CSV line: fields separated by commas, a field in double quotes may hold commas and
-// doubled quotes.
-std::vector<std::string> csv_fields(const std::string& line) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-            fields.back() += '"';
-            ++i;
-        } else if (c == '"') {
-            quoted = !quoted;
-        } else if (c == ',' && !quoted) {
-            fields.emplace_back();
-        } else if (c != '\r') {
-            fields.back() += c;
-        }
-    }
-    return fields;
-}
 
 double number_or_nan(const std::string& text) {
     char* end = nullptr;
