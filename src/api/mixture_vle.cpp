@@ -130,18 +130,67 @@ std::vector<double> wilson(const std::vector<CriticalConstants>& pure, double T,
 
 // Successive substitution at T: `given` is the phase of composition z (liquid for a bubble
 // point), the other phase's composition follows from K; p is moved by the sum rule.
-PhaseSplit substitute(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-                      const std::vector<double>& z, double T, bool bubble) {
-    const std::size_t n = z.size();
-    // The start: Wilson's K at the pressure where they sum to one over z.
-    double p = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const double Ki = wilson(pure, T, 1.0)[i];
-        p += bubble ? z[i] * Ki : z[i] / Ki;
+// What a substitution holds: the phase of composition z (liquid for a bubble point) and the
+// temperature or the pressure.
+struct Fixed {
+    bool bubble = true, by_T = true;
+};
+
+// Wilson's K-values and their slopes d ln K / dT at (T, p).
+void wilson_slopes(const std::vector<CriticalConstants>& pure, double T, double p,
+                   std::vector<double>& K, std::vector<double>& slope) {
+    K = wilson(pure, T, p);
+    slope.clear();
+    for (const CriticalConstants& c : pure)
+        slope.push_back(5.373 * (1.0 + c.acentric) * c.Tc / (T * T));
+}
+
+// The sum rule's ln sum(K z) (bubble) or ln sum(z / K) (dew), and its slope in T from the
+// K-values' slopes.
+double sum_rule(const std::vector<double>& z, const std::vector<double>& K,
+                const std::vector<double>& slope, bool bubble, double& d_dT) {
+    double sum = 0, d = 0;
+    for (std::size_t i = 0; i < z.size(); ++i) {
+        const double term = bubble ? z[i] * K[i] : z[i] / K[i];
+        sum += term;
+        d += (bubble ? 1.0 : -1.0) * term * slope[i];
     }
-    if (!bubble) p = 1.0 / p;
-    std::vector<double> K = wilson(pure, T, p), other(n), phi_given(n), phi_other(n);
-    PhaseSplit split;
+    d_dT = d / sum;
+    return std::log(sum);
+}
+
+// The start of a substitution: Wilson's K at the pressure (at T) or the temperature (at p)
+// where they meet the sum rule.
+void wilson_start(const std::vector<CriticalConstants>& pure, const std::vector<double>& z,
+                  Fixed fixed, double& T, double& p, std::vector<double>& K) {
+    std::vector<double> slope;
+    if (fixed.by_T) {
+        wilson_slopes(pure, T, 1.0, K, slope);
+        double d = 0;
+        const double ln_sum = sum_rule(z, K, slope, fixed.bubble, d);
+        p = std::exp(fixed.bubble ? ln_sum : -ln_sum);
+    } else {
+        T = 0;
+        for (std::size_t i = 0; i < z.size(); ++i) T += z[i] * 0.7 * pure[i].Tc;
+        for (int k = 0; k < kDensitySteps; ++k) {
+            wilson_slopes(pure, T, p, K, slope);
+            double d = 0;
+            const double step = sum_rule(z, K, slope, fixed.bubble, d) / d;
+            T = std::max(0.5 * T, T - step);
+            if (std::fabs(step) < 1e-10 * T) break;
+        }
+    }
+    wilson_slopes(pure, T, p, K, slope);
+}
+
+// Successive substitution of the K-values at fixed T (p moved by the sum rule) or fixed p (T
+// moved by a Newton step of the sum rule with Wilson's slopes).
+PhaseSplit substitute(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+                      const std::vector<double>& z, double T, double p, Fixed fixed) {
+    const std::size_t n = z.size();
+    const bool bubble = fixed.bubble;
+    std::vector<double> K, slope, other(n), phi_given(n), phi_other(n);
+    wilson_start(pure, z, fixed, T, p, K);
     for (int k = 0; k < kSubstitutions; ++k) {
         double sum = 0;
         for (std::size_t i = 0; i < n; ++i) {
@@ -154,23 +203,35 @@ PhaseSplit substitute(const MixtureModel& m, const std::vector<CriticalConstants
             !mixture_density(m, other.data(), T, p, !bubble, D_other) ||
             !m.ln_fugacity_coefficients(z.data(), T, D_given, phi_given.data()) ||
             !m.ln_fugacity_coefficients(other.data(), T, D_other, phi_other.data())) {
-            // No root on one branch at this pressure: move towards the other phase's side.
-            p *= bubble ? 0.9 : 1.1;
+            // No root on one branch: move towards the other phase's side.
+            if (fixed.by_T) {
+                p *= bubble ? 0.9 : 1.1;
+            } else {
+                T *= bubble ? 1.02 : 0.98;
+            }
             continue;
         }
-        double change = 0, spread = 0, total = 0;
+        double change = 0, spread = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const double lnK = bubble ? phi_given[i] - phi_other[i] : phi_other[i] - phi_given[i];
             change = std::max(change, std::fabs(lnK - std::log(K[i])));
             spread = std::max(spread, std::fabs(lnK));
             K[i] = std::exp(lnK);
-            total += bubble ? K[i] * z[i] : z[i] / K[i];
         }
         if (spread < kTrivial)
             throw Error(ErrorKind::no_solution,
                         "the two phases become one (near or above the mixture's critical point)");
-        p = bubble ? p * total : p / total;
-        if (change < 1e-11 && std::fabs(total - 1.0) < 1e-11) {
+        std::vector<double> wilson_K;
+        wilson_slopes(pure, T, p, wilson_K, slope);
+        double d_dT = 0;
+        const double ln_sum = sum_rule(z, K, slope, bubble, d_dT);
+        if (fixed.by_T) {
+            p *= std::exp(bubble ? ln_sum : -ln_sum);
+        } else {
+            T = std::clamp(T - ln_sum / d_dT, 0.9 * T, 1.1 * T);
+        }
+        if (change < 1e-11 && std::fabs(ln_sum) < 1e-11) {
+            PhaseSplit split;
             split.T = T;
             split.p = p;
             split.x = bubble ? z : other;
@@ -189,12 +250,22 @@ PhaseSplit substitute(const MixtureModel& m, const std::vector<CriticalConstants
 
 PhaseSplit bubble_at_T(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
                        const std::vector<double>& z, double T) {
-    return substitute(m, pure, z, T, true);
+    return substitute(m, pure, z, T, 0.0, {true, true});
 }
 
 PhaseSplit dew_at_T(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
                     const std::vector<double>& z, double T) {
-    return substitute(m, pure, z, T, false);
+    return substitute(m, pure, z, T, 0.0, {false, true});
+}
+
+PhaseSplit bubble_at_p(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+                       const std::vector<double>& z, double p) {
+    return substitute(m, pure, z, 0.0, p, {true, false});
+}
+
+PhaseSplit dew_at_p(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+                    const std::vector<double>& z, double p) {
+    return substitute(m, pure, z, 0.0, p, {false, false});
 }
 
 namespace {

@@ -1,7 +1,8 @@
 // Phase equilibrium of a mixture of the one-fluid model: the density of a pressure on the
-// liquid or vapour branch, and bubble and dew points at a given temperature by successive
-// substitution of the K-values from Wilson's start (Michelsen and Mollerup's scheme). The
-// solvers give a state or say why none: no wrong phase split.
+// liquid or vapour branch, bubble and dew points at a given temperature or pressure by
+// successive substitution of the K-values from Wilson's start (Michelsen and Mollerup's
+// scheme), and the (T, p) flash. The solvers give a state or say why none: no wrong phase
+// split.
 #pragma once
 
 #include <string>
@@ -39,6 +40,12 @@ PhaseSplit bubble_at_T(const MixtureModel& m, const std::vector<CriticalConstant
                        const std::vector<double>& z, double T);
 PhaseSplit dew_at_T(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
                     const std::vector<double>& z, double T);
+// The same at the pressure p (MPa): the temperature moved by Newton steps of the sum rule with
+// Wilson's slopes of ln K.
+PhaseSplit bubble_at_p(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+                       const std::vector<double>& z, double p);
+PhaseSplit dew_at_p(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+                    const std::vector<double>& z, double p);
 
 // The state of z at (T, p): one phase (beta 0 for a liquid, 1 for a vapour; x = y = z, Dliq =
 // Dvap the phase's density), or two, with the vapour fraction beta (moles of vapour per mole)

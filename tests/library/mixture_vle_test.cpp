@@ -196,4 +196,25 @@ TEST(MixtureVle, AirSplitsBetweenItsDewAndBubblePoints) {
     EXPECT_FALSE(flash_Tp(air, pure, z, 70.0, 0.101325).two_phase);
 }
 
+// At a pressure: the bubble and dew points are those at their temperature, and the pure limits
+// are the saturation temperature.
+TEST(MixtureVle, BubbleAndDewPointsAtAPressure) {
+    const Binary m = binary("R32", "R1234yf", 0.97);
+    const std::vector<double> z = {0.689, 0.311};
+    for (double p : {0.3, 1.0, 2.5}) {
+        SCOPED_TRACE(testing::Message() << "p=" << p);
+        const PhaseSplit bubble = xalt1::detail::bubble_at_p(m.model, m.pure, z, p);
+        const PhaseSplit dew = xalt1::detail::dew_at_p(m.model, m.pure, z, p);
+        expect_equilibrium(m.model, bubble);
+        expect_equilibrium(m.model, dew);
+        EXPECT_LT(bubble.T, dew.T);  // the glide
+        EXPECT_NEAR(bubble_at_T(m.model, m.pure, z, bubble.T).p / p, 1.0, 1e-9);
+        EXPECT_NEAR(dew_at_T(m.model, m.pure, z, dew.T).p / p, 1.0, 1e-9);
+        const xalt1::Fluid& r32 = shipped_fluid("R32");
+        EXPECT_NEAR(xalt1::detail::bubble_at_p(m.model, m.pure, {1.0, 0.0}, p).T /
+                        r32.saturation_p(p).first.T,
+                    1.0, 1e-8);
+    }
+}
+
 }  // namespace
