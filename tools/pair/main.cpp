@@ -93,7 +93,8 @@ int package(const std::vector<std::string>& args) {
            "fractions over all its isotherms; eta = 1. Average absolute deviations of the\n"
            "bubble pressure (%), of the vapour mole fraction y of A and of the saturated liquid\n"
            "density D' (%), with xi = 1 and with the fitted xi, over the bubble points the\n"
-           "model finds (next to a mixture's critical point the substitution may find none).\n\n"
+           "model finds (next to a mixture's critical point the substitution may find none) at or\n"
+           "above the higher of the two fluids' lowest temperatures (docs/ranges.md).\n\n"
         << met << " of " << pairs.size()
         << " pairs meet both targets (bubble p within 2 %, y within 0.02).\n\n"
            "| A | B | xi | points | p % (xi = 1) | y (xi = 1) | D' % (xi = 1) | p % | y | D' % |\n"

@@ -73,6 +73,7 @@ Binary::Binary(const std::string& table, const std::string& a, const std::string
         records_.push_back(xalt1::detail::load_fluid(table, code).records);
         const xalt1::Fluid fluid(code, table);
         pure_.push_back({fluid.info().Tc, fluid.info().pc, fluid.info().acentric});
+        Tmin_ = std::max(Tmin_, fluid.range().Tmin);
     }
 }
 
@@ -88,6 +89,10 @@ Figures figures_of(const Binary& binary, double xi, const std::vector<BubblePoin
     int with_y = 0, with_D = 0;
     for (const BubblePoint& pt : points) {
         ++f.points;
+        if (pt.T < binary.Tmin()) {
+            ++f.below;
+            continue;
+        }
         try {
             const PhaseSplit s = bubble_at_T(m, binary.pure(), {pt.x, 1.0 - pt.x}, pt.T);
             ++f.found;
@@ -145,9 +150,11 @@ std::vector<BubblePoint> found_at(const Binary& binary, double xi,
 
 }  // namespace
 
-FittedPair fit_pair(const Binary& binary, const std::vector<BubblePoint>& points) {
+FittedPair fit_pair(const Binary& binary, const std::vector<BubblePoint>& all) {
+    std::vector<BubblePoint> points;
+    for (const BubblePoint& pt : all)
+        if (pt.T >= binary.Tmin()) points.push_back(pt);
     FittedPair pair;
-    pair.unfitted = figures_of(binary, 1.0, points);
     // A coarse scan brackets the minimum (points next to a mixture's critical point may have
     // no bubble point at some xi), then Ceres refines it over the points found there.
     // The scan keeps to values of xi that find (nearly) as many bubble points as xi = 1.
@@ -179,14 +186,18 @@ FittedPair fit_pair(const Binary& binary, const std::vector<BubblePoint>& points
         ceres::Solve(options, &problem, &summary);
     }
     pair.xi = xi;
-    pair.fitted = figures_of(binary, xi, points);
+    pair.unfitted = figures_of(binary, 1.0, all);
+    pair.fitted = figures_of(binary, xi, all);
     return pair;
 }
 
 std::string figures_text(const FittedPair& pair) {
-    return text_of(pair.fitted) + " (xi = 1: " + text_of(pair.unfitted) + ") over " +
-           std::to_string(pair.fitted.found) + " of " + std::to_string(pair.fitted.points) +
-           " bubble points";
+    std::string text = text_of(pair.fitted) + " (xi = 1: " + text_of(pair.unfitted) + ") over " +
+                       std::to_string(pair.fitted.found) + " of " +
+                       std::to_string(pair.fitted.points) + " bubble points";
+    if (pair.fitted.below > 0)
+        text += " (" + std::to_string(pair.fitted.below) + " below the fluids' ranges)";
+    return text;
 }
 
 }  // namespace pair_fit

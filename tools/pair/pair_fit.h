@@ -17,16 +17,21 @@ class Binary {
     Binary(const std::string& table, const std::string& a, const std::string& b);
     xalt1::detail::MixtureModel model(double xi) const;
     const std::vector<xalt1::detail::CriticalConstants>& pure() const { return pure_; }
+    // The lowest temperature at which both fluids' equations are physical (the higher of the
+    // two ranges' Tmin): below, a bubble point is outside the model's range.
+    double Tmin() const { return Tmin_; }
 
   private:
     std::vector<xalt1::detail::Records> records_;
     std::vector<xalt1::detail::CriticalConstants> pure_;
+    double Tmin_ = 0;
 };
 
 // Average absolute deviations over the points whose bubble point is found: bubble pressure and
-// saturated liquid density in %, vapour mole fraction; NaN where the data give none.
+// saturated liquid density in %, vapour mole fraction; NaN where the data give none. Points
+// below the binary's Tmin are left out and counted.
 struct Figures {
-    int points = 0, found = 0;
+    int points = 0, found = 0, below = 0;
     double p = 0, y = 0, Dliq = 0;
 };
 
@@ -37,6 +42,7 @@ struct FittedPair {
     Figures fitted, unfitted;  // with xi, with xi = 1
 };
 
+// The fit over the points at or above the binary's Tmin.
 FittedPair fit_pair(const Binary& binary, const std::vector<BubblePoint>& points);
 
 // "bubble p 1.23 %, y 0.0123, D' 0.45 % (xi = 1: ...) over n points".
