@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "api/solve_support.h"
 #include "api/xalt1.h"
 #include "eos/constants.h"
 
@@ -10,7 +11,6 @@ namespace xalt1::detail {
 
 namespace {
 
-constexpr double R = GAS_CONSTANT;
 constexpr int kDensitySteps = 100;
 const double kLargestVapourStep = std::log(1.5);
 constexpr int kSubstitutions = 500;
@@ -423,6 +423,77 @@ Flash flash_Tp(const MixtureModel& m, const std::vector<CriticalConstants>& pure
         }
     }
     throw Error(ErrorKind::no_solution, "flash: the substitution does not settle");
+}
+
+namespace {
+
+constexpr double kLowestInTc = 0.3, kHighestInTc = 4.0;
+constexpr int kTemperatureSteps = 200;
+
+double flash_value(const MixtureModel& m, const Flash& f, double StateProperties::*field) {
+    StateProperties liq, vap;
+    const PhaseSplit& s = f.split;
+    if (!m.properties(s.x.data(), s.T, s.Dliq, liq) || !m.properties(s.y.data(), s.T, s.Dvap, vap))
+        throw Error(ErrorKind::no_solution, "the phases of the flash cannot be evaluated");
+    if (!f.two_phase) return (f.beta == 0.0 ? liq : vap).*field;
+    return (1.0 - f.beta) * liq.*field + f.beta * vap.*field;
+}
+
+// The (T, p) flash whose value of `field` is `target`: Illinois steps on T, which the value
+// rises with.
+Flash flash_where(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+                  const std::vector<double>& z, double p, double target,
+                  double StateProperties::*field, const char* name) {
+    double Tc = 0, Tmin = 0;
+    for (const CriticalConstants& c : pure) {
+        Tc = std::max(Tc, c.Tc);
+        Tmin = std::max(Tmin, c.Tmin);
+    }
+    double a = std::max(Tmin, kLowestInTc * Tc), b = kHighestInTc * Tc;
+    Flash fa = flash_Tp(m, pure, z, a, p), fb = flash_Tp(m, pure, z, b, p);
+    double va = flash_value(m, fa, field) - target, vb = flash_value(m, fb, field) - target;
+    if (va > 0.0 || vb < 0.0)
+        throw Error(ErrorKind::out_of_range, std::string(name) + " lies beyond the values from " +
+                                                 text(a) + " to " + text(b) + " K at this p");
+    int side = 0;
+    for (int k = 0; k < kTemperatureSteps; ++k) {
+        const double T = b - vb * (b - a) / (vb - va);
+        const Flash f = flash_Tp(m, pure, z, T, p);
+        const double v = flash_value(m, f, field) - target;
+        if (std::fabs(b - a) <= 1e-12 * T || v == 0.0) return f;
+        if ((v > 0.0) == (vb > 0.0)) {
+            b = T, vb = v;
+            if (side == 1) va *= 0.5;
+            side = 1;
+        } else {
+            a = T, va = v;
+            if (side == -1) vb *= 0.5;
+            side = -1;
+        }
+        if (std::fabs(v) <= 1e-11 * (std::fabs(target) + 1.0)) return f;
+    }
+    throw Error(ErrorKind::no_solution,
+                std::string("the temperature of this ") + name + " does not settle");
+}
+
+}  // namespace
+
+double flash_enthalpy(const MixtureModel& m, const Flash& f) {
+    return flash_value(m, f, &StateProperties::h);
+}
+
+double flash_entropy(const MixtureModel& m, const Flash& f) {
+    return flash_value(m, f, &StateProperties::s);
+}
+
+Flash flash_ph(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+               const std::vector<double>& z, double p, double h) {
+    return flash_where(m, pure, z, p, h, &StateProperties::h, "h");
+}
+
+Flash flash_ps(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+               const std::vector<double>& z, double p, double s) {
+    return flash_where(m, pure, z, p, s, &StateProperties::s, "s");
 }
 
 }  // namespace xalt1::detail

@@ -12,9 +12,10 @@
 
 namespace xalt1::detail {
 
-// The pure components' critical point and acentric factor, for the K-value start.
+// The pure components' critical point and acentric factor, for the K-value start, and the
+// lowest temperature of their ranges (docs/ranges.md), where searches in T begin.
 struct CriticalConstants {
-    double Tc = 0, pc = 0, acentric = 0;
+    double Tc = 0, pc = 0, acentric = 0, Tmin = 0;
 };
 
 // The density of pressure P (MPa) at T and z on a branch: the largest root (liquid) by Newton
@@ -59,5 +60,17 @@ struct Flash {
 };
 Flash flash_Tp(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
                const std::vector<double>& z, double T, double p);
+
+// The molar enthalpy or entropy of a flash's result (the phases' in proportion to beta).
+double flash_enthalpy(const MixtureModel& m, const Flash& f);
+double flash_entropy(const MixtureModel& m, const Flash& f);
+// The state of z at the pressure p with the molar enthalpy h or entropy s (table units): the
+// temperature whose (T, p) flash has it, by an Illinois search from the components' highest
+// Tmin (at least 0.3 of their highest critical temperature) to 4 times that (h and s rise with T at
+// constant p). Throws Error (out_of_range) for a value beyond the search's ends.
+Flash flash_ph(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+               const std::vector<double>& z, double p, double h);
+Flash flash_ps(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+               const std::vector<double>& z, double p, double s);
 
 }  // namespace xalt1::detail

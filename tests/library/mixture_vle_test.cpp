@@ -21,22 +21,30 @@ using xalt1::detail::CriticalConstants;
 using xalt1::detail::MixtureModel;
 using xalt1::detail::PhaseSplit;
 
-struct Binary {
+struct Mixture {
     MixtureModel model;
     std::vector<CriticalConstants> pure;
 };
 
-Binary binary(const std::string& a, const std::string& b, double xi) {
+// The shipped fluids `codes` with xi for every pair.
+Mixture mixture(const std::vector<std::string>& codes, double xi) {
     std::vector<xalt1::detail::Records> records;
     std::vector<CriticalConstants> pure;
-    for (const std::string& code : {a, b}) {
+    for (const std::string& code : codes) {
         records.push_back(xalt1::detail::load_fluid(XALT1_SHIPPED_TABLE, code).records);
-        const xalt1::FluidInfo& info = shipped_fluid(code).info();
-        pure.push_back({info.Tc, info.pc, info.acentric});
+        const xalt1::Fluid& f = shipped_fluid(code);
+        pure.push_back({f.info().Tc, f.info().pc, f.info().acentric, f.range().Tmin});
     }
-    std::vector<std::vector<BinaryParameters>> k(2, std::vector<BinaryParameters>(2));
-    k[0][1].xi = k[1][0].xi = xi;
+    std::vector<std::vector<BinaryParameters>> k(codes.size(),
+                                                 std::vector<BinaryParameters>(codes.size()));
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        for (std::size_t j = 0; j < codes.size(); ++j)
+            if (i != j) k[i][j].xi = xi;
     return {MixtureModel(records, k), pure};
+}
+
+Mixture binary(const std::string& a, const std::string& b, double xi) {
+    return mixture({a, b}, xi);
 }
 
 // Equal pressure of both phases and equal fugacities x_i phi_i^L = y_i phi_i^V.
@@ -58,7 +66,7 @@ void expect_equilibrium(const MixtureModel& m, const PhaseSplit& s) {
 }
 
 TEST(MixtureVle, BubbleAndDewPointsAreEquilibria) {
-    const Binary co2_ethane = binary("CO2", "Ethane", 0.94);
+    const Mixture co2_ethane = binary("CO2", "Ethane", 0.94);
     for (double T : {220.0, 250.0, 270.0})
         for (double x : {0.1, 0.5, 0.9}) {
             SCOPED_TRACE(testing::Message() << "T=" << T << " x=" << x);
@@ -71,7 +79,7 @@ TEST(MixtureVle, BubbleAndDewPointsAreEquilibria) {
 
 // With one fraction zero, the bubble and dew points are the pure fluid's saturation.
 TEST(MixtureVle, PureLimitsAreTheSaturation) {
-    const Binary m = binary("R32", "R1234yf", 1.0);
+    const Mixture m = binary("R32", "R1234yf", 1.0);
     for (std::size_t k = 0; k < 2; ++k) {
         const xalt1::Fluid& pure = shipped_fluid(k == 0 ? "R32" : "R1234yf");
         const std::vector<double> z =
@@ -90,7 +98,7 @@ TEST(MixtureVle, PureLimitsAreTheSaturation) {
 
 // Above the mixture's critical point, or where a branch has no root, a clear error.
 TEST(MixtureVle, NoSplitIsAnError) {
-    const Binary m = binary("Methane", "Ethane", 1.0);
+    const Mixture m = binary("Methane", "Ethane", 1.0);
     double D = 0;
     const double z[] = {0.5, 0.5};
     // Both branches at a low pressure (the liquid's metastable), none for the vapour beyond its
@@ -117,7 +125,7 @@ TEST(MixtureVle, ReferenceBubblePressures) {
         double xi, pressure, vapour;  // average deviations allowed: relative, mole fraction
     } pairs[] = {{"Methane", "Ethane", 1.01, 0.04, 0.005}, {"CO2", "Ethane", 0.94, 0.08, 0.03}};
     for (const auto& pair : pairs) {
-        const Binary m = binary(pair.a, pair.b, pair.xi);
+        const Mixture m = binary(pair.a, pair.b, pair.xi);
         std::ifstream in(std::string(XALT1_MIXREF_DIR) + "/vle/" + pair.a + "_" + pair.b + ".csv");
         ASSERT_TRUE(in) << pair.a << "_" << pair.b;
         std::string line;
@@ -147,7 +155,7 @@ TEST(MixtureVle, ReferenceBubblePressures) {
 // up the feed (the lever rule), next to the bubble point almost all liquid of the bubble
 // point's vapour; above the bubble pressure one liquid, below the dew pressure one vapour.
 TEST(MixtureVle, FlashBetweenDewAndBubblePoints) {
-    const Binary m = binary("R32", "R1234yf", 0.97);
+    const Mixture m = binary("R32", "R1234yf", 0.97);
     const std::vector<double> z = {0.689, 0.311};
     for (double T : {250.0, 290.0}) {
         SCOPED_TRACE(testing::Message() << "T=" << T);
@@ -177,15 +185,9 @@ TEST(MixtureVle, FlashBetweenDewAndBubblePoints) {
 
 // Three components: air between its dew and bubble points at 0.101325 MPa.
 TEST(MixtureVle, AirSplitsBetweenItsDewAndBubblePoints) {
-    std::vector<xalt1::detail::Records> records;
-    std::vector<CriticalConstants> pure;
-    for (const char* code : {"Nitrogen", "Oxygen", "Argon"}) {
-        records.push_back(xalt1::detail::load_fluid(XALT1_SHIPPED_TABLE, code).records);
-        const xalt1::FluidInfo& info = shipped_fluid(code).info();
-        pure.push_back({info.Tc, info.pc, info.acentric});
-    }
-    const MixtureModel air(
-        records, std::vector<std::vector<BinaryParameters>>(3, std::vector<BinaryParameters>(3)));
+    const Mixture m = mixture({"Nitrogen", "Oxygen", "Argon"}, 1.0);
+    const MixtureModel& air = m.model;
+    const std::vector<CriticalConstants>& pure = m.pure;
     const std::vector<double> z = {0.7812, 0.2096, 0.0092};
     const xalt1::detail::Flash f = flash_Tp(air, pure, z, 80.0, 0.101325);
     ASSERT_TRUE(f.two_phase);
@@ -199,7 +201,7 @@ TEST(MixtureVle, AirSplitsBetweenItsDewAndBubblePoints) {
 // At a pressure: the bubble and dew points are those at their temperature, and the pure limits
 // are the saturation temperature.
 TEST(MixtureVle, BubbleAndDewPointsAtAPressure) {
-    const Binary m = binary("R32", "R1234yf", 0.97);
+    const Mixture m = binary("R32", "R1234yf", 0.97);
     const std::vector<double> z = {0.689, 0.311};
     for (double p : {0.3, 1.0, 2.5}) {
         SCOPED_TRACE(testing::Message() << "p=" << p);
@@ -214,6 +216,34 @@ TEST(MixtureVle, BubbleAndDewPointsAtAPressure) {
         EXPECT_NEAR(xalt1::detail::bubble_at_p(m.model, m.pure, {1.0, 0.0}, p).T /
                         r32.saturation_p(p).first.T,
                     1.0, 1e-8);
+    }
+}
+
+// (p, h) and (p, s) flashes give back the (T, p) flash they were made from: subcooled liquid,
+// through the glide, superheated vapour.
+TEST(MixtureVle, PressureEnthalpyAndEntropyFlashesRoundTrip) {
+    const Mixture m = binary("R32", "R1234yf", 0.97);
+    const std::vector<double> z = {0.689, 0.311};
+    const double p = 1.0;
+    const PhaseSplit bubble = xalt1::detail::bubble_at_p(m.model, m.pure, z, p);
+    const PhaseSplit dew = xalt1::detail::dew_at_p(m.model, m.pure, z, p);
+    for (double T : {bubble.T - 30.0, bubble.T + 0.3 * (dew.T - bubble.T),
+                     bubble.T + 0.8 * (dew.T - bubble.T), dew.T + 40.0}) {
+        SCOPED_TRACE(testing::Message() << "T=" << T);
+        const xalt1::detail::Flash f = flash_Tp(m.model, m.pure, z, T, p);
+        const double h = flash_enthalpy(m.model, f), s = flash_entropy(m.model, f);
+        const xalt1::detail::Flash by_h = flash_ph(m.model, m.pure, z, p, h);
+        const xalt1::detail::Flash by_s = flash_ps(m.model, m.pure, z, p, s);
+        EXPECT_NEAR(by_h.split.T / T, 1.0, 1e-9);
+        EXPECT_NEAR(by_s.split.T / T, 1.0, 1e-9);
+        EXPECT_EQ(by_h.two_phase, f.two_phase);
+        EXPECT_NEAR(by_h.beta, f.beta, 1e-8);
+    }
+    try {
+        flash_ph(m.model, m.pure, z, p, 1e9);
+        ADD_FAILURE() << "h = 1e9 J/mol";
+    } catch (const xalt1::Error& e) {
+        EXPECT_EQ(e.kind(), xalt1::ErrorKind::out_of_range) << e.what();
     }
 }
 

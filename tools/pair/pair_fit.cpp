@@ -72,7 +72,8 @@ Binary::Binary(const std::string& table, const std::string& a, const std::string
     for (const std::string& code : {a, b}) {
         records_.push_back(xalt1::detail::load_fluid(table, code).records);
         const xalt1::Fluid fluid(code, table);
-        pure_.push_back({fluid.info().Tc, fluid.info().pc, fluid.info().acentric});
+        pure_.push_back(
+            {fluid.info().Tc, fluid.info().pc, fluid.info().acentric, fluid.range().Tmin});
         Tmin_ = std::max(Tmin_, fluid.range().Tmin);
     }
 }
