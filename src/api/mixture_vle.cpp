@@ -120,6 +120,35 @@ bool mixture_density(const MixtureModel& m, const double* z, double T, double P,
 
 namespace {
 
+constexpr int kWarmSteps = 6;
+constexpr double kWarmReach = 0.1;  // a warm root within this share of its start
+
+// The density of pressure P on a branch from the density `D` of a nearby state of that branch
+// (the last step of a substitution): Newton steps that must settle close to the start on a
+// stable state; else the full search. D is the start on entry (0: none) and the root on exit.
+bool density_from(const MixtureModel& m, const double* z, double T, double P, bool liquid,
+                  double& D) {
+    if (D > 0.0) {
+        double x = D;
+        for (int k = 0; k < kWarmSteps; ++k) {
+            StateProperties s;
+            if (!m.properties(z, T, x, s) || !(s.dpdD > 0.0)) break;
+            const double next = x - (s.p - P) / s.dpdD;
+            if (!(std::fabs(next / D - 1.0) < kWarmReach)) break;
+            if (std::fabs(next - x) <= 1e-13 * x) {
+                D = next;
+                return true;
+            }
+            x = next;
+        }
+    }
+    return mixture_density(m, z, T, P, liquid, D);
+}
+
+}  // namespace
+
+namespace {
+
 // Wilson's K-values at (T, p).
 std::vector<double> wilson(const std::vector<CriticalConstants>& pure, double T, double p) {
     std::vector<double> K;
@@ -190,6 +219,7 @@ PhaseSplit substitute(const MixtureModel& m, const std::vector<CriticalConstants
     const std::size_t n = z.size();
     const bool bubble = fixed.bubble;
     std::vector<double> K, slope, other(n), phi_given(n), phi_other(n);
+    double D_given = 0, D_other = 0;  // the last step's densities, the next one's starts
     wilson_start(pure, z, fixed, T, p, K);
     for (int k = 0; k < kSubstitutions; ++k) {
         double sum = 0;
@@ -198,9 +228,8 @@ PhaseSplit substitute(const MixtureModel& m, const std::vector<CriticalConstants
             sum += other[i];
         }
         for (double& v : other) v /= sum;
-        double D_given = 0, D_other = 0;
-        if (!mixture_density(m, z.data(), T, p, bubble, D_given) ||
-            !mixture_density(m, other.data(), T, p, !bubble, D_other) ||
+        if (!density_from(m, z.data(), T, p, bubble, D_given) ||
+            !density_from(m, other.data(), T, p, !bubble, D_other) ||
             !m.ln_fugacity_coefficients(z.data(), T, D_given, phi_given.data()) ||
             !m.ln_fugacity_coefficients(other.data(), T, D_other, phi_other.data())) {
             // No root on one branch: move towards the other phase's side.
@@ -392,6 +421,7 @@ Flash flash_Tp(const MixtureModel& m, const std::vector<CriticalConstants>& pure
     }
     Flash f;
     std::vector<double> x(z.size()), y(z.size()), phi_l(z.size()), phi_v(z.size());
+    double Dl = 0, Dv = 0;  // the last step's densities, the next one's starts
     for (int k = 0; k < kSubstitutions; ++k) {
         const double beta = rachford_rice(z, K);
         for (std::size_t i = 0; i < z.size(); ++i) {
@@ -400,9 +430,8 @@ Flash flash_Tp(const MixtureModel& m, const std::vector<CriticalConstants>& pure
         }
         x = normalised(x);
         y = normalised(y);
-        double Dl = 0, Dv = 0;
-        if (!mixture_density(m, x.data(), T, p, true, Dl) ||
-            !mixture_density(m, y.data(), T, p, false, Dv) ||
+        if (!density_from(m, x.data(), T, p, true, Dl) ||
+            !density_from(m, y.data(), T, p, false, Dv) ||
             !m.ln_fugacity_coefficients(x.data(), T, Dl, phi_l.data()) ||
             !m.ln_fugacity_coefficients(y.data(), T, Dv, phi_v.data()))
             throw Error(ErrorKind::no_solution, "flash: a phase has no density at this T and p");
