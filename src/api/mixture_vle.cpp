@@ -15,8 +15,15 @@ constexpr int kDensitySteps = 100;
 const double kLargestVapourStep = std::log(1.5);
 constexpr int kSubstitutions = 500;
 constexpr double kSettled = 1e-12;
-// K-values this close to 1 mean the two phases have become one (the trivial solution).
+// K-values this close to 1 with densities this close mean the two phases have become one (the
+// trivial solution); at an azeotrope the K-values are 1 but the densities are a liquid's and a
+// vapour's.
 constexpr double kTrivial = 1e-5;
+constexpr double kSameDensity = 1e-2;
+
+bool trivial(double spread, double D_one, double D_other) {
+    return spread < kTrivial && std::fabs(std::log(D_one / D_other)) < kSameDensity;
+}
 
 struct Pressure {
     double p = 0, slope = 0;  // p and dp/dD
@@ -247,7 +254,7 @@ PhaseSplit substitute(const MixtureModel& m, const std::vector<CriticalConstants
             spread = std::max(spread, std::fabs(lnK));
             K[i] = std::exp(lnK);
         }
-        if (spread < kTrivial)
+        if (trivial(spread, D_given, D_other))
             throw Error(ErrorKind::no_solution,
                         "the two phases become one (near or above the mixture's critical point)");
         std::vector<double> wilson_K;
@@ -442,7 +449,7 @@ Flash flash_Tp(const MixtureModel& m, const std::vector<CriticalConstants>& pure
             spread = std::max(spread, std::fabs(lnK));
             K[i] = std::exp(lnK);
         }
-        if (spread < kTrivial) return one_phase(z, T, p, feed);
+        if (trivial(spread, Dl, Dv)) return one_phase(z, T, p, feed);
         if (change < 1e-10) {
             f.beta = rachford_rice(z, K);
             if (f.beta <= 0.0 || f.beta >= 1.0) return one_phase(z, T, p, feed);

@@ -247,4 +247,30 @@ TEST(MixtureVle, PressureEnthalpyAndEntropyFlashesRoundTrip) {
     }
 }
 
+// CO2 with ethane has an azeotrope: across it the vapour turns from richer to poorer in CO2 than
+// the liquid, and there the K-values are 1 while the phases stay a liquid and a vapour.
+TEST(MixtureVle, AcrossAnAzeotrope) {
+    const Mixture m = binary("CO2", "Ethane", 0.9363);
+    const double T = 250.0;
+    double last = 0, at_azeotrope = 1;
+    int sign_changes = 0;
+    for (double x = 0.40; x <= 0.951; x += 0.05) {
+        SCOPED_TRACE(testing::Message() << "x=" << x);
+        const PhaseSplit s = bubble_at_T(m.model, m.pure, {x, 1 - x}, T);
+        expect_equilibrium(m.model, s);
+        const double excess = s.y[0] - x;
+        if (last != 0 && (excess > 0) != (last > 0)) {
+            ++sign_changes;
+            at_azeotrope = x;
+        }
+        last = excess;
+    }
+    ASSERT_EQ(sign_changes, 1);
+    // Next to the azeotrope the dew and bubble pressures meet.
+    const PhaseSplit b = bubble_at_T(m.model, m.pure, {at_azeotrope, 1 - at_azeotrope}, T);
+    const PhaseSplit d = dew_at_T(m.model, m.pure, {at_azeotrope, 1 - at_azeotrope}, T);
+    EXPECT_NEAR(d.p / b.p, 1.0, 0.01);
+    EXPECT_GT(b.Dliq, 3.0 * b.Dvap);
+}
+
 }  // namespace
