@@ -24,27 +24,47 @@ constexpr int kScanSteps = 16;
 constexpr double kProbe = 1e-6;
 // The share of the points a fitted xi may lose next to the critical point.
 constexpr double kLostShare = 0.02;
+// The scale of the Cauchy loss: deviations well above it count less than their squares.
+constexpr double kTypicalDeviation = 0.02;
+constexpr double kLostDeviation = 0.1;
 
-// The residuals of every point: relative bubble-pressure deviation, vapour mole-fraction
-// deviation (0 where y is not given). False where a bubble point is not found at this xi.
+// The residuals of one point: relative bubble-pressure deviation, vapour mole-fraction
+// deviation (0 where y is not given).
 struct BubbleResiduals {
     const Binary* binary;
-    const std::vector<BubblePoint>* points;
+    BubblePoint point;
 
     bool operator()(double const* const* xi, double* residuals) const {
-        const MixtureModel m = binary->model(xi[0][0]);
-        for (std::size_t k = 0; k < points->size(); ++k) {
-            const BubblePoint& pt = (*points)[k];
-            try {
-                const PhaseSplit s = bubble_at_T(m, binary->pure(), {pt.x, 1.0 - pt.x}, pt.T);
-                residuals[2 * k] = s.p / pt.p - 1.0;
-                residuals[2 * k + 1] = pt.y ? s.y[0] - *pt.y : 0.0;
-            } catch (const xalt1::Error&) {
-                return false;
-            }
+        try {
+            const PhaseSplit s = bubble_at_T(binary->model(xi[0][0]), binary->pure(),
+                                             {point.x, 1.0 - point.x}, point.T);
+            residuals[0] = s.p / point.p - 1.0;
+            residuals[1] = point.y ? s.y[0] - *point.y : 0.0;
+            return true;
+        } catch (const xalt1::Error&) {
+            // Lost at this xi (next to a critical point): a large, bounded deviation, so that
+            // the solver steps back rather than stops.
+            residuals[0] = kLostDeviation;
+            residuals[1] = 0.0;
+            return true;
         }
-        return true;
     }
+};
+
+// The parameter after each successful step of the solver.
+class LastGood : public ceres::IterationCallback {
+  public:
+    explicit LastGood(const double& parameter) : parameter_(parameter), xi(parameter) {}
+    ceres::CallbackReturnType operator()(const ceres::IterationSummary& summary) override {
+        if (summary.step_is_successful) xi = parameter_;
+        return ceres::SOLVER_CONTINUE;
+    }
+
+  private:
+    const double& parameter_;
+
+  public:
+    double xi;
 };
 
 std::string percent(double v) {
@@ -170,12 +190,16 @@ FittedPair fit_pair(const Binary& binary, const std::vector<BubblePoint>& all) {
     }
     const std::vector<BubblePoint> found = found_at(binary, xi, points);
     if (!found.empty()) {
-        auto* cost = new ceres::DynamicNumericDiffCostFunction<BubbleResiduals, ceres::CENTRAL>(
-            new BubbleResiduals{&binary, &found});
-        cost->AddParameterBlock(1);
-        cost->SetNumResiduals(static_cast<int>(2 * found.size()));
+        // One block per point, each under a Cauchy loss: a few points next to a critical
+        // point or the pure ends' own misses do not pull xi from where most points lie.
         ceres::Problem problem;
-        problem.AddResidualBlock(cost, nullptr, &xi);
+        for (const BubblePoint& pt : found) {
+            auto* cost = new ceres::DynamicNumericDiffCostFunction<BubbleResiduals, ceres::CENTRAL>(
+                new BubbleResiduals{&binary, pt});
+            cost->AddParameterBlock(1);
+            cost->SetNumResiduals(2);
+            problem.AddResidualBlock(cost, new ceres::CauchyLoss(kTypicalDeviation), &xi);
+        }
         problem.SetParameterLowerBound(&xi, 0, kLowestXi);
         problem.SetParameterUpperBound(&xi, 0, kHighestXi);
         ceres::Solver::Options options;
@@ -183,8 +207,14 @@ FittedPair fit_pair(const Binary& binary, const std::vector<BubblePoint>& all) {
         options.logging_type = ceres::SILENT;
         options.minimizer_progress_to_stdout = false;
         options.max_num_iterations = 50;
+        // A point may lose its bubble point next to a later step: Ceres then stops without
+        // its answer, and the last successful step's xi is kept.
+        LastGood last(xi);
+        options.update_state_every_iteration = true;
+        options.callbacks.push_back(&last);
         ceres::Solver::Summary summary;
         ceres::Solve(options, &problem, &summary);
+        if (!summary.IsSolutionUsable()) xi = last.xi;
     }
     pair.xi = xi;
     pair.unfitted = figures_of(binary, 1.0, all);
