@@ -6,6 +6,7 @@
 #include "api/solve_support.h"
 #include "api/xalt1.h"
 #include "eos/constants.h"
+#include "eos/term_forms.h"
 
 namespace xalt1::detail {
 
@@ -31,16 +32,15 @@ struct Pressure {
 };
 
 Pressure pressure_at(const MixtureModel& m, const double* z, double T, double D) {
-    StateProperties s;
-    if (!(D > 0.0) || !m.properties(z, T, D, s)) return {};
-    return {s.p, s.dpdD, true};
+    Pressure at;
+    at.ok = D > 0.0 && m.pressure(z, T, D, at.p, at.slope);
+    return at;
 }
 
 // The densest state the hard bodies allow at T: packing fraction 1.
 double close_packed(const MixtureModel& m, const double* z, double T) {
     const OneFluid x = m.one_fluid(z);
-    const double S = A2_HARD_BODY + (1.0 - A2_HARD_BODY) * std::pow(T / x.T0, A1_HARD_BODY);
-    return x.D0 * S / PACKING;
+    return hard_body::density_at_packing(1.0, x.D0, T, x.T0, A1_HARD_BODY, A2_HARD_BODY);
 }
 
 // Newton on p(D) = P between a density below the root (lo) and one above (hi), falling back
@@ -138,9 +138,9 @@ bool density_from(const MixtureModel& m, const double* z, double T, double P, bo
     if (D > 0.0) {
         double x = D;
         for (int k = 0; k < kWarmSteps; ++k) {
-            StateProperties s;
-            if (!m.properties(z, T, x, s) || !(s.dpdD > 0.0)) break;
-            const double next = x - (s.p - P) / s.dpdD;
+            const Pressure at = pressure_at(m, z, T, x);
+            if (!at.ok || !(at.slope > 0.0)) break;
+            const double next = x - (at.p - P) / at.slope;
             if (!(std::fabs(next / D - 1.0) < kWarmReach)) break;
             if (std::fabs(next - x) <= 1e-13 * x) {
                 D = next;

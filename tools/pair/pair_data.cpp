@@ -1,9 +1,12 @@
 #include "pair_data.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
+
+#include "api/csv_line.h"
 
 namespace pair_fit {
 
@@ -11,15 +14,10 @@ namespace {
 
 constexpr std::size_t kFewestPoints = 5;
 
+// The fields of a line, blanks left out.
 std::vector<std::string> split(const std::string& line) {
-    std::vector<std::string> fields(1);
-    for (char c : line) {
-        if (c == ',') {
-            fields.emplace_back();
-        } else if (c != '\r' && c != ' ') {
-            fields.back() += c;
-        }
-    }
+    std::vector<std::string> fields = xalt1::detail::csv_fields(line);
+    for (std::string& f : fields) f.erase(std::remove(f.begin(), f.end(), ' '), f.end());
     return fields;
 }
 
