@@ -168,6 +168,73 @@ bool MixtureModel::ln_fugacity_coefficients(const double* z, double T, double D,
     return true;
 }
 
+namespace {
+
+constexpr double kRelativeStep = 1e-5;
+
+// The density at which the composition z has the pressure p at T, by Newton steps from a
+// nearby density D.
+bool density_near(const MixtureModel& m, const double* z, double T, double p, double& D) {
+    for (int k = 0; k < 20; ++k) {
+        double at = 0, slope = 0;
+        if (!m.pressure(z, T, D, at, slope) || !(slope > 0.0)) return false;
+        const double step = (at - p) / slope;
+        D -= step;
+        if (std::fabs(step) <= 1e-13 * D) return D > 0.0;
+    }
+    return false;
+}
+
+}  // namespace
+
+// By central differences of ln phi: in T and D at constant amounts, turned into slopes at
+// constant p through p's own slopes; in each amount at constant T and p, the density found
+// anew for the changed composition.
+bool MixtureModel::fugacity_slopes(const double* z, double T, double D, FugacitySlopes& out) const {
+    const std::size_t n = size();
+    out.ln_phi.assign(n, 0.0);
+    out.dT.assign(n, 0.0);
+    out.dp.assign(n, 0.0);
+    out.dn.assign(n * n, 0.0);
+    double p = 0, dpdD = 0;
+    if (!ln_fugacity_coefficients(z, T, D, out.ln_phi.data()) || !pressure(z, T, D, p, dpdD))
+        return false;
+    std::vector<double> up(n), down(n);
+    const double hT = kRelativeStep * T, hD = kRelativeStep * D;
+    double p_up = 0, p_down = 0, ignored = 0;
+    if (!ln_fugacity_coefficients(z, T + hT, D, up.data()) ||
+        !ln_fugacity_coefficients(z, T - hT, D, down.data()) ||
+        !pressure(z, T + hT, D, p_up, ignored) || !pressure(z, T - hT, D, p_down, ignored))
+        return false;
+    const double dpdT = (p_up - p_down) / (2 * hT);
+    std::vector<double> byT(n);
+    for (std::size_t i = 0; i < n; ++i) byT[i] = (up[i] - down[i]) / (2 * hT);
+    if (!ln_fugacity_coefficients(z, T, D + hD, up.data()) ||
+        !ln_fugacity_coefficients(z, T, D - hD, down.data()))
+        return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double byD = (up[i] - down[i]) / (2 * hD);
+        out.dT[i] = byT[i] - byD * dpdT / dpdD;
+        out.dp[i] = byD / dpdD;
+    }
+    std::vector<double> shifted(n);
+    for (std::size_t j = 0; j < n; ++j) {
+        for (int sign : {1, -1}) {
+            const double h = sign * kRelativeStep;
+            for (std::size_t k = 0; k < n; ++k) shifted[k] = (z[k] + (k == j ? h : 0.0)) / (1 + h);
+            double Dj = D;
+            std::vector<double>& into = sign > 0 ? up : down;
+            if (!density_near(*this, shifted.data(), T, p, Dj) ||
+                !ln_fugacity_coefficients(shifted.data(), T, Dj, into.data()))
+                return false;
+        }
+        // N d/dn_j with N = 1 + h: the step in n_j is h.
+        for (std::size_t i = 0; i < n; ++i)
+            out.dn[i * n + j] = (up[i] - down[i]) / (2 * kRelativeStep);
+    }
+    return true;
+}
+
 bool MixtureModel::reduced_residual(const double* z, double T, double D, double& F) const {
     FresDeriv set;
     if (!residual(one_fluid(z), T, D, set)) return false;

@@ -37,6 +37,13 @@ struct OneFluid {
     double D0 = 0, T0 = 0, Alpha = 0, Q2 = 0, Dp = 0;
 };
 
+// The fugacity coefficients of a phase and their slopes, n components each: d/dT at constant
+// p and amounts (1/K), d/dp at constant T and amounts (1/MPa), and dn[i * n + j] =
+// N d ln phi_i / d n_j at constant T, p and the other amounts (N the total amount).
+struct FugacitySlopes {
+    std::vector<double> ln_phi, dT, dp, dn;
+};
+
 // The pair sums of the mixing rules at one composition (mixture_model.cpp).
 struct PairSums;
 
@@ -62,6 +69,9 @@ class MixtureModel {
     //   ln phi_i = d(n F)/dn_i - ln Z = F + D dF/dD + sum_k dF/dtheta_k n dtheta_k/dn_i - ln Z
     // over the one-fluid parameters theta (D0, T0, Alpha, Q2, Dp), from the analytic derivatives.
     bool ln_fugacity_coefficients(const double* z, double T, double D, double* ln_phi) const;
+    // ln phi_i of a phase of composition z at (T, D), with their slopes at the phase's
+    // pressure (FugacitySlopes).
+    bool fugacity_slopes(const double* z, double T, double D, FugacitySlopes& out) const;
     // F = a_res/(R T) of the mixture at (T, D) and z.
     bool reduced_residual(const double* z, double T, double D, double& F) const;
 

@@ -179,6 +179,48 @@ TEST(MixtureModel, FugacityCoefficientsFromTheResidualEnergy) {
     }
 }
 
+// The slopes of ln phi obey the identities of the residual Gibbs energy G/RT = sum z ln phi:
+// z-weighted, d/dp is (Z - 1)/p and d/dT is -h_res/(R T^2); by Gibbs-Duhem sum_i z_i N d ln
+// phi_i/dn_j vanishes; the composition slopes are symmetric (second derivatives of G).
+TEST(MixtureModel, FugacitySlopesObeyTheGibbsEnergyIdentities) {
+    const MixtureModel blend({records_of("CO2"), records_of("R32"), records_of("Propane")},
+                             pairs(3, 0.95));
+    const struct {
+        std::vector<double> z;
+        double T, D;
+    } cases[] = {{{0.2, 0.5, 0.3}, 300.0, 0.5},
+                 {{0.2, 0.5, 0.3}, 250.0, 19.5},
+                 {{0.98, 0.01, 0.01}, 280.0, 2.0},
+                 {{0.0, 0.3, 0.7}, 320.0, 13.0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "T=" << c.T << " D=" << c.D << " z0=" << c.z[0]);
+        xalt1::detail::FugacitySlopes d;
+        ASSERT_TRUE(blend.fugacity_slopes(c.z.data(), c.T, c.D, d));
+        StateProperties st;
+        ASSERT_TRUE(blend.properties(c.z.data(), c.T, c.D, st));
+        const double R = 8.31434f, Z = 1000.0 * st.p / (c.D * R * c.T);
+        // h_res/RT = -T dF/dT + Z - 1 at constant D, F from the residual energy.
+        const double hT = 1e-4 * c.T;
+        double F_up = 0, F_down = 0;
+        ASSERT_TRUE(blend.reduced_residual(c.z.data(), c.T + hT, c.D, F_up));
+        ASSERT_TRUE(blend.reduced_residual(c.z.data(), c.T - hT, c.D, F_down));
+        const double h_res_RT = -c.T * (F_up - F_down) / (2 * hT) + Z - 1.0;
+        double by_p = 0, by_T = 0;
+        for (std::size_t i = 0; i < 3; ++i) {
+            by_p += c.z[i] * d.dp[i];
+            by_T += c.z[i] * d.dT[i];
+            double duhem = 0;
+            for (std::size_t k = 0; k < 3; ++k) duhem += c.z[k] * d.dn[k * 3 + i];
+            EXPECT_NEAR(duhem, 0.0, 1e-6) << i;
+            for (std::size_t j = 0; j < 3; ++j)
+                EXPECT_NEAR(d.dn[i * 3 + j], d.dn[j * 3 + i],
+                            1e-6 * (1 + std::fabs(d.dn[i * 3 + j])));
+        }
+        EXPECT_NEAR(by_p, (Z - 1.0) / st.p, 1e-6 * (1 + std::fabs(by_p)));
+        EXPECT_NEAR(by_T, -h_res_RT / c.T, 1e-6 * (1 + std::fabs(by_T)));
+    }
+}
+
 // A pure fluid's saturated liquid and vapour have equal fugacities; in a binary with the second
 // fraction zero the first component's coefficient is the pure fluid's.
 TEST(MixtureModel, FugacityOfAPureFluidAtSaturation) {
