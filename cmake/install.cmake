@@ -1,5 +1,5 @@
 # cmake --install and make package: the libraries, the headers, the shipped table with its
-# metadata file, the console program, a CMake package (find_package(xalt1)) and a pkg-config
+# metadata file and binary file, the console program, a CMake package (find_package(xalt1)) and a pkg-config
 # file. Every path in the installed files is relative, so an installed tree can be moved.
 include(CMakePackageConfigHelpers)
 set(XALT1_CMAKE_DIR "${CMAKE_INSTALL_LIBDIR}/cmake/xalt1")
@@ -9,10 +9,11 @@ install(TARGETS xalt1_shared xalt1_static EXPORT xalt1Targets
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES ${XALT1_PUBLIC_HEADERS} DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/xalt1")
 install(FILES "${PROJECT_SOURCE_DIR}/data/x_rstoff.tab" DESTINATION "${XALT1_TABLE_DIR}")
-if(EXISTS "${PROJECT_SOURCE_DIR}/data/x_rstoff.fluids.csv")
-    install(FILES "${PROJECT_SOURCE_DIR}/data/x_rstoff.fluids.csv"
-            DESTINATION "${XALT1_TABLE_DIR}")
-endif()
+foreach(companion x_rstoff.fluids.csv binary_pairs.csv)
+    if(EXISTS "${PROJECT_SOURCE_DIR}/data/${companion}")
+        install(FILES "${PROJECT_SOURCE_DIR}/data/${companion}" DESTINATION "${XALT1_TABLE_DIR}")
+    endif()
+endforeach()
 if(TARGET xalt1)
     install(TARGETS xalt1 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()

@@ -34,8 +34,8 @@ from ._xalt1 import Error, FluidInfo, evaluation_count
 
 __version__ = _xalt1.version()
 
-__all__ = ["Error", "Fluid", "FluidInfo", "Range", "State", "UNITS", "fluids", "default_table",
-           "evaluation_count", "__version__"]
+__all__ = ["Error", "Fluid", "FluidInfo", "Mixture", "MixtureState", "Range", "State", "UNITS",
+           "BLENDS", "fluids", "default_table", "evaluation_count", "__version__"]
 
 # The outputs of every state, in this order.
 QUANTITIES = tuple(_xalt1.QUANTITIES)
@@ -365,3 +365,166 @@ class Fluid:
 
     def __repr__(self):
         return f"Fluid({self.code!r}, units={self.units!r})"
+
+
+# ---- Mixtures ---------------------------------------------------------------------------------
+
+# The named blends: name -> ({code: fraction}, basis).
+BLENDS = {name: (dict(fractions), basis) for name, fractions, basis in _xalt1.blends()}
+
+
+class MixtureState(State):
+    """A state of a mixture: the outputs of State (x the vapour fraction, by amount in molar
+    units and by mass in mass units), z its mole fractions, and in two phases liquid and vapour,
+    the phases' mole fractions (None in single phase), in the order of Mixture.components.
+    Arrays carry one more axis for the components (NaN where a state has no such phase)."""
+
+    __slots__ = ("z", "liquid", "vapour")
+
+    def __init__(self, values, units):
+        super().__init__(values, units)
+        self.z = values["z"]
+        self.liquid = values["liquid"]
+        self.vapour = values["vapour"]
+
+    def as_dict(self):
+        out = super().as_dict()
+        out.update(z=self.z, liquid=self.liquid, vapour=self.vapour)
+        return out
+
+    def __repr__(self):
+        text = super().__repr__()
+        if isinstance(self.phase, str) and not self.error:
+            return "Mixture" + text[:-1] + f", z={list(np.round(self.z, 10))})"
+        return "Mixture" + text
+
+
+def _mixture_scalar(values):
+    out = _scalar_state(values)
+    out["z"] = np.array(values["z"])
+    for phase in ("liquid", "vapour"):
+        out[phase] = None if values[phase] is None else np.array(values[phase])
+    return out
+
+
+def _mixture_array(values, shape):
+    out = _array_state(values, shape)
+    for name in ("z", "liquid", "vapour"):
+        out[name] = values[name].reshape(shape + (values[name].shape[-1],))
+    return out
+
+
+_MIXTURE_PAIRS = "(T, p), (p, h), (p, s), (T, D), (T, x) or (p, x) with x = 0 or 1"
+
+
+class Mixture:
+    """A mixture of fluids of one table, by the one-fluid model with one binary parameter per pair.
+
+    Mixture({"R32": 0.689, "R1234yf": 0.311}, basis="mass"), or mole fractions (the default), or
+    a named blend, Mixture("R454B") (see BLENDS); units and table as for Fluid; pairs a binary
+    file (default: the binary_pairs.csv next to the table, the shipped one for the shipped
+    table). Fractions must be >= 0 and sum to 1; a component named twice, an unknown fluid or
+    a fluid left out of the table is an Error.
+
+        mix = xalt1.Mixture("R454B", units="mass")
+        liq, vap = mix.bubble(T=273.15)        # vap.z: the first bubble's mole fractions
+        st = mix.state(p=1.0, h=300.0)         # st.x, st.liquid, st.vapour inside the glide
+
+    mix.components lists the codes in order, mix.z the mole fractions, mix.M the molar mass.
+    """
+
+    def __init__(self, components, basis="mole", units="molar", table=None, pairs=None):
+        if units not in UNITS:
+            raise ValueError(f'units must be one of {", ".join(UNITS)}, not {units!r}')
+        if basis not in ("mole", "mass"):
+            raise ValueError(f'basis must be "mole" or "mass", not {basis!r}')
+        pairs_arg = "" if pairs is None else os.fspath(pairs)
+        if isinstance(components, str):
+            self._mix = _xalt1.Mixture([], basis, _table_arg(table), units, pairs_arg, components)
+            return
+        if not isinstance(components, dict):
+            raise TypeError("components must be a dict {code: fraction} or a blend's name, not "
+                            f"{components!r}")
+        fractions = []
+        for code, fraction in components.items():
+            if not isinstance(code, str):
+                raise TypeError(f"a component's code must be a str, not {code!r}")
+            fractions.append((code, float(_as_float(code, fraction))))
+        self._mix = _xalt1.Mixture(fractions, basis, _table_arg(table), units, pairs_arg)
+
+    @property
+    def components(self):
+        """The components' codes as the table has them, in order."""
+        return list(self._mix.components)
+
+    @property
+    def z(self):
+        """The mole fractions, in the order of components."""
+        return np.array(self._mix.z)
+
+    @property
+    def M(self):
+        """The molar mass, g/mol."""
+        return self._mix.M
+
+    @property
+    def name(self):
+        return self._mix.name
+
+    @property
+    def units(self):
+        return self._mix.units
+
+    @property
+    def table(self):
+        return self._mix.table
+
+    @property
+    def range(self):
+        """Range(Tmin, Tmax, pmax): the mole-fraction means of the components' Tmin and Tmax, the
+        lowest of their pmax."""
+        return Range(*self._mix.range)
+
+    @property
+    def binary(self):
+        """Every pair's parameters: a list of (A, B, xi, eta, source)."""
+        return list(self._mix.binary)
+
+    def state(self, **inputs):
+        """The state of two inputs by keyword: (T, p), (p, h), (p, s), (T, D), or (T, x) or
+        (p, x) with x = 0 (the bubble point's liquid) or 1 (the dew point's vapour); scalars or
+        arrays, as Fluid.state."""
+        if len(inputs) != 2:
+            raise ValueError(f"state() takes two inputs by keyword, {_MIXTURE_PAIRS}; got "
+                             + (", ".join(inputs) or "nothing"))
+        (n1, v1), (n2, v2) = inputs.items()
+        a, b = _as_float(n1, v1), _as_float(n2, v2)
+        if a.ndim == 0 and b.ndim == 0:
+            values = self._mix.state(n1, n2, float(a), float(b))
+            return MixtureState(_mixture_scalar(values), self.units)
+        shape = np.broadcast_shapes(a.shape, b.shape)
+        values = self._mix.states(n1, n2, _flat(a, shape), _flat(b, shape))
+        return MixtureState(_mixture_array(values, shape), self.units)
+
+    def bubble(self, *, T=None, p=None):
+        """The bubble point at T or p: (liquid, vapour), the liquid of the mixture's composition
+        and the first bubble of vapour in equilibrium with it (vapour.z)."""
+        return self._saturated("bubble", T, p)
+
+    def dew(self, *, T=None, p=None):
+        """The dew point at T or p: (liquid, vapour), the vapour of the mixture's composition
+        and the first drop of liquid in equilibrium with it (liquid.z)."""
+        return self._saturated("dew", T, p)
+
+    def _saturated(self, kind, T, p):
+        by, v = Fluid._saturation_arg(T, p)
+        if v.ndim != 0:
+            pairs = [self._saturated(kind, **{by: float(x)}) for x in v.reshape(-1)]
+            return pairs
+        liq, vap = self._mix.saturated(kind, by, float(v))
+        return (MixtureState(_mixture_scalar(liq), self.units),
+                MixtureState(_mixture_scalar(vap), self.units))
+
+    def __repr__(self):
+        parts = ", ".join(f"{c!r}: {z:.6g}" for c, z in zip(self.components, self.z))
+        return f"Mixture({{{parts}}}, units={self.units!r})  # {self.name}, mole fractions"

@@ -102,13 +102,13 @@ const char* unit_of(std::string_view quantity, Units units) {
     return "";
 }
 
+}  // namespace
+
 std::string named_value(std::string_view name, double v, Units units) {
     const std::string t = std::string(name) + " = " + exact_text(v);
     const std::string unit = unit_of(name, units);
     return unit.empty() ? t : t + " " + unit;
 }
-
-}  // namespace
 
 std::string Fluid::Impl::asked_text(const Asked& asked) const {
     if (asked.saturation)

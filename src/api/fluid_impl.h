@@ -21,6 +21,8 @@ struct UnitFactors {
     double of(detail::Given g) const;
 };
 UnitFactors unit_factors(Units units, double M);
+// "T = 300 K", "h = 420.5 kJ/kg": an input as a message names it, in the units given.
+std::string named_value(std::string_view name, double v, Units units);
 
 struct Fluid::Impl {
     uint64_t id = 0;

@@ -378,6 +378,130 @@ class Fluid {
     std::unique_ptr<Impl> impl_;
 };
 
+// ---- Mixtures ----------------------------------------------------------------------------------
+
+// A mixture of fluids of one table by one-fluid theory: the mixture at mole fractions z is one
+// hypothetical fluid whose size, energy, shape and polar parameters come from its components'
+// by van der Waals mixing and Lorentz-Berthelot combining rules, with one energy parameter xi
+// (and one size parameter eta) per pair from the table's binary file (docs/mixtures.md).
+//
+//     xalt1::Mixture r454b(xalt1::blend("R454B"));                // R32/R1234yf 68.9/31.1 mass %
+//     auto [liq, vap] = r454b.bubble_T(273.15);                   // vap.z: the first bubble
+//     xalt1::MixtureState st = r454b.state(xalt1::Input::Tp, 300.0, 1.0);
+//
+// Inputs and outputs are in the mixture's units, as for Fluid (mass units by the molar mass of
+// each state's own composition). Errors name the mixture, the input and the reason.
+
+// Fractions of a mixture's components: by amount (mole) or by mass.
+enum class Basis { mole, mass };
+// "mole" or "mass"; throws Error (bad_input) for others.
+Basis basis_of(std::string_view name);
+
+// A component and its fraction.
+struct Component {
+    std::string code;  // as Fluid takes it: menu code, name, refrigerant number
+    double fraction = 0;
+};
+
+// A named blend: its components in the fractions of its basis.
+struct Blend {
+    std::string name;
+    std::vector<Component> components;
+    Basis basis = Basis::mole;
+};
+// The named blends: R454B, R454C, R513A, R516A, R455A (mass), Air (mole).
+const std::vector<Blend>& blends();
+// The blend of a name (case as written or in any case); throws Error (unknown_fluid) naming
+// the blends there are.
+const Blend& blend(std::string_view name);
+
+// A pair's parameters as the mixture uses them: from the binary file (source as the file gives
+// it), or xi = eta = 1 for a pair the file does not list (source "not fitted: xi = 1").
+struct BinaryInfo {
+    std::string a, b;
+    double xi = 1, eta = 1;
+    std::string source;
+};
+
+// A state of a mixture: the State of the mixture (x the vapour fraction, by amount in molar
+// units and by mass in mass units; NaN in single phase), its mole fractions z, and in two phases
+// the mole fractions of the liquid and the vapour (empty in single phase).
+struct MixtureState : State {
+    std::vector<double> z, liquid, vapour;
+};
+
+// A point of a mixture's phase envelope: T, p and the densities of the feed's phase and the
+// incipient one; `bubble` where the feed is the liquid (the incipient phase a vapour).
+struct EnvelopePoint {
+    double T = 0, p = 0, D_feed = 0, D_incipient = 0;
+    std::vector<double> incipient;  // the incipient phase's mole fractions
+    bool bubble = true;
+};
+
+// Output columns of many mixture states (as Outputs), with the compositions: z, liquid and
+// vapour each n x components, row by row (NaN in single phase, and for a failed element).
+struct MixtureOutputs : Outputs {
+    double* z = nullptr;
+    double* liquid = nullptr;
+    double* vapour = nullptr;
+};
+
+class Mixture {
+  public:
+    // The components in their fractions of `basis` (each >= 0, summing to 1 within 1e-9; they are
+    // then scaled to sum exactly to 1) from `table` (empty: the default table), in `units`,
+    // with the pairs of `pairs` (empty: the binary file next to the table). Throws Error:
+    // bad_input (no component, a duplicate, a fraction negative, not finite or not summing to
+    // 1), unknown_fluid, unreadable_table.
+    Mixture(const std::vector<Component>& components, Basis basis = Basis::mole,
+            const std::string& table = {}, Units units = Units::molar,
+            const std::string& pairs = {});
+    explicit Mixture(const Blend& blend, const std::string& table = {}, Units units = Units::molar,
+                     const std::string& pairs = {});
+    ~Mixture();
+    Mixture(Mixture&&) noexcept;
+    Mixture& operator=(Mixture&&) noexcept;
+    Mixture(const Mixture&) = delete;
+    Mixture& operator=(const Mixture&) = delete;
+
+    // The components' codes as the table has them, in the order given.
+    const std::vector<std::string>& components() const;
+    // The mole fractions, in that order.
+    const std::vector<double>& z() const;
+    // The molar mass, g/mol.
+    double molar_mass() const;
+    Units units() const;
+    const std::string& table() const;
+    // "R454B" for a named blend, else the codes joined by "/".
+    const std::string& name() const;
+    // Every pair's parameters, in the order of the components.
+    std::vector<BinaryInfo> binary() const;
+    // The range of the mixture's states, in K and MPa: T from the mole-fraction mean of the
+    // components' Tmin to the mean of their Tmax, p up to the lowest of their pmax.
+    Range range() const;
+
+    // The state of an input pair: (T, p), (p, h), (p, s), (T, D); (T, x) and (p, x) with x = 0
+    // (the bubble point: the liquid of composition z) or x = 1 (the dew point: its vapour).
+    // Throws Error: not_a_state for other pairs or x, bad_input, out_of_range, no_solution.
+    MixtureState state(Input input, double first, double second) const;
+    // The two coexisting phases at the bubble point (the liquid has composition z) or the dew
+    // point (the vapour has composition z), at T or at p: (liquid, vapour).
+    std::pair<MixtureState, MixtureState> bubble_T(double T) const;
+    std::pair<MixtureState, MixtureState> bubble_p(double p) const;
+    std::pair<MixtureState, MixtureState> dew_T(double T) const;
+    std::pair<MixtureState, MixtureState> dew_p(double p) const;
+
+    // n states at once (as Fluid::states): never throws for an element; returns the number
+    // of failed elements.
+    std::size_t states(Input input, Column first, Column second, std::size_t n,
+                       const MixtureOutputs& out) const;
+
+    struct XALT1_HIDDEN Impl;
+
+  private:
+    std::unique_ptr<Impl> impl_;
+};
+
 // The library's version, "major.minor.patch".
 std::string_view version();
 
