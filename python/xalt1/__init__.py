@@ -439,6 +439,7 @@ class Mixture:
         if basis not in ("mole", "mass"):
             raise ValueError(f'basis must be "mole" or "mass", not {basis!r}')
         pairs_arg = "" if pairs is None else os.fspath(pairs)
+        self._args = (components, basis, units, table, pairs)
         if isinstance(components, str):
             self._mix = _xalt1.Mixture([], basis, _table_arg(table), units, pairs_arg, components)
             return
@@ -451,6 +452,9 @@ class Mixture:
                 raise TypeError(f"a component's code must be a str, not {code!r}")
             fractions.append((code, float(_as_float(code, fraction))))
         self._mix = _xalt1.Mixture(fractions, basis, _table_arg(table), units, pairs_arg)
+
+    def __reduce__(self):
+        return (Mixture, self._args)
 
     @property
     def components(self):
