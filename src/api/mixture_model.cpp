@@ -241,13 +241,11 @@ bool MixtureModel::ln_fugacity_coefficients(const double* z, double T, double D,
     return true;
 }
 
-// With mu_i = d(N F)/dn_i at constant T and V = F + D F_D + sum_k F_k s_ik (s_ik = N
-// dtheta_k/dn_i, F_k = dF/dtheta_k) and ln phi_i = mu_i - ln Z:
+// With mu_i = F + D F_D + sum_k F_k s_ik (s_ik = N dtheta_k/dn_i, F_k = dF/dtheta_k):
 //   d mu_i/dD = 2 F_D + D F_DD + sum_k F_kD s_ik,  d mu_i/dT = F_T + D F_DT + sum_k F_kT s_ik,
 //   N d mu_i/dn_j (T, D) = sum_k F_k (s_ik + s_jk + s_ijk) + D sum_k F_kD s_jk
 //                          + sum_kl F_kl s_ik s_jl   (s_ijk = N^2 d2theta_k/dn_i dn_j),
-//   N dp/dn_j (T, D) = R T D^2 sum_k F_kD s_jk,
-// and N d ln Z/dn_j = (N dp/dn_j)/p at constant T and D.
+//   N dp/dn_j (T, D) = R T D^2 sum_k F_kD s_jk.
 bool MixtureModel::phase_slopes(const double* z, double T, double D, PhaseSlopes& out) const {
     const std::size_t n = size();
     std::vector<OneFluid> first, second;
@@ -255,14 +253,12 @@ bool MixtureModel::phase_slopes(const double* z, double T, double D, PhaseSlopes
     FresDeriv F;
     FresParamSlopes P;
     if (!residual(x, T, D, F, &P)) return false;
-    const double Z = 1.0 + D * F.F10;
-    if (!(Z > 0.0)) return false;
     const ByParameters b = by_parameters(x, T, D, F, P);
     const double RT = R * T / 1000.0;
-    out.p = RT * D * Z;
+    out.p = RT * D * (1.0 + D * F.F10);
     out.dpdD = RT * (1.0 + 2.0 * D * F.F10 + D * D * F.F20);
     out.dpdT = out.p / T + RT * D * D * F.F11;
-    out.ln_phi.assign(n, 0.0);
+    out.mu.assign(n, 0.0);
     out.dD.assign(n, 0.0);
     out.dT.assign(n, 0.0);
     out.dp_dn.assign(n, 0.0);
@@ -271,37 +267,39 @@ bool MixtureModel::phase_slopes(const double* z, double T, double D, PhaseSlopes
     for (std::size_t i = 0; i < n; ++i) s[i] = as_params(first[i]);
     double sum = out.p + out.dpdD + out.dpdT;
     for (std::size_t i = 0; i < n; ++i) {
-        out.ln_phi[i] = F.F00 + D * F.F10 + dot(b.F, s[i]) - std::log(Z);
-        out.dD[i] = 2.0 * F.F10 + D * F.F20 + dot(b.D, s[i]) - (F.F10 + D * F.F20) / Z;
-        out.dT[i] = F.F01 + D * F.F11 + dot(b.T, s[i]) - D * F.F11 / Z;
+        out.mu[i] = F.F00 + D * F.F10 + dot(b.F, s[i]);
+        out.dD[i] = 2.0 * F.F10 + D * F.F20 + dot(b.D, s[i]);
+        out.dT[i] = F.F01 + D * F.F11 + dot(b.T, s[i]);
         out.dp_dn[i] = RT * D * D * dot(b.D, s[i]);
-        sum += out.ln_phi[i] + out.dD[i] + out.dT[i] + out.dp_dn[i];
+        sum += out.mu[i] + out.dD[i] + out.dT[i] + out.dp_dn[i];
     }
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t j = 0; j < n; ++j) {
-            const double mu = dot(b.F, s[i]) + dot(b.F, s[j]) + D * dot(b.D, s[j]) +
-                              form(b.H, s[i], s[j]) + dot(b.F, as_params(second[i * n + j]));
-            out.dn[i * n + j] = mu - out.dp_dn[j] / out.p;
+            out.dn[i * n + j] = dot(b.F, s[i]) + dot(b.F, s[j]) + D * dot(b.D, s[j]) +
+                                form(b.H, s[i], s[j]) + dot(b.F, as_params(second[i * n + j]));
             sum += out.dn[i * n + j];
         }
     return std::isfinite(sum);
 }
 
-// From the slopes at constant density: at constant p the density moves by -(dp/dT)/(dp/dD)
-// with T and by -(N dp/dn_j)/(dp/dD) with n_j.
+// ln phi_i = mu_i - ln Z with ln Z = ln p - ln D - ln T + const; at constant p the density
+// moves by -(dp/dT)/(dp/dD) with T and by -(N dp/dn_j)/(dp/dD) with n_j.
 bool MixtureModel::fugacity_slopes(const double* z, double T, double D, FugacitySlopes& out) const {
     const std::size_t n = size();
     PhaseSlopes s;
-    if (!phase_slopes(z, T, D, s) || s.dpdD == 0.0) return false;
-    out.ln_phi = s.ln_phi;
+    if (!phase_slopes(z, T, D, s) || !(s.p > 0.0) || s.dpdD == 0.0) return false;
+    const double ln_Z = std::log(s.p / (D * R * T / 1000.0));
+    out.ln_phi.assign(n, 0.0);
     out.dT.assign(n, 0.0);
     out.dp.assign(n, 0.0);
     out.dn.assign(n * n, 0.0);
     for (std::size_t i = 0; i < n; ++i) {
-        out.dT[i] = s.dT[i] - s.dD[i] * s.dpdT / s.dpdD;
-        out.dp[i] = s.dD[i] / s.dpdD;
+        const double by_D = s.dD[i] - s.dpdD / s.p + 1.0 / D;  // of ln phi_i
+        out.ln_phi[i] = s.mu[i] - ln_Z;
+        out.dT[i] = s.dT[i] - s.dpdT / s.p + 1.0 / T - by_D * s.dpdT / s.dpdD;
+        out.dp[i] = by_D / s.dpdD;
         for (std::size_t j = 0; j < n; ++j)
-            out.dn[i * n + j] = s.dn[i * n + j] - s.dD[i] * s.dp_dn[j] / s.dpdD;
+            out.dn[i * n + j] = s.dn[i * n + j] - s.dp_dn[j] / s.p - by_D * s.dp_dn[j] / s.dpdD;
     }
     return true;
 }

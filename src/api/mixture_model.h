@@ -44,12 +44,13 @@ struct FugacitySlopes {
     std::vector<double> ln_phi, dT, dp, dn;
 };
 
-// ln phi of a phase at (T, D) with its slopes in the phase's own variables, n components each:
-// dD = d ln phi_i/dD at constant T and amounts, dT = d/dT at constant D and amounts, dn[i * n +
-// j] = N d ln phi_i/dn_j at constant T and D; the pressure (MPa) with its slopes dp/dD, dp/dT
-// and dp_dn[j] = N dp/dn_j at constant T and D.
+// The residual chemical potentials of a phase at (T, D), mu_i = d(N F)/dn_i at constant T and V
+// (ln phi_i = mu_i - ln Z), with their slopes in the phase's own variables, n components each:
+// dD = d mu_i/dD at constant T and amounts, dT = d mu_i/dT at constant D and amounts, dn[i * n +
+// j] = N d mu_i/dn_j at constant T and D; the pressure (MPa) with its slopes dp/dD, dp/dT and
+// dp_dn[j] = N dp/dn_j at constant T and D. Defined wherever the residual is, p <= 0 too.
 struct PhaseSlopes {
-    std::vector<double> ln_phi, dD, dT, dn, dp_dn;
+    std::vector<double> mu, dD, dT, dn, dp_dn;
     double p = 0, dpdD = 0, dpdT = 0;
 };
 
@@ -86,9 +87,10 @@ class MixtureModel {
     // ln phi_i of a phase of composition z at (T, D), with their slopes at the phase's
     // pressure (FugacitySlopes). One evaluation of the residual part.
     bool fugacity_slopes(const double* z, double T, double D, FugacitySlopes& out) const;
-    // The same slopes at constant density (PhaseSlopes), from the analytic second derivatives
-    // of the residual in D, T and the one-fluid parameters and those of the mixing rules in
-    // the amounts. One evaluation of the residual part.
+    // The residual chemical potentials and their slopes at constant density (PhaseSlopes),
+    // from the analytic second derivatives of the residual in D, T and the one-fluid
+    // parameters and those of the mixing rules in the amounts. One evaluation of the residual
+    // part.
     bool phase_slopes(const double* z, double T, double D, PhaseSlopes& out) const;
     // F = a_res/(R T) of the mixture at (T, D) and z.
     bool reduced_residual(const double* z, double T, double D, double& F) const;
