@@ -1,6 +1,7 @@
 #include "api/mixture_model.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
 
@@ -42,6 +43,63 @@ ReferenceValues reference_of(const Records& records, uint64_t id) {
 
 constexpr double OneFluid::*kParameters[] = {&OneFluid::D0, &OneFluid::T0, &OneFluid::Alpha,
                                              &OneFluid::Q2, &OneFluid::Dp};
+// The pair sums that make each parameter (D0 from v alone).
+constexpr double PairSums::*kSums[] = {&PairSums::v, &PairSums::ev, &PairSums::av, &PairSums::qv,
+                                       &PairSums::dv};
+constexpr std::size_t kCount = 5;
+
+// The one-fluid parameters, or their slopes, as a vector in the order of kParameters.
+using Params = std::array<double, kCount>;
+
+Params as_params(const OneFluid& x) {
+    Params a;
+    for (std::size_t k = 0; k < kCount; ++k) a[k] = x.*kParameters[k];
+    return a;
+}
+
+double dot(const Params& a, const Params& b) {
+    double sum = 0;
+    for (std::size_t k = 0; k < kCount; ++k) sum += a[k] * b[k];
+    return sum;
+}
+
+// The derivatives of F in the one-fluid parameters theta at constant T and D (F), their slopes
+// in D and T, and the second derivatives in theta (H). D0 and T0 enter F through D/D0 and T/T0
+// alone: dF/dD0 = -(D/D0) dF/dD, dF/dT0 = -(T/T0) dF/dT, and their further derivatives by the
+// chain rule; Alpha, Q2 and Dp enter terms of their own.
+struct ByParameters {
+    Params F{}, D{}, T{};
+    std::array<Params, kCount> H{};
+};
+
+ByParameters by_parameters(const OneFluid& x, double T, double D, const FresDeriv& F,
+                           const FresParamSlopes& P) {
+    const double d = D / x.D0, t = T / x.T0;
+    const auto own = [](const FresParam& q, double first, double second) {
+        return Params{first, second, q.F_Alpha, q.F_Q2, q.F_Dp};
+    };
+    ByParameters b;
+    b.F = own(P.F, -d * F.F10, -t * F.F01);
+    b.D = own(P.by_D, -(F.F10 + D * F.F20) / x.D0, -t * F.F11);
+    b.T = own(P.by_T, -d * F.F11, -(F.F01 + T * F.F02) / x.T0);
+    b.H[0][0] = d / x.D0 * (2.0 * F.F10 + D * F.F20);
+    b.H[1][1] = t / x.T0 * (2.0 * F.F01 + T * F.F02);
+    b.H[0][1] = b.H[1][0] = d * t * F.F11;
+    const Params itself = own(P.by_itself, 0.0, 0.0);
+    for (std::size_t k = 2; k < kCount; ++k) {
+        b.H[0][k] = b.H[k][0] = -d * b.D[k];
+        b.H[1][k] = b.H[k][1] = -t * b.T[k];
+        b.H[k][k] = itself[k];
+    }
+    return b;
+}
+
+// a^T H b.
+double form(const std::array<Params, kCount>& H, const Params& a, const Params& b) {
+    double sum = 0;
+    for (std::size_t k = 0; k < kCount; ++k) sum += a[k] * dot(H[k], b);
+    return sum;
+}
 
 bool all_finite(const StateProperties& r) {
     for (double v : {r.p, r.dpdD, r.f, r.g, r.u, r.h, r.s, r.cp, r.cv, r.kappa_T, r.mu_JT})
@@ -63,52 +121,53 @@ MixtureModel::MixtureModel(std::vector<Records> components,
     }
     one_fluid_records_ = components_.front().records;
     one_fluid_id_ = next_fluid_id();
+    const std::size_t n = components_.size();
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < n; ++j) pairs_.push_back(pair_terms(i, j));
 }
 
-// The pair sums of the mixing rules, v_x and (e v)_x, (Alpha v)_x, (Q2 v)_x, (Dp v)_x, all
-// quadratic in z; those of one row i (sum over j alone) are their derivatives in z_i over 2.
-struct PairSums {
-    double v = 0, ev = 0, av = 0, qv = 0, dv = 0;
-};
+// A pair's terms of the mixing rules: Lorentz-Berthelot size and energy, the arithmetic mean
+// of the shapes and the geometric mean of the moments, each times the pair's size.
+PairSums MixtureModel::pair_terms(std::size_t i, std::size_t j) const {
+    const SubstConst& a = components_[i].records.subst;
+    const SubstConst& b = components_[j].records.subst;
+    double vij = 1.0 / a.D0, eij = a.T0, qij = a.Q2, dij = a.Dp;
+    if (i != j) {
+        const BinaryParameters& k = binary_[i][j];
+        const double root = 0.5 * (std::cbrt(1.0 / a.D0) + std::cbrt(1.0 / b.D0));
+        vij = k.eta * root * root * root;
+        eij = k.xi * std::sqrt(a.T0 * b.T0);
+        qij = std::sqrt(a.Q2 * b.Q2);
+        dij = std::sqrt(a.Dp * b.Dp);
+    }
+    return {vij, vij * eij, vij * 0.5 * (a.Alpha + b.Alpha), vij * qij, vij * dij};
+}
 
+// The sums of one row i (over j alone, weighted by z_j): the pair sums' derivatives in z_i
+// over 2.
 PairSums MixtureModel::row(const double* z, std::size_t i) const {
     PairSums r;
-    const SubstConst& a = components_[i].records.subst;
-    for (std::size_t j = 0; j < components_.size(); ++j) {
-        const SubstConst& b = components_[j].records.subst;
-        double vij = 1.0 / a.D0, eij = a.T0, qij = a.Q2, dij = a.Dp;
-        if (i != j) {
-            const BinaryParameters& k = binary_[i][j];
-            const double root = 0.5 * (std::cbrt(1.0 / a.D0) + std::cbrt(1.0 / b.D0));
-            vij = k.eta * root * root * root;
-            eij = k.xi * std::sqrt(a.T0 * b.T0);
-            qij = std::sqrt(a.Q2 * b.Q2);
-            dij = std::sqrt(a.Dp * b.Dp);
-        }
-        const double w = z[j] * vij;
-        r.v += w;
-        r.ev += w * eij;
-        r.av += w * 0.5 * (a.Alpha + b.Alpha);
-        r.qv += w * qij;
-        r.dv += w * dij;
-    }
+    for (std::size_t j = 0; j < size(); ++j)
+        for (auto f : kSums) r.*f += z[j] * pair(i, j).*f;
     return r;
 }
 
-OneFluid MixtureModel::one_fluid(const double* z, std::vector<OneFluid>* slopes) const {
+// The parameters are D0 = N^2/B and ratios A/B of quadratic forms in the amounts (B = sum n_i
+// n_j v_ij); their derivatives at N = 1, with b_i the row sums of B and a_i those of A:
+//   dD0/dn_i = 2 D0 - 2 D0^2 b_i,  d(A/B)/dn_i = 2 (a_i - theta b_i)/B,
+//   d2D0/dn_i dn_j = 2 D0 - 4 D0^2 (b_i + b_j) + 8 D0^3 b_i b_j - 2 D0^2 v_ij,
+//   d2(A/B)/dn_i dn_j = 2 (A_ij - theta v_ij - theta_i b_j - theta_j b_i)/B.
+OneFluid MixtureModel::one_fluid(const double* z, std::vector<OneFluid>* slopes,
+                                 std::vector<OneFluid>* curvature) const {
     const std::size_t n = components_.size();
     std::vector<PairSums> rows(n);
     PairSums t;
     for (std::size_t i = 0; i < n; ++i) {
         rows[i] = row(z, i);
-        t.v += z[i] * rows[i].v;
-        t.ev += z[i] * rows[i].ev;
-        t.av += z[i] * rows[i].av;
-        t.qv += z[i] * rows[i].qv;
-        t.dv += z[i] * rows[i].dv;
+        for (auto f : kSums) t.*f += z[i] * rows[i].*f;
     }
     const OneFluid x{1.0 / t.v, t.ev / t.v, t.av / t.v, t.qv / t.v, t.dv / t.v};
-    if (slopes == nullptr) return x;
+    if (slopes == nullptr && curvature == nullptr) return x;
     // d/dz_i of each parameter (z taken as independent), then n d/dn_i = d/dz_i - sum_j z_j d/dz_j.
     std::vector<OneFluid> d(n);
     OneFluid mean;
@@ -122,7 +181,23 @@ OneFluid MixtureModel::one_fluid(const double* z, std::vector<OneFluid>* slopes)
     }
     for (std::size_t i = 0; i < n; ++i)
         for (auto f : kParameters) d[i].*f -= mean.*f;
-    *slopes = d;
+    if (curvature != nullptr) {
+        curvature->assign(n * n, OneFluid{});
+        const double D0 = x.D0;
+        for (std::size_t i = 0; i < n; ++i)
+            for (std::size_t j = 0; j < n; ++j) {
+                OneFluid& c = (*curvature)[i * n + j];
+                const PairSums& p = pair(i, j);
+                const double bi = rows[i].v, bj = rows[j].v;
+                c.D0 = 2.0 * D0 - 4.0 * D0 * D0 * (bi + bj) + 8.0 * D0 * D0 * D0 * bi * bj -
+                       2.0 * D0 * D0 * p.v;
+                for (std::size_t k = 1; k < kCount; ++k) {
+                    const auto f = kParameters[k];
+                    c.*f = 2.0 * (p.*kSums[k] - x.*f * p.v - d[i].*f * bj - d[j].*f * bi) * D0;
+                }
+            }
+    }
+    if (slopes != nullptr) *slopes = d;
     return x;
 }
 
@@ -134,7 +209,7 @@ double MixtureModel::molar_mass(const double* z) const {
 }
 
 bool MixtureModel::residual(const OneFluid& x, double T, double D, FresDeriv& F,
-                            FresParam* by_parameter) const {
+                            FresParamSlopes* by_parameter) const {
     CallScope scope(one_fluid_records_, one_fluid_id_);
     SUBST_CONST.D0 = x.D0;
     SUBST_CONST.T0 = x.T0;
@@ -144,7 +219,8 @@ bool MixtureModel::residual(const OneFluid& x, double T, double D, FresDeriv& F,
     ++thread_evaluations();
     int32_t status = STATUS_OK;
     X_R_FDERIV(D, T, F, status);
-    if (status == STATUS_OK && by_parameter != nullptr) X_R_FPARAM(D, T, *by_parameter, status);
+    if (status == STATUS_OK && by_parameter != nullptr)
+        X_R_FPARAM_SLOPES(D, T, *by_parameter, status);
     return status == STATUS_OK;
 }
 
@@ -153,84 +229,77 @@ bool MixtureModel::ln_fugacity_coefficients(const double* z, double T, double D,
     std::vector<OneFluid> slopes;
     const OneFluid x = one_fluid(z, &slopes);
     FresDeriv F;
-    FresParam P;
+    FresParamSlopes P;
     if (!residual(x, T, D, F, &P)) return false;
     const double Z = 1.0 + D * F.F10;
     if (!(Z > 0.0)) return false;
-    // dF by the parameters at constant T and D.
-    const OneFluid by{-D / x.D0 * F.F10, -T / x.T0 * F.F01, P.F_Alpha, P.F_Q2, P.F_Dp};
+    const Params by = by_parameters(x, T, D, F, P).F;
     for (std::size_t i = 0; i < components_.size(); ++i) {
-        double sum = F.F00 + D * F.F10 - std::log(Z);
-        for (auto f : kParameters) sum += by.*f * slopes[i].*f;
-        ln_phi[i] = sum;
-        if (!std::isfinite(sum)) return false;
+        ln_phi[i] = F.F00 + D * F.F10 + dot(by, as_params(slopes[i])) - std::log(Z);
+        if (!std::isfinite(ln_phi[i])) return false;
     }
     return true;
 }
 
-namespace {
-
-constexpr double kRelativeStep = 1e-5;
-
-// The density at which the composition z has the pressure p at T, by Newton steps from a
-// nearby density D.
-bool density_near(const MixtureModel& m, const double* z, double T, double p, double& D) {
-    for (int k = 0; k < 20; ++k) {
-        double at = 0, slope = 0;
-        if (!m.pressure(z, T, D, at, slope) || !(slope > 0.0)) return false;
-        const double step = (at - p) / slope;
-        D -= step;
-        if (std::fabs(step) <= 1e-13 * D) return D > 0.0;
+// With mu_i = F + D F_D + sum_k F_k s_ik (s_ik = N dtheta_k/dn_i, F_k = dF/dtheta_k):
+//   d mu_i/dD = 2 F_D + D F_DD + sum_k F_kD s_ik,  d mu_i/dT = F_T + D F_DT + sum_k F_kT s_ik,
+//   N d mu_i/dn_j (T, D) = sum_k F_k (s_ik + s_jk + s_ijk) + D sum_k F_kD s_jk
+//                          + sum_kl F_kl s_ik s_jl   (s_ijk = N^2 d2theta_k/dn_i dn_j),
+//   N dp/dn_j (T, D) = R T D^2 sum_k F_kD s_jk.
+bool MixtureModel::phase_slopes(const double* z, double T, double D, PhaseSlopes& out) const {
+    const std::size_t n = size();
+    std::vector<OneFluid> first, second;
+    const OneFluid x = one_fluid(z, &first, &second);
+    FresDeriv F;
+    FresParamSlopes P;
+    if (!residual(x, T, D, F, &P)) return false;
+    const ByParameters b = by_parameters(x, T, D, F, P);
+    const double RT = R * T / 1000.0;
+    out.p = RT * D * (1.0 + D * F.F10);
+    out.dpdD = RT * (1.0 + 2.0 * D * F.F10 + D * D * F.F20);
+    out.dpdT = out.p / T + RT * D * D * F.F11;
+    out.mu.assign(n, 0.0);
+    out.dD.assign(n, 0.0);
+    out.dT.assign(n, 0.0);
+    out.dp_dn.assign(n, 0.0);
+    out.dn.assign(n * n, 0.0);
+    std::vector<Params> s(n);
+    for (std::size_t i = 0; i < n; ++i) s[i] = as_params(first[i]);
+    double sum = out.p + out.dpdD + out.dpdT;
+    for (std::size_t i = 0; i < n; ++i) {
+        out.mu[i] = F.F00 + D * F.F10 + dot(b.F, s[i]);
+        out.dD[i] = 2.0 * F.F10 + D * F.F20 + dot(b.D, s[i]);
+        out.dT[i] = F.F01 + D * F.F11 + dot(b.T, s[i]);
+        out.dp_dn[i] = RT * D * D * dot(b.D, s[i]);
+        sum += out.mu[i] + out.dD[i] + out.dT[i] + out.dp_dn[i];
     }
-    return false;
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < n; ++j) {
+            out.dn[i * n + j] = dot(b.F, s[i]) + dot(b.F, s[j]) + D * dot(b.D, s[j]) +
+                                form(b.H, s[i], s[j]) + dot(b.F, as_params(second[i * n + j]));
+            sum += out.dn[i * n + j];
+        }
+    return std::isfinite(sum);
 }
 
-}  // namespace
-
-// By central differences of ln phi: in T and D at constant amounts, turned into slopes at
-// constant p through p's own slopes; in each amount at constant T and p, the density found
-// anew for the changed composition.
+// ln phi_i = mu_i - ln Z with ln Z = ln p - ln D - ln T + const; at constant p the density
+// moves by -(dp/dT)/(dp/dD) with T and by -(N dp/dn_j)/(dp/dD) with n_j.
 bool MixtureModel::fugacity_slopes(const double* z, double T, double D, FugacitySlopes& out) const {
     const std::size_t n = size();
+    PhaseSlopes s;
+    if (!phase_slopes(z, T, D, s) || !(s.p > 0.0) || s.dpdD == 0.0) return false;
+    const double ln_Z = std::log(s.p / (D * R * T / 1000.0));
     out.ln_phi.assign(n, 0.0);
     out.dT.assign(n, 0.0);
     out.dp.assign(n, 0.0);
     out.dn.assign(n * n, 0.0);
-    double p = 0, dpdD = 0;
-    if (!ln_fugacity_coefficients(z, T, D, out.ln_phi.data()) || !pressure(z, T, D, p, dpdD))
-        return false;
-    std::vector<double> up(n), down(n);
-    const double hT = kRelativeStep * T, hD = kRelativeStep * D;
-    double p_up = 0, p_down = 0, ignored = 0;
-    if (!ln_fugacity_coefficients(z, T + hT, D, up.data()) ||
-        !ln_fugacity_coefficients(z, T - hT, D, down.data()) ||
-        !pressure(z, T + hT, D, p_up, ignored) || !pressure(z, T - hT, D, p_down, ignored))
-        return false;
-    const double dpdT = (p_up - p_down) / (2 * hT);
-    std::vector<double> byT(n);
-    for (std::size_t i = 0; i < n; ++i) byT[i] = (up[i] - down[i]) / (2 * hT);
-    if (!ln_fugacity_coefficients(z, T, D + hD, up.data()) ||
-        !ln_fugacity_coefficients(z, T, D - hD, down.data()))
-        return false;
     for (std::size_t i = 0; i < n; ++i) {
-        const double byD = (up[i] - down[i]) / (2 * hD);
-        out.dT[i] = byT[i] - byD * dpdT / dpdD;
-        out.dp[i] = byD / dpdD;
-    }
-    std::vector<double> shifted(n);
-    for (std::size_t j = 0; j < n; ++j) {
-        for (int sign : {1, -1}) {
-            const double h = sign * kRelativeStep;
-            for (std::size_t k = 0; k < n; ++k) shifted[k] = (z[k] + (k == j ? h : 0.0)) / (1 + h);
-            double Dj = D;
-            std::vector<double>& into = sign > 0 ? up : down;
-            if (!density_near(*this, shifted.data(), T, p, Dj) ||
-                !ln_fugacity_coefficients(shifted.data(), T, Dj, into.data()))
-                return false;
-        }
-        // N d/dn_j with N = 1 + h: the step in n_j is h.
-        for (std::size_t i = 0; i < n; ++i)
-            out.dn[i * n + j] = (up[i] - down[i]) / (2 * kRelativeStep);
+        const double by_D = s.dD[i] - s.dpdD / s.p + 1.0 / D;  // of ln phi_i
+        out.ln_phi[i] = s.mu[i] - ln_Z;
+        out.dT[i] = s.dT[i] - s.dpdT / s.p + 1.0 / T - by_D * s.dpdT / s.dpdD;
+        out.dp[i] = by_D / s.dpdD;
+        for (std::size_t j = 0; j < n; ++j)
+            out.dn[i * n + j] = s.dn[i * n + j] - s.dp_dn[j] / s.p - by_D * s.dp_dn[j] / s.dpdD;
     }
     return true;
 }

@@ -44,8 +44,21 @@ struct FugacitySlopes {
     std::vector<double> ln_phi, dT, dp, dn;
 };
 
-// The pair sums of the mixing rules at one composition (mixture_model.cpp).
-struct PairSums;
+// The residual chemical potentials of a phase at (T, D), mu_i = d(N F)/dn_i at constant T and V
+// (ln phi_i = mu_i - ln Z), with their slopes in the phase's own variables, n components each:
+// dD = d mu_i/dD at constant T and amounts, dT = d mu_i/dT at constant D and amounts, dn[i * n +
+// j] = N d mu_i/dn_j at constant T and D; the pressure (MPa) with its slopes dp/dD, dp/dT and
+// dp_dn[j] = N dp/dn_j at constant T and D. Defined wherever the residual is, p <= 0 too.
+struct PhaseSlopes {
+    std::vector<double> mu, dD, dT, dn, dp_dn;
+    double p = 0, dpdD = 0, dpdT = 0;
+};
+
+// The pair sums of the mixing rules: v_ij, e_ij v_ij, Alpha_ij v_ij, (Q2)_ij v_ij and (Dp)_ij
+// v_ij of a pair, and their sums weighted by the mole fractions (mixture_model.cpp).
+struct PairSums {
+    double v = 0, ev = 0, av = 0, qv = 0, dv = 0;
+};
 
 class MixtureModel {
   public:
@@ -55,9 +68,11 @@ class MixtureModel {
                  std::vector<std::vector<BinaryParameters>> binary);
 
     std::size_t size() const { return components_.size(); }
-    // The one-fluid parameters at z; with `slopes`, also n d/dn_i of each of them, one per
-    // component, at constant amounts of the others.
-    OneFluid one_fluid(const double* z, std::vector<OneFluid>* slopes = nullptr) const;
+    // The one-fluid parameters at z; with `slopes`, also N d/dn_i of each of them, one per
+    // component, at constant amounts of the others; with `curvature`, N^2 d2/dn_i dn_j at
+    // [i * n + j].
+    OneFluid one_fluid(const double* z, std::vector<OneFluid>* slopes = nullptr,
+                       std::vector<OneFluid>* curvature = nullptr) const;
     // The properties at (T, D) and mole fractions z (table units: K, mol/dm3, MPa, J/mol);
     // false where the equation refuses the state or a value is not finite. One evaluation of
     // the residual part, counted.
@@ -70,15 +85,22 @@ class MixtureModel {
     // over the one-fluid parameters theta (D0, T0, Alpha, Q2, Dp), from the analytic derivatives.
     bool ln_fugacity_coefficients(const double* z, double T, double D, double* ln_phi) const;
     // ln phi_i of a phase of composition z at (T, D), with their slopes at the phase's
-    // pressure (FugacitySlopes).
+    // pressure (FugacitySlopes). One evaluation of the residual part.
     bool fugacity_slopes(const double* z, double T, double D, FugacitySlopes& out) const;
+    // The residual chemical potentials and their slopes at constant density (PhaseSlopes),
+    // from the analytic second derivatives of the residual in D, T and the one-fluid
+    // parameters and those of the mixing rules in the amounts. One evaluation of the residual
+    // part.
+    bool phase_slopes(const double* z, double T, double D, PhaseSlopes& out) const;
     // F = a_res/(R T) of the mixture at (T, D) and z.
     bool reduced_residual(const double* z, double T, double D, double& F) const;
 
   private:
     bool residual(const OneFluid& x, double T, double D, FresDeriv& F,
-                  FresParam* by_parameter = nullptr) const;
+                  FresParamSlopes* by_parameter = nullptr) const;
+    PairSums pair_terms(std::size_t i, std::size_t j) const;
     PairSums row(const double* z, std::size_t i) const;
+    const PairSums& pair(std::size_t i, std::size_t j) const { return pairs_[i * size() + j]; }
     struct Component {
         Records records;
         uint64_t id = 0;
@@ -86,7 +108,8 @@ class MixtureModel {
     };
     std::vector<Component> components_;
     std::vector<std::vector<BinaryParameters>> binary_;
-    Records one_fluid_records_;  // the first component's, its parameters replaced per call
+    std::vector<PairSums> pairs_;  // n x n
+    Records one_fluid_records_;    // the first component's, its parameters replaced per call
     uint64_t one_fluid_id_ = 0;
 };
 

@@ -29,6 +29,15 @@ struct FresParam {
 };
 void X_R_FPARAM(const double& D, const double& T, FresParam& set, int32_t& status);
 
+// The same with their slopes in D, in T and in the parameter itself (d2F/dAlpha2, ...), for
+// the slopes of the fugacity coefficients. Each parameter enters terms of its own (Alpha the
+// hard-body and attraction terms, Q2 and Dp their polar sets): the crossed second derivatives
+// among the three vanish.
+struct FresParamSlopes {
+    FresParam F, by_D, by_T, by_itself;
+};
+void X_R_FPARAM_SLOPES(const double& D, const double& T, FresParamSlopes& set, int32_t& status);
+
 // The third derivatives of F that FRES_DERIV leaves out (its third in D is F30): d3F/dD2 dT,
 // d3F/dD dT2 and d3F/dT3. They make the second derivatives of the properties.
 struct FresThird {

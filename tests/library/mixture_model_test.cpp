@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "api/engine.h"
 #include "api/table.h"
 #include "library/library_support.h"
 
@@ -218,6 +219,94 @@ TEST(MixtureModel, FugacitySlopesObeyTheGibbsEnergyIdentities) {
         }
         EXPECT_NEAR(by_p, (Z - 1.0) / st.p, 1e-6 * (1 + std::fabs(by_p)));
         EXPECT_NEAR(by_T, -h_res_RT / c.T, 1e-6 * (1 + std::fabs(by_T)));
+    }
+}
+
+// The density at which the composition z has the pressure p at T, by Newton steps from a
+// nearby density D.
+bool density_near(const MixtureModel& m, const double* z, double T, double p, double& D) {
+    for (int k = 0; k < 20; ++k) {
+        double at = 0, slope = 0;
+        if (!m.pressure(z, T, D, at, slope) || !(slope > 0.0)) return false;
+        const double step = (at - p) / slope;
+        D -= step;
+        if (std::fabs(step) <= 1e-13 * D) return D > 0.0;
+    }
+    return false;
+}
+
+// The slopes of ln phi by central differences of ln phi: in T and D at constant amounts, turned
+// into slopes at constant p through p's own slopes; in each amount at constant T and p, the
+// density found anew for the changed composition.
+xalt1::detail::FugacitySlopes numerical_slopes(const MixtureModel& m, const double* z, double T,
+                                               double D) {
+    const std::size_t n = m.size();
+    const double h = 1e-5, hT = h * T, hD = h * D;
+    xalt1::detail::FugacitySlopes out{std::vector<double>(n), std::vector<double>(n),
+                                      std::vector<double>(n), std::vector<double>(n * n)};
+    std::vector<double> up(n), down(n), byT(n);
+    double p = 0, dpdD = 0, p_up = 0, p_down = 0, ignored = 0;
+    EXPECT_TRUE(m.ln_fugacity_coefficients(z, T, D, out.ln_phi.data()));
+    EXPECT_TRUE(m.pressure(z, T, D, p, dpdD));
+    EXPECT_TRUE(m.ln_fugacity_coefficients(z, T + hT, D, up.data()));
+    EXPECT_TRUE(m.ln_fugacity_coefficients(z, T - hT, D, down.data()));
+    EXPECT_TRUE(m.pressure(z, T + hT, D, p_up, ignored));
+    EXPECT_TRUE(m.pressure(z, T - hT, D, p_down, ignored));
+    for (std::size_t i = 0; i < n; ++i) byT[i] = (up[i] - down[i]) / (2 * hT);
+    EXPECT_TRUE(m.ln_fugacity_coefficients(z, T, D + hD, up.data()));
+    EXPECT_TRUE(m.ln_fugacity_coefficients(z, T, D - hD, down.data()));
+    for (std::size_t i = 0; i < n; ++i) {
+        const double byD = (up[i] - down[i]) / (2 * hD);
+        out.dT[i] = byT[i] - byD * (p_up - p_down) / (2 * hT) / dpdD;
+        out.dp[i] = byD / dpdD;
+    }
+    std::vector<double> shifted(n);
+    for (std::size_t j = 0; j < n; ++j) {
+        for (int sign : {1, -1}) {
+            // One mole in all with the amount of j moved by +-h, as mole fractions.
+            for (std::size_t k = 0; k < n; ++k)
+                shifted[k] = (z[k] + (k == j ? sign * h : 0.0)) / (1 + sign * h);
+            double Dj = D;
+            EXPECT_TRUE(density_near(m, shifted.data(), T, p, Dj));
+            EXPECT_TRUE(
+                m.ln_fugacity_coefficients(shifted.data(), T, Dj, (sign > 0 ? up : down).data()));
+        }
+        for (std::size_t i = 0; i < n; ++i) out.dn[i * n + j] = (up[i] - down[i]) / (2 * h);
+    }
+    return out;
+}
+
+// The analytic slopes against central differences, at vapour, liquid and dense supercritical
+// states and with a component absent; one evaluation of the residual part each.
+TEST(MixtureModel, FugacitySlopesMatchCentralDifferences) {
+    const MixtureModel blend({records_of("CO2"), records_of("R32"), records_of("Propane")},
+                             pairs(3, 0.95));
+    const struct {
+        std::vector<double> z;
+        double T, D;
+    } cases[] = {{{0.2, 0.5, 0.3}, 300.0, 0.5},    {{0.2, 0.5, 0.3}, 250.0, 19.5},
+                 {{0.98, 0.01, 0.01}, 280.0, 2.0}, {{0.0, 0.3, 0.7}, 320.0, 13.0},
+                 {{0.6, 0.0, 0.4}, 240.0, 0.05},   {{0.1, 0.1, 0.8}, 400.0, 9.0},
+                 {{0.3, 0.69, 0.01}, 200.0, 26.0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "T=" << c.T << " D=" << c.D << " z=" << c.z[0] << ","
+                                        << c.z[1] << "," << c.z[2]);
+        xalt1::detail::FugacitySlopes got;
+        const uint64_t before = xalt1::detail::thread_evaluations();
+        ASSERT_TRUE(blend.fugacity_slopes(c.z.data(), c.T, c.D, got));
+        EXPECT_EQ(xalt1::detail::thread_evaluations() - before, 1u);
+        const xalt1::detail::FugacitySlopes want = numerical_slopes(blend, c.z.data(), c.T, c.D);
+        const auto near = [](const std::vector<double>& a, const std::vector<double>& b,
+                             double scale, const char* name) {
+            ASSERT_EQ(a.size(), b.size()) << name;
+            for (std::size_t k = 0; k < a.size(); ++k)
+                EXPECT_NEAR(a[k], b[k], 1e-6 * (std::fabs(b[k]) + scale)) << name << " " << k;
+        };
+        near(got.ln_phi, want.ln_phi, 1e-9, "ln_phi");
+        // The scales: a slope that cancels to nothing is compared with its terms' size.
+        near(got.dT, want.dT, 1e-4, "dT");
+        near(got.dp, want.dp, 1e-3, "dp");
+        near(got.dn, want.dn, 1e-2, "dn");
     }
 }
 
