@@ -167,12 +167,12 @@ std::optional<double> fraction_on(const SatPair& pair, double D);
 // ---- Roots on the series ----------------------------------------------------------------------
 
 // The root of f in [a, b], where fa = f(a) and fb = f(b) differ in sign: Illinois steps (regula
-// falsi with the stale end halved) until the bracket is 1e-13 of b wide; no evaluation of the
-// equation, for functions of the saturation series.
+// falsi with the stale end halved) until the bracket is `width` of b wide (by default 1e-13, for
+// functions of the saturation series, which take no evaluation of the equation).
 template <typename F>
-double illinois(F&& f, double a, double b, double fa, double fb) {
+double illinois(F&& f, double a, double b, double fa, double fb, double width = 1e-13) {
     int side = 0;
-    for (int k = 0; k < kMaxSteps && b - a > 1e-13 * std::fabs(b); ++k) {
+    for (int k = 0; k < kMaxSteps && b - a > width * std::fabs(b); ++k) {
         const double x = (a * fb - b * fa) / (fb - fa);
         const double fx = f(x);
         if (fx == 0.0) return x;

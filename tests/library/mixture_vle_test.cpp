@@ -13,35 +13,17 @@
 
 #include "api/table.h"
 #include "library/library_support.h"
+#include "library/mixture_support.h"
 
 namespace {
 
-using xalt1::detail::BinaryParameters;
 using xalt1::detail::CriticalConstants;
 using xalt1::detail::MixtureModel;
 using xalt1::detail::PhaseSplit;
 
-struct Mixture {
-    MixtureModel model;
-    std::vector<CriticalConstants> pure;
-};
+using Mixture = TestMixture;
 
-// The shipped fluids `codes` with xi for every pair.
-Mixture mixture(const std::vector<std::string>& codes, double xi) {
-    std::vector<xalt1::detail::Records> records;
-    std::vector<CriticalConstants> pure;
-    for (const std::string& code : codes) {
-        records.push_back(xalt1::detail::load_fluid(XALT1_SHIPPED_TABLE, code).records);
-        const xalt1::Fluid& f = shipped_fluid(code);
-        pure.push_back({f.info().Tc, f.info().pc, f.info().acentric, f.range().Tmin});
-    }
-    std::vector<std::vector<BinaryParameters>> k(codes.size(),
-                                                 std::vector<BinaryParameters>(codes.size()));
-    for (std::size_t i = 0; i < codes.size(); ++i)
-        for (std::size_t j = 0; j < codes.size(); ++j)
-            if (i != j) k[i][j].xi = xi;
-    return {MixtureModel(records, k), pure};
-}
+constexpr auto* mixture = &shipped_mixture;
 
 Mixture binary(const std::string& a, const std::string& b, double xi) {
     return mixture({a, b}, xi);
