@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <set>
+#include <mutex>
+#include <optional>
 
 #include "api/binary_pairs.h"
 #include "api/fluid_impl.h"
+#include "api/mixture_envelope.h"
 #include "api/mixture_model.h"
 #include "api/mixture_vle.h"
 #include "api/solve_support.h"
@@ -65,6 +67,11 @@ struct Mixture::Impl {
     std::vector<detail::CriticalConstants> pure;
     std::unique_ptr<detail::MixtureModel> model;
     Range range;
+    // The critical point of z in core units, found at the first call that needs it (none where
+    // the search fails).
+    mutable std::once_flag critical_once;
+    mutable std::optional<detail::CriticalState> critical_point;
+    const std::optional<detail::CriticalState>& critical() const;
 
     double molar_mass(const std::vector<double>& w) const {
         double sum = 0;
@@ -88,6 +95,8 @@ struct Mixture::Impl {
     }
 
     MixtureState single(const std::vector<double>& w, double T, double D, bool liquid) const;
+    MixtureState at_critical(double T, double D, double p) const;
+    EnvelopePoint envelope_point(const detail::EnvelopePoint& pt) const;
     MixtureState of_flash(const detail::Flash& f) const;
     std::pair<MixtureState, MixtureState> of_split(const detail::PhaseSplit& s) const;
     detail::Flash at_TD(double T, double D) const;
@@ -234,10 +243,27 @@ MixtureState state_of(const StateProperties& r, double T, double D, const UnitFa
 
 MixtureState Mixture::Impl::single(const std::vector<double>& w, double T, double D,
                                    bool liquid) const {
-    MixtureState st = state_of(properties_of(*model, w, T, D), T, D, factors(w));
+    const StateProperties r = properties_of(*model, w, T, D);
+    MixtureState st = state_of(r, T, D, factors(w));
     st.phase = liquid ? Phase::liquid : Phase::vapour;
+    // Of the mixture's own composition, a state at or above its critical T and p.
+    if (w == z) {
+        const auto& c = critical();
+        if (c && T >= c->T && r.p >= c->p) st.phase = Phase::supercritical;
+    }
     st.z = w;
     return st;
+}
+
+const std::optional<detail::CriticalState>& Mixture::Impl::critical() const {
+    std::call_once(critical_once, [this] {
+        try {
+            critical_point = detail::mixture_critical(*model, pure, z);
+        } catch (const Error&) {
+            critical_point.reset();
+        }
+    });
+    return critical_point;
 }
 
 // A flash's result: one phase, or the two phases' amounts in proportion to the vapour fraction
@@ -273,6 +299,8 @@ MixtureState Mixture::Impl::of_flash(const detail::Flash& f) const {
 std::pair<MixtureState, MixtureState> Mixture::Impl::of_split(const detail::PhaseSplit& s) const {
     MixtureState l = single(s.x, s.T, s.Dliq, true), v = single(s.y, s.T, s.Dvap, false);
     l.p = v.p = s.p * factors(z).p;
+    l.phase = Phase::liquid;  // coexisting phases, whatever their T and p
+    v.phase = Phase::vapour;
     l.x = 0.0;
     v.x = 1.0;
     return {l, v};
@@ -409,6 +437,67 @@ std::pair<MixtureState, MixtureState> Mixture::dew_T(double T) const {
 }
 std::pair<MixtureState, MixtureState> Mixture::dew_p(double p) const {
     return saturation_call(*impl_, false, false, p);
+}
+
+// ---- Envelope and critical point ---------------------------------------------------------------
+
+// The critical state: the model's properties at (T, D) without the stability check (dp/dD
+// vanishes there), the derivatives that diverge NaN.
+MixtureState Mixture::Impl::at_critical(double T, double D, double p) const {
+    StateProperties r;
+    if (!model->properties(z.data(), T, D, r))
+        throw Error(ErrorKind::no_solution,
+                    "the equation gives no properties at the critical point");
+    MixtureState st = state_of(r, T, D, factors(z));
+    st.p = p * factors(z).p;
+    st.cp = st.w = st.mu_JT = st.kappa_T = kNaN;
+    st.phase = Phase::supercritical;
+    st.z = z;
+    return st;
+}
+
+EnvelopePoint Mixture::Impl::envelope_point(const detail::EnvelopePoint& pt) const {
+    detail::PhaseSplit split;
+    split.T = pt.T;
+    split.p = pt.p;
+    split.x = pt.bubble ? z : pt.incipient;
+    split.y = pt.bubble ? pt.incipient : z;
+    split.Dliq = pt.Dliq;
+    split.Dvap = pt.Dvap;
+    auto [liquid, vapour] = of_split(split);
+    return {liquid, vapour, pt.bubble};
+}
+
+MixtureEnvelope Mixture::envelope() const {
+    const Impl& m = *impl_;
+    try {
+        const detail::Envelope e = detail::phase_envelope(*m.model, m.pure, m.z);
+        MixtureEnvelope out;
+        for (const detail::EnvelopePoint& pt : e.points) {
+            try {
+                out.points.push_back(m.envelope_point(pt));
+            } catch (const Error&) {
+                // A phase next to the critical point whose properties the equation refuses.
+            }
+        }
+        out.critical = m.at_critical(e.critical.T, e.critical.Dliq, e.critical.p);
+        out.cricondenbar = m.envelope_point(e.cricondenbar);
+        out.cricondentherm = m.envelope_point(e.cricondentherm);
+        return out;
+    } catch (const Error& e) {
+        throw Error(e.kind(), m.name + ": " + e.what());
+    }
+}
+
+MixtureState Mixture::critical() const {
+    const Impl& m = *impl_;
+    const auto& c = m.critical();
+    if (!c)
+        throw Error(ErrorKind::no_solution,
+                    m.name +
+                        ": critical point: the search finds no state where the mixture's "
+                        "stability limit and its cubic form vanish");
+    return m.at_critical(c->T, c->D, c->p);
 }
 
 // ---- Many states -------------------------------------------------------------------------------

@@ -430,12 +430,22 @@ struct MixtureState : State {
     std::vector<double> z, liquid, vapour;
 };
 
-// A point of a mixture's phase envelope: T, p and the densities of the feed's phase and the
-// incipient one; `bubble` where the feed is the liquid (the incipient phase a vapour).
+// A point of a mixture's phase envelope: its two coexisting phases, one of them of the
+// mixture's composition (the liquid on the bubble line, `bubble`; the vapour on the dew line).
 struct EnvelopePoint {
-    double T = 0, p = 0, D_feed = 0, D_incipient = 0;
-    std::vector<double> incipient;  // the incipient phase's mole fractions
+    MixtureState liquid, vapour;
     bool bubble = true;
+};
+
+// The phase envelope in p-T: the points from the bubble point at the lowest pressure (0.1 MPa,
+// or the bubble point at the components' highest Tmin where that lies higher) up the bubble
+// line, over the critical point and down the dew line to the same pressure; the critical point
+// (Mixture::critical, interpolated along the curve), the cricondenbar (the highest pressure of
+// the curve) and the cricondentherm (its highest temperature).
+struct MixtureEnvelope {
+    std::vector<EnvelopePoint> points;
+    MixtureState critical;
+    EnvelopePoint cricondenbar, cricondentherm;
 };
 
 // Output columns of many mixture states (as Outputs), with the compositions: z, liquid and
@@ -495,6 +505,14 @@ class Mixture {
     // of failed elements.
     std::size_t states(Input input, Column first, Column second, std::size_t n,
                        const MixtureOutputs& out) const;
+
+    // The phase envelope (MixtureEnvelope). Throws Error (no_solution) where the curve is lost.
+    MixtureEnvelope envelope() const;
+    // The critical point of the mixture's composition (Heidemann and Khalil's conditions: the
+    // stability limit and its cubic form vanish), phase supercritical; cp, w, mu_JT and kappa_T
+    // NaN as at a pure fluid's. Single-phase states at or above its T and p are supercritical.
+    // Throws Error (no_solution) where none is found.
+    MixtureState critical() const;
 
     struct XALT1_HIDDEN Impl;
 
