@@ -98,6 +98,37 @@ py::tuple saturated(const xalt1::Mixture& mix, const std::string& kind, const st
     return py::make_tuple(mixture_dict(phases.first), mixture_dict(phases.second));
 }
 
+py::tuple point_tuple(const xalt1::EnvelopePoint& pt) {
+    return py::make_tuple(mixture_dict(pt.liquid), mixture_dict(pt.vapour), pt.bubble);
+}
+
+// The envelope: its points as (liquid, vapour, bubble) tuples, the critical point, the
+// cricondenbar and the cricondentherm.
+py::dict envelope(const xalt1::Mixture& mix) {
+    xalt1::MixtureEnvelope e;
+    {
+        py::gil_scoped_release unlocked;
+        e = mix.envelope();
+    }
+    py::list points;
+    for (const xalt1::EnvelopePoint& pt : e.points) points.append(point_tuple(pt));
+    py::dict d;
+    d["points"] = points;
+    d["critical"] = mixture_dict(e.critical);
+    d["cricondenbar"] = point_tuple(e.cricondenbar);
+    d["cricondentherm"] = point_tuple(e.cricondentherm);
+    return d;
+}
+
+py::dict critical(const xalt1::Mixture& mix) {
+    xalt1::MixtureState st;
+    {
+        py::gil_scoped_release unlocked;
+        st = mix.critical();
+    }
+    return mixture_dict(st);
+}
+
 using Fractions = std::vector<std::pair<std::string, double>>;
 
 std::vector<xalt1::Component> components_of(const Fractions& given) {
@@ -154,7 +185,9 @@ void bind_mixture(py::module_& m) {
                                })
         .def("state", &state)
         .def("states", &states)
-        .def("saturated", &saturated);
+        .def("saturated", &saturated)
+        .def("envelope", &envelope)
+        .def("critical", &critical);
     m.def("blends", &blend_list);
 }
 

@@ -34,8 +34,8 @@ from ._xalt1 import Error, FluidInfo, evaluation_count
 
 __version__ = _xalt1.version()
 
-__all__ = ["Error", "Fluid", "FluidInfo", "Mixture", "MixtureState", "Range", "State", "UNITS",
-           "BLENDS", "fluids", "default_table", "evaluation_count", "__version__"]
+__all__ = ["Error", "Fluid", "FluidInfo", "Mixture", "MixtureState", "Envelope", "EnvelopePoint",
+           "Range", "State", "UNITS", "BLENDS", "fluids", "default_table", "evaluation_count", "__version__"]
 
 # The outputs of every state, in this order.
 QUANTITIES = tuple(_xalt1.QUANTITIES)
@@ -416,6 +416,69 @@ def _mixture_array(values, shape):
 
 _MIXTURE_PAIRS = "(T, p), (p, h), (p, s), (T, D), (T, x) or (p, x) with x = 0 or 1"
 
+EnvelopePoint = collections.namedtuple("EnvelopePoint", "T p liquid vapour bubble")
+EnvelopePoint.__doc__ = ("A point of a phase envelope: T, p, the coexisting liquid and vapour "
+                         "(MixtureStates, one of the mixture's composition) and whether it is a "
+                         "bubble point (the liquid of the mixture's composition).")
+
+
+class Envelope:
+    """The phase envelope of a mixture in p-T.
+
+    T, p and bubble are arrays along the curve: from the bubble point at the lowest pressure
+    up the bubble line (bubble True), over the critical point and down the dew line (False) to
+    the same pressure; liquid and vapour the coexisting phases at each point (MixtureStates of
+    arrays; z of each phase along a last axis). critical is the critical point (a MixtureState),
+    cricondenbar and cricondentherm the points of highest pressure and highest temperature
+    (EnvelopePoints)."""
+
+    __slots__ = ("T", "p", "bubble", "liquid", "vapour", "critical", "cricondenbar",
+                 "cricondentherm")
+
+    def __init__(self, values, units):
+        points = values["points"]
+        self.liquid = _stacked_states([pt[0] for pt in points], units)
+        self.vapour = _stacked_states([pt[1] for pt in points], units)
+        self.T = self.liquid.T
+        self.p = self.liquid.p
+        self.bubble = np.array([pt[2] for pt in points], dtype=bool)
+        self.critical = MixtureState(_mixture_scalar(values["critical"]), units)
+        self.cricondenbar = _envelope_point(values["cricondenbar"], units)
+        self.cricondentherm = _envelope_point(values["cricondentherm"], units)
+
+    @property
+    def bubble_line(self):
+        """(T, p) of the bubble line, up to the critical point."""
+        return self.T[self.bubble], self.p[self.bubble]
+
+    @property
+    def dew_line(self):
+        """(T, p) of the dew line, down from the critical point."""
+        return self.T[~self.bubble], self.p[~self.bubble]
+
+    def __repr__(self):
+        c = self.critical
+        return (f"Envelope({len(self.T)} points, critical T = {c.T:.6g} K, "
+                f"p = {c.p:.6g}, cricondenbar p = {self.cricondenbar.p:.6g}, "
+                f"cricondentherm T = {self.cricondentherm.T:.6g} K)")
+
+
+def _stacked_states(dicts, units):
+    """One MixtureState of arrays from scalar states' dicts."""
+    values = {name: np.array([d[name] for d in dicts], dtype=float) for name in QUANTITIES}
+    values["phase"] = np.array([PHASES[d["phase"]] for d in dicts], dtype=object)
+    values["error"] = np.full(len(dicts), "", dtype=object)
+    values["z"] = np.array([d["z"] for d in dicts], dtype=float).reshape(len(dicts), -1)
+    values["liquid"] = values["vapour"] = None
+    return MixtureState(values, units)
+
+
+def _envelope_point(values, units):
+    liq, vap, bubble = values
+    liquid = MixtureState(_mixture_scalar(liq), units)
+    vapour = MixtureState(_mixture_scalar(vap), units)
+    return EnvelopePoint(liquid.T, liquid.p, liquid, vapour, bool(bubble))
+
 
 class Mixture:
     """A mixture of fluids of one table, by the one-fluid model with one binary parameter per pair.
@@ -455,6 +518,11 @@ class Mixture:
 
     def __reduce__(self):
         return (Mixture, self._args)
+
+    def in_units(self, units):
+        """The same mixture (components, table, pairs) in other units."""
+        components, basis, _, table, pairs = self._args
+        return Mixture(components, basis, units, table, pairs)
 
     @property
     def components(self):
@@ -528,6 +596,16 @@ class Mixture:
         liq, vap = self._mix.saturated(kind, by, float(v))
         return (MixtureState(_mixture_scalar(liq), self.units),
                 MixtureState(_mixture_scalar(vap), self.units))
+
+    def envelope(self):
+        """The phase envelope in p-T (Envelope): the bubble and dew lines through the critical
+        point, with the cricondenbar and the cricondentherm."""
+        return Envelope(self._mix.envelope(), self.units)
+
+    def critical(self):
+        """The critical point of the mixture's composition, a MixtureState (cp, w, mu_JT and
+        kappa_T NaN)."""
+        return MixtureState(_mixture_scalar(self._mix.critical()), self.units)
 
     def __repr__(self):
         parts = ", ".join(f"{c!r}: {z:.6g}" for c, z in zip(self.components, self.z))

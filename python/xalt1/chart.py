@@ -1,6 +1,7 @@
-"""p-h and T-s charts of a fluid, in mass units.
+"""p-h and T-s charts of a fluid, and p-h charts of mixtures, in mass units.
 
     python3 -m xalt1.chart CODE ph|ts OUT.png|OUT.svg [--table PATH]
+    python3 -m xalt1.chart R454B ph OUT.png          (a named blend, xalt1.BLENDS)
 
 Each chart has the saturation dome with the critical point and the quality lines x = 0.1 ..
 0.9; the p-h chart (log p against h) labelled isotherms and isentropes, the T-s chart
@@ -13,7 +14,9 @@ lowest temperature lies below that) to Tmax, but at most 1.6 Tc, and in pressure
 but at most pmax.
 
 From Python, plot(fluid, kind, ax) draws a chart into matplotlib axes and cycle(ax, states)
-draws a sequence of states (a refrigeration cycle, say) over it.
+draws a sequence of states (a refrigeration cycle, say) over it. plot(mixture, "ph") draws a
+mixture's p-h chart: its phase envelope as the dome (bubble line, dew line, critical point) and
+the isotherms sloped across it (the glide).
 """
 
 import argparse
@@ -21,6 +24,7 @@ import collections
 import math
 import os
 import sys
+import types
 
 import numpy as np
 from matplotlib import cbook
@@ -256,6 +260,72 @@ def _inside(ax, x, y, margin=0.03):
     return margin < u < 1 - margin and margin < v < 1 - margin
 
 
+class MixtureChartData:
+    """The ranges, bubble and dew lines of a mixture in mass units, for a p-h chart: the dome
+    is the phase envelope, its bubble line (the liquid of the mixture's composition) and its dew
+    line (the vapour) meeting at the critical point; isotherms cross the dome sloped (the glide).
+    Lines have fewer points than a fluid's: every state of a mixture is a flash."""
+
+    ISOTHERM_POINTS = 120
+    ISENTROPE_POINTS = 40
+
+    def __init__(self, mix):
+        self.fluid = mix
+        envelope = mix.envelope()
+        self.critical = envelope.critical
+        self.Tc, self.pc = self.critical.T, self.critical.p
+        self.info = types.SimpleNamespace(
+            code=mix.name, name=mix.name, Tc=self.Tc, pc=self.pc, M=mix.M, reference_state="",
+            title=f"{mix.name} ({_composition_text(mix)}): p-h chart\ncritical point of the "
+                  f"mixture: Tc = {self.Tc:.2f} K, pc = {self.pc:.4g} MPa; "
+                  f"cricondentherm {envelope.cricondentherm.T:.2f} K")
+        tmin, tmax, pmax = mix.range
+        self.Tmin, self.Tmax = tmin, tmax
+        self.T_top = min(tmax, 1.6 * self.Tc)
+        self.p_top = min(pmax, 5.0 * self.pc)
+        self.p_beyond = min(pmax, 1.2 * self.p_top)
+        bubble = envelope.bubble
+        self.sat_p = envelope.p[bubble]
+        self.sat_T = envelope.T[bubble]
+        self.dew_p = envelope.p[~bubble]
+        self.liq = {"h": envelope.liquid.h[bubble]}
+        self.vap = {"h": envelope.vapour.h[~bubble]}
+        self.p_bottom = max(float(np.min(envelope.p)), self.pc * 1e-3)
+        self.T_bottom = float(self.sat_T[0])
+
+    def dome(self, quantity):
+        return np.concatenate([self.liq[quantity], [getattr(self.critical, quantity)],
+                               self.vap[quantity]])
+
+    def dome_y(self, quantity):
+        return np.concatenate([self.sat_p, [self.pc], self.dew_p])
+
+    def isotherm(self, T):
+        """(h, p, n) of the isotherm T by (T, p) flashes: n the points before it meets the dew
+        line (None above the critical temperature)."""
+        p = np.geomspace(self.p_bottom / 1.2, self.p_beyond, self.ISOTHERM_POINTS)
+        # The bubble and dew points themselves, where the isotherm turns.
+        corners = self.fluid.state(T=np.array([T, T]), x=np.array([0.0, 1.0]))
+        p = np.unique(np.concatenate([p, corners.p[np.isfinite(corners.p)]]))
+        st = self.fluid.state(T=T, p=p)
+        good = _found(st, T=T, p=p)
+        h = np.where(good, st.h, np.nan)
+        if T >= self.Tc:
+            return h, p, None
+        vapour = np.flatnonzero(good & (st.phase == "vapour"))
+        return h, p, int(vapour[-1]) if len(vapour) else 0
+
+    def isentrope(self, s):
+        p = np.geomspace(self.p_bottom / 1.2, self.p_beyond, self.ISENTROPE_POINTS)
+        st = self.fluid.state(p=p, s=s)
+        good = _found(st, p=p, s=s) & (st.phase != "two-phase")
+        return np.where(good, st.h, np.nan), p
+
+
+def _composition_text(mix):
+    return ", ".join(f"{code} {z:.4g}" for code, z in zip(mix.components, mix.z)) + " mol/mol"
+
+
 def _draw_dome(ax, data, x_quantity, y_quantity, show):
     ax.plot(data.dome(x_quantity), data.dome_y(y_quantity), color=DOME_COLOUR, lw=1.6,
             zorder=4, label="saturation dome")
@@ -282,6 +352,9 @@ def _label_qualities(ax, data, x_quantity, y_quantity, y_label):
 
 def _title(ax, data, kind):
     info = data.info
+    if getattr(info, "title", None):
+        ax.set_title(info.title, fontsize=11)
+        return
     name = f"{info.name} ({info.code})" if info.name and info.name != info.code else info.code
     ax.set_title(f"{name}: {kind} chart\ncritical point of the table's equation: "
                  f"Tc = {info.Tc:.2f} K, pc = {info.pc:.4g} MPa", fontsize=11)
@@ -295,10 +368,10 @@ def _source(data):
     return text
 
 
-def _footnote(fig, data, lines):
+def _footnote(fig, data, lines, qualities=True):
     """What the lines are (left) and where the values come from (right), under the chart."""
-    fig.text(0.01, 0.01, lines + "; dashed: vapour fraction x", ha="left", va="bottom",
-             fontsize=7, color="0.4")
+    fig.text(0.01, 0.01, lines + ("; dashed: vapour fraction x" if qualities else ""),
+             ha="left", va="bottom", fontsize=7, color="0.4")
     fig.text(0.99, 0.01, _source(data), ha="right", va="bottom", fontsize=7, color="0.4")
 
 
@@ -424,10 +497,22 @@ def chart_kind(kind):
 
 
 def mass_fluid(fluid):
-    """fluid itself if loaded in mass units, else the same fluid of the same table in them."""
+    """fluid itself if loaded in mass units, else the same fluid (or mixture) of the same table
+    in them."""
     if fluid.units == "mass":
         return fluid
+    if isinstance(fluid, xalt1.Mixture):
+        return fluid.in_units("mass")
     return xalt1.Fluid(fluid.code, table=fluid.table, units="mass")
+
+
+def _chart_data(fluid, kind):
+    """The chart's data of a fluid or a mixture (mass units); mixtures have p-h charts."""
+    if isinstance(fluid, xalt1.Mixture):
+        if kind != "ph":
+            raise ValueError("a mixture's chart is the p-h chart")
+        return MixtureChartData(fluid)
+    return ChartData(fluid)
 
 
 def _draw_chart(ax, data, kind, show):
@@ -460,7 +545,8 @@ def plot(fluid, kind, ax=None, *, isotherms=True, isentropes=True, isobars=True,
     if own_figure:
         import matplotlib.pyplot as plt
         ax = plt.figure(figsize=FIGURE_SIZE).add_subplot(1, 1, 1)
-    data = ChartData(mass_fluid(fluid))
+    data = _chart_data(mass_fluid(fluid), kind)
+    qualities = qualities and not isinstance(fluid, xalt1.Mixture)
     _draw_chart(ax, data, kind, Show(isotherms, isentropes, isobars, qualities, labels))
     note = f"drawn in mass units ({X_UNITS[kind]})" if fluid.units != "mass" else None
     if legend:
@@ -560,11 +646,12 @@ def draw(fluid, kind, path):
         raise ValueError(f"chart kind must be ph or ts, not {kind!r}")
     if fluid.units != "mass":
         raise ValueError("charts are drawn in mass units: load the fluid with units=\"mass\"")
-    data = ChartData(fluid)
+    data = _chart_data(fluid, kind)
     fig = Figure(figsize=FIGURE_SIZE)
     FigureCanvasAgg(fig)
-    _draw_chart(fig.add_subplot(1, 1, 1), data, kind, Show())
-    _footnote(fig, data, FOOTNOTES[kind])
+    mixture = isinstance(fluid, xalt1.Mixture)
+    _draw_chart(fig.add_subplot(1, 1, 1), data, kind, Show(qualities=not mixture))
+    _footnote(fig, data, FOOTNOTES[kind], qualities=not mixture)
     fig.tight_layout(rect=(0, 0.02, 1, 1))
     fig.savefig(path, dpi=150)
 
@@ -572,14 +659,20 @@ def draw(fluid, kind, path):
 def main(argv=None):
     parser = argparse.ArgumentParser(
         prog="python3 -m xalt1.chart",
-        description="Draws the p-h or T-s chart of a fluid (mass units) into a file.")
-    parser.add_argument("code", help="the fluid's code, as in xalt1.fluids()")
+        description="Draws the p-h or T-s chart of a fluid, or the p-h chart of a named blend "
+                    "(mass units), into a file.")
+    parser.add_argument("code", help="the fluid's code, as in xalt1.fluids(), or a blend's "
+                                     "name, as in xalt1.BLENDS")
     parser.add_argument("kind", choices=("ph", "ts"), help="p-h or T-s chart")
     parser.add_argument("out", help="output file: .png, .svg or .pdf")
     parser.add_argument("--table", help="substance table (default: the shipped one)")
     args = parser.parse_args(argv)
     try:
-        fluid = xalt1.Fluid(args.code, table=args.table, units="mass")
+        blends = {name.lower(): name for name in xalt1.BLENDS}
+        if args.code.lower() in blends:
+            fluid = xalt1.Mixture(blends[args.code.lower()], units="mass", table=args.table)
+        else:
+            fluid = xalt1.Fluid(args.code, table=args.table, units="mass")
         draw(fluid, args.kind, args.out)
     except (ValueError, OSError) as e:
         print(f"xalt1.chart: {e}", file=sys.stderr)

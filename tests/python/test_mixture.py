@@ -91,3 +91,38 @@ def test_a_mixture_pickles(r454b):
     copy = pickle.loads(pickle.dumps(r454b))
     assert copy.components == r454b.components and copy.units == "mass"
     assert copy.state(T=300.0, p=1.0).h == r454b.state(T=300.0, p=1.0).h
+
+
+@pytest.mark.parametrize("name", ["R454B", "Air"])
+def test_envelope_through_the_critical_point(name):
+    mix = xalt1.Mixture(name, units="mass")
+    env = mix.envelope()
+    c = env.critical
+    assert c.phase == "supercritical" and np.isnan(c.cp)
+    assert env.bubble[0] and not env.bubble[-1]  # up the bubble line, down the dew line
+    assert env.cricondentherm.T >= env.T.max() - 1e-9
+    assert env.cricondenbar.p >= env.p.max() - 1e-9
+    assert c.T == pytest.approx(mix.critical().T, abs=0.05)
+    # Each point's phase of the mixture's composition: the liquid on the bubble line.
+    feed = np.where(env.bubble[:, None], env.liquid.z, env.vapour.z)
+    np.testing.assert_allclose(feed, np.broadcast_to(mix.z, feed.shape), atol=1e-14)
+    T_bubble, p_bubble = env.bubble_line
+    liq, _ = mix.bubble(T=float(T_bubble[2]))
+    assert liq.p == pytest.approx(p_bubble[2], rel=1e-6)
+
+
+def test_mixture_p_h_chart_has_the_envelope_as_its_dome(tmp_path):
+    matplotlib = pytest.importorskip("matplotlib")
+    matplotlib.use("Agg")
+    from matplotlib.figure import Figure
+    from xalt1 import chart
+
+    ax = Figure().add_subplot(1, 1, 1)
+    chart.plot(xalt1.Mixture("R454B"), "ph", ax)  # molar units drawn in mass units
+    assert "critical point of the mixture" in ax.get_title()
+    dome = [line for line in ax.lines if line.get_label() == "saturation dome"]
+    assert len(dome) == 1 and len(dome[0].get_xdata()) > 20
+    with pytest.raises(ValueError, match="p-h"):
+        chart.plot(xalt1.Mixture("R454B"), "ts", Figure().add_subplot(1, 1, 1))
+    out = tmp_path / "air.png"
+    assert chart.main(["Air", "ph", str(out)]) == 0 and out.stat().st_size > 10000
