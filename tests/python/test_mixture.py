@@ -2,11 +2,13 @@
 scalars and arrays alike, states that carry their phases' compositions."""
 
 import pickle
+import re
 
 import numpy as np
 import pytest
 
 import xalt1
+from conftest import ROOT
 
 
 @pytest.fixture(scope="module")
@@ -126,3 +128,15 @@ def test_mixture_p_h_chart_has_the_envelope_as_its_dome(tmp_path):
         chart.plot(xalt1.Mixture("R454B"), "ts", Figure().add_subplot(1, 1, 1))
     out = tmp_path / "air.png"
     assert chart.main(["Air", "ph", str(out)]) == 0 and out.stat().st_size > 10000
+
+
+def test_the_readme_mixture_example_runs_and_says_what_it_gives():
+    readme = (ROOT / "README.md").read_text()
+    section = readme[readme.index("## Mixtures"):readme.index("## Adding a fluid")]
+    (code,) = re.findall(r"```python\n(.*?)```", section, re.S)
+    names = {}
+    exec(compile(code, "README.md", "exec"), names)
+    assert names["liq"].T == pytest.approx(281.27, abs=0.01)
+    assert names["dew"].T == pytest.approx(282.88, abs=0.01)
+    assert names["st"].x == pytest.approx(0.302, abs=0.001)
+    assert names["env"].critical.T == pytest.approx(350.53, abs=0.01)
