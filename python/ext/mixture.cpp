@@ -129,6 +129,30 @@ py::dict critical(const xalt1::Mixture& mix) {
     return mixture_dict(st);
 }
 
+// A diagram of a binary as a dict of arrays: bubble_x, bubble_y, bubble (p or T), dew_x, dew_y,
+// dew, critical_x and critical (NaN where the lines do not end at a critical point).
+py::dict diagram(const xalt1::Mixture& mix, const std::string& by, double value, int n) {
+    if (by != "T" && by != "p") throw py::value_error("by is \"T\" or \"p\"");
+    xalt1::BinaryDiagram d;
+    {
+        py::gil_scoped_release unlocked;
+        d = by == "T" ? mix.pxy(value, n) : mix.txy(value, n);
+    }
+    const auto array = [](const std::vector<double>& v) {
+        return py::array_t<double>(v.size(), v.data());
+    };
+    py::dict out;
+    out["bubble_x"] = array(d.bubble_x);
+    out["bubble_y"] = array(d.bubble_y);
+    out["bubble"] = array(d.bubble_value);
+    out["dew_x"] = array(d.dew_x);
+    out["dew_y"] = array(d.dew_y);
+    out["dew"] = array(d.dew_value);
+    out["critical_x"] = d.critical_x;
+    out["critical"] = d.critical_value;
+    return out;
+}
+
 using Fractions = std::vector<std::pair<std::string, double>>;
 
 std::vector<xalt1::Component> components_of(const Fractions& given) {
@@ -187,7 +211,8 @@ void bind_mixture(py::module_& m) {
         .def("states", &states)
         .def("saturated", &saturated)
         .def("envelope", &envelope)
-        .def("critical", &critical);
+        .def("critical", &critical)
+        .def("diagram", &diagram);
     m.def("blends", &blend_list);
 }
 

@@ -35,7 +35,7 @@ from ._xalt1 import Error, FluidInfo, evaluation_count
 __version__ = _xalt1.version()
 
 __all__ = ["Error", "Fluid", "FluidInfo", "Mixture", "MixtureState", "Envelope", "EnvelopePoint",
-           "Range", "State", "UNITS", "BLENDS", "fluids", "default_table", "evaluation_count", "__version__"]
+           "PxyDiagram", "TxyDiagram", "Range", "State", "UNITS", "BLENDS", "fluids", "default_table", "evaluation_count", "__version__"]
 
 # The outputs of every state, in this order.
 QUANTITIES = tuple(_xalt1.QUANTITIES)
@@ -271,6 +271,19 @@ class Fluid:
         return self._fluid.build_cost
 
     @property
+    def pxy(self, T, n=21):
+        """The p-x-y diagram of a binary mixture at T (PxyDiagram), n compositions of the
+        first component from 0 to 1."""
+        d = self._mix.diagram("T", float(_as_float("T", T)), int(n))
+        return PxyDiagram(float(T), d["bubble_x"], d["bubble_y"], d["bubble"], d["dew_x"],
+                          d["dew_y"], d["dew"], d["critical_x"], d["critical"])
+
+    def txy(self, p, n=21):
+        """The T-x-y diagram of a binary mixture at p (TxyDiagram)."""
+        d = self._mix.diagram("p", float(_as_float("p", p)), int(n))
+        return TxyDiagram(float(p), d["bubble_x"], d["bubble_y"], d["bubble"], d["dew_x"],
+                          d["dew_y"], d["dew"], d["critical_x"], d["critical"])
+
     def critical(self):
         """The critical point of the table's equation, as a State in the fluid's units."""
         return State(_scalar_state(self._fluid.critical), self.units)
@@ -463,6 +476,17 @@ class Envelope:
                 f"cricondentherm T = {self.cricondentherm.T:.6g} K)")
 
 
+PxyDiagram = collections.namedtuple(
+    "PxyDiagram", "T bubble_x bubble_y bubble_p dew_x dew_y dew_p critical_x critical_p")
+PxyDiagram.__doc__ = ("The p-x-y diagram of a binary at T: along the bubble line the liquid's "
+                      "and the vapour's mole fraction of the first component and p, the same "
+                      "along the dew line; critical_x and critical_p where the lines end at "
+                      "the mixture's critical point (NaN where they do not).")
+TxyDiagram = collections.namedtuple(
+    "TxyDiagram", "p bubble_x bubble_y bubble_T dew_x dew_y dew_T critical_x critical_T")
+TxyDiagram.__doc__ = "The T-x-y diagram of a binary at p, as PxyDiagram with T for p."
+
+
 def _stacked_states(dicts, units):
     """One MixtureState of arrays from scalar states' dicts."""
     values = {name: np.array([d[name] for d in dicts], dtype=float) for name in QUANTITIES}
@@ -601,6 +625,19 @@ class Mixture:
         """The phase envelope in p-T (Envelope): the bubble and dew lines through the critical
         point, with the cricondenbar and the cricondentherm."""
         return Envelope(self._mix.envelope(), self.units)
+
+    def pxy(self, T, n=21):
+        """The p-x-y diagram of a binary mixture at T (PxyDiagram), n compositions of the
+        first component from 0 to 1."""
+        d = self._mix.diagram("T", float(_as_float("T", T)), int(n))
+        return PxyDiagram(float(T), d["bubble_x"], d["bubble_y"], d["bubble"], d["dew_x"],
+                          d["dew_y"], d["dew"], d["critical_x"], d["critical"])
+
+    def txy(self, p, n=21):
+        """The T-x-y diagram of a binary mixture at p (TxyDiagram)."""
+        d = self._mix.diagram("p", float(_as_float("p", p)), int(n))
+        return TxyDiagram(float(p), d["bubble_x"], d["bubble_y"], d["bubble"], d["dew_x"],
+                          d["dew_y"], d["dew"], d["critical_x"], d["critical"])
 
     def critical(self):
         """The critical point of the mixture's composition, a MixtureState (cp, w, mu_JT and

@@ -500,6 +500,58 @@ MixtureState Mixture::critical() const {
     return m.at_critical(c->T, c->D, c->p);
 }
 
+// ---- Diagrams of a binary
+// ------------------------------------------------------------------------
+
+namespace {
+
+BinaryDiagram diagram_of(const detail::BinaryDiagram& d, bool by_T, double p_factor) {
+    const auto value = [&](const detail::PhaseSplit& s) { return by_T ? s.p * p_factor : s.T; };
+    BinaryDiagram out;
+    for (const detail::PhaseSplit& s : d.bubble) {
+        out.bubble_x.push_back(s.x[0]);
+        out.bubble_y.push_back(s.y[0]);
+        out.bubble_value.push_back(value(s));
+    }
+    for (const detail::PhaseSplit& s : d.dew) {
+        out.dew_x.push_back(s.x[0]);
+        out.dew_y.push_back(s.y[0]);
+        out.dew_value.push_back(value(s));
+    }
+    out.critical_x = d.ends_at_critical ? d.critical_x : kNaN;
+    out.critical_value =
+        d.ends_at_critical ? (by_T ? d.critical.p * p_factor : d.critical.T) : kNaN;
+    return out;
+}
+
+BinaryDiagram binary_diagram(const Mixture::Impl& m, bool by_T, double value, int n) {
+    const std::string asked = named_value(by_T ? "T" : "p", value, m.units) +
+                              (by_T ? " (p-x-y diagram)" : " (T-x-y diagram)");
+    if (m.codes.size() != 2)
+        m.fail(ErrorKind::bad_input, asked, "a diagram of fractions is a binary mixture's");
+    if (n < 2 || n > 10000)
+        m.fail(ErrorKind::bad_input, asked, "the number of compositions must be 2 to 10000");
+    if (!std::isfinite(value) || !(value > 0.0))
+        m.fail(ErrorKind::bad_input, asked, "the input must be a positive number");
+    const double p_factor = unit_factors(m.units, 1.0).p;
+    try {
+        return diagram_of(by_T ? detail::pxy_diagram(*m.model, m.pure, value, n)
+                               : detail::txy_diagram(*m.model, m.pure, value / p_factor, n),
+                          by_T, p_factor);
+    } catch (const Error& e) {
+        m.fail(e.kind(), asked, e.what());
+    }
+}
+
+}  // namespace
+
+BinaryDiagram Mixture::pxy(double T, int n) const {
+    return binary_diagram(*impl_, true, T, n);
+}
+BinaryDiagram Mixture::txy(double p, int n) const {
+    return binary_diagram(*impl_, false, p, n);
+}
+
 // ---- Many states -------------------------------------------------------------------------------
 
 namespace {

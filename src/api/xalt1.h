@@ -448,6 +448,18 @@ struct MixtureEnvelope {
     EnvelopePoint cricondenbar, cricondentherm;
 };
 
+// The p-x-y diagram (at one T) or the T-x-y diagram (at one p) of a binary mixture, in the
+// mixture's units: the mole fraction of the first component stepping from 0 to 1, the bubble
+// line (the liquid's fraction x given, the first bubble's y) and the dew line (the vapour's y
+// given, the first drop's x), with p or T. Where T (p) lies above one component's critical
+// one, both lines end at the mixture's critical point at that T (p), at the first component's
+// fraction critical_x and the pressure (temperature) critical_value; NaN where they do not.
+struct BinaryDiagram {
+    std::vector<double> bubble_x, bubble_y, bubble_value;
+    std::vector<double> dew_x, dew_y, dew_value;
+    double critical_x = 0, critical_value = 0;
+};
+
 // Output columns of many mixture states (as Outputs), with the compositions: z, liquid and
 // vapour each n x components, row by row (NaN in single phase, and for a failed element).
 struct MixtureOutputs : Outputs {
@@ -505,6 +517,12 @@ class Mixture {
     // of failed elements.
     std::size_t states(Input input, Column first, Column second, std::size_t n,
                        const MixtureOutputs& out) const;
+
+    // The p-x-y diagram at T and the T-x-y diagram at p of a binary mixture (BinaryDiagram),
+    // n >= 2 compositions. Throws Error: bad_input for a mixture of other than two components
+    // or n < 2, out_of_range, no_solution.
+    BinaryDiagram pxy(double T, int n = 21) const;
+    BinaryDiagram txy(double p, int n = 21) const;
 
     // The phase envelope (MixtureEnvelope). Throws Error (no_solution) where the curve is lost.
     MixtureEnvelope envelope() const;

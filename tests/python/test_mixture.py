@@ -140,3 +140,18 @@ def test_the_readme_mixture_example_runs_and_says_what_it_gives():
     assert names["dew"].T == pytest.approx(282.88, abs=0.01)
     assert names["st"].x == pytest.approx(0.302, abs=0.001)
     assert names["env"].critical.T == pytest.approx(350.53, abs=0.01)
+
+
+def test_pxy_and_txy_diagrams_of_a_binary(load):
+    mix = xalt1.Mixture({"R32": 0.5, "R1234yf": 0.5})
+    d = mix.pxy(273.15, n=11)
+    ends = [load(code).saturation(T=273.15)[0].p for code in ("R1234yf", "R32")]
+    assert d.bubble_p[[0, -1]] == pytest.approx(ends, rel=1e-7)  # x = 0 is pure R1234yf
+    assert (d.bubble_p >= d.dew_p - 1e-12).all() and np.isnan(d.critical_x)
+    t = mix.txy(1.0, n=5)
+    assert (t.bubble_T <= t.dew_T + 1e-9).all() and t.bubble_x.tolist() == [0, 0.25, 0.5, 0.75, 1]
+    # Above methane's critical temperature the lines end at the mixture's critical point.
+    ch4 = xalt1.Mixture({"Methane": 0.5, "Ethane": 0.5}).pxy(250.0, n=11)
+    assert 0.6 < ch4.critical_x < 0.7 and ch4.critical_p > ch4.bubble_p.max()
+    with pytest.raises(xalt1.Error, match="binary"):
+        xalt1.Mixture("Air").pxy(100.0)
