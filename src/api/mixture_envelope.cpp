@@ -333,17 +333,34 @@ bool node_of(const MixtureModel& m, const PhaseSplit& s, bool bubble, Node& node
     return true;
 }
 
-// The start: the bubble point at the lowest pressure, or at the highest Tmin of the components
-// where that pressure's bubble point is colder.
+// The bubble point at the lowest pressure, or at the highest Tmin of the components (`Tlow`)
+// where that pressure's bubble point is colder or not found while the one at Tlow lies above
+// that pressure.
+PhaseSplit first_split(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+                       const std::vector<double>& z, double Tlow) {
+    try {
+        const PhaseSplit s = bubble_at_p(m, pure, z, kLowestPressure);
+        return s.T < Tlow ? bubble_at_T(m, pure, z, Tlow) : s;
+    } catch (const Error& at_p) {
+        try {
+            const PhaseSplit s = bubble_at_T(m, pure, z, Tlow);
+            if (s.p > kLowestPressure) return s;
+        } catch (const Error&) {
+        }
+        fail(ErrorKind::no_solution, "phase envelope: no first bubble point at " +
+                                         text(kLowestPressure) + " MPa or at " + text(Tlow) +
+                                         " K (" + at_p.what() + ")");
+    }
+}
+
+// The start: the first split's node.
 Node first_node(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
                 const std::vector<double>& z) {
     double Tlow = 0;
     for (std::size_t i = 0; i < z.size(); ++i)
         if (z[i] > 0.0) Tlow = std::max(Tlow, pure[i].Tmin);
-    PhaseSplit s = bubble_at_p(m, pure, z, kLowestPressure);
-    if (s.T < Tlow) s = bubble_at_T(m, pure, z, Tlow);
     Node node;
-    if (!node_of(m, s, true, node))
+    if (!node_of(m, first_split(m, pure, z, Tlow), true, node))
         fail(ErrorKind::no_solution, "phase envelope: the first bubble point cannot be evaluated");
     return node;
 }
