@@ -20,9 +20,15 @@ constexpr double kSolved = 1e-11;  // the largest residual of a solved point
 // The largest change of a step in ln T, ln p and ln K, and the first step in ln p.
 constexpr double kStepT = 0.04, kStepP = 0.25, kStepK = 0.25, kFirstStep = 0.1;
 constexpr double kShortestStep = 0.1;  // of the largest, after a converged step
-// A step over the critical point starts from ln K within kCrossingFrom of 0 (the interpolated
-// critical point's accuracy) and lands at least kCrossing from it.
-constexpr double kCrossingFrom = 0.03, kCrossing = 0.02;
+// The largest step in ln K is at most the largest |ln K| of the first point: near-azeotropic
+// feeds, whose K-values stay close to 1, step in ln K on their own scale.
+constexpr double kSmallestStepK = 1e-3;
+// A step over the critical point starts from ln K within this fraction of its largest step of 0
+// (the interpolated critical point's accuracy).
+constexpr double kCrossingFrom = 0.12;
+// The nearest a step over the critical point lands to it in ln K (the trivial solution lies
+// at 0).
+constexpr double kNearestCrossing = 1e-5;
 
 // A converged point: X = (ln K_1 .. ln K_n, ln T, ln p), the tangent dX/ds oriented along the
 // curve, the densities of the feed and the incipient phase, and whether the feed is the liquid.
@@ -59,12 +65,20 @@ bool phase_density(const MixtureModel& m, const double* x, double T, double p, b
 class Curve {
   public:
     Curve(const MixtureModel& m, const std::vector<double>& z) : m_(m), z_(z), n_(z.size()) {}
+    // The scale of ln K along the curve: the largest |ln K| of a point of it.
+    void scale_to(const std::vector<double>& X) {
+        double spread = 0;
+        for (std::size_t i = 0; i < n_; ++i)
+            if (z_[i] > 0.0) spread = std::max(spread, std::fabs(X[i]));
+        step_K_ = std::clamp(spread, kSmallestStepK, kStepK);
+    }
     std::size_t size() const { return n_ + 2; }
+    const std::vector<double>& feed() const { return z_; }
     std::size_t lnT() const { return n_; }
     std::size_t lnp() const { return n_ + 1; }
     std::size_t held_row() const { return n_ + 1; }  // the equation of the held unknown
     double largest_step(std::size_t i) const {
-        return i == lnT() ? kStepT : i == lnp() ? kStepP : kStepK;
+        return i == lnT() ? kStepT : i == lnp() ? kStepP : step_K_;
     }
     // Whether ln K_i is an unknown that may be held (a component of the feed).
     bool holds(std::size_t i) const { return i >= n_ || z_[i] > 0.0; }
@@ -85,6 +99,7 @@ class Curve {
     const MixtureModel& m_;
     const std::vector<double>& z_;
     std::size_t n_;
+    double step_K_ = kStepK;
 };
 
 bool Curve::equations(const std::vector<double>& X, std::size_t spec, Node& at,
@@ -149,12 +164,6 @@ bool Curve::converge(Node at, std::size_t spec, Node& out, int& steps) const {
         for (std::size_t i = 0; i < size; ++i) at.X[i] += scale * dX[i];
     }
     return false;
-}
-
-double dot(const std::vector<double>& a, const std::vector<double>& b) {
-    double s = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) s += a[i] * b[i];
-    return s;
 }
 
 // The start of the step from `last` (and `before`, if any) to X[spec] = S: a cubic through the
@@ -229,10 +238,24 @@ EnvelopePoint critical_between(const Curve& curve, const Node& a, const Node& b,
     return pt;
 }
 
+// Whether a converged step stayed on the branch it started from: no unknown further from its
+// prediction than a step may move it (a step that lands far away has jumped to another part
+// of the curve with the same value of the held unknown).
+bool near_prediction(const Curve& curve, const Node& predicted, const Node& solved) {
+    for (std::size_t i = 0; i < solved.X.size(); ++i) {
+        const double limit = curve.largest_step(i);
+        if (std::fabs(solved.X[i] - predicted.X[i]) > limit) return false;
+    }
+    return true;
+}
+
 // The point between the consecutive nodes a and b where the unknown `along` is extreme along
 // the curve, by Illinois steps in the unknown that changes most between them and monotonically
 // (its tangent of one sign), each a solved point started from the cubic through a and b. The
-// node a itself where no unknown qualifies.
+// result is the highest point in `along` of a, b and the solved ones: the root where the steps
+// converge; where a step does not converge (next to the critical point, where both phases are
+// nearly one), the best point so far, whose `along` lies within the flat top's change over the
+// bracket of the extreme.
 EnvelopePoint extremum_between(const Curve& curve, const Node& a, const Node& b, std::size_t along,
                                int& steps) {
     std::size_t held = along;
@@ -240,22 +263,28 @@ EnvelopePoint extremum_between(const Curve& curve, const Node& a, const Node& b,
         if (i != along && curve.holds(i) && a.tangent[i] * b.tangent[i] > 0.0 &&
             (held == along || std::fabs(b.X[i] - a.X[i]) > std::fabs(b.X[held] - a.X[held])))
             held = i;
-    if (held == along) return point_of(curve, a);
+    Node best = a.X[along] >= b.X[along] ? a : b;
+    if (held == along) return point_of(curve, best);
     const auto slope = [along, held](const Node& node) {
         return node.tangent[along] / node.tangent[held];
     };
-    Node at = a;
+    bool lost = false;
     // In y = X[held] - a.X[held] + 1, so that the bracket's width is relative to 1.
     const auto f = [&](double y) {
-        const double S = y - 1.0 + a.X[held];
-        if (!curve.converge(predict(b, &a, held, S), held, at, steps))
-            fail(ErrorKind::no_solution, "phase envelope: an extreme point does not converge");
+        const Node predicted = predict(b, &a, held, y - 1.0 + a.X[held]);
+        Node at;
+        if (lost || !curve.converge(predicted, held, at, steps) ||
+            !near_prediction(curve, predicted, at)) {
+            lost = true;
+            return 0.0;  // ends the steps
+        }
+        if (at.X[along] > best.X[along]) best = at;
         return slope(at);
     };
     double ya = 1.0, yb = 1.0 + b.X[held] - a.X[held], fa = slope(a), fb = slope(b);
     if (ya > yb) std::swap(ya, yb), std::swap(fa, fb);
     f(illinois(f, ya, yb, fa, fb, 1e-9));
-    return point_of(curve, at);
+    return point_of(curve, best);
 }
 
 // The point of the curve where the unknown `along` (ln p or ln T) is largest: between the node
@@ -276,12 +305,14 @@ EnvelopePoint extremum(const Curve& curve, const std::vector<Node>& nodes, std::
     return point_of(curve, nodes[top]);
 }
 
-// Whether the holding of ln K is about to reach 0 with this target: then the step is taken over
-// the critical point to the mirror value (or, from far away, half the way first).
-double over_critical(double S_last, double S) {
+// The target of a step in a held ln K from S_last toward S: a step that would come within half
+// of 0 stops half-way, or, from within the step length h and `near` of 0, goes over the critical
+// point to the mirror value, so that the critical point lies between two points equally far
+// from it, close enough for its interpolation whatever the scale of ln K along the curve.
+double over_critical(double S_last, double S, double h, double near) {
     if (S * S_last > 0.0 && std::fabs(S) >= 0.5 * std::fabs(S_last)) return S;
-    if (std::fabs(S_last) > kCrossingFrom) return 0.5 * S_last;
-    return -std::copysign(std::max(std::fabs(S_last), kCrossing), S_last);
+    if (std::fabs(S_last) > std::min(h, near)) return 0.5 * S_last;
+    return -std::copysign(std::max(std::fabs(S_last), kNearestCrossing), S_last);
 }
 
 // The node of a split: the feed the liquid (bubble) or the vapour, ln K_i = ln phi_i of the
@@ -302,30 +333,36 @@ bool node_of(const MixtureModel& m, const PhaseSplit& s, bool bubble, Node& node
     return true;
 }
 
-// The start: the bubble point at the lowest pressure, or at the highest Tmin of the components
-// where that pressure's bubble point is colder.
+// The bubble point at the lowest pressure, or at the highest Tmin of the components (`Tlow`)
+// where that pressure's bubble point is colder or not found while the one at Tlow lies above
+// that pressure.
+PhaseSplit first_split(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+                       const std::vector<double>& z, double Tlow) {
+    try {
+        const PhaseSplit s = bubble_at_p(m, pure, z, kLowestPressure);
+        return s.T < Tlow ? bubble_at_T(m, pure, z, Tlow) : s;
+    } catch (const Error& at_p) {
+        try {
+            const PhaseSplit s = bubble_at_T(m, pure, z, Tlow);
+            if (s.p > kLowestPressure) return s;
+        } catch (const Error&) {
+        }
+        fail(ErrorKind::no_solution, "phase envelope: no first bubble point at " +
+                                         text(kLowestPressure) + " MPa or at " + text(Tlow) +
+                                         " K (" + at_p.what() + ")");
+    }
+}
+
+// The start: the first split's node.
 Node first_node(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
                 const std::vector<double>& z) {
     double Tlow = 0;
     for (std::size_t i = 0; i < z.size(); ++i)
         if (z[i] > 0.0) Tlow = std::max(Tlow, pure[i].Tmin);
-    PhaseSplit s = bubble_at_p(m, pure, z, kLowestPressure);
-    if (s.T < Tlow) s = bubble_at_T(m, pure, z, Tlow);
     Node node;
-    if (!node_of(m, s, true, node))
+    if (!node_of(m, first_split(m, pure, z, Tlow), true, node))
         fail(ErrorKind::no_solution, "phase envelope: the first bubble point cannot be evaluated");
     return node;
-}
-
-// Whether a converged step stayed on the branch it started from: no unknown further from its
-// prediction than a step may move it (a step that lands far away has jumped to another part
-// of the curve with the same value of the held unknown).
-bool near_prediction(const Curve& curve, const Node& predicted, const Node& solved) {
-    for (std::size_t i = 0; i < solved.X.size(); ++i) {
-        const double limit = curve.largest_step(i);
-        if (std::fabs(solved.X[i] - predicted.X[i]) > limit) return false;
-    }
-    return true;
 }
 
 void check_feed(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
@@ -343,74 +380,132 @@ void check_feed(const MixtureModel& m, const std::vector<CriticalConstants>& pur
         fail(ErrorKind::bad_input, "a phase envelope needs two components or more in the feed");
 }
 
+// The continuation from the first bubble point up the bubble side, over the critical point and
+// down the dew side to the first point's pressure: the nodes so far, the unknown held and the
+// length of the next step in it.
+class Tracer {
+  public:
+    Tracer(const Curve& curve, Node first, Envelope& env)
+        : curve_(curve), env_(env), lnp_end_(first.X[curve.lnp()]) {
+        if (first.tangent[curve.lnp()] < 0.0)
+            for (double& t : first.tangent) t = -t;
+        spec_ = fastest(curve, first.tangent);
+        h_ = kFirstStep * std::fabs(first.tangent[spec_] / first.tangent[curve.lnp()]);
+        nodes_.push_back(std::move(first));
+    }
+    bool closed() const { return closed_; }
+    const std::vector<Node>& nodes() const { return nodes_; }
+    // One step: a new node, or a shorter step next time. Throws Error (no_solution) where the
+    // curve is lost.
+    void step();
+
+  private:
+    struct Target {
+        std::size_t held;
+        double S;
+        bool last;  // the step down to the first point's pressure
+    };
+    Target target();
+    // Whether the solved node continues the curve: near its prediction, and over the critical
+    // point at most once.
+    bool continues(const Node& predicted, const Node& next) const {
+        return near_prediction(curve_, predicted, next) &&
+               (next.bubble == nodes_.back().bubble || !crossed_);
+    }
+    void accept(Node next, std::size_t held);
+    [[noreturn]] void lost() const;
+
+    const Curve& curve_;
+    Envelope& env_;
+    const double lnp_end_;
+    std::vector<Node> nodes_;
+    std::size_t spec_ = 0;
+    double h_ = 0;
+    bool crossed_ = false, closed_ = false;
+    int failures_ = 0;
+};
+
+// The held unknown's value of the next step: h further along the tangent (limited by the
+// largest steps, taken over the critical point in ln K), or the first point's pressure where
+// the dew side would pass it.
+Tracer::Target Tracer::target() {
+    const Node& last = nodes_.back();
+    h_ = capped(curve_, last, spec_, h_);
+    double S = last.X[spec_] + std::copysign(h_, last.tangent[spec_]);
+    if (spec_ < curve_.lnT())
+        S = over_critical(last.X[spec_], S, h_, kCrossingFrom * curve_.largest_step(spec_));
+    const std::size_t lnp = curve_.lnp();
+    const double lnp_next =
+        last.X[lnp] + (S - last.X[spec_]) * last.tangent[lnp] / last.tangent[spec_];
+    if (lnp_next >= lnp_end_) return {spec_, S, false};
+    if (!crossed_)
+        fail(ErrorKind::no_solution,
+             "phase envelope: the curve turns down before its critical point");
+    return {lnp, lnp_end_, true};
+}
+
+void Tracer::step() {
+    if (nodes_.size() >= kMaxPoints)
+        fail(ErrorKind::no_solution, "phase envelope: the curve does not close in " +
+                                         std::to_string(kMaxPoints) + " points");
+    const Target t = target();
+    const Node* before = nodes_.size() > 1 ? &nodes_[nodes_.size() - 2] : nullptr;
+    const Node predicted = predict(nodes_.back(), before, t.held, t.S);
+    Node next;
+    if (!curve_.converge(predicted, t.held, next, env_.newton_steps) ||
+        !continues(predicted, next)) {
+        if (++failures_ > kMaxRetries) lost();
+        h_ *= 0.5;
+        return;
+    }
+    failures_ = 0;
+    closed_ = t.last;
+    accept(std::move(next), t.held);
+}
+
+// The solved node appended: its tangent oriented the way the held unknown moved, the critical
+// point interpolated where the phases swap, and the next step's unknown and length (longer
+// after fast convergence, shorter after slow).
+void Tracer::accept(Node next, std::size_t held) {
+    const Node& last = nodes_.back();
+    if (next.tangent[held] * (next.X[held] - last.X[held]) < 0.0)
+        for (double& t : next.tangent) t = -t;
+    if (next.bubble != last.bubble) {
+        env_.critical = critical_between(curve_, last, next, curve_.feed());
+        crossed_ = true;
+    }
+    const double moved = std::fabs(next.X[spec_] - last.X[spec_]);
+    h_ = next.iterations <= 3 ? 1.5 * moved : next.iterations >= 6 ? 0.6 * moved : moved;
+    const std::size_t spec = fastest(curve_, next.tangent);
+    h_ *= std::fabs(next.tangent[spec] / next.tangent[spec_]);
+    spec_ = spec;
+    // Slow convergence shortens the steps only so far: shorter ones would not converge faster
+    // where the Jacobian itself is the limit.
+    h_ = std::max(h_, kShortestStep * curve_.largest_step(spec_));
+    nodes_.push_back(std::move(next));
+}
+
+void Tracer::lost() const {
+    const Node& last = nodes_.back();
+    fail(ErrorKind::no_solution,
+         "phase envelope: lost the curve at T = " + text(std::exp(last.X[curve_.lnT()])) +
+             " K, p = " + text(std::exp(last.X[curve_.lnp()])) + " MPa");
+}
+
 }  // namespace
 
 Envelope phase_envelope(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
                         const std::vector<double>& z) {
     check_feed(m, pure, z);
-    const Curve curve(m, z);
+    Curve curve(m, z);
     Envelope env;
-    std::vector<Node> nodes(1);
-    if (!curve.converge(first_node(m, pure, z), curve.lnp(), nodes[0], env.newton_steps))
+    Node first;
+    if (!curve.converge(first_node(m, pure, z), curve.lnp(), first, env.newton_steps))
         fail(ErrorKind::no_solution, "phase envelope: the first bubble point does not converge");
-    if (nodes[0].tangent[curve.lnp()] < 0.0)
-        for (double& t : nodes[0].tangent) t = -t;
-    const double lnp_end = nodes[0].X[curve.lnp()];
-    std::size_t spec = fastest(curve, nodes[0].tangent);
-    double h = kFirstStep * std::fabs(nodes[0].tangent[spec] / nodes[0].tangent[curve.lnp()]);
-    bool crossed = false, last_step = false;
-    int failures = 0;
-    while (!last_step) {
-        if (nodes.size() >= kMaxPoints)
-            fail(ErrorKind::no_solution, "phase envelope: the curve does not close in " +
-                                             std::to_string(kMaxPoints) + " points");
-        const Node& last = nodes.back();
-        const Node* before = nodes.size() > 1 ? &nodes[nodes.size() - 2] : nullptr;
-        h = capped(curve, last, spec, h);
-        double S = last.X[spec] + std::copysign(h, last.tangent[spec]);
-        if (spec < z.size()) S = over_critical(last.X[spec], S);
-        std::size_t held = spec;
-        const double lnp_next = last.X[curve.lnp()] +
-                                (S - last.X[spec]) * last.tangent[curve.lnp()] / last.tangent[spec];
-        if (lnp_next < lnp_end) {
-            if (!crossed)
-                fail(ErrorKind::no_solution,
-                     "phase envelope: the curve turns down before its critical point");
-            held = curve.lnp();
-            S = lnp_end;
-            last_step = true;
-        }
-        Node next;
-        const Node predicted = predict(last, before, held, S);
-        if (!curve.converge(predicted, held, next, env.newton_steps) ||
-            !near_prediction(curve, predicted, next)) {
-            if (++failures > kMaxRetries)
-                fail(
-                    ErrorKind::no_solution,
-                    "phase envelope: lost the curve at T = " + text(std::exp(last.X[curve.lnT()])) +
-                        " K, p = " + text(std::exp(last.X[curve.lnp()])) + " MPa");
-            h *= 0.5;
-            last_step = false;
-            continue;
-        }
-        failures = 0;
-        if (dot(next.tangent, last.tangent) < 0.0)
-            for (double& t : next.tangent) t = -t;
-        if (next.bubble != last.bubble) {
-            if (!crossed) env.critical = critical_between(curve, last, next, z);
-            crossed = true;
-        }
-        const double moved = std::fabs(next.X[spec] - last.X[spec]);
-        h = next.iterations <= 3 ? 1.5 * moved : next.iterations >= 6 ? 0.6 * moved : moved;
-        nodes.push_back(next);
-        const std::size_t new_spec = fastest(curve, next.tangent);
-        h *= std::fabs(next.tangent[new_spec] / next.tangent[spec]);
-        spec = new_spec;
-        // Slow convergence shortens the steps only so far: shorter ones would not converge
-        // faster where the Jacobian itself is the limit.
-        h = std::max(h, kShortestStep * curve.largest_step(spec));
-    }
-    if (!crossed) fail(ErrorKind::no_solution, "phase envelope: no critical point on the curve");
+    curve.scale_to(first.X);
+    Tracer tracer(curve, first, env);
+    while (!tracer.closed()) tracer.step();
+    const std::vector<Node>& nodes = tracer.nodes();
     for (const Node& node : nodes) env.points.push_back(point_of(curve, node));
     env.cricondenbar = extremum(curve, nodes, curve.lnp(), env.newton_steps);
     env.cricondentherm = extremum(curve, nodes, curve.lnT(), env.newton_steps);

@@ -37,8 +37,10 @@ struct Envelope {
 };
 
 // The lowest pressure is 0.1 MPa, or where the bubble point lies at the highest Tmin of the
-// components if 0.1 MPa is colder. Throws Error (no_solution) where the curve is lost (no
-// convergence after repeated shorter steps, more points than a closed envelope needs).
+// components if 0.1 MPa is colder. Throws Error (no_solution) where there is no first bubble
+// point or the curve is lost (no convergence after repeated shorter steps, a second crossing of
+// the critical point, phases of equal density apart from it, more points than a closed envelope
+// needs).
 Envelope phase_envelope(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
                         const std::vector<double>& z);
 

@@ -75,13 +75,14 @@ struct EnvelopeCase {
     std::vector<std::string> codes;
     std::vector<double> z;  // mole fractions (empty: from the mass fractions)
     std::vector<double> mass;
+    double xi = 1.0;  // of every pair
 };
 
 class Envelopes : public testing::TestWithParam<EnvelopeCase> {};
 
 TEST_P(Envelopes, PointsAreEquilibriaThroughTheCriticalPoint) {
     const EnvelopeCase& c = GetParam();
-    const Mixture m = mixture(c.codes, 1.0);
+    const Mixture m = mixture(c.codes, c.xi);
     const std::vector<double> z = c.z.empty() ? mole_fractions(c.codes, c.mass) : c.z;
     const auto before = xalt1::evaluation_count();
     const auto start = std::chrono::steady_clock::now();
@@ -141,13 +142,39 @@ TEST_P(Envelopes, PointsAreEquilibriaThroughTheCriticalPoint) {
     }
 }
 
+// The near-azeotropic blends, whose K-values stay within a few per cent of 1 and whose ln K
+// crosses 0 at an azeotrope as well as at the critical point; and feeds whose curve was lost,
+// jumped back over the critical point, or whose extremes did not converge next to it.
 INSTANTIATE_TEST_SUITE_P(
     MixtureEnvelope, Envelopes,
-    testing::Values(EnvelopeCase{"R32_R1234yf", {"R32", "R1234yf"}, {}, {0.689, 0.311}},
-                    EnvelopeCase{"CO2_Ethane", {"CO2", "Ethane"}, {0.5, 0.5}, {}},
-                    EnvelopeCase{
-                        "Air", {"Nitrogen", "Oxygen", "Argon"}, {0.7812, 0.2096, 0.0092}, {}}),
+    testing::Values(
+        EnvelopeCase{"R32_R1234yf", {"R32", "R1234yf"}, {}, {0.689, 0.311}},
+        EnvelopeCase{"CO2_Ethane", {"CO2", "Ethane"}, {0.5, 0.5}, {}},
+        EnvelopeCase{"Air", {"Nitrogen", "Oxygen", "Argon"}, {0.7812, 0.2096, 0.0092}, {}},
+        EnvelopeCase{"R513A", {"R1234yf", "R134a"}, {}, {0.56, 0.44}, 0.9871823285},
+        EnvelopeCase{"R516A", {"R1234yf", "R134a", "R152a"}, {}, {0.775, 0.085, 0.14}},
+        EnvelopeCase{"R134a_R1234zeE", {"R134a", "R1234zeE"}, {0.5, 0.5}, {}, 0.9889964775},
+        EnvelopeCase{"R134a_R1234yf", {"R134a", "R1234yf"}, {0.1, 0.9}, {}, 0.9871823285},
+        EnvelopeCase{"nButane_Isobutane", {"n-Butane", "Isobutane"}, {0.05, 0.95}, {}},
+        EnvelopeCase{"R32_R143a", {"R32", "R143a"}, {0.95, 0.05}, {}, 0.9771188342},
+        EnvelopeCase{"Methane_Propane", {"Methane", "Propane"}, {0.1, 0.9}, {}, 0.9969559029},
+        EnvelopeCase{"CO2_Methane", {"CO2", "Methane"}, {0.9, 0.1}, {}, 0.9991481157}),
     [](const testing::TestParamInfo<EnvelopeCase>& info) { return info.param.name; });
+
+// Where the curve cannot be traced, an error says so: no bubble point of a feed mostly of
+// nitrogen above carbon dioxide's lowest temperature.
+TEST(MixtureEnvelope, UntraceableCurveIsAnError) {
+    const Mixture m = mixture({"CO2", "Nitrogen"}, 1.114842154);
+    try {
+        const Envelope env = phase_envelope(m.model, m.pure, {0.05, 0.95});
+        ADD_FAILURE() << "an envelope of " << env.points.size() << " points";
+    } catch (const xalt1::Error& e) {
+        EXPECT_EQ(e.kind(), xalt1::ErrorKind::no_solution);
+        EXPECT_NE(std::string(e.what()).find("phase envelope: no first bubble point"),
+                  std::string::npos)
+            << e.what();
+    }
+}
 
 // The critical point of a binary tends to the pure fluid's of the table's equation as the
 // other fraction vanishes, and is that one with the fraction 0.
