@@ -95,7 +95,7 @@ def test_a_mixture_pickles(r454b):
     assert copy.state(T=300.0, p=1.0).h == r454b.state(T=300.0, p=1.0).h
 
 
-@pytest.mark.parametrize("name", ["R454B", "Air"])
+@pytest.mark.parametrize("name", ["R454B", "R513A", "Air"])
 def test_envelope_through_the_critical_point(name):
     mix = xalt1.Mixture(name, units="mass")
     env = mix.envelope()
