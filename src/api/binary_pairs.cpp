@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 #include "api/csv_line.h"
 #include "api/xalt1.h"
@@ -38,18 +39,22 @@ std::string folder_of(const std::string& table) {
     return slash == std::string::npos ? "" : table.substr(0, slash + 1);
 }
 
-// A line of a CSV file: its number in the file and its fields.
-struct CsvLine {
-    int number = 0;
-    std::vector<std::string> fields;
-};
-
 // Refuses a line of a file (`what` names its kind, "binary file").
 [[noreturn]] void refuse(const std::string& what, const std::string& path, int line,
                          const std::string& why) {
     throw Error(ErrorKind::unreadable_table,
                 what + " " + path + ", line " + std::to_string(line) + ": " + why);
 }
+
+// A line of a CSV file: its fields, and where it is for refusing it.
+struct CsvLine {
+    std::string what, path;
+    int number = 0;
+    std::vector<std::string> fields;
+    [[noreturn]] void refuse(const std::string& why) const {
+        detail::refuse(what, path, number, why);
+    }
+};
 
 // The lines under the header, blank lines left out, each as wide as the header; an absent file
 // has none.
@@ -64,7 +69,7 @@ std::vector<CsvLine> read_lines(const std::string& what, const std::string& path
         refuse(what, path, 1, "the header is not " + header);
     for (int number = 2; std::getline(in, line); ++number) {
         if (line.empty() || line == "\r") continue;
-        CsvLine l{number, csv_fields(line)};
+        CsvLine l{what, path, number, csv_fields(line)};
         if (l.fields.size() != names.size())
             refuse(what, path, number,
                    "a line has " + std::to_string(names.size()) + " fields, not " +
@@ -72,6 +77,13 @@ std::vector<CsvLine> read_lines(const std::string& what, const std::string& path
         lines.push_back(std::move(l));
     }
     return lines;
+}
+
+void write_lines(const std::string& what, const std::string& path, const std::string& header,
+                 const std::string& lines) {
+    std::ofstream out(path);
+    out << header << '\n' << lines;
+    if (!out) throw Error(ErrorKind::unreadable_table, what + " " + path + ": cannot be written");
 }
 
 std::vector<std::string> pair_names(const std::string& text) {
@@ -101,13 +113,10 @@ std::vector<BinaryPair> read_binary_pairs(const std::string& path) {
     std::vector<BinaryPair> pairs;
     for (const CsvLine& l : read_lines("binary file", path, kHeader)) {
         const std::vector<std::string>& f = l.fields;
-        const auto refuse_line = [&](const std::string& why) {
-            refuse("binary file", path, l.number, why);
-        };
         BinaryPair p;
-        if (f[0].empty() || f[1].empty() || f[0] == f[1]) refuse_line("two different fluids");
+        if (f[0].empty() || f[1].empty() || f[0] == f[1]) l.refuse("two different fluids");
         if (!positive_number(f[2], p.xi) || !positive_number(f[3], p.eta))
-            refuse_line("xi and eta must be positive numbers");
+            l.refuse("xi and eta must be positive numbers");
         p.a = f[0];
         p.b = f[1];
         p.source = f[4];
@@ -118,14 +127,12 @@ std::vector<BinaryPair> read_binary_pairs(const std::string& path) {
 }
 
 void write_binary_pairs(const std::string& path, const std::vector<BinaryPair>& pairs) {
-    std::ofstream out(path);
-    out << kHeader << '\n';
-    out.precision(10);
+    std::ostringstream lines;
+    lines.precision(10);
     for (const BinaryPair& p : pairs)
-        out << p.a << ',' << p.b << ',' << p.xi << ',' << p.eta << ',' << quoted(p.source) << ','
-            << quoted(p.figures) << '\n';
-    if (!out)
-        throw Error(ErrorKind::unreadable_table, "binary file " + path + ": cannot be written");
+        lines << p.a << ',' << p.b << ',' << p.xi << ',' << p.eta << ',' << quoted(p.source) << ','
+              << quoted(p.figures) << '\n';
+    write_lines("binary file", path, kHeader, lines.str());
 }
 
 BinaryParameters parameters_of(const std::vector<BinaryPair>& pairs, const std::string& a,
@@ -152,15 +159,12 @@ std::vector<RuleLine> read_binary_rule(const std::string& path) {
     std::vector<RuleLine> rule;
     for (const CsvLine& l : read_lines("binary rule file", path, kRuleHeader)) {
         const std::vector<std::string>& f = l.fields;
-        const auto refuse_line = [&](const std::string& why) {
-            refuse("binary rule file", path, l.number, why);
-        };
         RuleLine r;
-        if (f[0].empty() || f[1].empty()) refuse_line("two fluid classes");
-        if (!positive_number(f[2], r.xi)) refuse_line("xi must be a positive number");
+        if (f[0].empty() || f[1].empty()) l.refuse("two fluid classes");
+        if (!positive_number(f[2], r.xi)) l.refuse("xi must be a positive number");
         for (const RuleLine& earlier : rule)
             if (same_classes(earlier, f[0], f[1]))
-                refuse_line("the classes " + f[0] + " and " + f[1] + " are listed twice");
+                l.refuse("the classes " + f[0] + " and " + f[1] + " are listed twice");
         r.class_a = f[0];
         r.class_b = f[1];
         r.pairs = pair_names(f[3]);
@@ -170,15 +174,12 @@ std::vector<RuleLine> read_binary_rule(const std::string& path) {
 }
 
 void write_binary_rule(const std::string& path, const std::vector<RuleLine>& rule) {
-    std::ofstream out(path);
-    out << kRuleHeader << '\n';
-    out.precision(10);
+    std::ostringstream lines;
+    lines.precision(10);
     for (const RuleLine& r : rule)
-        out << r.class_a << ',' << r.class_b << ',' << r.xi << ',' << quoted(joined(r.pairs))
-            << '\n';
-    if (!out)
-        throw Error(ErrorKind::unreadable_table,
-                    "binary rule file " + path + ": cannot be written");
+        lines << r.class_a << ',' << r.class_b << ',' << r.xi << ',' << quoted(joined(r.pairs))
+              << '\n';
+    write_lines("binary rule file", path, kRuleHeader, lines.str());
 }
 
 BinaryPair predicted_pair(const std::vector<RuleLine>& rule, const std::string& class_a,
