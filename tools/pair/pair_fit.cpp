@@ -154,6 +154,10 @@ bool meets_p_and_y(const Figures& f) {
     return f.p <= kPressureTarget && !(f.y > kFractionTarget);
 }
 
+bool meets_density(const Figures& f) {
+    return f.Dliq <= kDensityTarget;
+}
+
 namespace {
 
 // The mean squared deviation over the points whose bubble point is found at xi, and how many
@@ -278,7 +282,7 @@ void fit_eta(const Binary& binary, const std::vector<BubblePoint>& points,
         pair.eta_note = "eta = 1: the data give no D'";
         return;
     }
-    if (alone.Dliq <= kDensityTarget) {
+    if (meets_density(alone)) {
         pair.eta_note = "eta = 1: D' within 1 % with xi alone";
         return;
     }

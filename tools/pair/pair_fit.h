@@ -48,8 +48,10 @@ struct Figures {
 Figures figures_of(const Binary& binary, BinaryParameters k,
                    const std::vector<BubblePoint>& points);
 
-// The targets of a pair's bubble points: p within 2 %, y within 0.02 (where given).
+// The targets of a pair's bubble points: p within 2 %, y within 0.02 (where given); D' within
+// 1 % (false where not given).
 bool meets_p_and_y(const Figures& f);
+bool meets_density(const Figures& f);
 
 struct FittedPair {
     BinaryParameters k;

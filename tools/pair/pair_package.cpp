@@ -19,7 +19,6 @@ namespace {
 using xalt1::detail::BinaryPair;
 using xalt1::detail::RuleLine;
 
-constexpr double kDensityTarget = 0.01;
 // Without data of its own: bubble p within 10 %. From five points: p within 3 %, y within 0.03.
 constexpr double kRuleTarget = 0.10;
 constexpr double kFivePointTarget = 0.03;
@@ -124,7 +123,7 @@ std::string fits_section(const std::vector<Packaged>& pairs) {
         const Figures &one = p.fit.unfitted, &f = p.fit.fitted;
         met += meets_p_and_y(f);
         with_D += !std::isnan(f.Dliq);
-        dense += f.Dliq <= kDensityTarget;
+        dense += meets_density(f);
         rows += row(
             {p.line.a, p.line.b, cell(p.fit.k.xi, 1, "%.4f"), cell(p.fit.k.eta, 1, "%.4f"),
              std::to_string(f.points), pct(one.p), frac(one.y), pct(one.Dliq), pct(f.p), frac(f.y),
@@ -178,7 +177,7 @@ std::string eta_section(const std::vector<Packaged>& pairs) {
         "D' A, D' B) say whether the miss is theirs.\n\n";
     for (const Packaged& p : pairs) {
         text += "- " + p.line.a + " with " + p.line.b + ": " + p.fit.eta_note;
-        if (p.fit.fitted.Dliq > kDensityTarget) text += density_miss(p);
+        if (!std::isnan(p.fit.fitted.Dliq) && !meets_density(p.fit.fitted)) text += density_miss(p);
         text += "\n";
     }
     return text + "\n";
