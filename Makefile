@@ -132,7 +132,8 @@ fit-tool:
 # `make pair DATA=<folder> A=<code> B=<code>`: fits the binary parameter of the mixture of A and B
 # to the bubble points of <folder>/vle/<A>_<B>.csv (header T,p,x,y,Dliq,Dvap; y, Dliq, Dvap may
 # be empty; at least 5 points) and puts it into run/binary_pairs.csv, your binary file next to
-# your table (a copy of data/binary_pairs.csv at first). Bad data stop it and nothing is written.
+# your table (a copy of data/binary_pairs.csv at first, with the rule for pairs without data,
+# run/binary_rule.csv). Bad data stop it and nothing is written.
 PAIR_TOOL := $(TOOLS_DIR)/tools/pair/xalt1_pair
 USER_PAIRS := run/binary_pairs.csv
 pair:
@@ -143,11 +144,13 @@ pair:
 	@$(MAKE) --no-print-directory fit-tool
 	@$(MAKE) --no-print-directory -s $(USER_TABLE)
 	@[ -f $(USER_PAIRS) ] || cp data/binary_pairs.csv $(USER_PAIRS)
+	@[ -f run/binary_rule.csv ] || cp data/binary_rule.csv run/binary_rule.csv
 	@$(PAIR_TOOL) fit "$(DATA)" "$(A)" "$(B)" $(USER_TABLE) $(USER_PAIRS)
 
 data: fit-tool
 	@$(FIT_TOOL) data $(REFERENCE) tools/fit/fit_state.txt data/x_rstoff.tab docs
-	@$(PAIR_TOOL) package data/mixref data/x_rstoff.tab data/binary_pairs.csv docs/mixtures.md
+	@$(PAIR_TOOL) package data/mixref data/x_rstoff.tab data/binary_pairs.csv data/binary_rule.csv \
+		docs/mixtures.md
 	@echo "make data rebuilds the shipped table only; fluids added with make fluid are fitted"
 	@echo "again onto it when the next make run or make fluid makes run/x_rstoff.tab anew."
 

@@ -9,7 +9,7 @@ install(TARGETS xalt1_shared xalt1_static EXPORT xalt1Targets
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES ${XALT1_PUBLIC_HEADERS} DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}/xalt1")
 install(FILES "${PROJECT_SOURCE_DIR}/data/x_rstoff.tab" DESTINATION "${XALT1_TABLE_DIR}")
-foreach(companion x_rstoff.fluids.csv binary_pairs.csv)
+foreach(companion x_rstoff.fluids.csv binary_pairs.csv binary_rule.csv)
     if(EXISTS "${PROJECT_SOURCE_DIR}/data/${companion}")
         install(FILES "${PROJECT_SOURCE_DIR}/data/${companion}" DESTINATION "${XALT1_TABLE_DIR}")
     endif()

@@ -124,24 +124,30 @@ void load_components(Mixture::Impl& m, const std::vector<Component>& given, Basi
     for (double a : amounts) m.z.push_back(a / total);
 }
 
+// Each pair's parameters: the binary file's, else the rule's for the two fluids' classes.
 void load_pairs(Mixture::Impl& m, const std::string& pairs) {
     const std::vector<detail::BinaryPair> file =
         detail::read_binary_pairs(pairs.empty() ? detail::binary_pairs_path(m.table) : pairs);
+    const std::vector<detail::RuleLine> rule =
+        detail::read_binary_rule(detail::binary_rule_path(m.table));
+    std::vector<detail::LoadedFluid> loaded;
+    for (const std::string& code : m.codes) loaded.push_back(detail::load_fluid(m.table, code));
     const std::size_t n = m.codes.size();
     std::vector<std::vector<detail::BinaryParameters>> k(n,
                                                          std::vector<detail::BinaryParameters>(n));
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t j = i + 1; j < n; ++j) {
-            BinaryInfo info{m.codes[i], m.codes[j], 1.0, 1.0, "not fitted: xi = 1"};
-            for (const detail::BinaryPair& p : file)
-                if ((p.a == info.a && p.b == info.b) || (p.a == info.b && p.b == info.a))
-                    info = {info.a, info.b, p.xi, p.eta, p.source};
-            k[i][j] = k[j][i] = {info.xi, info.eta};
-            m.binary.push_back(info);
+            detail::BinaryPair p = detail::predicted_pair(rule, loaded[i].info.fluid_class,
+                                                          loaded[j].info.fluid_class);
+            for (const detail::BinaryPair& listed : file)
+                if ((listed.a == m.codes[i] && listed.b == m.codes[j]) ||
+                    (listed.a == m.codes[j] && listed.b == m.codes[i]))
+                    p = listed;
+            k[i][j] = k[j][i] = {p.xi, p.eta};
+            m.binary.push_back({m.codes[i], m.codes[j], p.xi, p.eta, p.source});
         }
     std::vector<detail::Records> records;
-    for (const std::string& code : m.codes)
-        records.push_back(detail::load_fluid(m.table, code).records);
+    for (const detail::LoadedFluid& fluid : loaded) records.push_back(fluid.records);
     m.model = std::make_unique<detail::MixtureModel>(records, k);
 }
 

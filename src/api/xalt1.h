@@ -416,7 +416,9 @@ const std::vector<Blend>& blends();
 const Blend& blend(std::string_view name);
 
 // A pair's parameters as the mixture uses them: from the binary file (source as the file gives
-// it), or xi = eta = 1 for a pair the file does not list (source "not fitted: xi = 1").
+// it), or for a pair the file does not list from the rule file next to the table (the mean xi
+// of the fitted pairs of the same two fluid classes, eta = 1; source "predicted: ..."), or
+// xi = eta = 1 where the rule has no such pairs.
 struct BinaryInfo {
     std::string a, b;
     double xi = 1, eta = 1;

