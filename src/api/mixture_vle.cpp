@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "api/mixture_newton.h"
 #include "api/solve_support.h"
 #include "api/xalt1.h"
 #include "eos/constants.h"
@@ -16,14 +17,9 @@ constexpr int kDensitySteps = 100;
 const double kLargestVapourStep = std::log(1.5);
 constexpr int kSubstitutions = 500;
 constexpr double kSettled = 1e-12;
-// K-values this close to 1 with densities this close mean the two phases have become one (the
-// trivial solution); at an azeotrope the K-values are 1 but the densities are a liquid's and a
-// vapour's.
-constexpr double kTrivial = 1e-5;
-constexpr double kSameDensity = 1e-2;
 
 bool trivial(double spread, double D_one, double D_other) {
-    return spread < kTrivial && std::fabs(std::log(D_one / D_other)) < kSameDensity;
+    return same_phase(spread, D_one, D_other);
 }
 
 struct Pressure {
@@ -164,21 +160,18 @@ std::vector<double> wilson(const std::vector<CriticalConstants>& pure, double T,
     return K;
 }
 
-// Successive substitution at T: `given` is the phase of composition z (liquid for a bubble
-// point), the other phase's composition follows from K; p is moved by the sum rule.
 // What a substitution holds: the phase of composition z (liquid for a bubble point) and the
 // temperature or the pressure.
 struct Fixed {
     bool bubble = true, by_T = true;
 };
 
-// Wilson's K-values and their slopes d ln K / dT at (T, p).
-void wilson_slopes(const std::vector<CriticalConstants>& pure, double T, double p,
-                   std::vector<double>& K, std::vector<double>& slope) {
-    K = wilson(pure, T, p);
-    slope.clear();
+// The slopes d ln K / dT of Wilson's K-values at T, the temperature slopes of every start.
+std::vector<double> wilson_slopes(const std::vector<CriticalConstants>& pure, double T) {
+    std::vector<double> slope;
     for (const CriticalConstants& c : pure)
         slope.push_back(5.373 * (1.0 + c.acentric) * c.Tc / (T * T));
+    return slope;
 }
 
 // The sum rule's ln sum(K z) (bubble) or ln sum(z / K) (dew), and its slope in T from the
@@ -195,113 +188,280 @@ double sum_rule(const std::vector<double>& z, const std::vector<double>& K,
     return std::log(sum);
 }
 
-// The start of a substitution: Wilson's K at the pressure (at T) or the temperature (at p)
-// where they meet the sum rule.
-void wilson_start(const std::vector<CriticalConstants>& pure, const std::vector<double>& z,
-                  Fixed fixed, double& T, double& p, std::vector<double>& K) {
-    std::vector<double> slope;
-    if (fixed.by_T) {
-        wilson_slopes(pure, T, 1.0, K, slope);
-        double d = 0;
-        const double ln_sum = sum_rule(z, K, slope, fixed.bubble, d);
-        p = std::exp(fixed.bubble ? ln_sum : -ln_sum);
-    } else {
-        T = 0;
-        for (std::size_t i = 0; i < z.size(); ++i) T += z[i] * 0.7 * pure[i].Tc;
-        for (int k = 0; k < kDensitySteps; ++k) {
-            wilson_slopes(pure, T, p, K, slope);
-            double d = 0;
-            const double step = sum_rule(z, K, slope, fixed.bubble, d) / d;
-            T = std::max(0.5 * T, T - step);
-            if (std::fabs(step) < 1e-10 * T) break;
-        }
-    }
-    wilson_slopes(pure, T, p, K, slope);
-}
+// A substitution under way: T, p, the K-values and the last step's densities (0: none yet).
+struct Substitution {
+    double T = 0, p = 0;
+    std::vector<double> K;
+    double D_given = 0, D_other = 0;
+    int steps = 0;
+};
 
-// Successive substitution of the K-values at fixed T (p moved by the sum rule) or fixed p (T
-// moved by a Newton step of the sum rule with Wilson's slopes).
-PhaseSplit substitute(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-                      const std::vector<double>& z, double T, double p, Fixed fixed) {
+// Up to `steps` more steps of successive substitution of the K-values at fixed T (p moved by
+// the sum rule) or fixed p (T moved by a Newton step of the sum rule with Wilson's slopes).
+// True once settled, with the split.
+bool substitute(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+                const std::vector<double>& z, Fixed fixed, Substitution& s, int steps,
+                PhaseSplit& split) {
     const std::size_t n = z.size();
     const bool bubble = fixed.bubble;
-    std::vector<double> K, slope, other(n), phi_given(n), phi_other(n);
-    double D_given = 0, D_other = 0;  // the last step's densities, the next one's starts
-    wilson_start(pure, z, fixed, T, p, K);
-    for (int k = 0; k < kSubstitutions; ++k) {
+    std::vector<double> slope, other(n), phi_given(n), phi_other(n);
+    for (int k = 0; k < steps; ++k) {
+        ++s.steps;
         double sum = 0;
         for (std::size_t i = 0; i < n; ++i) {
-            other[i] = bubble ? K[i] * z[i] : z[i] / K[i];
+            other[i] = bubble ? s.K[i] * z[i] : z[i] / s.K[i];
             sum += other[i];
         }
         for (double& v : other) v /= sum;
-        if (!density_from(m, z.data(), T, p, bubble, D_given) ||
-            !density_from(m, other.data(), T, p, !bubble, D_other) ||
-            !m.ln_fugacity_coefficients(z.data(), T, D_given, phi_given.data()) ||
-            !m.ln_fugacity_coefficients(other.data(), T, D_other, phi_other.data())) {
+        if (!density_from(m, z.data(), s.T, s.p, bubble, s.D_given) ||
+            !density_from(m, other.data(), s.T, s.p, !bubble, s.D_other) ||
+            !m.ln_fugacity_coefficients(z.data(), s.T, s.D_given, phi_given.data()) ||
+            !m.ln_fugacity_coefficients(other.data(), s.T, s.D_other, phi_other.data())) {
             // No root on one branch: move towards the other phase's side.
             if (fixed.by_T) {
-                p *= bubble ? 0.9 : 1.1;
+                s.p *= bubble ? 0.9 : 1.1;
             } else {
-                T *= bubble ? 1.02 : 0.98;
+                s.T *= bubble ? 1.02 : 0.98;
             }
+            s.D_given = s.D_other = 0;
             continue;
         }
         double change = 0, spread = 0;
         for (std::size_t i = 0; i < n; ++i) {
             const double lnK = bubble ? phi_given[i] - phi_other[i] : phi_other[i] - phi_given[i];
-            change = std::max(change, std::fabs(lnK - std::log(K[i])));
+            change = std::max(change, std::fabs(lnK - std::log(s.K[i])));
             spread = std::max(spread, std::fabs(lnK));
-            K[i] = std::exp(lnK);
+            s.K[i] = std::exp(lnK);
         }
-        if (trivial(spread, D_given, D_other))
+        if (trivial(spread, s.D_given, s.D_other))
             throw Error(ErrorKind::no_solution,
                         "the two phases become one (near or above the mixture's critical point)");
-        std::vector<double> wilson_K;
-        wilson_slopes(pure, T, p, wilson_K, slope);
+        slope = wilson_slopes(pure, s.T);
         double d_dT = 0;
-        const double ln_sum = sum_rule(z, K, slope, bubble, d_dT);
+        const double ln_sum = sum_rule(z, s.K, slope, bubble, d_dT);
         if (fixed.by_T) {
-            p *= std::exp(bubble ? ln_sum : -ln_sum);
+            s.p *= std::exp(bubble ? ln_sum : -ln_sum);
         } else {
-            T = std::clamp(T - ln_sum / d_dT, 0.9 * T, 1.1 * T);
+            s.T = std::clamp(s.T - ln_sum / d_dT, 0.9 * s.T, 1.1 * s.T);
         }
         if (change < 1e-11 && std::fabs(ln_sum) < 1e-11) {
-            PhaseSplit split;
-            split.T = T;
-            split.p = p;
+            split.T = s.T;
+            split.p = s.p;
             split.x = bubble ? z : other;
             split.y = bubble ? other : z;
-            split.Dliq = bubble ? D_given : D_other;
-            split.Dvap = bubble ? D_other : D_given;
-            split.iterations = k + 1;
-            return split;
+            split.Dliq = bubble ? s.D_given : s.D_other;
+            split.Dvap = bubble ? s.D_other : s.D_given;
+            split.iterations = s.steps;
+            return true;
         }
     }
-    throw Error(ErrorKind::no_solution, std::string(bubble ? "bubble" : "dew") +
+    return false;
+}
+
+// ---- Raoult's start ------------------------------------------------------------------------
+
+// A component's saturation at T for a start: the vapour pressure, the saturated liquid's density
+// and the vapour's departure from the ideal gas per pressure, (Z - 1)/p (MPa^-1), which the
+// second virial coefficient makes about constant along an isotherm.
+struct PureAtT {
+    double p = 0, Dliq = 0, departure = 0;
+};
+
+// Above this reduced temperature a component's liquid is taken as Rackett's at it: a light
+// component dissolved in a liquid occupies about a liquid's volume, not the critical volume.
+constexpr double kLiquidTr = 0.9;
+
+// Its source's where it has one at T; else estimates from the critical constants: Wilson's
+// vapour pressure, Rackett's saturated liquid and the second virial coefficient of Pitzer's
+// correlation in Tsonopoulos' form.
+PureAtT pure_at(const CriticalConstants& c, const SaturationSource* source, double T) {
+    const double RT = R * T / 1000.0;
+    PureSaturation sat;
+    if (source != nullptr && *source && T < c.Tc && (*source)(T, sat) && sat.p > 0.0 &&
+        sat.Dvap > 0.0 && sat.Dliq > sat.Dvap && std::isfinite(sat.p + sat.Dliq + sat.Dvap))
+        return {sat.p, sat.Dliq, (sat.p / (sat.Dvap * RT) - 1.0) / sat.p};
+    const double Tr = T / c.Tc, w = c.acentric, volume = R * c.Tc / 1000.0 / c.pc;
+    const double rackett = 0.29056 - 0.08775 * w;
+    const double B =
+        volume * (0.083 - 0.422 / std::pow(Tr, 1.6) + w * (0.139 - 0.172 / std::pow(Tr, 4.2)));
+    return {c.pc * std::exp(5.373 * (1.0 + w) * (1.0 - 1.0 / Tr)),
+            1.0 / (volume *
+                   std::pow(rackett, 1.0 + std::pow(1.0 - std::min(Tr, kLiquidTr), 2.0 / 7.0))),
+            B / RT};
+}
+
+std::vector<PureAtT> pure_at(const std::vector<CriticalConstants>& pure,
+                             const std::vector<SaturationSource>& saturation, double T) {
+    std::vector<PureAtT> at;
+    for (std::size_t i = 0; i < pure.size(); ++i)
+        at.push_back(pure_at(pure[i], i < saturation.size() ? &saturation[i] : nullptr, T));
+    return at;
+}
+
+// Raoult's K-values ps_i/p.
+std::vector<double> raoult(const std::vector<PureAtT>& at, double p) {
+    std::vector<double> K;
+    for (const PureAtT& c : at) K.push_back(c.p / p);
+    return K;
+}
+
+// The liquid's density by ideal mixing of the saturated liquids' volumes; the vapour's from a
+// compressibility factor whose departure from 1 is the mole-fraction average of the
+// components' at the pressure.
+double liquid_start(const std::vector<PureAtT>& at, const std::vector<double>& x) {
+    double volume = 0;
+    for (std::size_t i = 0; i < x.size(); ++i) volume += x[i] / at[i].Dliq;
+    return 1.0 / volume;
+}
+
+double vapour_start(const std::vector<PureAtT>& at, const std::vector<double>& y, double T,
+                    double p) {
+    double Z = 1.0;
+    for (std::size_t i = 0; i < y.size(); ++i) Z += y[i] * p * at[i].departure;
+    return p / (std::clamp(Z, 0.3, 1.0) * R * T / 1000.0);
+}
+
+constexpr int kStartSteps = 50;
+
+// Raoult's start of a bubble or dew point: K_i = ps_i(T)/p at the pressure (at T) or the
+// temperature (at p) where they meet the sum rule (Newton steps with Wilson's slopes), with the
+// densities from the saturated ones. False where the densities are of no use.
+bool raoult_start(const std::vector<CriticalConstants>& pure,
+                  const std::vector<SaturationSource>& saturation, const std::vector<double>& z,
+                  Fixed fixed, double T, double p, IncipientEstimate& e) {
+    std::vector<PureAtT> at;
+    double d = 0;
+    if (fixed.by_T) {
+        at = pure_at(pure, saturation, T);
+        const double ln_sum = sum_rule(z, raoult(at, 1.0), wilson_slopes(pure, T), fixed.bubble, d);
+        p = std::exp(fixed.bubble ? ln_sum : -ln_sum);
+    } else {
+        T = 0;
+        for (std::size_t i = 0; i < z.size(); ++i) T += z[i] * 0.7 * pure[i].Tc;
+        for (int k = 0; k < kStartSteps; ++k) {
+            at = pure_at(pure, saturation, T);
+            const double step =
+                sum_rule(z, raoult(at, p), wilson_slopes(pure, T), fixed.bubble, d) / d;
+            T = std::clamp(T - step, 0.9 * T, 1.1 * T);
+            if (std::fabs(step) < 1e-10 * T) break;
+        }
+        at = pure_at(pure, saturation, T);
+    }
+    e = IncipientEstimate{};
+    e.T = T;
+    e.p = p;
+    for (double K : raoult(at, p)) e.ln_kappa.push_back(fixed.bubble ? std::log(K) : -std::log(K));
+    const std::vector<double> w = incipient_fractions(z, e);
+    const std::vector<double>&liquid = fixed.bubble ? z : w, &vapour = fixed.bubble ? w : z;
+    const double Dl = liquid_start(at, liquid), Dv = vapour_start(at, vapour, T, p);
+    e.D_feed = fixed.bubble ? Dl : Dv;
+    e.D_incipient = fixed.bubble ? Dv : Dl;
+    return Dl > 0.0 && Dv > 0.0 && std::isfinite(Dl + Dv + T + p);
+}
+
+// ---- Bubble and dew points -------------------------------------------------------------------
+
+constexpr int kLeadSteps = 3;  // substitution steps before Newton's second try
+
+PhaseSplit split_of(const std::vector<double>& z, bool bubble, const IncipientEstimate& e) {
+    const std::vector<double> w = incipient_fractions(z, e);
+    PhaseSplit split;
+    split.T = e.T;
+    split.p = e.p;
+    split.x = bubble ? z : w;
+    split.y = bubble ? w : z;
+    split.Dliq = bubble ? e.D_feed : e.D_incipient;
+    split.Dvap = bubble ? e.D_incipient : e.D_feed;
+    split.iterations = e.iterations;
+    return split;
+}
+
+IncipientEstimate estimate_of(const Substitution& s, bool bubble) {
+    IncipientEstimate e;
+    e.T = s.T;
+    e.p = s.p;
+    for (double K : s.K) e.ln_kappa.push_back(bubble ? std::log(K) : -std::log(K));
+    e.D_feed = s.D_given;
+    e.D_incipient = s.D_other;
+    e.iterations = s.steps;
+    return e;
+}
+
+// The densities of the feed and its incipient phase at the estimate's T and p on their
+// branches, from the estimate's.
+bool searched_densities(const MixtureModel& m, const std::vector<double>& z, bool bubble,
+                        IncipientEstimate& e) {
+    const std::vector<double> w = incipient_fractions(z, e);
+    return density_from(m, z.data(), e.T, e.p, bubble, e.D_feed) &&
+           density_from(m, w.data(), e.T, e.p, !bubble, e.D_incipient);
+}
+
+// Phases whose densities are this close are checked against their branches' own roots.
+constexpr double kCloseDensities = 2.0;
+
+// Newton's solution, where it is two phases on their own branches. Next to the critical point
+// the steps may end next to the trivial solution (equal phases at any density), whose "vapour"
+// is a liquid: there the densities must be the roots of the branches' searches.
+bool newton_split(const MixtureModel& m, const std::vector<double>& z, Fixed fixed,
+                  IncipientEstimate& e, PhaseSplit& split) {
+    if (!incipient_newton(m, z, fixed.by_T, fixed.bubble, e)) return false;
+    split = split_of(z, fixed.bubble, e);
+    if (split.Dliq > kCloseDensities * split.Dvap) return true;
+    double Dl = 0, Dv = 0;
+    return mixture_density(m, split.x.data(), split.T, split.p, true, Dl) &&
+           mixture_density(m, split.y.data(), split.T, split.p, false, Dv) &&
+           std::fabs(Dl / split.Dliq - 1.0) < 1e-6 && std::fabs(Dv / split.Dvap - 1.0) < 1e-6;
+}
+
+PhaseSplit incipient_point(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+                           const std::vector<SaturationSource>& saturation,
+                           const std::vector<double>& z, double T, double p, Fixed fixed) {
+    IncipientEstimate start, e;
+    PhaseSplit split;
+    if (raoult_start(pure, saturation, z, fixed, T, p, start)) {
+        if (newton_split(m, z, fixed, e = start, split)) return split;
+        // A start density may lie beyond a branch's unstable loop: the branches' own roots.
+        e = start;
+        if (searched_densities(m, z, fixed.bubble, e) && newton_split(m, z, fixed, e, split))
+            return split;
+    }
+    // Substitution from the start's K-values, a few steps, then Newton once more.
+    Substitution s{start.T, start.p, {}, 0.0, 0.0, 0};
+    for (double lnk : start.ln_kappa) s.K.push_back(std::exp(fixed.bubble ? lnk : -lnk));
+    if (substitute(m, pure, z, fixed, s, kLeadSteps, split)) return split;
+    if (s.D_given > 0.0 && s.D_other > 0.0) {
+        e = estimate_of(s, fixed.bubble);
+        if (newton_split(m, z, fixed, e, split)) return split;
+    }
+    if (substitute(m, pure, z, fixed, s, kSubstitutions, split)) return split;
+    throw Error(ErrorKind::no_solution, std::string(fixed.bubble ? "bubble" : "dew") +
                                             " point: the substitution does not settle");
 }
 
 }  // namespace
 
 PhaseSplit bubble_at_T(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-                       const std::vector<double>& z, double T) {
-    return substitute(m, pure, z, T, 0.0, {true, true});
+                       const std::vector<double>& z, double T,
+                       const std::vector<SaturationSource>& saturation) {
+    return incipient_point(m, pure, saturation, z, T, 0.0, {true, true});
 }
 
 PhaseSplit dew_at_T(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-                    const std::vector<double>& z, double T) {
-    return substitute(m, pure, z, T, 0.0, {false, true});
+                    const std::vector<double>& z, double T,
+                    const std::vector<SaturationSource>& saturation) {
+    return incipient_point(m, pure, saturation, z, T, 0.0, {false, true});
 }
 
 PhaseSplit bubble_at_p(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-                       const std::vector<double>& z, double p) {
-    return substitute(m, pure, z, 0.0, p, {true, false});
+                       const std::vector<double>& z, double p,
+                       const std::vector<SaturationSource>& saturation) {
+    return incipient_point(m, pure, saturation, z, 0.0, p, {true, false});
 }
 
 PhaseSplit dew_at_p(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-                    const std::vector<double>& z, double p) {
-    return substitute(m, pure, z, 0.0, p, {false, false});
+                    const std::vector<double>& z, double p,
+                    const std::vector<SaturationSource>& saturation) {
+    return incipient_point(m, pure, saturation, z, 0.0, p, {false, false});
 }
 
 namespace {

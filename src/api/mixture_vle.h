@@ -1,10 +1,11 @@
 // Phase equilibrium of a mixture of the one-fluid model: the density of a pressure on the
-// liquid or vapour branch, bubble and dew points at a given temperature or pressure by
-// successive substitution of the K-values from Wilson's start (Michelsen and Mollerup's
-// scheme), and the (T, p) flash. The solvers give a state or say why none: no wrong phase
-// split.
+// liquid or vapour branch, bubble and dew points at a given temperature or pressure by Newton's
+// method with successive substitution of the K-values to fall back on (Michelsen and
+// Mollerup's scheme), and the (T, p) flash. The solvers give a state or say why none: no wrong
+// phase split.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,16 @@ namespace xalt1::detail {
 struct CriticalConstants {
     double Tc = 0, pc = 0, acentric = 0, Tmin = 0;
 };
+
+// A pure component's saturated states at T from a source that costs no evaluation (its fluid's
+// saturation series): the pressure (MPa) and both densities (mol/dm3); false where it has none
+// (outside its range, above its critical temperature). Bubble and dew points start from them
+// by Raoult's law, K_i = ps_i(T)/p, and from the saturated densities; without them from
+// Wilson's K-values and a few substitution steps.
+struct PureSaturation {
+    double p = 0, Dliq = 0, Dvap = 0;
+};
+using SaturationSource = std::function<bool(double T, PureSaturation& out)>;
 
 // The density of pressure P (MPa) at T and z on a branch: the largest root (liquid) by Newton
 // steps from close packing down, the smallest (vapour) from the ideal gas up; on a branch
@@ -34,19 +45,25 @@ struct PhaseSplit {
 };
 
 // The bubble point (liquid of composition z, its first bubble of vapour) or the dew point
-// (vapour of composition z, its first drop of liquid) at T. Throws Error (no_solution) where
-// the substitution finds no split: above the mixture's critical point, or the trivial
+// (vapour of composition z, its first drop of liquid) at T: Newton steps in the K-values and
+// both densities (mixture_newton.h) from Raoult's start where `saturation` (one source per
+// component, or none) covers the phases' components, else from Wilson's after a few
+// substitution steps; substitution to the end where Newton does not settle. Throws Error
+// (no_solution) where no split is found: above the mixture's critical point, or the trivial
 // solution of equal phases.
 PhaseSplit bubble_at_T(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-                       const std::vector<double>& z, double T);
+                       const std::vector<double>& z, double T,
+                       const std::vector<SaturationSource>& saturation = {});
 PhaseSplit dew_at_T(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-                    const std::vector<double>& z, double T);
-// The same at the pressure p (MPa): the temperature moved by Newton steps of the sum rule with
-// Wilson's slopes of ln K.
+                    const std::vector<double>& z, double T,
+                    const std::vector<SaturationSource>& saturation = {});
+// The same at the pressure p (MPa), T among the unknowns.
 PhaseSplit bubble_at_p(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-                       const std::vector<double>& z, double p);
+                       const std::vector<double>& z, double p,
+                       const std::vector<SaturationSource>& saturation = {});
 PhaseSplit dew_at_p(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-                    const std::vector<double>& z, double p);
+                    const std::vector<double>& z, double p,
+                    const std::vector<SaturationSource>& saturation = {});
 
 // The state of z at (T, p): one phase (beta 0 for a liquid, 1 for a vapour; x = y = z, Dliq =
 // Dvap the phase's density), or two, with the vapour fraction beta (moles of vapour per mole)

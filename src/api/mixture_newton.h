@@ -1,0 +1,46 @@
+// Newton's method for the phase equilibria of the one-fluid model, in the phases' own variables:
+// the densities are unknowns beside the compositions and T, so that each step costs one
+// evaluation per phase (MixtureModel::phase_slopes) and no density search. Equal fugacities are
+// written with the residual chemical potentials, ln f_i = ln x_i + mu_i + ln(D R T), defined
+// at any pressure. The solvers say where they do not settle; the callers then fall back on
+// successive substitution.
+#pragma once
+
+#include <vector>
+
+#include "api/mixture_model.h"
+
+namespace xalt1::detail {
+
+// Solves A x = b for the n x n matrix A (row-major) by Gaussian elimination with partial
+// pivoting; b becomes x. False for a singular system or a solution that is not finite.
+bool solve_dense(std::vector<double> A, std::vector<double>& b);
+
+// K-values within 1e-5 of 1 with densities within 1 % mean the two phases have become one (the
+// trivial solution); at an azeotrope the K-values are 1 but the densities are a liquid's and a
+// vapour's. `spread` is the largest |ln K_i|.
+bool same_phase(double spread, double D_one, double D_other);
+
+// A bubble or dew point under way: the feed of composition z at T with the density D_feed, and
+// its incipient phase of the amounts z_i kappa_i per mole of feed (kappa = K for a bubble
+// point, 1/K for a dew point) with the density D_incipient; p the specified pressure, or on
+// success the pressure of both phases.
+struct IncipientEstimate {
+    double T = 0, p = 0;
+    std::vector<double> ln_kappa;
+    double D_feed = 0, D_incipient = 0;
+    int iterations = 0;
+};
+
+// Newton steps in (ln kappa_i, ln D_feed, ln D_incipient, ln T) on equal fugacities, the sum
+// rule sum z_i kappa_i = 1, equal pressures and the specification: T held (by_T) or the feed's
+// pressure p. True with `e` the solution, the liquid denser than the vapour and not the trivial
+// one (equal phases); false where the steps do not settle, a step leaves what the equation
+// takes or a phase becomes unstable (dp/dD <= 0). `feed_liquid`: a bubble point.
+bool incipient_newton(const MixtureModel& m, const std::vector<double>& z, bool by_T,
+                      bool feed_liquid, IncipientEstimate& e);
+
+// The incipient phase's mole fractions of an estimate.
+std::vector<double> incipient_fractions(const std::vector<double>& z, const IncipientEstimate& e);
+
+}  // namespace xalt1::detail
