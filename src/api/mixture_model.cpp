@@ -312,14 +312,16 @@ bool MixtureModel::reduced_residual(const double* z, double T, double D, double&
     return true;
 }
 
-bool MixtureModel::pressure(const double* z, double T, double D, double& p, double& dpdD) const {
+bool MixtureModel::pressure(const double* z, double T, double D, double& p, double& dpdD,
+                            double* d2pdD2) const {
     FresDeriv F;
     if (!residual(one_fluid(z), T, D, F)) return false;
     // As the property formulas form them.
     const double RT = R * T / 1000.0;
     p = D * RT + D * RT * F.F10 * D;
     dpdD = RT * (1.0 + 2.0 * D * F.F10 + D * D * F.F20);
-    return std::isfinite(p) && std::isfinite(dpdD);
+    if (d2pdD2 != nullptr) *d2pdD2 = RT * (2.0 * F.F10 + 4.0 * D * F.F20 + D * D * F.F30);
+    return std::isfinite(p) && std::isfinite(dpdD) && (d2pdD2 == nullptr || std::isfinite(*d2pdD2));
 }
 
 bool MixtureModel::properties(const double* z, double T, double D, StateProperties& out) const {

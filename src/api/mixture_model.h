@@ -78,8 +78,10 @@ class MixtureModel {
     // false where the equation refuses the state or a value is not finite. One evaluation of
     // the residual part, counted.
     bool properties(const double* z, double T, double D, StateProperties& out) const;
-    // p (MPa) and dp/dD alone, from the residual part only (the density searches).
-    bool pressure(const double* z, double T, double D, double& p, double& dpdD) const;
+    // p (MPa) and dp/dD alone, with d2p/dD2 where asked for, from the residual part only (the
+    // density searches).
+    bool pressure(const double* z, double T, double D, double& p, double& dpdD,
+                  double* d2pdD2 = nullptr) const;
     double molar_mass(const double* z) const;
     // ln phi_i, the fugacity coefficients of the components at (T, D) and z:
     //   ln phi_i = d(n F)/dn_i - ln Z = F + D dF/dD + sum_k dF/dtheta_k n dtheta_k/dn_i - ln Z

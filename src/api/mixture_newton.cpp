@@ -4,10 +4,13 @@
 #include <cmath>
 #include <utility>
 
+#include "eos/constants.h"
+
 namespace xalt1::detail {
 
 namespace {
 
+constexpr double R = GAS_CONSTANT;
 constexpr double kTrivial = 1e-5;
 constexpr double kSameDensity = 1e-2;
 
@@ -66,6 +69,57 @@ constexpr double kLargestLiquidLnD = 0.1;
 // without an evaluation at its end.
 constexpr double kQuadraticReach = 1e-5, kSettledAhead = 1e-12;
 
+double largest(const std::vector<double>& v, std::size_t from, std::size_t to) {
+    double m = 0;
+    for (std::size_t k = from; k < to; ++k) m = std::max(m, std::fabs(v[k]));
+    return m;
+}
+
+// A density's step taken to second order: the step of ln D that changes the phase's pressure by
+// what the linear model says (a liquid's pressure is steep and convex in its density, so that
+// the linear step overshoots). With a = dp/dln D and b = d2p/dln D2, a d + b d^2/2 = a s.
+// False where the pressure asked for lies beyond the maximum of a concave model (a vapour's
+// branch that does not reach it); where the model has no such step the step stays the linear
+// one.
+bool curved(double D, const PhaseSlopes& s, double& step) {
+    const double a = D * s.dpdD, b = a + D * D * s.d2pdD2, change = a * step;
+    const double discriminant = a * a + 2.0 * b * change;
+    if (discriminant > 0.0) step = 2.0 * change / (a + std::sqrt(discriminant));
+    return discriminant > 0.0 || b > 0.0;
+}
+
+// A density's step over its largest one.
+double density_reach(double step, bool liquid) {
+    return std::fabs(step) / (liquid ? kLargestLiquidLnD : kLargestLnD);
+}
+
+// A phase whose pressure rises much faster than in proportion to its density.
+bool liquid_like(double D, const PhaseSlopes& s) {
+    return D * s.dpdD > 3.0 * std::fabs(s.p);
+}
+
+// Whether the whole step about to be taken leaves the residual below kSettledAhead, by the
+// quadratic rate of the last two.
+bool settles_ahead(double residual, double last, double share) {
+    return share == 1.0 && last > 0.0 && residual < kQuadraticReach &&
+           residual * (residual / last) * (residual / last) < kSettledAhead;
+}
+
+// The step from `e` taken as far as `share` of it, halved while the state at its end cannot be
+// evaluated; false after kHalvings halvings.
+template <class State, class Move, class Evaluate>
+bool take_step(State& e, const std::vector<double>& step, double share, Move moved,
+               Evaluate evaluate) {
+    State next = moved(e, step, share);
+    for (int halvings = 0; !evaluate(next); ++halvings) {
+        if (halvings == kHalvings) return false;
+        share *= 0.5;
+        next = moved(e, step, share);
+    }
+    e = next;
+    return true;
+}
+
 // The two phases of an estimate, evaluated.
 struct Phases {
     PhaseSlopes feed, incipient;
@@ -120,19 +174,12 @@ void system(const std::vector<double>& z, const IncipientEstimate& e, const Phas
     }
 }
 
-double largest(const std::vector<double>& v, std::size_t from, std::size_t to) {
-    double m = 0;
-    for (std::size_t k = from; k < to; ++k) m = std::max(m, std::fabs(v[k]));
-    return m;
-}
-
 // The share of the step taken: all of it, or as much as keeps each kind of unknown within its
 // largest step.
 double share_of(const std::vector<double>& step, std::size_t n, bool feed_liquid) {
-    const std::size_t liquid = feed_liquid ? n : n + 1, vapour = feed_liquid ? n + 1 : n;
-    const double worst = std::max(
-        {largest(step, 0, n) / kLargestLnKappa, std::fabs(step[liquid]) / kLargestLiquidLnD,
-         std::fabs(step[vapour]) / kLargestLnD, std::fabs(step[n + 2]) / kLargestLnT});
+    const double worst =
+        std::max({largest(step, 0, n) / kLargestLnKappa, density_reach(step[n], feed_liquid),
+                  density_reach(step[n + 1], !feed_liquid), std::fabs(step[n + 2]) / kLargestLnT});
     return worst > 1.0 ? 1.0 / worst : 1.0;
 }
 
@@ -144,23 +191,6 @@ IncipientEstimate moved(const IncipientEstimate& e, const std::vector<double>& s
     next.D_incipient *= std::exp(share * step[n + 1]);
     next.T *= std::exp(share * step[n + 2]);
     return next;
-}
-
-// The densities' steps taken to second order: a step of ln D that changes the phase's pressure
-// by what the linear model says (a liquid's pressure is steep and convex in its density, so
-// that the linear step overshoots). With a = dp/dln D and b = d2p/dln D2, a d + b d^2/2 = a s.
-void curve_density_steps(const IncipientEstimate& e, const Phases& ph, std::vector<double>& step) {
-    const std::size_t n = e.ln_kappa.size();
-    const struct {
-        double D;
-        const PhaseSlopes& s;
-        double& step;
-    } phases[] = {{e.D_feed, ph.feed, step[n]}, {e.D_incipient, ph.incipient, step[n + 1]}};
-    for (const auto& p : phases) {
-        const double a = p.D * p.s.dpdD, b = a + p.D * p.D * p.s.d2pdD2, change = a * p.step;
-        const double discriminant = a * a + 2.0 * b * change;
-        if (discriminant > 0.0) p.step = 2.0 * change / (a + std::sqrt(discriminant));
-    }
 }
 
 // A solution that is two phases: the liquid denser than the vapour and not the trivial one.
@@ -178,7 +208,8 @@ bool incipient_newton(const MixtureModel& m, const std::vector<double>& z, bool 
                       bool feed_liquid, IncipientEstimate& e) {
     const std::size_t n = z.size();
     Phases ph;
-    if (!evaluate(m, z, e, ph)) return false;
+    const auto at = [&](const IncipientEstimate& next) { return evaluate(m, z, next, ph); };
+    if (!at(e)) return false;
     std::vector<double> r, J;
     double last = 0;  // the largest residual of the last step
     for (int k = 0; k < kNewtonSteps; ++k) {
@@ -190,24 +221,285 @@ bool incipient_newton(const MixtureModel& m, const std::vector<double>& z, bool 
         std::vector<double> step(r);
         for (double& v : step) v = -v;
         if (!solve_dense(J, step)) return false;
-        curve_density_steps(e, ph, step);
-        double share = share_of(step, n, feed_liquid);
-        if (share == 1.0 && residual < kQuadraticReach &&
-            residual * (residual / last) * (residual / last) < kSettledAhead) {
+        curved(e.D_feed, ph.feed, step[n]);
+        curved(e.D_incipient, ph.incipient, step[n + 1]);
+        const double share = share_of(step, n, feed_liquid);
+        if (settles_ahead(residual, last, share)) {
             IncipientEstimate end = moved(e, step, 1.0);
             // The pressure at the step's end to first order.
             if (by_T) end.p += ph.feed.dpdD * (end.D_feed - e.D_feed);
             e = end;
             return two_phases(e, feed_liquid);
         }
-        IncipientEstimate next = moved(e, step, share);
-        int halvings = 0;
-        while (!evaluate(m, z, next, ph)) {
-            if (++halvings > kHalvings) return false;
-            share *= 0.5;
-            next = moved(e, step, share);
+        if (!take_step(e, step, share, moved, at)) return false;
+        last = residual;
+    }
+    return false;
+}
+
+// ---- The tangent-plane test ---------------------------------------------------------------
+
+namespace {
+
+constexpr int kTrialSteps = 60;
+constexpr int kTrialSubstitutions = 3;  // substitution steps before Newton's
+constexpr double kTrivialTrial = 1e-4;  // the largest |ln(w_i/z_i)| of a trial that is the feed
+constexpr double kNegative = 1e-8;      // a tangent-plane distance below -kNegative splits
+// The trial's pressure within this share of p: the distance at the trial is the distance at p.
+constexpr double kAtPressure = 1e-9;
+
+TrialPhase trial_moved(const TrialPhase& t, const std::vector<double>& step, double share) {
+    TrialPhase next = t;
+    for (std::size_t i = 0; i < t.W.size(); ++i)
+        if (t.W[i] > 0.0) next.W[i] *= std::exp(share * step[i]);
+    next.D *= std::exp(share * step.back());
+    return next;
+}
+
+std::vector<double> fractions(const std::vector<double>& W) {
+    double sum = 0;
+    for (double v : W) sum += v;
+    std::vector<double> w(W);
+    for (double& v : w) v /= sum;
+    return w;
+}
+
+// The residuals r_i = ln W_i + mu_i + ln D - d_i of the trial's components (0 for the absent)
+// and r_n = (p_trial - p)/p, with the Jacobian in (ln W_i, ln D) (the absent components' rows
+// the identity).
+void trial_system(const std::vector<double>& d, const TrialPhase& t, const std::vector<double>& w,
+                  const PhaseSlopes& s, double p, std::vector<double>& r, std::vector<double>& J) {
+    const std::size_t n = d.size(), size = n + 1;
+    r.assign(size, 0.0);
+    J.assign(size * size, 0.0);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (t.W[i] <= 0.0) {
+            J[i * size + i] = 1.0;
+            continue;
         }
-        e = next;
+        r[i] = std::log(t.W[i]) + s.mu[i] + std::log(t.D) - d[i];
+        for (std::size_t j = 0; j < n; ++j) J[i * size + j] = (i == j) + s.dn[i * n + j] * w[j];
+        J[i * size + n] = t.D * s.dD[i] + 1.0;
+        J[n * size + i] = s.dp_dn[i] * w[i] / p;
+    }
+    r[n] = (s.p - p) / p;
+    J[n * size + n] = t.D * s.dpdD / p;
+}
+
+// Michelsen's modified tangent-plane distance 1 + sum W_i (r_i - 1) at the trial.
+double distance(const TrialPhase& t, const std::vector<double>& r) {
+    double tm = 1.0;
+    for (std::size_t i = 0; i < t.W.size(); ++i) tm += t.W[i] * (r[i] - 1.0);
+    return tm;
+}
+
+bool is_feed(const std::vector<double>& z, const std::vector<double>& w) {
+    for (std::size_t i = 0; i < z.size(); ++i)
+        if (z[i] > 0.0 && std::fabs(std::log(w[i] / z[i])) > kTrivialTrial) return false;
+    return true;
+}
+
+}  // namespace
+
+Stability tangent_plane_test(const MixtureModel& m, const std::vector<double>& z,
+                             const std::vector<double>& ln_phi_feed, double T, double p,
+                             TrialPhase& t) {
+    const std::size_t n = z.size();
+    // d_i = ln z_i + mu_i + ln D of the feed: ln f_i less ln(R T), as the trial's.
+    std::vector<double> d(n, 0.0);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (z[i] > 0.0) d[i] = std::log(z[i]) + ln_phi_feed[i] + std::log(p / (R * T / 1000.0));
+        if (!(z[i] > 0.0)) t.W[i] = 0.0;
+    }
+    PhaseSlopes s;
+    std::vector<double> w, r, J;
+    const auto at = [&](const TrialPhase& next) {
+        w = fractions(next.W);
+        return m.phase_slopes(w.data(), T, next.D, s) && s.dpdD > 0.0;
+    };
+    if (!at(t)) return Stability::failed;
+    for (int k = 0; k < kTrialSteps; ++k) {
+        ++t.iterations;
+        trial_system(d, t, w, s, p, r, J);
+        const bool at_p = std::fabs(r[n]) < kAtPressure;
+        if (at_p && distance(t, r) < -kNegative) return Stability::unstable;
+        if (is_feed(z, w)) return Stability::stable;
+        const double residual = largest(r, 0, n + 1);
+        if (residual < kSolved) {
+            double sum = 0;
+            for (double W : t.W) sum += W;
+            return sum > 1.0 + kNegative ? Stability::unstable : Stability::stable;
+        }
+        std::vector<double> step(r);
+        for (double& v : step) v = -v;
+        // Substitution: ln W_i moves by -r_i alone; ln D by the step of its pressure, where the
+        // trial's branch reaches p (else the trial has no root on it).
+        if (k < kTrialSubstitutions) {
+            step[n] = -r[n] * p / (t.D * s.dpdD);
+            if (!curved(t.D, s, step[n])) return Stability::failed;
+        } else if (!solve_dense(J, step)) {
+            return Stability::failed;
+        } else {
+            curved(t.D, s, step[n]);
+        }
+        const double worst = std::max(largest(step, 0, n) / kLargestLnKappa,
+                                      density_reach(step[n], liquid_like(t.D, s)));
+        const double share = worst > 1.0 ? 1.0 / worst : 1.0;
+        if (!take_step(t, step, share, trial_moved, at)) return Stability::failed;
+    }
+    return Stability::failed;
+}
+
+// ---- The flash -------------------------------------------------------------------------------
+
+namespace {
+
+// Each v_i moves at most this share of the way to its bounds 0 and z_i in one step; steps held
+// back so this many times in a row give up.
+constexpr double kToBounds = 0.8;
+constexpr int kBoundedSteps = 4;
+
+// The two phases of a flash estimate, evaluated.
+struct Split {
+    PhaseSlopes liquid, vapour;
+    std::vector<double> x, y;
+    double L = 0, V = 0;  // the phases' amounts per mole of feed
+};
+
+bool evaluate(const MixtureModel& m, const std::vector<double>& z, double T, const FlashEstimate& f,
+              Split& s) {
+    const std::size_t n = z.size();
+    s.V = 0;
+    for (double v : f.v) s.V += v;
+    s.L = 1.0 - s.V;
+    s.x.assign(n, 0.0);
+    s.y.assign(n, 0.0);
+    for (std::size_t i = 0; i < n; ++i) {
+        s.y[i] = f.v[i] / s.V;
+        s.x[i] = (z[i] - f.v[i]) / s.L;
+    }
+    return s.V > 0.0 && s.L > 0.0 && m.phase_slopes(s.x.data(), T, f.D_liquid, s.liquid) &&
+           m.phase_slopes(s.y.data(), T, f.D_vapour, s.vapour) && s.liquid.dpdD > 0.0 &&
+           s.vapour.dpdD > 0.0;
+}
+
+// The residuals r_i = ln y_i + mu_i(vapour) + ln D_vapour - ln x_i - mu_i(liquid) - ln D_liquid
+// of the feed's components (0 for the absent), r_n = (p_liquid - p)/p and r_n+1 = (p_vapour -
+// p)/p, with the Jacobian in (v_i, ln D_liquid, ln D_vapour) (the absent components' rows the
+// identity). The liquid's amounts are z_i - v_i.
+void flash_system(const std::vector<double>& z, const FlashEstimate& f, const Split& s, double p,
+                  std::vector<double>& r, std::vector<double>& J) {
+    const std::size_t n = z.size(), size = n + 2, lnDl = n, lnDv = n + 1;
+    const PhaseSlopes &l = s.liquid, &v = s.vapour;
+    r.assign(size, 0.0);
+    J.assign(size * size, 0.0);
+    const auto at = [&J, size](std::size_t row, std::size_t col) -> double& {
+        return J[row * size + col];
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!(z[i] > 0.0)) {
+            at(i, i) = 1.0;
+            continue;
+        }
+        r[i] = std::log(s.y[i]) + v.mu[i] + std::log(f.D_vapour) - std::log(s.x[i]) - l.mu[i] -
+               std::log(f.D_liquid);
+        for (std::size_t j = 0; j < n; ++j) {
+            if (!(z[j] > 0.0)) continue;
+            at(i, j) = (v.dn[i * n + j] - 1.0) / s.V + (l.dn[i * n + j] - 1.0) / s.L +
+                       (i == j) * (1.0 / f.v[i] + 1.0 / (z[i] - f.v[i]));
+        }
+        at(i, lnDl) = -(f.D_liquid * l.dD[i] + 1.0);
+        at(i, lnDv) = f.D_vapour * v.dD[i] + 1.0;
+        at(lnDl, i) = -l.dp_dn[i] / s.L / p;
+        at(lnDv, i) = v.dp_dn[i] / s.V / p;
+    }
+    r[lnDl] = (l.p - p) / p;
+    r[lnDv] = (v.p - p) / p;
+    at(lnDl, lnDl) = f.D_liquid * l.dpdD / p;
+    at(lnDv, lnDv) = f.D_vapour * v.dpdD / p;
+}
+
+// The share of the step taken: each v_i within kToBounds of the way to its bounds, the densities
+// within their largest steps.
+// The share of the step that keeps each v_i within kToBounds of the way to its bounds.
+double share_within_bounds(const std::vector<double>& z, const FlashEstimate& f,
+                           const std::vector<double>& step) {
+    double share = 1.0;
+    for (std::size_t i = 0; i < z.size(); ++i) {
+        if (step[i] < 0.0) share = std::min(share, kToBounds * f.v[i] / -step[i]);
+        if (step[i] > 0.0) share = std::min(share, kToBounds * (z[i] - f.v[i]) / step[i]);
+    }
+    return share;
+}
+
+// The share of the step taken: within the bounds, the densities within their largest steps.
+double share_of(const std::vector<double>& z, const FlashEstimate& f,
+                const std::vector<double>& step) {
+    const std::size_t n = z.size();
+    const double worst = std::max(density_reach(step[n], true), density_reach(step[n + 1], false));
+    const double share = share_within_bounds(z, f, step);
+    return worst > 1.0 ? std::min(share, 1.0 / worst) : share;
+}
+
+FlashEstimate flash_moved(const FlashEstimate& f, const std::vector<double>& step, double share) {
+    const std::size_t n = f.v.size();
+    FlashEstimate next = f;
+    for (std::size_t i = 0; i < n; ++i) next.v[i] += share * step[i];
+    next.D_liquid *= std::exp(share * step[n]);
+    next.D_vapour *= std::exp(share * step[n + 1]);
+    return next;
+}
+
+// A solution that is two phases: both present, the liquid denser than the vapour and not the
+// trivial one.
+bool two_phases(const std::vector<double>& z, const FlashEstimate& f) {
+    double V = 0, spread = 0;
+    for (std::size_t i = 0; i < z.size(); ++i) {
+        V += f.v[i];
+        if (z[i] > 0.0) {
+            if (!(f.v[i] > 0.0 && f.v[i] < z[i])) return false;
+        }
+    }
+    for (std::size_t i = 0; i < z.size(); ++i)
+        if (z[i] > 0.0)
+            spread =
+                std::max(spread, std::fabs(std::log(f.v[i] / V * (1.0 - V) / (z[i] - f.v[i]))));
+    return std::isfinite(V + spread + f.D_liquid + f.D_vapour) && V > 0.0 && V < 1.0 &&
+           f.D_liquid > f.D_vapour && !same_phase(spread, f.D_liquid, f.D_vapour);
+}
+
+}  // namespace
+
+bool flash_newton(const MixtureModel& m, const std::vector<double>& z, double T, double p,
+                  FlashEstimate& f) {
+    const std::size_t n = z.size();
+    for (std::size_t i = 0; i < n; ++i)
+        if (!(z[i] > 0.0)) f.v[i] = 0.0;
+    Split s;
+    const auto at = [&](const FlashEstimate& next) { return evaluate(m, z, T, next, s); };
+    if (!at(f)) return false;
+    std::vector<double> r, J;
+    double last = 0;
+    int bounded = 0;  // steps running into the bounds in a row
+    for (int k = 0; k < kNewtonSteps; ++k) {
+        ++f.iterations;
+        flash_system(z, f, s, p, r, J);
+        const double residual = largest(r, 0, n + 2);
+        if (residual < kSolved) return two_phases(z, f);
+        std::vector<double> step(r);
+        for (double& v : step) v = -v;
+        if (!solve_dense(J, step)) return false;
+        curved(f.D_liquid, s.liquid, step[n]);
+        curved(f.D_vapour, s.vapour, step[n + 1]);
+        const double share = share_of(z, f, step);
+        if (settles_ahead(residual, last, share)) {
+            f = flash_moved(f, step, 1.0);
+            return two_phases(z, f);
+        }
+        // Steps that keep running into the bounds head for one phase.
+        bounded = share_within_bounds(z, f, step) < 1.0 ? bounded + 1 : 0;
+        if (bounded == kBoundedSteps) return false;
+        if (!take_step(f, step, share, flash_moved, at)) return false;
         last = residual;
     }
     return false;

@@ -43,4 +43,41 @@ bool incipient_newton(const MixtureModel& m, const std::vector<double>& z, bool 
 // The incipient phase's mole fractions of an estimate.
 std::vector<double> incipient_fractions(const std::vector<double>& z, const IncipientEstimate& e);
 
+// A trial phase of Michelsen's tangent-plane test: its amounts W and density D (the start on
+// entry, the stationary point on exit).
+struct TrialPhase {
+    std::vector<double> W;
+    double D = 0;
+    int iterations = 0;
+};
+
+enum class Stability { unstable, stable, failed };
+
+// The tangent-plane test of the feed z at (T, p) with the fugacity coefficients ln_phi_feed,
+// from the trial phase `t`: steps towards the stationary point of the tangent-plane distance,
+// ln W_i + ln phi_i(w) = ln z_i + ln phi_i(z) at the trial's pressure p, in (ln W_i, ln D) -
+// successive substitution of ln W (with a Newton step of the density) first, then Newton's.
+// Unstable as soon as the modified distance 1 + sum W_i (ln W_i + ln phi_i(w) - d_i - 1) at
+// the trial's pressure is negative (the feed splits); stable at a stationary point with sum W
+// <= 1 or where the trial becomes the feed (the trivial solution); failed where a step leaves
+// what the equation takes or the steps do not settle. Components absent from the feed stay
+// absent from the trial.
+Stability tangent_plane_test(const MixtureModel& m, const std::vector<double>& z,
+                             const std::vector<double>& ln_phi_feed, double T, double p,
+                             TrialPhase& t);
+
+// A flash under way: the vapour's amounts per mole of feed v (the liquid's z - v) and the two
+// phases' densities.
+struct FlashEstimate {
+    std::vector<double> v;
+    double D_liquid = 0, D_vapour = 0;
+    int iterations = 0;
+};
+
+// Newton steps in (v_i, ln D_liquid, ln D_vapour) on equal fugacities and both phases at p,
+// each v_i kept within (0, z_i). True with `f` the split, the liquid denser than the vapour
+// and not the trivial one; false where the steps do not settle.
+bool flash_newton(const MixtureModel& m, const std::vector<double>& z, double T, double p,
+                  FlashEstimate& f);
+
 }  // namespace xalt1::detail

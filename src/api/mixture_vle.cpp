@@ -124,21 +124,32 @@ bool mixture_density(const MixtureModel& m, const double* z, double T, double P,
 namespace {
 
 constexpr int kWarmSteps = 6;
-constexpr double kWarmReach = 0.1;  // a warm root within this share of its start
+constexpr double kWarmReach = 0.25;  // a warm root within this share of its start
+// A step of the second-order model this short leaves its end exact to round-off.
+constexpr double kWarmSettled = 1e-9;
 
 // The density of pressure P on a branch from the density `D` of a nearby state of that branch
-// (the last step of a substitution): Newton steps that must settle close to the start on a
-// stable state; else the full search. D is the start on entry (0: none) and the root on exit.
+// (the last step of a substitution, an estimate): steps to second order in the density (the
+// root of p's quadratic model, Newton's step where it has none) that must settle close to the
+// start on a stable state; else the full search. D is the start on entry (0: none) and the root
+// on exit.
 bool density_from(const MixtureModel& m, const double* z, double T, double P, bool liquid,
                   double& D) {
     if (D > 0.0) {
         double x = D;
         for (int k = 0; k < kWarmSteps; ++k) {
-            const Pressure at = pressure_at(m, z, T, x);
-            if (!at.ok || !(at.slope > 0.0)) break;
-            const double next = x - (at.p - P) / at.slope;
+            double p = 0, slope = 0, curvature = 0;
+            if (!m.pressure(z, T, x, p, slope, &curvature) || !(slope > 0.0)) break;
+            const double discriminant = slope * slope - 2.0 * (p - P) * curvature;
+            const double step = discriminant > 0.0
+                                    ? -2.0 * (p - P) / (slope + std::sqrt(discriminant))
+                                    : -(p - P) / slope;
+            const double next = x + step;
             if (!(std::fabs(next / D - 1.0) < kWarmReach)) break;
-            if (std::fabs(next - x) <= 1e-13 * x) {
+            if (std::fabs(step) <= kWarmSettled * x) {
+                // A vapour's pressure rises more slowly than its density (its attraction grows
+                // with it); a root where it does not lies on another branch.
+                if (!liquid && !(x * slope < P)) break;
                 D = next;
                 return true;
             }
@@ -151,14 +162,6 @@ bool density_from(const MixtureModel& m, const double* z, double T, double P, bo
 }  // namespace
 
 namespace {
-
-// Wilson's K-values at (T, p).
-std::vector<double> wilson(const std::vector<CriticalConstants>& pure, double T, double p) {
-    std::vector<double> K;
-    for (const CriticalConstants& c : pure)
-        K.push_back(c.pc / p * std::exp(5.373 * (1.0 + c.acentric) * (1.0 - c.Tc / T)));
-    return K;
-}
 
 // What a substitution holds: the phase of composition z (liquid for a bubble point) and the
 // temperature or the pressure.
@@ -476,13 +479,16 @@ struct PhaseAt {
     std::vector<double> ln_phi;
 };
 
-PhaseAt phase_at(const MixtureModel& m, const std::vector<double>& w, double T, double p) {
+// The roots are searched from the start densities Dl and Dv where given (0: none).
+PhaseAt phase_at(const MixtureModel& m, const std::vector<double>& w, double T, double p,
+                 double Dl = 0.0, double Dv = 0.0) {
     PhaseAt best;
     double first_D = 0;
     for (bool liquid : {false, true}) {
         PhaseAt at;
         at.ln_phi.resize(w.size());
-        if (!mixture_density(m, w.data(), T, p, liquid, at.D) ||
+        at.D = liquid ? Dl : Dv;
+        if (!density_from(m, w.data(), T, p, liquid, at.D) ||
             !m.ln_fugacity_coefficients(w.data(), T, at.D, at.ln_phi.data()))
             continue;
         if (liquid && best.ok && std::fabs(at.D / first_D - 1.0) < 1e-9) continue;  // one root
@@ -566,59 +572,214 @@ Flash one_phase(const std::vector<double>& z, double T, double p, const PhaseAt&
     return f;
 }
 
-}  // namespace
+// A flash's substitution under way: the K-values and the last step's densities (0: none yet).
+struct FlashSubstitution {
+    std::vector<double> K;
+    double Dl = 0, Dv = 0;
+    int steps = 0;
+};
 
-Flash flash_Tp(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-               const std::vector<double>& z, double T, double p) {
-    const PhaseAt feed = phase_at(m, z, T, p);
-    if (!feed.ok) throw Error(ErrorKind::no_solution, "no density of the mixture at this T and p");
-    const std::vector<double> K0 = wilson(pure, T, p);
-    std::vector<double> trial, K(z.size());
-    std::vector<double> vapour_like(z.size()), liquid_like(z.size());
+// The liquid and vapour of Rachford-Rice's split by the K-values, with its vapour fraction.
+double split_by(const std::vector<double>& z, const std::vector<double>& K, std::vector<double>& x,
+                std::vector<double>& y) {
+    const double beta = rachford_rice(z, K);
     for (std::size_t i = 0; i < z.size(); ++i) {
-        vapour_like[i] = z[i] * K0[i];
-        liquid_like[i] = z[i] / K0[i];
+        x[i] = z[i] / (1.0 + beta * (K[i] - 1.0));
+        y[i] = K[i] * x[i];
     }
-    if (unstable(m, z, feed, T, p, vapour_like, trial)) {
-        for (std::size_t i = 0; i < z.size(); ++i) K[i] = trial[i] / z[i];
-    } else if (unstable(m, z, feed, T, p, liquid_like, trial)) {
-        for (std::size_t i = 0; i < z.size(); ++i) K[i] = z[i] / trial[i];
-    } else {
-        return one_phase(z, T, p, feed);
-    }
-    Flash f;
+    x = normalised(x);
+    y = normalised(y);
+    return beta;
+}
+
+// Up to `steps` more steps of successive substitution of the K-values with the Rachford-Rice
+// equation, each phase's density found anew from the last step's. True once settled, with the
+// result (one phase where the split vanishes).
+bool substitute_split(const MixtureModel& m, const std::vector<double>& z, double T, double p,
+                      const PhaseAt& feed, FlashSubstitution& s, int steps, Flash& out) {
     std::vector<double> x(z.size()), y(z.size()), phi_l(z.size()), phi_v(z.size());
-    double Dl = 0, Dv = 0;  // the last step's densities, the next one's starts
-    for (int k = 0; k < kSubstitutions; ++k) {
-        const double beta = rachford_rice(z, K);
-        for (std::size_t i = 0; i < z.size(); ++i) {
-            x[i] = z[i] / (1.0 + beta * (K[i] - 1.0));
-            y[i] = K[i] * x[i];
-        }
-        x = normalised(x);
-        y = normalised(y);
-        if (!density_from(m, x.data(), T, p, true, Dl) ||
-            !density_from(m, y.data(), T, p, false, Dv) ||
-            !m.ln_fugacity_coefficients(x.data(), T, Dl, phi_l.data()) ||
-            !m.ln_fugacity_coefficients(y.data(), T, Dv, phi_v.data()))
+    for (int k = 0; k < steps; ++k) {
+        ++s.steps;
+        split_by(z, s.K, x, y);
+        if (!density_from(m, x.data(), T, p, true, s.Dl) ||
+            !density_from(m, y.data(), T, p, false, s.Dv) ||
+            !m.ln_fugacity_coefficients(x.data(), T, s.Dl, phi_l.data()) ||
+            !m.ln_fugacity_coefficients(y.data(), T, s.Dv, phi_v.data()))
             throw Error(ErrorKind::no_solution, "flash: a phase has no density at this T and p");
         double change = 0, spread = 0;
         for (std::size_t i = 0; i < z.size(); ++i) {
+            if (!(z[i] > 0.0)) continue;
             const double lnK = phi_l[i] - phi_v[i];
-            change = std::max(change, std::fabs(lnK - std::log(K[i])));
+            change = std::max(change, std::fabs(lnK - std::log(s.K[i])));
             spread = std::max(spread, std::fabs(lnK));
-            K[i] = std::exp(lnK);
+            s.K[i] = std::exp(lnK);
         }
-        if (trivial(spread, Dl, Dv)) return one_phase(z, T, p, feed);
+        if (trivial(spread, s.Dl, s.Dv)) {
+            out = one_phase(z, T, p, feed);
+            return true;
+        }
         if (change < 1e-10) {
-            f.beta = rachford_rice(z, K);
-            if (f.beta <= 0.0 || f.beta >= 1.0) return one_phase(z, T, p, feed);
-            f.two_phase = true;
-            f.split = {T, p, x, y, Dl, Dv, k + 1};
-            return f;
+            const double beta = rachford_rice(z, s.K);
+            if (beta <= 0.0 || beta >= 1.0) {
+                out = one_phase(z, T, p, feed);
+            } else {
+                out.two_phase = true;
+                out.beta = beta;
+                out.split = {T, p, x, y, s.Dl, s.Dv, s.steps};
+            }
+            return true;
         }
     }
+    return false;
+}
+
+// Where Rachford-Rice puts the split of a barely unstable feed outside (0, 1): this much of
+// the trial phase.
+constexpr double kSmallShare = 0.01;
+
+// The start of Newton's flash from the K-values: the vapour's amounts of Rachford-Rice's split
+// (or a small share of the trial phase w), the densities from the trial's (of the trial's kind
+// of phase) and from the feed's scaled by the start densities of the two compositions.
+FlashEstimate flash_start(const std::vector<double>& z, double T, double p, const PhaseAt& feed,
+                          const TrialPhase& trial, bool vapour_like, const std::vector<PureAtT>& at,
+                          const std::vector<double>& K) {
+    const std::size_t n = z.size();
+    const std::vector<double> w = normalised(trial.W);
+    double beta = rachford_rice(z, K);
+    std::vector<double> x(n), y(n);
+    if (beta > 0.0 && beta < 1.0) {
+        for (std::size_t i = 0; i < n; ++i) {
+            x[i] = z[i] / (1.0 + beta * (K[i] - 1.0));
+            y[i] = K[i] * x[i];
+        }
+    } else {
+        beta = vapour_like ? kSmallShare : 1.0 - kSmallShare;
+        for (std::size_t i = 0; i < n; ++i) {
+            (vapour_like ? y : x)[i] = w[i];
+            (vapour_like ? x : y)[i] = vapour_like ? (z[i] - beta * w[i]) / (1.0 - beta)
+                                                   : (z[i] - (1.0 - beta) * w[i]) / beta;
+        }
+    }
+    x = normalised(x);
+    y = normalised(y);
+    FlashEstimate f;
+    for (std::size_t i = 0; i < n; ++i) f.v.push_back(std::clamp(beta * y[i], 0.0, z[i]));
+    const auto start = [&](bool liquid, const std::vector<double>& c) {
+        return liquid ? liquid_start(at, c) : vapour_start(at, c, T, p);
+    };
+    const auto scaled = [&](bool liquid, const std::vector<double>& c) {
+        if (liquid != vapour_like && trial.D > 0.0)
+            return trial.D * start(liquid, c) / start(liquid, w);
+        if (feed.liquid == liquid) return feed.D * start(liquid, c) / start(liquid, z);
+        return start(liquid, c);
+    };
+    f.D_liquid = scaled(true, x);
+    f.D_vapour = scaled(false, y);
+    return f;
+}
+
+// The split of an unstable feed: Newton's flash from the trial phase's K-values, substitution
+// where it does not settle.
+Flash result_of(const std::vector<double>& z, double T, double p, const FlashEstimate& f) {
+    const std::size_t n = z.size();
+    Flash result;
+    result.two_phase = true;
+    double V = 0;
+    for (double v : f.v) V += v;
+    result.beta = V;
+    std::vector<double> x(n), y(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        y[i] = f.v[i] / V;
+        x[i] = (z[i] - f.v[i]) / (1.0 - V);
+    }
+    result.split = {T, p, x, y, f.D_liquid, f.D_vapour, f.iterations};
+    return result;
+}
+
+// Newton's start from a substitution's K-values and densities.
+FlashEstimate estimate_of(const std::vector<double>& z, const FlashSubstitution& s) {
+    std::vector<double> x(z.size()), y(z.size());
+    const double beta = split_by(z, s.K, x, y);
+    FlashEstimate f;
+    for (std::size_t i = 0; i < z.size(); ++i) f.v.push_back(std::clamp(beta * y[i], 0.0, z[i]));
+    f.D_liquid = s.Dl;
+    f.D_vapour = s.Dv;
+    f.iterations = s.steps;
+    return f;
+}
+
+// The split of an unstable feed: Newton's flash from the trial phase's K-values; where it does
+// not settle, substitution steps, with Newton's tried again from time to time.
+Flash split(const MixtureModel& m, const std::vector<double>& z, double T, double p,
+            const PhaseAt& feed, const TrialPhase& trial, bool vapour_like,
+            const std::vector<PureAtT>& at) {
+    const std::size_t n = z.size();
+    FlashSubstitution s;
+    s.K.assign(n, 1.0);
+    for (std::size_t i = 0; i < n; ++i)
+        if (z[i] > 0.0) s.K[i] = vapour_like ? trial.W[i] / z[i] : z[i] / trial.W[i];
+    FlashEstimate f = flash_start(z, T, p, feed, trial, vapour_like, at, s.K);
+    f.iterations = trial.iterations;
+    if (flash_newton(m, z, T, p, f)) return result_of(z, T, p, f);
+    // Substitution, with Newton tried again after 3, 6, 12, ... of its steps.
+    Flash out;
+    for (int steps = kLeadSteps; s.steps < kSubstitutions; steps *= 2) {
+        if (substitute_split(m, z, T, p, feed, s, steps, out)) return out;
+        f = estimate_of(z, s);
+        double V = 0;
+        for (double v : f.v) V += v;
+        if (V > 0.0 && V < 1.0 && flash_newton(m, z, T, p, f)) return result_of(z, T, p, f);
+    }
     throw Error(ErrorKind::no_solution, "flash: the substitution does not settle");
+}
+
+// The tangent-plane test from one trial phase: Newton's from the trial's start density, then
+// from the roots of the trial's composition searched on its own branch and on the other (a
+// vapour-like trial may have no root on its branch at p, beyond the vapour's spinodal), else
+// substitution with the trial's density searched at each step. Unstable with the stationary
+// trial phase.
+bool unstable_from(const MixtureModel& m, const std::vector<double>& z, const PhaseAt& feed,
+                   double T, double p, TrialPhase& trial, bool liquid_like, double other) {
+    const TrialPhase start = trial;
+    const std::vector<double> w = normalised(start.W);
+    Stability verdict = tangent_plane_test(m, z, feed.ln_phi, T, p, trial);
+    for (bool liquid : {liquid_like, !liquid_like}) {
+        if (verdict != Stability::failed) return verdict == Stability::unstable;
+        trial = start;
+        if (liquid != liquid_like) trial.D = other;
+        if (density_from(m, w.data(), T, p, liquid, trial.D))
+            verdict = tangent_plane_test(m, z, feed.ln_phi, T, p, trial);
+    }
+    if (verdict != Stability::failed) return verdict == Stability::unstable;
+    std::vector<double> W;
+    if (!unstable(m, z, feed, T, p, start.W, W)) return false;
+    trial = start;
+    trial.W = W;
+    trial.D = 0;
+    return true;
+}
+
+}  // namespace
+
+Flash flash_Tp(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+               const std::vector<double>& z, double T, double p,
+               const std::vector<SaturationSource>& saturation) {
+    const std::vector<PureAtT> at = pure_at(pure, saturation, T);
+    const PhaseAt feed = phase_at(m, z, T, p, liquid_start(at, z), vapour_start(at, z, T, p));
+    if (!feed.ok) throw Error(ErrorKind::no_solution, "no density of the mixture at this T and p");
+    const std::vector<double> K = raoult(at, p);
+    // The trial of the other kind of phase than the feed's first: the one that splits it, if any.
+    for (bool vapour_like : {feed.liquid, !feed.liquid}) {
+        TrialPhase trial;
+        for (std::size_t i = 0; i < z.size(); ++i)
+            trial.W.push_back(vapour_like ? z[i] * K[i] : z[i] / K[i]);
+        const std::vector<double> w = normalised(trial.W);
+        const double Dl = liquid_start(at, w), Dv = vapour_start(at, w, T, p);
+        trial.D = vapour_like ? Dv : Dl;
+        if (unstable_from(m, z, feed, T, p, trial, !vapour_like, vapour_like ? Dl : Dv))
+            return split(m, z, T, p, feed, trial, vapour_like, at);
+    }
+    return one_phase(z, T, p, feed);
 }
 
 namespace {
@@ -638,15 +799,15 @@ double flash_value(const MixtureModel& m, const Flash& f, double StateProperties
 // The (T, p) flash whose value of `field` is `target`: Illinois steps on T, which the value
 // rises with.
 Flash flash_where(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-                  const std::vector<double>& z, double p, double target,
-                  double StateProperties::*field, const char* name) {
+                  const std::vector<SaturationSource>& saturation, const std::vector<double>& z,
+                  double p, double target, double StateProperties::*field, const char* name) {
     double Tc = 0, Tmin = 0;
     for (const CriticalConstants& c : pure) {
         Tc = std::max(Tc, c.Tc);
         Tmin = std::max(Tmin, c.Tmin);
     }
     double a = std::max(Tmin, kLowestInTc * Tc), b = kHighestInTc * Tc;
-    Flash fa = flash_Tp(m, pure, z, a, p), fb = flash_Tp(m, pure, z, b, p);
+    Flash fa = flash_Tp(m, pure, z, a, p, saturation), fb = flash_Tp(m, pure, z, b, p, saturation);
     double va = flash_value(m, fa, field) - target, vb = flash_value(m, fb, field) - target;
     if (va > 0.0 || vb < 0.0)
         throw Error(ErrorKind::out_of_range, std::string(name) + " lies beyond the values from " +
@@ -654,7 +815,7 @@ Flash flash_where(const MixtureModel& m, const std::vector<CriticalConstants>& p
     int side = 0;
     for (int k = 0; k < kTemperatureSteps; ++k) {
         const double T = b - vb * (b - a) / (vb - va);
-        const Flash f = flash_Tp(m, pure, z, T, p);
+        const Flash f = flash_Tp(m, pure, z, T, p, saturation);
         const double v = flash_value(m, f, field) - target;
         if (std::fabs(b - a) <= 1e-12 * T || v == 0.0) return f;
         if ((v > 0.0) == (vb > 0.0)) {
@@ -683,13 +844,15 @@ double flash_entropy(const MixtureModel& m, const Flash& f) {
 }
 
 Flash flash_ph(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-               const std::vector<double>& z, double p, double h) {
-    return flash_where(m, pure, z, p, h, &StateProperties::h, "h");
+               const std::vector<double>& z, double p, double h,
+               const std::vector<SaturationSource>& saturation) {
+    return flash_where(m, pure, saturation, z, p, h, &StateProperties::h, "h");
 }
 
 Flash flash_ps(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-               const std::vector<double>& z, double p, double s) {
-    return flash_where(m, pure, z, p, s, &StateProperties::s, "s");
+               const std::vector<double>& z, double p, double s,
+               const std::vector<SaturationSource>& saturation) {
+    return flash_where(m, pure, saturation, z, p, s, &StateProperties::s, "s");
 }
 
 }  // namespace xalt1::detail

@@ -68,15 +68,19 @@ PhaseSplit dew_at_p(const MixtureModel& m, const std::vector<CriticalConstants>&
 // The state of z at (T, p): one phase (beta 0 for a liquid, 1 for a vapour; x = y = z, Dliq =
 // Dvap the phase's density), or two, with the vapour fraction beta (moles of vapour per mole)
 // and the phases' compositions and densities. The feed is tested for stability by the
-// tangent-plane distance of a vapour-like and a liquid-like trial phase; an unstable feed is
-// split by successive substitution with the Rachford-Rice equation in its bounded form.
+// tangent-plane distance of a vapour-like and a liquid-like trial phase from Raoult's K-values
+// (`saturation` as for bubble points), Newton's steps in the trial's amounts and density; an
+// unstable feed is split by Newton's steps in the vapour's amounts and both densities from the
+// trial's K-values, with successive substitution and the Rachford-Rice equation in its bounded
+// form to fall back on.
 struct Flash {
     bool two_phase = false;
     double beta = 0;
     PhaseSplit split;
 };
 Flash flash_Tp(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-               const std::vector<double>& z, double T, double p);
+               const std::vector<double>& z, double T, double p,
+               const std::vector<SaturationSource>& saturation = {});
 
 // The molar enthalpy or entropy of a flash's result (the phases' in proportion to beta).
 double flash_enthalpy(const MixtureModel& m, const Flash& f);
@@ -86,8 +90,10 @@ double flash_entropy(const MixtureModel& m, const Flash& f);
 // Tmin (at least 0.3 of their highest critical temperature) to 4 times that (h and s rise with T at
 // constant p). Throws Error (out_of_range) for a value beyond the search's ends.
 Flash flash_ph(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-               const std::vector<double>& z, double p, double h);
+               const std::vector<double>& z, double p, double h,
+               const std::vector<SaturationSource>& saturation = {});
 Flash flash_ps(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-               const std::vector<double>& z, double p, double s);
+               const std::vector<double>& z, double p, double s,
+               const std::vector<SaturationSource>& saturation = {});
 
 }  // namespace xalt1::detail

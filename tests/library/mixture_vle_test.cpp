@@ -407,3 +407,85 @@ TEST(MixtureVle, DenseSolve) {
 }
 
 }  // namespace
+
+namespace {
+
+using xalt1::detail::Flash;
+
+// Newton's flash: two phases of a binary in at most 30 evaluations of the mixture, the
+// stability test included, and a single phase in at most 45, from the fluids' saturation series
+// or from the critical constants alone; the same state either way, and an equilibrium.
+TEST(MixtureVle, NewtonFlashInAFewEvaluations) {
+    const struct {
+        std::string a, b;
+        double xi, T;
+    } pairs[] = {{"R32", "R1234yf", 0.9525, 280.0},
+                 {"CO2", "Ethane", 0.9151, 250.0},
+                 {"Methane", "Ethane", 1.0056, 160.0},
+                 {"Propane", "n-Butane", 0.9986, 300.0}};
+    for (const auto& pair : pairs) {
+        const Mixture m = binary(pair.a, pair.b, pair.xi);
+        for (double x : {0.2, 0.5, 0.8}) {
+            const std::vector<double> z = {x, 1.0 - x};
+            const double bubble = bubble_at_T(m.model, m.pure, z, pair.T, m.series).p;
+            const double dew = dew_at_T(m.model, m.pure, z, pair.T, m.series).p;
+            for (double p : {0.5 * dew, dew + 0.3 * (bubble - dew), dew + 0.7 * (bubble - dew),
+                             1.5 * bubble}) {
+                SCOPED_TRACE(pair.a + "/" + pair.b + " x=" + std::to_string(x) +
+                             " p=" + std::to_string(p));
+                const bool two = p > dew && p < bubble;
+                uint64_t before = thread_evaluations();
+                const Flash f = flash_Tp(m.model, m.pure, z, pair.T, p, m.series);
+                EXPECT_LE(thread_evaluations() - before, two ? 30u : 45u);
+                ASSERT_EQ(f.two_phase, two);
+                if (two) {
+                    expect_equilibrium(m.model, f.split);
+                } else {
+                    EXPECT_EQ(f.beta, p < dew ? 1.0 : 0.0);
+                }
+                const Flash estimated = flash_Tp(m.model, m.pure, z, pair.T, p);
+                ASSERT_EQ(estimated.two_phase, two);
+                EXPECT_NEAR(estimated.beta, f.beta, 1e-9);
+                EXPECT_NEAR(estimated.split.y[0], f.split.y[0], 1e-9);
+                EXPECT_NEAR(estimated.split.Dliq / f.split.Dliq, 1.0, 1e-9);
+            }
+        }
+    }
+}
+
+// States where the phase is easy to get wrong: a compressed liquid whose vapour-like start
+// density reaches the liquid's root (a liquid, beta 0), and a feed next to the critical
+// temperature of its main component whose liquid-like trial starts outside the liquid branch
+// (it splits).
+TEST(MixtureVle, FlashNamesThePhaseItFinds) {
+    const Mixture m = binary("CO2", "Ethane", 0.9151);
+    const Flash liquid = flash_Tp(m.model, m.pure, {0.1, 0.9}, 220.0, 8.0);
+    EXPECT_FALSE(liquid.two_phase);
+    EXPECT_EQ(liquid.beta, 0.0);
+    EXPECT_GT(liquid.split.Dliq, 15.0);
+    const Flash split = flash_Tp(m.model, m.pure, {0.1, 0.9}, 288.571, 3.75572);
+    ASSERT_TRUE(split.two_phase);
+    EXPECT_NEAR(split.beta, 0.8635, 1e-3);
+    expect_equilibrium(m.model, split.split);
+}
+
+// A component absent from the feed is absent from both phases, which are the binary's.
+TEST(MixtureVle, FlashWithAComponentAbsent) {
+    const Mixture three = mixture({"R32", "R1234yf", "CO2"}, 0.96);
+    const Mixture two = binary("R32", "R1234yf", 0.96);
+    const std::vector<double> z = {0.6, 0.4};
+    const double T = 270.0;
+    const double p =
+        0.5 * (bubble_at_T(two.model, two.pure, z, T).p + dew_at_T(two.model, two.pure, z, T).p);
+    const Flash f3 = flash_Tp(three.model, three.pure, {0.6, 0.4, 0.0}, T, p, three.series);
+    const Flash f2 = flash_Tp(two.model, two.pure, z, T, p, two.series);
+    ASSERT_TRUE(f3.two_phase);
+    ASSERT_TRUE(f2.two_phase);
+    EXPECT_EQ(f3.split.x[2], 0.0);
+    EXPECT_EQ(f3.split.y[2], 0.0);
+    EXPECT_NEAR(f3.beta, f2.beta, 1e-9);
+    EXPECT_NEAR(f3.split.y[0], f2.split.y[0], 1e-9);
+    EXPECT_NEAR(f3.split.Dvap / f2.split.Dvap, 1.0, 1e-9);
+}
+
+}  // namespace
