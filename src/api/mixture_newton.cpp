@@ -75,6 +75,14 @@ double largest(const std::vector<double>& v, std::size_t from, std::size_t to) {
     return m;
 }
 
+// The residuals r and the Jacobian J of `size` unknowns, zeroed; J's element (row, col) through
+// the accessor returned.
+auto zeroed(std::vector<double>& r, std::vector<double>& J, std::size_t size) {
+    r.assign(size, 0.0);
+    J.assign(size * size, 0.0);
+    return [&J, size](std::size_t row, std::size_t col) -> double& { return J[row * size + col]; };
+}
+
 // A density's step taken to second order: the step of ln D that changes the phase's pressure by
 // what the linear model says (a liquid's pressure is steep and convex in its density, so that
 // the linear step overshoots). With a = dp/dln D and b = d2p/dln D2, a d + b d^2/2 = a s.
@@ -98,13 +106,6 @@ bool liquid_like(double D, const PhaseSlopes& s) {
     return D * s.dpdD > 3.0 * std::fabs(s.p);
 }
 
-// Whether the whole step about to be taken leaves the residual below kSettledAhead, by the
-// quadratic rate of the last two.
-bool settles_ahead(double residual, double last, double share) {
-    return share == 1.0 && last > 0.0 && residual < kQuadraticReach &&
-           residual * (residual / last) * (residual / last) < kSettledAhead;
-}
-
 // The step from `e` taken as far as `share` of it, halved while the state at its end cannot be
 // evaluated; false after kHalvings halvings.
 template <class State, class Move, class Evaluate>
@@ -120,14 +121,48 @@ bool take_step(State& e, const std::vector<double>& step, double share, Move mov
     return true;
 }
 
+// Newton's steps the solvers share, from the evaluated state `e`: at each state the problem's
+// residuals and Jacobian (system), the step solved and shaped by the problem (its densities'
+// steps to second order; the share of it taken, 0 to give up), then taken (take_step). Where
+// the last two residuals fell at the quadratic rate to leave the next below kSettledAhead, the
+// whole step is taken without an evaluation at its end (last_step). True with `e` where the
+// residuals fall below kSolved and the problem takes the state (solution).
+template <class State, class Problem>
+bool newton_steps(State& e, Problem& problem) {
+    const auto moved = [&problem](const State& from, const std::vector<double>& step,
+                                  double share) { return problem.moved(from, step, share); };
+    const auto evaluate = [&problem](const State& at) { return problem.evaluate(at); };
+    std::vector<double> r, J;
+    double last = 0;  // the largest residual of the last step
+    for (int k = 0; k < kNewtonSteps; ++k) {
+        ++e.iterations;
+        problem.system(e, r, J);
+        const double residual = largest(r, 0, r.size());
+        if (residual < kSolved) return problem.solution(e);
+        std::vector<double> step(r);
+        for (double& v : step) v = -v;
+        if (!solve_dense(J, step)) return false;
+        const double share = problem.shape(e, step);
+        if (!(share > 0.0)) return false;
+        if (share == 1.0 && last > 0.0 && residual < kQuadraticReach &&
+            residual * (residual / last) * (residual / last) < kSettledAhead) {
+            problem.last_step(e, step);
+            return problem.solution(e);
+        }
+        if (!take_step(e, step, share, moved, evaluate)) return false;
+        last = residual;
+    }
+    return false;
+}
+
 // The two phases of an estimate, evaluated.
 struct Phases {
     PhaseSlopes feed, incipient;
     std::vector<double> w;  // the incipient phase's mole fractions
 };
 
-bool evaluate(const MixtureModel& m, const std::vector<double>& z, const IncipientEstimate& e,
-              Phases& ph) {
+bool evaluate_phases(const MixtureModel& m, const std::vector<double>& z,
+                     const IncipientEstimate& e, Phases& ph) {
     ph.w = incipient_fractions(z, e);
     return m.phase_slopes(z.data(), e.T, e.D_feed, ph.feed) &&
            m.phase_slopes(ph.w.data(), e.T, e.D_incipient, ph.incipient) && ph.feed.dpdD > 0.0 &&
@@ -140,15 +175,11 @@ bool evaluate(const MixtureModel& m, const std::vector<double>& z, const Incipie
 //   r_n = sum z_i kappa_i - 1,  r_n+1 = (p_feed - p_incipient)/p_scale,
 //   r_n+2 = 0 with T held (ln T's row the identity), else (p_feed - p)/p.
 // The incipient phase's amounts z_j kappa_j move its mu by (N dmu/dn_j) w_j per ln kappa_j.
-void system(const std::vector<double>& z, const IncipientEstimate& e, const Phases& ph, bool by_T,
-            std::vector<double>& r, std::vector<double>& J) {
+void incipient_system(const std::vector<double>& z, const IncipientEstimate& e, const Phases& ph,
+                      bool by_T, std::vector<double>& r, std::vector<double>& J) {
     const std::size_t n = z.size(), size = n + 3, lnDf = n, lnDi = n + 1, lnT = n + 2;
     const PhaseSlopes &f = ph.feed, &i = ph.incipient;
-    r.assign(size, 0.0);
-    J.assign(size * size, 0.0);
-    const auto at = [&J, size](std::size_t row, std::size_t col) -> double& {
-        return J[row * size + col];
-    };
+    const auto at = zeroed(r, J, size);
     for (std::size_t k = 0; k < n; ++k) {
         r[k] = e.ln_kappa[k] + i.mu[k] + std::log(e.D_incipient) - f.mu[k] - std::log(e.D_feed);
         for (std::size_t j = 0; j < n; ++j) at(k, j) = (k == j) + i.dn[k * n + j] * ph.w[j];
@@ -176,14 +207,15 @@ void system(const std::vector<double>& z, const IncipientEstimate& e, const Phas
 
 // The share of the step taken: all of it, or as much as keeps each kind of unknown within its
 // largest step.
-double share_of(const std::vector<double>& step, std::size_t n, bool feed_liquid) {
+double incipient_share(const std::vector<double>& step, std::size_t n, bool feed_liquid) {
     const double worst =
         std::max({largest(step, 0, n) / kLargestLnKappa, density_reach(step[n], feed_liquid),
                   density_reach(step[n + 1], !feed_liquid), std::fabs(step[n + 2]) / kLargestLnT});
     return worst > 1.0 ? 1.0 / worst : 1.0;
 }
 
-IncipientEstimate moved(const IncipientEstimate& e, const std::vector<double>& step, double share) {
+IncipientEstimate incipient_moved(const IncipientEstimate& e, const std::vector<double>& step,
+                                  double share) {
     const std::size_t n = e.ln_kappa.size();
     IncipientEstimate next = e;
     for (std::size_t k = 0; k < n; ++k) next.ln_kappa[k] += share * step[k];
@@ -194,7 +226,7 @@ IncipientEstimate moved(const IncipientEstimate& e, const std::vector<double>& s
 }
 
 // A solution that is two phases: the liquid denser than the vapour and not the trivial one.
-bool two_phases(const IncipientEstimate& e, bool feed_liquid) {
+bool incipient_split(const IncipientEstimate& e, bool feed_liquid) {
     const double liquid = feed_liquid ? e.D_feed : e.D_incipient;
     const double vapour = feed_liquid ? e.D_incipient : e.D_feed;
     const double spread = largest(e.ln_kappa, 0, e.ln_kappa.size());
@@ -202,39 +234,43 @@ bool two_phases(const IncipientEstimate& e, bool feed_liquid) {
            !same_phase(spread, liquid, vapour);
 }
 
+// Newton's problem of a bubble or dew point (newton_steps).
+struct IncipientProblem {
+    const MixtureModel& m;
+    const std::vector<double>& z;
+    bool by_T, feed_liquid;
+    Phases ph;
+
+    bool evaluate(const IncipientEstimate& e) { return evaluate_phases(m, z, e, ph); }
+    void system(IncipientEstimate& e, std::vector<double>& r, std::vector<double>& J) {
+        incipient_system(z, e, ph, by_T, r, J);
+        if (by_T) e.p = ph.feed.p;
+    }
+    double shape(const IncipientEstimate& e, std::vector<double>& step) {
+        const std::size_t n = z.size();
+        curved(e.D_feed, ph.feed, step[n]);
+        curved(e.D_incipient, ph.incipient, step[n + 1]);
+        return incipient_share(step, n, feed_liquid);
+    }
+    IncipientEstimate moved(const IncipientEstimate& e, const std::vector<double>& step,
+                            double share) const {
+        return incipient_moved(e, step, share);
+    }
+    // The pressure at the step's end to first order.
+    void last_step(IncipientEstimate& e, const std::vector<double>& step) const {
+        IncipientEstimate end = incipient_moved(e, step, 1.0);
+        if (by_T) end.p += ph.feed.dpdD * (end.D_feed - e.D_feed);
+        e = end;
+    }
+    bool solution(const IncipientEstimate& e) const { return incipient_split(e, feed_liquid); }
+};
+
 }  // namespace
 
 bool incipient_newton(const MixtureModel& m, const std::vector<double>& z, bool by_T,
                       bool feed_liquid, IncipientEstimate& e) {
-    const std::size_t n = z.size();
-    Phases ph;
-    const auto at = [&](const IncipientEstimate& next) { return evaluate(m, z, next, ph); };
-    if (!at(e)) return false;
-    std::vector<double> r, J;
-    double last = 0;  // the largest residual of the last step
-    for (int k = 0; k < kNewtonSteps; ++k) {
-        ++e.iterations;
-        system(z, e, ph, by_T, r, J);
-        if (by_T) e.p = ph.feed.p;
-        const double residual = largest(r, 0, n + 3);
-        if (residual < kSolved) return two_phases(e, feed_liquid);
-        std::vector<double> step(r);
-        for (double& v : step) v = -v;
-        if (!solve_dense(J, step)) return false;
-        curved(e.D_feed, ph.feed, step[n]);
-        curved(e.D_incipient, ph.incipient, step[n + 1]);
-        const double share = share_of(step, n, feed_liquid);
-        if (settles_ahead(residual, last, share)) {
-            IncipientEstimate end = moved(e, step, 1.0);
-            // The pressure at the step's end to first order.
-            if (by_T) end.p += ph.feed.dpdD * (end.D_feed - e.D_feed);
-            e = end;
-            return two_phases(e, feed_liquid);
-        }
-        if (!take_step(e, step, share, moved, at)) return false;
-        last = residual;
-    }
-    return false;
+    IncipientProblem problem{m, z, by_T, feed_liquid, {}};
+    return problem.evaluate(e) && newton_steps(e, problem);
 }
 
 // ---- The tangent-plane test ---------------------------------------------------------------
@@ -269,21 +305,20 @@ std::vector<double> fractions(const std::vector<double>& W) {
 // the identity).
 void trial_system(const std::vector<double>& d, const TrialPhase& t, const std::vector<double>& w,
                   const PhaseSlopes& s, double p, std::vector<double>& r, std::vector<double>& J) {
-    const std::size_t n = d.size(), size = n + 1;
-    r.assign(size, 0.0);
-    J.assign(size * size, 0.0);
+    const std::size_t n = d.size();
+    const auto at = zeroed(r, J, n + 1);
     for (std::size_t i = 0; i < n; ++i) {
         if (t.W[i] <= 0.0) {
-            J[i * size + i] = 1.0;
+            at(i, i) = 1.0;
             continue;
         }
         r[i] = std::log(t.W[i]) + s.mu[i] + std::log(t.D) - d[i];
-        for (std::size_t j = 0; j < n; ++j) J[i * size + j] = (i == j) + s.dn[i * n + j] * w[j];
-        J[i * size + n] = t.D * s.dD[i] + 1.0;
-        J[n * size + i] = s.dp_dn[i] * w[i] / p;
+        for (std::size_t j = 0; j < n; ++j) at(i, j) = (i == j) + s.dn[i * n + j] * w[j];
+        at(i, n) = t.D * s.dD[i] + 1.0;
+        at(n, i) = s.dp_dn[i] * w[i] / p;
     }
     r[n] = (s.p - p) / p;
-    J[n * size + n] = t.D * s.dpdD / p;
+    at(n, n) = t.D * s.dpdD / p;
 }
 
 // Michelsen's modified tangent-plane distance 1 + sum W_i (r_i - 1) at the trial.
@@ -366,8 +401,8 @@ struct Split {
     double L = 0, V = 0;  // the phases' amounts per mole of feed
 };
 
-bool evaluate(const MixtureModel& m, const std::vector<double>& z, double T, const FlashEstimate& f,
-              Split& s) {
+bool evaluate_split(const MixtureModel& m, const std::vector<double>& z, double T,
+                    const FlashEstimate& f, Split& s) {
     const std::size_t n = z.size();
     s.V = 0;
     for (double v : f.v) s.V += v;
@@ -391,11 +426,7 @@ void flash_system(const std::vector<double>& z, const FlashEstimate& f, const Sp
                   std::vector<double>& r, std::vector<double>& J) {
     const std::size_t n = z.size(), size = n + 2, lnDl = n, lnDv = n + 1;
     const PhaseSlopes &l = s.liquid, &v = s.vapour;
-    r.assign(size, 0.0);
-    J.assign(size * size, 0.0);
-    const auto at = [&J, size](std::size_t row, std::size_t col) -> double& {
-        return J[row * size + col];
-    };
+    const auto at = zeroed(r, J, size);
     for (std::size_t i = 0; i < n; ++i) {
         if (!(z[i] > 0.0)) {
             at(i, i) = 1.0;
@@ -433,8 +464,8 @@ double share_within_bounds(const std::vector<double>& z, const FlashEstimate& f,
 }
 
 // The share of the step taken: within the bounds, the densities within their largest steps.
-double share_of(const std::vector<double>& z, const FlashEstimate& f,
-                const std::vector<double>& step) {
+double flash_share(const std::vector<double>& z, const FlashEstimate& f,
+                   const std::vector<double>& step) {
     const std::size_t n = z.size();
     const double worst = std::max(density_reach(step[n], true), density_reach(step[n + 1], false));
     const double share = share_within_bounds(z, f, step);
@@ -452,7 +483,7 @@ FlashEstimate flash_moved(const FlashEstimate& f, const std::vector<double>& ste
 
 // A solution that is two phases: both present, the liquid denser than the vapour and not the
 // trivial one.
-bool two_phases(const std::vector<double>& z, const FlashEstimate& f) {
+bool flash_split(const std::vector<double>& z, const FlashEstimate& f) {
     double V = 0, spread = 0;
     for (std::size_t i = 0; i < z.size(); ++i) {
         V += f.v[i];
@@ -468,41 +499,44 @@ bool two_phases(const std::vector<double>& z, const FlashEstimate& f) {
            f.D_liquid > f.D_vapour && !same_phase(spread, f.D_liquid, f.D_vapour);
 }
 
+// Newton's problem of a flash (newton_steps); steps that keep running into the bounds head for
+// one phase and give up.
+struct FlashProblem {
+    const MixtureModel& m;
+    const std::vector<double>& z;
+    double T, p;
+    Split s;
+    int bounded = 0;  // steps held back by the bounds in a row
+
+    bool evaluate(const FlashEstimate& f) { return evaluate_split(m, z, T, f, s); }
+    void system(FlashEstimate& f, std::vector<double>& r, std::vector<double>& J) const {
+        flash_system(z, f, s, p, r, J);
+    }
+    double shape(const FlashEstimate& f, std::vector<double>& step) {
+        const std::size_t n = z.size();
+        curved(f.D_liquid, s.liquid, step[n]);
+        curved(f.D_vapour, s.vapour, step[n + 1]);
+        bounded = share_within_bounds(z, f, step) < 1.0 ? bounded + 1 : 0;
+        return bounded == kBoundedSteps ? 0.0 : flash_share(z, f, step);
+    }
+    FlashEstimate moved(const FlashEstimate& f, const std::vector<double>& step,
+                        double share) const {
+        return flash_moved(f, step, share);
+    }
+    void last_step(FlashEstimate& f, const std::vector<double>& step) const {
+        f = flash_moved(f, step, 1.0);
+    }
+    bool solution(const FlashEstimate& f) const { return flash_split(z, f); }
+};
+
 }  // namespace
 
 bool flash_newton(const MixtureModel& m, const std::vector<double>& z, double T, double p,
                   FlashEstimate& f) {
-    const std::size_t n = z.size();
-    for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t i = 0; i < z.size(); ++i)
         if (!(z[i] > 0.0)) f.v[i] = 0.0;
-    Split s;
-    const auto at = [&](const FlashEstimate& next) { return evaluate(m, z, T, next, s); };
-    if (!at(f)) return false;
-    std::vector<double> r, J;
-    double last = 0;
-    int bounded = 0;  // steps running into the bounds in a row
-    for (int k = 0; k < kNewtonSteps; ++k) {
-        ++f.iterations;
-        flash_system(z, f, s, p, r, J);
-        const double residual = largest(r, 0, n + 2);
-        if (residual < kSolved) return two_phases(z, f);
-        std::vector<double> step(r);
-        for (double& v : step) v = -v;
-        if (!solve_dense(J, step)) return false;
-        curved(f.D_liquid, s.liquid, step[n]);
-        curved(f.D_vapour, s.vapour, step[n + 1]);
-        const double share = share_of(z, f, step);
-        if (settles_ahead(residual, last, share)) {
-            f = flash_moved(f, step, 1.0);
-            return two_phases(z, f);
-        }
-        // Steps that keep running into the bounds head for one phase.
-        bounded = share_within_bounds(z, f, step) < 1.0 ? bounded + 1 : 0;
-        if (bounded == kBoundedSteps) return false;
-        if (!take_step(f, step, share, flash_moved, at)) return false;
-        last = residual;
-    }
-    return false;
+    FlashProblem problem{m, z, T, p, {}, 0};
+    return problem.evaluate(f) && newton_steps(f, problem);
 }
 
 }  // namespace xalt1::detail

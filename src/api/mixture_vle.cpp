@@ -191,6 +191,20 @@ double sum_rule(const std::vector<double>& z, const std::vector<double>& K,
     return std::log(sum);
 }
 
+// The split of a bubble point (the feed z the liquid) or a dew point (z the vapour) with its
+// incipient phase w.
+PhaseSplit split_of(bool bubble, double T, double p, const std::vector<double>& z,
+                    const std::vector<double>& w, double D_feed, double D_incipient,
+                    int iterations) {
+    return {T,
+            p,
+            bubble ? z : w,
+            bubble ? w : z,
+            bubble ? D_feed : D_incipient,
+            bubble ? D_incipient : D_feed,
+            iterations};
+}
+
 // A substitution under way: T, p, the K-values and the last step's densities (0: none yet).
 struct Substitution {
     double T = 0, p = 0;
@@ -248,13 +262,7 @@ bool substitute(const MixtureModel& m, const std::vector<CriticalConstants>& pur
             s.T = std::clamp(s.T - ln_sum / d_dT, 0.9 * s.T, 1.1 * s.T);
         }
         if (change < 1e-11 && std::fabs(ln_sum) < 1e-11) {
-            split.T = s.T;
-            split.p = s.p;
-            split.x = bubble ? z : other;
-            split.y = bubble ? other : z;
-            split.Dliq = bubble ? s.D_given : s.D_other;
-            split.Dvap = bubble ? s.D_other : s.D_given;
-            split.iterations = s.steps;
+            split = split_of(bubble, s.T, s.p, z, other, s.D_given, s.D_other, s.steps);
             return true;
         }
     }
@@ -367,16 +375,8 @@ bool raoult_start(const std::vector<CriticalConstants>& pure,
 constexpr int kLeadSteps = 3;  // substitution steps before Newton's second try
 
 PhaseSplit split_of(const std::vector<double>& z, bool bubble, const IncipientEstimate& e) {
-    const std::vector<double> w = incipient_fractions(z, e);
-    PhaseSplit split;
-    split.T = e.T;
-    split.p = e.p;
-    split.x = bubble ? z : w;
-    split.y = bubble ? w : z;
-    split.Dliq = bubble ? e.D_feed : e.D_incipient;
-    split.Dvap = bubble ? e.D_incipient : e.D_feed;
-    split.iterations = e.iterations;
-    return split;
+    return split_of(bubble, e.T, e.p, z, incipient_fractions(z, e), e.D_feed, e.D_incipient,
+                    e.iterations);
 }
 
 IncipientEstimate estimate_of(const Substitution& s, bool bubble) {

@@ -298,17 +298,20 @@ namespace {
 
 using xalt1::detail::thread_evaluations;
 
+// Four binaries with their fitted parameters, each at a temperature inside both ranges.
+struct Pair {
+    std::string a, b;
+    double xi, T;
+};
+const Pair kPairs[] = {{"R32", "R1234yf", 0.9525, 280.0},
+                       {"CO2", "Ethane", 0.9151, 250.0},
+                       {"Methane", "Ethane", 1.0056, 160.0},
+                       {"Propane", "n-Butane", 0.9986, 300.0}};
+
 // Newton's steps from Raoult's start: a bubble or dew point of a binary in a few evaluations of
 // the mixture (densities included), from the fluids' saturation series or from estimates of the
 // critical constants alone; the same point either way, and an equilibrium.
 TEST(MixtureVle, NewtonSettlesInAFewEvaluations) {
-    const struct {
-        std::string a, b;
-        double xi, T;
-    } pairs[] = {{"R32", "R1234yf", 0.9525, 280.0},
-                 {"CO2", "Ethane", 0.9151, 250.0},
-                 {"Methane", "Ethane", 1.0056, 160.0},
-                 {"Propane", "n-Butane", 0.9986, 300.0}};
     using Solver = PhaseSplit (*)(const MixtureModel&, const std::vector<CriticalConstants>&,
                                   const std::vector<double>&, double,
                                   const std::vector<xalt1::detail::SaturationSource>&);
@@ -320,7 +323,7 @@ TEST(MixtureVle, NewtonSettlesInAFewEvaluations) {
                    {"dew_at_T", xalt1::detail::dew_at_T, true},
                    {"bubble_at_p", xalt1::detail::bubble_at_p, false},
                    {"dew_at_p", xalt1::detail::dew_at_p, false}};
-    for (const auto& pair : pairs) {
+    for (const Pair& pair : kPairs) {
         const Mixture m = binary(pair.a, pair.b, pair.xi);
         for (double x : {0.1, 0.5, 0.9}) {
             const std::vector<double> z = {x, 1.0 - x};
@@ -416,14 +419,7 @@ using xalt1::detail::Flash;
 // stability test included, and a single phase in at most 45, from the fluids' saturation series
 // or from the critical constants alone; the same state either way, and an equilibrium.
 TEST(MixtureVle, NewtonFlashInAFewEvaluations) {
-    const struct {
-        std::string a, b;
-        double xi, T;
-    } pairs[] = {{"R32", "R1234yf", 0.9525, 280.0},
-                 {"CO2", "Ethane", 0.9151, 250.0},
-                 {"Methane", "Ethane", 1.0056, 160.0},
-                 {"Propane", "n-Butane", 0.9986, 300.0}};
-    for (const auto& pair : pairs) {
+    for (const Pair& pair : kPairs) {
         const Mixture m = binary(pair.a, pair.b, pair.xi);
         for (double x : {0.2, 0.5, 0.8}) {
             const std::vector<double> z = {x, 1.0 - x};
