@@ -14,30 +14,41 @@
 namespace bench_support {
 
 // --table=PATH (default the default table), --fluids=A,B (default Argon, CO2, R134a),
-// --markdown=PATH; the other arguments are left for Google Benchmark.
+// --mixtures=A+B,C+D (binaries; default R32+R1234yf, CO2+Ethane, Methane+Ethane,
+// Propane+n-Butane), --markdown=PATH; the other arguments are left for Google Benchmark.
 struct Options {
     std::string table = xalt1::default_table(), markdown;
-    std::vector<std::string> fluids;
+    std::vector<std::string> fluids, mixtures;
     std::vector<char*> rest;
 };
+
+inline std::vector<std::string> comma_list(const std::string& text) {
+    std::vector<std::string> items;
+    std::stringstream list(text);
+    for (std::string item; std::getline(list, item, ',');)
+        if (!item.empty()) items.push_back(item);
+    return items;
+}
 
 inline Options options_of(int argc, char** argv) {
     Options o;
     std::string fluids = "Argon,CO2,R134a";
+    std::string mixtures = "R32+R1234yf,CO2+Ethane,Methane+Ethane,Propane+n-Butane";
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg.rfind("--table=", 0) == 0)
             o.table = arg.substr(8);
         else if (arg.rfind("--fluids=", 0) == 0)
             fluids = arg.substr(9);
+        else if (arg.rfind("--mixtures=", 0) == 0)
+            mixtures = arg.substr(11);
         else if (arg.rfind("--markdown=", 0) == 0)
             o.markdown = arg.substr(11);
         else
             o.rest.push_back(argv[i]);
     }
-    std::stringstream list(fluids);
-    for (std::string code; std::getline(list, code, ',');)
-        if (!code.empty()) o.fluids.push_back(code);
+    o.fluids = comma_list(fluids);
+    o.mixtures = comma_list(mixtures);
     return o;
 }
 

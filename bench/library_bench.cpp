@@ -2,12 +2,15 @@
 // the silent X_TD_DAT of the same states, scalar and as an array; saturation by T and by p over
 // 0.3 to 0.99 Tc with their property evaluations, and the series alone; the states of every
 // single-phase input pair; (p, h) with derivatives; loading a fluid with the build of its
-// saturation curve. Each figure carries the property evaluations per state next to its time.
+// saturation curve; binary mixtures' bubble and dew points and flashes. Each figure carries the
+// evaluations per state (of the mixture's residual part for mixtures) next to its time.
 //
 // Options: --table=PATH (default the shipped table), --fluids=A,B (default Argon, CO2, R134a),
-// --markdown=PATH writes the summary as a markdown table (docs/performance.md takes it).
+// --mixtures=A+B,C+D (default R32+R1234yf, CO2+Ethane, Methane+Ethane, Propane+n-Butane),
+// --markdown=PATH writes the summary as markdown tables (docs/performance.md takes them).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -19,6 +22,9 @@
 #include <tuple>
 #include <vector>
 
+#include "api/binary_pairs.h"
+#include "api/mixture_vle.h"
+#include "api/table.h"
 #include "api/xalt1.h"
 #include "bench/bench_support.h"
 #include "bench/summary_runs.h"
@@ -249,6 +255,148 @@ void load(benchmark::State& state, const std::string& code) {
     state.counters["evaluations"] = static_cast<double>(cost.evaluations + own);
 }
 
+// ---- Mixtures ----------------------------------------------------------------------------------
+
+namespace mix = xalt1::detail;
+
+// A binary "A+B" of the table's fluids: the one-fluid model with the pair's parameters from the
+// binary file next to the table, the components' critical constants and saturation series.
+struct Binary {
+    std::unique_ptr<mix::MixtureModel> model;
+    std::vector<mix::CriticalConstants> pure;
+    std::vector<mix::SaturationSource> series;
+};
+
+std::map<std::string, Binary> binaries;
+
+mix::SaturationSource series_of(const Fluid* f) {
+    return [f](double T, mix::PureSaturation& out) {
+        try {
+            const xalt1::SeriesPoint s = f->saturation_series(Fluid::SaturationBy::T, T);
+            out = {s.p, s.Dl, s.Dv};
+            return true;
+        } catch (const xalt1::Error&) {
+            return false;
+        }
+    };
+}
+
+const Binary& binary(const std::string& name) {
+    Binary& b = binaries[name];
+    if (b.model) return b;
+    const std::size_t plus = name.find('+');
+    const std::vector<std::string> codes = {name.substr(0, plus), name.substr(plus + 1)};
+    std::vector<mix::Records> records;
+    for (const std::string& code : codes) {
+        records.push_back(mix::load_fluid(table_path, code).records);
+        const Fluid& f = fluid(code);
+        b.pure.push_back({f.info().Tc, f.info().pc, f.info().acentric, f.range().Tmin});
+        b.series.push_back(series_of(&f));
+    }
+    const auto pairs = mix::read_binary_pairs(mix::binary_pairs_path(table_path));
+    std::vector<std::vector<mix::BinaryParameters>> k(2, std::vector<mix::BinaryParameters>(2));
+    k[0][1] = k[1][0] = mix::parameters_of(pairs, codes[0], codes[1]);
+    b.model = std::make_unique<mix::MixtureModel>(records, k);
+    return b;
+}
+
+// The feeds of a binary's figures: x = 0.2, 0.5 and 0.8 of the first component at 0.7, 0.8 and
+// 0.9 of the lower critical temperature (at least 2 K above both ranges), with their bubble and
+// dew pressures.
+struct Feed {
+    std::vector<double> z;
+    double T = 0, bubble = 0, dew = 0;
+};
+
+std::vector<Feed> feeds_of(const Binary& b) {
+    std::vector<Feed> feeds;
+    const double Tc = std::min(b.pure[0].Tc, b.pure[1].Tc);
+    const double Tmin = std::max(b.pure[0].Tmin, b.pure[1].Tmin) + 2.0;
+    for (double share : {0.7, 0.8, 0.9})
+        for (double x : {0.2, 0.5, 0.8}) {
+            Feed f{{x, 1.0 - x}, std::max(share * Tc, Tmin)};
+            f.bubble = mix::bubble_at_T(*b.model, b.pure, f.z, f.T, b.series).p;
+            f.dew = mix::dew_at_T(*b.model, b.pure, f.z, f.T, b.series).p;
+            feeds.push_back(f);
+        }
+    return feeds;
+}
+
+enum class MixtureFigure {
+    bubble_T,
+    bubble_T_estimated,
+    dew_p,
+    flash_two_phase,
+    flash_one_phase,
+    flash_ph
+};
+
+// One call of a figure on the k-th feed (the figures without the series start from estimates
+// of the critical constants).
+void mixture_call(const Binary& b, const Feed& f, MixtureFigure figure, std::size_t k, double h) {
+    const double middle = 0.5 * (f.bubble + f.dew);
+    switch (figure) {
+        case MixtureFigure::bubble_T:
+            benchmark::DoNotOptimize(mix::bubble_at_T(*b.model, b.pure, f.z, f.T, b.series));
+            break;
+        case MixtureFigure::bubble_T_estimated:
+            benchmark::DoNotOptimize(mix::bubble_at_T(*b.model, b.pure, f.z, f.T));
+            break;
+        case MixtureFigure::dew_p:
+            benchmark::DoNotOptimize(mix::dew_at_p(*b.model, b.pure, f.z, f.dew, b.series));
+            break;
+        case MixtureFigure::flash_two_phase:
+            benchmark::DoNotOptimize(mix::flash_Tp(*b.model, b.pure, f.z, f.T, middle, b.series));
+            break;
+        case MixtureFigure::flash_one_phase: {
+            // Alternately a compressed liquid and a superheated vapour.
+            const double p = k % 2 == 0 ? 1.5 * f.bubble : 0.5 * f.dew;
+            benchmark::DoNotOptimize(mix::flash_Tp(*b.model, b.pure, f.z, f.T, p, b.series));
+            break;
+        }
+        case MixtureFigure::flash_ph:
+            benchmark::DoNotOptimize(mix::flash_ph(*b.model, b.pure, f.z, middle, h, b.series));
+            break;
+    }
+}
+
+// A figure over the binary's feeds: time and evaluations per call. The (p, h) flash takes the
+// enthalpy of the two-phase flash halfway between the dew and the bubble pressure.
+void mixture(benchmark::State& state, const std::string& name, MixtureFigure figure) {
+    const Binary& b = binary(name);
+    const std::vector<Feed> feeds = feeds_of(b);
+    std::vector<double> h;
+    for (const Feed& f : feeds) {
+        const double middle = 0.5 * (f.bubble + f.dew);
+        h.push_back(mix::flash_enthalpy(
+            *b.model, mix::flash_Tp(*b.model, b.pure, f.z, f.T, middle, b.series)));
+    }
+    std::size_t i = 0;
+    const uint64_t before = xalt1::evaluation_count();
+    for (auto _ : state) {
+        const std::size_t k = i++;
+        mixture_call(b, feeds[k % feeds.size()], figure, k, h[k % feeds.size()]);
+    }
+    count_evaluations(state, before, 1.0);
+}
+
+void register_mixture(const std::string& name) {
+    using benchmark::kMicrosecond;
+    const struct {
+        const char* figure;
+        MixtureFigure kind;
+    } figures[] = {{"mix_bubble_T", MixtureFigure::bubble_T},
+                   {"mix_bubble_T_estimated", MixtureFigure::bubble_T_estimated},
+                   {"mix_dew_p", MixtureFigure::dew_p},
+                   {"mix_flash_Tp_two_phase", MixtureFigure::flash_two_phase},
+                   {"mix_flash_Tp_one_phase", MixtureFigure::flash_one_phase},
+                   {"mix_flash_ph", MixtureFigure::flash_ph}};
+    for (const auto& f : figures)
+        benchmark::RegisterBenchmark((std::string(f.figure) + "/" + name).c_str(), mixture, name,
+                                     f.kind)
+            ->Unit(kMicrosecond);
+}
+
 // ---- Summary ---------------------------------------------------------------------------------
 
 // A figure per call, or per state of an array call.
@@ -280,25 +428,42 @@ class SummaryReporter : public benchmark::ConsoleReporter {
         }
     }
 
+    // The pure fluids' figures, then the mixtures' (columns "A+B") in a table of their own.
     std::string markdown() const {
+        std::vector<std::string> pure, mixtures;
+        for (const std::string& code : fluids_)
+            (code.find('+') == std::string::npos ? pure : mixtures).push_back(code);
+        std::string out = table(pure);
+        if (!out.empty() && !mixtures.empty()) out += '\n';
+        out += table(mixtures);
+        return out;
+    }
+
+  private:
+    // The figures that have a value for any of the columns `codes`.
+    std::string table(const std::vector<std::string>& codes) const {
+        if (codes.empty()) return "";
         std::ostringstream out;
         out << "| figure |";
-        for (const std::string& code : fluids_) out << " " << code << " |";
+        for (const std::string& code : codes) out << " " << code << " |";
         out << "\n|---|";
-        for (std::size_t k = 0; k < fluids_.size(); ++k) out << "---|";
+        for (std::size_t k = 0; k < codes.size(); ++k) out << "---|";
         out << "\n";
         for (const std::string& figure : order_) {
+            const auto& row = figures_.at(figure);
+            if (std::none_of(codes.begin(), codes.end(),
+                             [&row](const std::string& c) { return row.count(c) > 0; }))
+                continue;
             out << "| " << figure << " |";
-            for (const std::string& code : fluids_) {
-                const auto it = figures_.at(figure).find(code);
-                out << " " << (it == figures_.at(figure).end() ? "" : cell(it->second)) << " |";
+            for (const std::string& code : codes) {
+                const auto it = row.find(code);
+                out << " " << (it == row.end() ? "" : cell(it->second)) << " |";
             }
             out << "\n";
         }
         return out.str();
     }
 
-  private:
     static std::string cell(const Figure& f) {
         char text[96];
         if (f.ratio > 0) {
@@ -359,6 +524,7 @@ int main(int argc, char** argv) {
     table_path = options.table;
     const std::string markdown = options.markdown;
     for (const std::string& code : options.fluids) register_fluid(code);
+    for (const std::string& name : options.mixtures) register_mixture(name);
     int count = static_cast<int>(options.rest.size());
     benchmark::Initialize(&count, options.rest.data());
     SummaryReporter reporter(SummaryReporter::OO_Tabular);

@@ -65,6 +65,8 @@ struct Mixture::Impl {
     std::vector<Range> ranges;
     std::vector<BinaryInfo> binary;
     std::vector<detail::CriticalConstants> pure;
+    std::vector<Fluid> fluids;                     // the components, for their series
+    std::vector<detail::SaturationSource> series;  // their saturation series, the solvers' starts
     std::unique_ptr<detail::MixtureModel> model;
     Range range;
     // The critical point of z in core units, found at the first call that needs it (none where
@@ -109,7 +111,7 @@ namespace {
 void load_components(Mixture::Impl& m, const std::vector<Component>& given, Basis basis) {
     std::vector<double> amounts;
     for (const Component& c : given) {
-        const Fluid fluid(c.code, m.table);
+        Fluid fluid(c.code, m.table);
         const FluidInfo& info = fluid.info();
         if (std::find(m.codes.begin(), m.codes.end(), info.code) != m.codes.end())
             refuse(info.code + " is given twice (" + fractions_text(given) + ")");
@@ -118,7 +120,9 @@ void load_components(Mixture::Impl& m, const std::vector<Component>& given, Basi
         m.ranges.push_back(fluid.range());
         m.pure.push_back({info.Tc, info.pc, info.acentric, fluid.range().Tmin});
         amounts.push_back(basis == Basis::mass ? c.fraction / info.M : c.fraction);
+        m.fluids.push_back(std::move(fluid));
     }
+    for (const Fluid& fluid : m.fluids) m.series.push_back(detail::series_source(fluid));
     double total = 0;
     for (double a : amounts) total += a;
     for (double a : amounts) m.z.push_back(a / total);
@@ -318,17 +322,17 @@ std::pair<MixtureState, MixtureState> Mixture::Impl::of_split(const detail::Phas
 detail::Flash Mixture::Impl::at_TD(double T, double D) const {
     double p = 0, slope = 0;
     if (model->pressure(z.data(), T, D, p, slope) && p > 0.0 && slope > 0.0) {
-        const detail::Flash f = detail::flash_Tp(*model, pure, z, T, p);
+        const detail::Flash f = detail::flash_Tp(*model, pure, z, T, p, series);
         if (!f.two_phase && std::fabs(f.split.Dliq / D - 1.0) < 1e-9) return f;
     }
     const auto density = [](const detail::Flash& f) {
         const detail::PhaseSplit& s = f.split;
         return f.two_phase ? 1.0 / ((1.0 - f.beta) / s.Dliq + f.beta / s.Dvap) : s.Dliq;
     };
-    double lo = detail::dew_at_T(*model, pure, z, T).p;
-    double hi = detail::bubble_at_T(*model, pure, z, T).p;
-    double f_lo = std::log(density(detail::flash_Tp(*model, pure, z, T, lo)) / D);
-    double f_hi = std::log(density(detail::flash_Tp(*model, pure, z, T, hi)) / D);
+    double lo = detail::dew_at_T(*model, pure, z, T, series).p;
+    double hi = detail::bubble_at_T(*model, pure, z, T, series).p;
+    double f_lo = std::log(density(detail::flash_Tp(*model, pure, z, T, lo, series)) / D);
+    double f_hi = std::log(density(detail::flash_Tp(*model, pure, z, T, hi, series)) / D);
     if (!(f_lo <= 0.0 && f_hi >= 0.0))
         throw Error(ErrorKind::no_solution,
                     "no state of this density between the dew and the "
@@ -336,7 +340,7 @@ detail::Flash Mixture::Impl::at_TD(double T, double D) const {
     int side = 0;
     for (int k = 0; k < kDensitySearchSteps; ++k) {
         const double p_next = hi - f_hi * (hi - lo) / (f_hi - f_lo);
-        const detail::Flash f = detail::flash_Tp(*model, pure, z, T, p_next);
+        const detail::Flash f = detail::flash_Tp(*model, pure, z, T, p_next, series);
         const double f_next = std::log(density(f) / D);
         if (std::fabs(f_next) < 1e-12 || hi - lo < 1e-13 * hi) return f;
         if (f_next > 0.0) {
@@ -370,11 +374,11 @@ MixtureState Mixture::Impl::solve(Input input, double a, double b) const {
     try {
         switch (input) {
             case Input::Tp:
-                return of_flash(detail::flash_Tp(*model, pure, z, a, b / f.p));
+                return of_flash(detail::flash_Tp(*model, pure, z, a, b / f.p, series));
             case Input::ph:
-                return of_flash(detail::flash_ph(*model, pure, z, a / f.p, b / f.energy));
+                return of_flash(detail::flash_ph(*model, pure, z, a / f.p, b / f.energy, series));
             case Input::ps:
-                return of_flash(detail::flash_ps(*model, pure, z, a / f.p, b / f.energy));
+                return of_flash(detail::flash_ps(*model, pure, z, a / f.p, b / f.energy, series));
             case Input::TD:
                 return of_flash(at_TD(a, b / f.D));
             case Input::Tx:
@@ -400,10 +404,10 @@ MixtureState Mixture::Impl::solve(Input input, double a, double b) const {
 std::pair<MixtureState, MixtureState> Mixture::Impl::saturated(bool bubble, bool by_T,
                                                                double v) const {
     const double core = by_T ? v : v / factors(z).p;
-    const detail::PhaseSplit s = by_T ? (bubble ? detail::bubble_at_T(*model, pure, z, core)
-                                                : detail::dew_at_T(*model, pure, z, core))
-                                      : (bubble ? detail::bubble_at_p(*model, pure, z, core)
-                                                : detail::dew_at_p(*model, pure, z, core));
+    const detail::PhaseSplit s = by_T ? (bubble ? detail::bubble_at_T(*model, pure, z, core, series)
+                                                : detail::dew_at_T(*model, pure, z, core, series))
+                                      : (bubble ? detail::bubble_at_p(*model, pure, z, core, series)
+                                                : detail::dew_at_p(*model, pure, z, core, series));
     auto result = of_split(s);
     if (!by_T) result.first.p = result.second.p = v;
     return result;

@@ -258,6 +258,7 @@ bool MixtureModel::phase_slopes(const double* z, double T, double D, PhaseSlopes
     out.p = RT * D * (1.0 + D * F.F10);
     out.dpdD = RT * (1.0 + 2.0 * D * F.F10 + D * D * F.F20);
     out.dpdT = out.p / T + RT * D * D * F.F11;
+    out.d2pdD2 = RT * (2.0 * F.F10 + 4.0 * D * F.F20 + D * D * F.F30);
     out.mu.assign(n, 0.0);
     out.dD.assign(n, 0.0);
     out.dT.assign(n, 0.0);
@@ -265,7 +266,7 @@ bool MixtureModel::phase_slopes(const double* z, double T, double D, PhaseSlopes
     out.dn.assign(n * n, 0.0);
     std::vector<Params> s(n);
     for (std::size_t i = 0; i < n; ++i) s[i] = as_params(first[i]);
-    double sum = out.p + out.dpdD + out.dpdT;
+    double sum = out.p + out.dpdD + out.dpdT + out.d2pdD2;
     for (std::size_t i = 0; i < n; ++i) {
         out.mu[i] = F.F00 + D * F.F10 + dot(b.F, s[i]);
         out.dD[i] = 2.0 * F.F10 + D * F.F20 + dot(b.D, s[i]);
@@ -311,14 +312,16 @@ bool MixtureModel::reduced_residual(const double* z, double T, double D, double&
     return true;
 }
 
-bool MixtureModel::pressure(const double* z, double T, double D, double& p, double& dpdD) const {
+bool MixtureModel::pressure(const double* z, double T, double D, double& p, double& dpdD,
+                            double* d2pdD2) const {
     FresDeriv F;
     if (!residual(one_fluid(z), T, D, F)) return false;
     // As the property formulas form them.
     const double RT = R * T / 1000.0;
     p = D * RT + D * RT * F.F10 * D;
     dpdD = RT * (1.0 + 2.0 * D * F.F10 + D * D * F.F20);
-    return std::isfinite(p) && std::isfinite(dpdD);
+    if (d2pdD2 != nullptr) *d2pdD2 = RT * (2.0 * F.F10 + 4.0 * D * F.F20 + D * D * F.F30);
+    return std::isfinite(p) && std::isfinite(dpdD) && (d2pdD2 == nullptr || std::isfinite(*d2pdD2));
 }
 
 bool MixtureModel::properties(const double* z, double T, double D, StateProperties& out) const {

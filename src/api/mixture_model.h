@@ -47,11 +47,12 @@ struct FugacitySlopes {
 // The residual chemical potentials of a phase at (T, D), mu_i = d(N F)/dn_i at constant T and V
 // (ln phi_i = mu_i - ln Z), with their slopes in the phase's own variables, n components each:
 // dD = d mu_i/dD at constant T and amounts, dT = d mu_i/dT at constant D and amounts, dn[i * n +
-// j] = N d mu_i/dn_j at constant T and D; the pressure (MPa) with its slopes dp/dD, dp/dT and
-// dp_dn[j] = N dp/dn_j at constant T and D. Defined wherever the residual is, p <= 0 too.
+// j] = N d mu_i/dn_j at constant T and D; the pressure (MPa) with its slopes dp/dD, dp/dT,
+// d2p/dD2 and dp_dn[j] = N dp/dn_j at constant T and D. Defined wherever the residual is, p <= 0
+// too.
 struct PhaseSlopes {
     std::vector<double> mu, dD, dT, dn, dp_dn;
-    double p = 0, dpdD = 0, dpdT = 0;
+    double p = 0, dpdD = 0, dpdT = 0, d2pdD2 = 0;
 };
 
 // The pair sums of the mixing rules: v_ij, e_ij v_ij, Alpha_ij v_ij, (Q2)_ij v_ij and (Dp)_ij
@@ -77,8 +78,10 @@ class MixtureModel {
     // false where the equation refuses the state or a value is not finite. One evaluation of
     // the residual part, counted.
     bool properties(const double* z, double T, double D, StateProperties& out) const;
-    // p (MPa) and dp/dD alone, from the residual part only (the density searches).
-    bool pressure(const double* z, double T, double D, double& p, double& dpdD) const;
+    // p (MPa) and dp/dD alone, with d2p/dD2 where asked for, from the residual part only (the
+    // density searches).
+    bool pressure(const double* z, double T, double D, double& p, double& dpdD,
+                  double* d2pdD2 = nullptr) const;
     double molar_mass(const double* z) const;
     // ln phi_i, the fugacity coefficients of the components at (T, D) and z:
     //   ln phi_i = d(n F)/dn_i - ln Z = F + D dF/dD + sum_k dF/dtheta_k n dtheta_k/dn_i - ln Z

@@ -1,5 +1,5 @@
 // Mixtures of shipped fluids for the mixture tests: the one-fluid model and the components'
-// critical constants.
+// critical constants and saturation series.
 #pragma once
 
 #include <string>
@@ -10,6 +10,7 @@
 struct TestMixture {
     xalt1::detail::MixtureModel model;
     std::vector<xalt1::detail::CriticalConstants> pure;
+    std::vector<xalt1::detail::SaturationSource> series;  // the fluids' saturation series
 };
 
 // The shipped fluids `codes` with xi for every pair.

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "api/engine.h"
+#include "api/mixture_newton.h"
 #include "api/table.h"
 #include "library/library_support.h"
 #include "library/mixture_support.h"
@@ -253,6 +255,198 @@ TEST(MixtureVle, AcrossAnAzeotrope) {
     const PhaseSplit d = dew_at_T(m.model, m.pure, {at_azeotrope, 1 - at_azeotrope}, T);
     EXPECT_NEAR(d.p / b.p, 1.0, 0.01);
     EXPECT_GT(b.Dliq, 3.0 * b.Dvap);
+}
+
+}  // namespace
+
+namespace {
+
+using xalt1::detail::thread_evaluations;
+
+// Four binaries with their fitted parameters, each at a temperature inside both ranges.
+struct Pair {
+    std::string a, b;
+    double xi, T;
+};
+const Pair kPairs[] = {{"R32", "R1234yf", 0.9525, 280.0},
+                       {"CO2", "Ethane", 0.9151, 250.0},
+                       {"Methane", "Ethane", 1.0056, 160.0},
+                       {"Propane", "n-Butane", 0.9986, 300.0}};
+
+// Newton's steps from Raoult's start: a bubble or dew point of a binary in a few evaluations of
+// the mixture (densities included), from the fluids' saturation series or from estimates of the
+// critical constants alone; the same point either way, and an equilibrium.
+TEST(MixtureVle, NewtonSettlesInAFewEvaluations) {
+    using Solver = PhaseSplit (*)(const MixtureModel&, const std::vector<CriticalConstants>&,
+                                  const std::vector<double>&, double,
+                                  const std::vector<xalt1::detail::SaturationSource>&);
+    const struct {
+        const char* name;
+        Solver solve;
+        bool at_T;
+    } solvers[] = {{"bubble_at_T", xalt1::detail::bubble_at_T, true},
+                   {"dew_at_T", xalt1::detail::dew_at_T, true},
+                   {"bubble_at_p", xalt1::detail::bubble_at_p, false},
+                   {"dew_at_p", xalt1::detail::dew_at_p, false}};
+    for (const Pair& pair : kPairs) {
+        const Mixture m = binary(pair.a, pair.b, pair.xi);
+        for (double x : {0.1, 0.5, 0.9}) {
+            const std::vector<double> z = {x, 1.0 - x};
+            const double p = bubble_at_T(m.model, m.pure, z, pair.T, m.series).p;
+            for (const auto& solver : solvers) {
+                SCOPED_TRACE(pair.a + "/" + pair.b + " x=" + std::to_string(x) + " " + solver.name);
+                const double given = solver.at_T ? pair.T : p;
+                uint64_t before = thread_evaluations();
+                const PhaseSplit s = solver.solve(m.model, m.pure, z, given, m.series);
+                EXPECT_LE(thread_evaluations() - before, 12u);
+                expect_equilibrium(m.model, s);
+                before = thread_evaluations();
+                const PhaseSplit estimated = solver.solve(m.model, m.pure, z, given, {});
+                EXPECT_LE(thread_evaluations() - before, 16u);
+                EXPECT_NEAR(estimated.p / s.p, 1.0, 1e-9);
+                EXPECT_NEAR(estimated.T / s.T, 1.0, 1e-9);
+                EXPECT_NEAR(estimated.y[0], s.y[0], 1e-9);
+                EXPECT_NEAR(estimated.x[0], s.x[0], 1e-9);
+            }
+        }
+    }
+}
+
+// Three components, one of them absent: the bubble point of air at 1 atm and that of the binary
+// of its first two components with the third fraction zero.
+TEST(MixtureVle, NewtonWithAComponentAbsent) {
+    const Mixture air = mixture({"Nitrogen", "Oxygen", "Argon"}, 1.0);
+    const Mixture two = binary("Nitrogen", "Oxygen", 1.0);
+    const PhaseSplit s =
+        xalt1::detail::bubble_at_p(air.model, air.pure, {0.79, 0.21, 0.0}, 0.101325, air.series);
+    expect_equilibrium(air.model, s);
+    EXPECT_EQ(s.y[2], 0.0);
+    const PhaseSplit b =
+        xalt1::detail::bubble_at_p(two.model, two.pure, {0.79, 0.21}, 0.101325, two.series);
+    EXPECT_NEAR(s.T / b.T, 1.0, 1e-9);
+    EXPECT_NEAR(s.y[0], b.y[0], 1e-9);
+    EXPECT_NEAR(s.Dliq / b.Dliq, 1.0, 1e-9);
+}
+
+// Next to the mixture's critical point Newton's steps can end next to the trivial solution
+// (equal phases at any density): the points found there have their liquid and vapour on their
+// own branches, and the bubble curve is found to x = 0.61 (the critical point lies near 0.65).
+TEST(MixtureVle, NextToTheCriticalPointThePhasesAreTheBranchesRoots) {
+    const Mixture m = binary("Methane", "Ethane", 1.01);
+    const double T = 247.9;  // the critical point near x = 0.65
+    int found = 0;
+    for (double x = 0.40; x < 0.64; x += 0.03) {
+        SCOPED_TRACE(testing::Message() << "x=" << x);
+        for (bool with_series : {true, false}) {
+            try {
+                const PhaseSplit s = bubble_at_T(
+                    m.model, m.pure, {x, 1 - x}, T,
+                    with_series ? m.series : std::vector<xalt1::detail::SaturationSource>{});
+                expect_equilibrium(m.model, s);
+                double Dl = 0, Dv = 0;
+                ASSERT_TRUE(xalt1::detail::mixture_density(m.model, s.x.data(), T, s.p, true, Dl));
+                ASSERT_TRUE(xalt1::detail::mixture_density(m.model, s.y.data(), T, s.p, false, Dv));
+                EXPECT_NEAR(Dl / s.Dliq, 1.0, 1e-6);
+                EXPECT_NEAR(Dv / s.Dvap, 1.0, 1e-6);
+                EXPECT_GT(s.y[0], x);
+                ++found;
+            } catch (const xalt1::Error& e) {
+                EXPECT_EQ(e.kind(), xalt1::ErrorKind::no_solution) << e.what();
+            }
+        }
+    }
+    EXPECT_GE(found, 16);
+}
+
+}  // namespace
+
+namespace {
+
+// The small dense solve of Newton's steps: a system that needs its rows exchanged, and a
+// singular one.
+TEST(MixtureVle, DenseSolve) {
+    std::vector<double> b = {8.0, 6.0, 14.0};  // of x = (1, 2, 3)
+    ASSERT_TRUE(xalt1::detail::solve_dense({0.0, 1.0, 2.0, 1.0, 1.0, 1.0, 2.0, 0.0, 4.0}, b));
+    EXPECT_NEAR(b[0], 1.0, 1e-14);
+    EXPECT_NEAR(b[1], 2.0, 1e-14);
+    EXPECT_NEAR(b[2], 3.0, 1e-14);
+    std::vector<double> singular = {1.0, 2.0};
+    EXPECT_FALSE(xalt1::detail::solve_dense({1.0, 2.0, 2.0, 4.0}, singular));
+}
+
+}  // namespace
+
+namespace {
+
+using xalt1::detail::Flash;
+
+// Newton's flash: two phases of a binary in at most 30 evaluations of the mixture, the
+// stability test included, and a single phase in at most 45, from the fluids' saturation series
+// or from the critical constants alone; the same state either way, and an equilibrium.
+TEST(MixtureVle, NewtonFlashInAFewEvaluations) {
+    for (const Pair& pair : kPairs) {
+        const Mixture m = binary(pair.a, pair.b, pair.xi);
+        for (double x : {0.2, 0.5, 0.8}) {
+            const std::vector<double> z = {x, 1.0 - x};
+            const double bubble = bubble_at_T(m.model, m.pure, z, pair.T, m.series).p;
+            const double dew = dew_at_T(m.model, m.pure, z, pair.T, m.series).p;
+            for (double p : {0.5 * dew, dew + 0.3 * (bubble - dew), dew + 0.7 * (bubble - dew),
+                             1.5 * bubble}) {
+                SCOPED_TRACE(pair.a + "/" + pair.b + " x=" + std::to_string(x) +
+                             " p=" + std::to_string(p));
+                const bool two = p > dew && p < bubble;
+                uint64_t before = thread_evaluations();
+                const Flash f = flash_Tp(m.model, m.pure, z, pair.T, p, m.series);
+                EXPECT_LE(thread_evaluations() - before, two ? 30u : 45u);
+                ASSERT_EQ(f.two_phase, two);
+                if (two) {
+                    expect_equilibrium(m.model, f.split);
+                } else {
+                    EXPECT_EQ(f.beta, p < dew ? 1.0 : 0.0);
+                }
+                const Flash estimated = flash_Tp(m.model, m.pure, z, pair.T, p);
+                ASSERT_EQ(estimated.two_phase, two);
+                EXPECT_NEAR(estimated.beta, f.beta, 1e-9);
+                EXPECT_NEAR(estimated.split.y[0], f.split.y[0], 1e-9);
+                EXPECT_NEAR(estimated.split.Dliq / f.split.Dliq, 1.0, 1e-9);
+            }
+        }
+    }
+}
+
+// States where the phase is easy to get wrong: a compressed liquid whose vapour-like start
+// density reaches the liquid's root (a liquid, beta 0), and a feed next to the critical
+// temperature of its main component whose liquid-like trial starts outside the liquid branch
+// (it splits).
+TEST(MixtureVle, FlashNamesThePhaseItFinds) {
+    const Mixture m = binary("CO2", "Ethane", 0.9151);
+    const Flash liquid = flash_Tp(m.model, m.pure, {0.1, 0.9}, 220.0, 8.0);
+    EXPECT_FALSE(liquid.two_phase);
+    EXPECT_EQ(liquid.beta, 0.0);
+    EXPECT_GT(liquid.split.Dliq, 15.0);
+    const Flash split = flash_Tp(m.model, m.pure, {0.1, 0.9}, 288.571, 3.75572);
+    ASSERT_TRUE(split.two_phase);
+    EXPECT_NEAR(split.beta, 0.8635, 1e-3);
+    expect_equilibrium(m.model, split.split);
+}
+
+// A component absent from the feed is absent from both phases, which are the binary's.
+TEST(MixtureVle, FlashWithAComponentAbsent) {
+    const Mixture three = mixture({"R32", "R1234yf", "CO2"}, 0.96);
+    const Mixture two = binary("R32", "R1234yf", 0.96);
+    const std::vector<double> z = {0.6, 0.4};
+    const double T = 270.0;
+    const double p =
+        0.5 * (bubble_at_T(two.model, two.pure, z, T).p + dew_at_T(two.model, two.pure, z, T).p);
+    const Flash f3 = flash_Tp(three.model, three.pure, {0.6, 0.4, 0.0}, T, p, three.series);
+    const Flash f2 = flash_Tp(two.model, two.pure, z, T, p, two.series);
+    ASSERT_TRUE(f3.two_phase);
+    ASSERT_TRUE(f2.two_phase);
+    EXPECT_EQ(f3.split.x[2], 0.0);
+    EXPECT_EQ(f3.split.y[2], 0.0);
+    EXPECT_NEAR(f3.beta, f2.beta, 1e-9);
+    EXPECT_NEAR(f3.split.y[0], f2.split.y[0], 1e-9);
+    EXPECT_NEAR(f3.split.Dvap / f2.split.Dvap, 1.0, 1e-9);
 }
 
 }  // namespace

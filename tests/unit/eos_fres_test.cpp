@@ -173,6 +173,65 @@ TEST(EosResidualSum, EveryDerivativeOfTheWholeSumMatchesNumericalDerivatives) {
     EXPECT_EQ(status_file.text(), "");
 }
 
+// The derivatives of F in Alpha, Q2 and Dp and their slopes in D, in T and in the parameter
+// itself (X_R_FPARAM_SLOPES) against Ridders' differences of X_R_FRES and X_R_FPARAM, over gas
+// to dense liquid states of the realistic set; X_R_FPARAM gives the same first derivatives.
+TEST(EosResidualSum, ParameterSlopesMatchNumericalDerivatives) {
+    load_realistic();
+    const struct {
+        const char* name;
+        double SubstConst::*parameter;
+        double FresParam::*slope;
+    } parameters[] = {{"Alpha", &SubstConst::Alpha, &FresParam::F_Alpha},
+                      {"Q2", &SubstConst::Q2, &FresParam::F_Q2},
+                      {"Dp", &SubstConst::Dp, &FresParam::F_Dp}};
+    const auto by_parameter = [](double D, double T) {
+        FresParam set;
+        int32_t status = -1;
+        X_R_FPARAM(D, T, set, status);
+        EXPECT_EQ(status, STATUS_OK);
+        return set;
+    };
+    for (double theta : {0.6, 1.0, 2.5})
+        for (double D : {0.05, 3.0, 18.0, 30.0}) {
+            const double T = theta * SUBST_CONST.T0;
+            FresParamSlopes got;
+            int32_t status = -1;
+            X_R_FPARAM_SLOPES(D, T, got, status);
+            ASSERT_EQ(status, STATUS_OK);
+            const FresParam first = by_parameter(D, T);
+            for (const auto& p : parameters) {
+                SCOPED_TRACE(testing::Message() << p.name << " D=" << D << " T=" << T);
+                double& value = SUBST_CONST.*p.parameter;
+                const double kept = value;
+                const auto with = [&](double x, auto of) {
+                    value = x;
+                    const double result = of();
+                    value = kept;
+                    return result;
+                };
+                const double F_P = eos_test::ridders(
+                    [&](double x) { return with(x, [&] { return fres(0, 0, D, T); }); }, kept,
+                    0.01 * kept);
+                const double F_PP = eos_test::ridders(
+                    [&](double x) { return with(x, [&] { return by_parameter(D, T).*p.slope; }); },
+                    kept, 0.01 * kept);
+                const double F_PD = eos_test::ridders(
+                    [&](double x) { return by_parameter(x, T).*p.slope; }, D, 0.01 * D);
+                const double F_PT = eos_test::ridders(
+                    [&](double x) { return by_parameter(D, x).*p.slope; }, T, 0.01 * T);
+                const auto near = [](double a, double b) {
+                    return std::fabs(a - b) <= 1e-8 * (std::fabs(b) + 1e-6);
+                };
+                EXPECT_EQ(first.*p.slope, got.F.*p.slope);
+                EXPECT_PRED2(near, got.F.*p.slope, F_P);
+                EXPECT_PRED2(near, got.by_itself.*p.slope, F_PP);
+                EXPECT_PRED2(near, got.by_D.*p.slope, F_PD);
+                EXPECT_PRED2(near, got.by_T.*p.slope, F_PT);
+            }
+        }
+}
+
 TEST(EosResidualSum, WorkedSum) {
     StatusFile status_file;
     SUBST_CONST = SubstConst{};
