@@ -58,8 +58,18 @@ bool same_substance(const SubstConst& a, const SubstConst& b) {
     return same_first(a.E, b.E, n) && same_first(a.K, b.K, n) && same_first(a.K2, b.K2, n);
 }
 
-bool records_changed() {
-    if (!seen || !same_substance(seen_subst, SUBST_CONST) ||
+// The records with the substance parameters D0, T0, Alpha, Q2 and Dp of `from`.
+SubstConst with_parameters(SubstConst records, const SubstConst& from) {
+    records.D0 = from.D0;
+    records.T0 = from.T0;
+    records.Alpha = from.Alpha;
+    records.Q2 = from.Q2;
+    records.Dp = from.Dp;
+    return records;
+}
+
+bool records_changed(const SubstConst& against) {
+    if (!seen || !same_substance(against, SUBST_CONST) ||
         !same_attraction(seen_coeff.Fa, EOS_COEFF.Fa))
         return true;
     // A polar set out of use (its parameter at or below the gate, unchanged) does not count.
@@ -107,13 +117,23 @@ void widen(int32_t& lo, int32_t& hi, int32_t e) {
     hi = std::max(hi, e);
 }
 
+// The power of its substance parameter that a term's coefficient carries, as the term's shape
+// forms it.
+double parameter_power(const Term& t, const SubstConst& sc) {
+    if (t.parameter == 0) return int_power(sc.Alpha, t.power);
+    return quarter_power(t.parameter == 1 ? sc.Q2 : sc.Dp, t.power);
+}
+
 // Adds one term; false (terms not usable) when its exponents lie beyond the tables.
-bool add_term(Prepared& p, const term_forms::Shape& s) {
+bool add_term(Prepared& p, const term_forms::Shape& s, int32_t parameter, int32_t power) {
     const bool d_fits = s.d_halves ? in_table(s.d) : in_halved_table(s.d);
     if (!in_table(s.n) || !d_fits || !in_halved_table(s.L)) return false;
     const int32_t d = s.d_halves ? s.d : 2 * s.d;  // in halves
     Term& t = p.terms[p.count++];
     t.coef = s.c * s.parameter;
+    t.c = s.c;
+    t.parameter = parameter;
+    t.power = power;
     set_weights(t, term_forms::polynomials(s));
     t.t_index = s.scale * kTableSize + s.n - kLowestExponent;
     t.d_index = d - kLowestExponent;
@@ -128,14 +148,16 @@ void add_attraction_terms(Prepared& p, const AttractionSet& set) {
     const int32_t count = std::clamp(set.i4_nz, 0, 40);
     for (int32_t i = 0; i < count && p.usable; ++i)
         p.usable = add_term(
-            p, term_forms::attraction(set.c[i], p.Alpha, set.m[i], set.n[i], set.j[i], set.l[i]));
+            p, term_forms::attraction(set.c[i], p.Alpha, set.m[i], set.n[i], set.j[i], set.l[i]), 0,
+            set.j[i]);
 }
 
-void add_polar_terms(Prepared& p, const PolarSet& set, double P) {
+void add_polar_terms(Prepared& p, const PolarSet& set, double P, int32_t parameter) {
     const int32_t count = std::clamp(set.i4_nz, 0, 40);
     for (int32_t i = 0; i < count && p.usable; ++i)
         p.usable =
-            add_term(p, term_forms::polar(set.c[i], P, set.n[i], set.m[i], set.k[i], set.o[i]));
+            add_term(p, term_forms::polar(set.c[i], P, set.n[i], set.m[i], set.k[i], set.o[i]),
+                     parameter, set.k[i]);
 }
 
 void prepare(Prepared& p) {
@@ -155,8 +177,8 @@ void prepare(Prepared& p) {
     p.d_lo = 0;
     p.d_hi = 4;  // delta and delta^2 are always needed
     add_attraction_terms(p, EOS_COEFF.Fa);
-    if (p.usable && polar_set_on(sc.Q2)) add_polar_terms(p, EOS_COEFF.Fq, sc.Q2);
-    if (p.usable && polar_set_on(sc.Dp)) add_polar_terms(p, EOS_COEFF.Fd, sc.Dp);
+    if (p.usable && polar_set_on(sc.Q2)) add_polar_terms(p, EOS_COEFF.Fq, sc.Q2, 1);
+    if (p.usable && polar_set_on(sc.Dp)) add_polar_terms(p, EOS_COEFF.Fd, sc.Dp, 2);
     // Terms sorted by group (in their order within a group), and the groups' ranges.
     std::stable_sort(p.terms.begin(), p.terms.begin() + p.count,
                      [](const Term& a, const Term& b) { return a.group < b.group; });
@@ -218,13 +240,33 @@ bool finite(const FresDeriv& f) {
 
 }  // namespace
 
+// The prepared terms for new substance parameters alone (a mixture's one fluid at another
+// composition): the same terms with their coefficients formed anew, under a new generation.
+void refresh_parameters(Prepared& p) {
+    const SubstConst& sc = SUBST_CONST;
+    ++p.generation;
+    p.D0 = sc.D0;
+    p.T0 = sc.T0;
+    p.Alpha = sc.Alpha;
+    for (int32_t i = 0; i < p.count; ++i)
+        p.terms[i].coef = p.terms[i].c * parameter_power(p.terms[i], sc);
+}
+
 const Prepared& current() {
-    if (records_changed()) {
-        seen_subst = SUBST_CONST;
-        seen_coeff = EOS_COEFF;
-        seen = true;
-        prepare(prepared);
+    if (!records_changed(seen_subst)) return prepared;
+    // Only the parameters differ, and the polar sets in use are the same: the terms stay.
+    const bool same_sets = seen && polar_set_on(seen_subst.Q2) == polar_set_on(SUBST_CONST.Q2) &&
+                           polar_set_on(seen_subst.Dp) == polar_set_on(SUBST_CONST.Dp);
+    if (same_sets && prepared.usable &&
+        !records_changed(with_parameters(seen_subst, SUBST_CONST))) {
+        seen_subst = with_parameters(seen_subst, SUBST_CONST);
+        refresh_parameters(prepared);
+        return prepared;
     }
+    seen_subst = SUBST_CONST;
+    seen_coeff = EOS_COEFF;
+    seen = true;
+    prepare(prepared);
     return prepared;
 }
 

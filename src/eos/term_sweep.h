@@ -38,9 +38,12 @@ typedef double Pair __attribute__((vector_size(16)));
 struct Term {
     // Weights in pairs: (1, a0), (a2, a3), (a5, a6), (a7, t), (t (t - 1), t a0).
     Pair w[5];
-    double coef;
-    int32_t t_index;  // into the temperature tables (attraction, then polar)
-    int32_t d_index;  // into the half-powers of the reduced density
+    double coef;  // c times the term's power of its substance parameter
+    double c;
+    int32_t parameter;  // 0: Alpha, 1: Q2, 2: Dp
+    int32_t power;      // of Alpha, or of the polar parameter in quarters
+    int32_t t_index;    // into the temperature tables (attraction, then polar)
+    int32_t d_index;    // into the half-powers of the reduced density
     int32_t group;
 };
 
