@@ -376,9 +376,11 @@ MixtureState Mixture::Impl::solve(Input input, double a, double b) const {
             case Input::Tp:
                 return of_flash(detail::flash_Tp(*model, pure, z, a, b / f.p, series));
             case Input::ph:
-                return of_flash(detail::flash_ph(*model, pure, z, a / f.p, b / f.energy, series));
+                return of_flash(detail::flash_ph(*model, pure, z, a / f.p, b / f.energy, series,
+                                                 {range.Tmin, range.Tmax}));
             case Input::ps:
-                return of_flash(detail::flash_ps(*model, pure, z, a / f.p, b / f.energy, series));
+                return of_flash(detail::flash_ps(*model, pure, z, a / f.p, b / f.energy, series,
+                                                 {range.Tmin, range.Tmax}));
             case Input::TD:
                 return of_flash(at_TD(a, b / f.D));
             case Input::Tx:

@@ -787,47 +787,84 @@ namespace {
 constexpr double kLowestInTc = 0.3, kHighestInTc = 4.0;
 constexpr int kTemperatureSteps = 200;
 
-double flash_value(const MixtureModel& m, const Flash& f, double StateProperties::*field) {
+// The value of `field` (h or s) of a flash's result, and in one phase its slope in T at
+// constant p (cp, or cp/T for s); NaN in two phases.
+struct FlashValue {
+    double v = 0, slope = 0;
+};
+
+FlashValue flash_value_slope(const MixtureModel& m, const Flash& f,
+                             double StateProperties::*field) {
     StateProperties liq, vap;
     const PhaseSplit& s = f.split;
     if (!m.properties(s.x.data(), s.T, s.Dliq, liq) || !m.properties(s.y.data(), s.T, s.Dvap, vap))
         throw Error(ErrorKind::no_solution, "the phases of the flash cannot be evaluated");
-    if (!f.two_phase) return (f.beta == 0.0 ? liq : vap).*field;
-    return (1.0 - f.beta) * liq.*field + f.beta * vap.*field;
+    if (f.two_phase) return {(1.0 - f.beta) * liq.*field + f.beta * vap.*field, std::nan("")};
+    const StateProperties& one = f.beta == 0.0 ? liq : vap;
+    const double slope = field == &StateProperties::h ? one.cp : one.cp / s.T;
+    return {one.*field, slope > 0.0 ? slope : std::nan("")};
 }
 
-// The (T, p) flash whose value of `field` is `target`: Illinois steps on T, which the value
-// rises with.
-Flash flash_where(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-                  const std::vector<SaturationSource>& saturation, const std::vector<double>& z,
-                  double p, double target, double StateProperties::*field, const char* name) {
+double flash_value(const MixtureModel& m, const Flash& f, double StateProperties::*field) {
+    return flash_value_slope(m, f, field).v;
+}
+
+// The search's ends: the bounds given, else from the components' highest Tmin (at least 0.3 of
+// their highest critical temperature) to 4 times their highest critical temperature.
+std::pair<double, double> search_ends(const std::vector<CriticalConstants>& pure,
+                                      const TemperatureBounds& bounds) {
+    if (bounds.lo > 0.0 && bounds.hi > bounds.lo) return {bounds.lo, bounds.hi};
     double Tc = 0, Tmin = 0;
     for (const CriticalConstants& c : pure) {
         Tc = std::max(Tc, c.Tc);
         Tmin = std::max(Tmin, c.Tmin);
     }
-    double a = std::max(Tmin, kLowestInTc * Tc), b = kHighestInTc * Tc;
+    return {std::max(Tmin, kLowestInTc * Tc), kHighestInTc * Tc};
+}
+
+// The (T, p) flash whose value of `field` is `target`, which rises with T: Newton steps with
+// the phase's own slope (cp) in one phase, secant steps across the glide, each kept inside a
+// bracket that Illinois steps shrink where a step would leave it.
+Flash flash_where(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+                  const std::vector<SaturationSource>& saturation, const std::vector<double>& z,
+                  double p, double target, double StateProperties::*field, const char* name,
+                  const TemperatureBounds& bounds) {
+    auto [a, b] = search_ends(pure, bounds);
     Flash fa = flash_Tp(m, pure, z, a, p, saturation), fb = flash_Tp(m, pure, z, b, p, saturation);
-    double va = flash_value(m, fa, field) - target, vb = flash_value(m, fb, field) - target;
+    FlashValue at_a = flash_value_slope(m, fa, field), at_b = flash_value_slope(m, fb, field);
+    double va = at_a.v - target, vb = at_b.v - target;
     if (va > 0.0 || vb < 0.0)
-        throw Error(ErrorKind::out_of_range, std::string(name) + " lies beyond the values from " +
-                                                 text(a) + " to " + text(b) + " K at this p");
+        throw Error(ErrorKind::out_of_range, std::string(name) + " lies beyond its values from " +
+                                                 text(a) + " K to " + text(b) + " K at this p");
+    if (va == 0.0) return fa;
+    if (vb == 0.0) return fb;
+    // The last point: from the end nearer the target in T by its slope.
+    double T_last = -va < vb ? a : b, v_last = -va < vb ? va : vb;
+    double slope = -va < vb ? at_a.slope : at_b.slope, T_before = -va < vb ? b : a;
+    double v_before = -va < vb ? vb : va;
     int side = 0;
     for (int k = 0; k < kTemperatureSteps; ++k) {
-        const double T = b - vb * (b - a) / (vb - va);
+        if (!(slope > 0.0)) slope = (v_last - v_before) / (T_last - T_before);
+        double T = T_last - v_last / slope;
+        const bool newton = slope > 0.0 && T > a && T < b;
+        if (!newton) T = b - vb * (b - a) / (vb - va);
         const Flash f = flash_Tp(m, pure, z, T, p, saturation);
-        const double v = flash_value(m, f, field) - target;
-        if (std::fabs(b - a) <= 1e-12 * T || v == 0.0) return f;
-        if ((v > 0.0) == (vb > 0.0)) {
+        const FlashValue at = flash_value_slope(m, f, field);
+        const double v = at.v - target;
+        if (v == 0.0 || std::fabs(v) <= 1e-11 * (std::fabs(target) + 1.0) ||
+            std::fabs(b - a) <= 1e-12 * T)
+            return f;
+        if (v > 0.0) {
             b = T, vb = v;
-            if (side == 1) va *= 0.5;
+            if (!newton && side == 1) va *= 0.5;
             side = 1;
         } else {
             a = T, va = v;
-            if (side == -1) vb *= 0.5;
+            if (!newton && side == -1) vb *= 0.5;
             side = -1;
         }
-        if (std::fabs(v) <= 1e-11 * (std::fabs(target) + 1.0)) return f;
+        T_before = T_last, v_before = v_last;
+        T_last = T, v_last = v, slope = at.slope;
     }
     throw Error(ErrorKind::no_solution,
                 std::string("the temperature of this ") + name + " does not settle");
@@ -845,14 +882,14 @@ double flash_entropy(const MixtureModel& m, const Flash& f) {
 
 Flash flash_ph(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
                const std::vector<double>& z, double p, double h,
-               const std::vector<SaturationSource>& saturation) {
-    return flash_where(m, pure, saturation, z, p, h, &StateProperties::h, "h");
+               const std::vector<SaturationSource>& saturation, const TemperatureBounds& bounds) {
+    return flash_where(m, pure, saturation, z, p, h, &StateProperties::h, "h", bounds);
 }
 
 Flash flash_ps(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
                const std::vector<double>& z, double p, double s,
-               const std::vector<SaturationSource>& saturation) {
-    return flash_where(m, pure, saturation, z, p, s, &StateProperties::s, "s");
+               const std::vector<SaturationSource>& saturation, const TemperatureBounds& bounds) {
+    return flash_where(m, pure, saturation, z, p, s, &StateProperties::s, "s", bounds);
 }
 
 SaturationSource series_source(const Fluid& fluid) {

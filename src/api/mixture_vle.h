@@ -89,15 +89,23 @@ Flash flash_Tp(const MixtureModel& m, const std::vector<CriticalConstants>& pure
 // The molar enthalpy or entropy of a flash's result (the phases' in proportion to beta).
 double flash_enthalpy(const MixtureModel& m, const Flash& f);
 double flash_entropy(const MixtureModel& m, const Flash& f);
+// The temperatures a search in T runs between; none given (0): from the components' highest
+// Tmin (at least 0.3 of their highest critical temperature) to 4 times their highest critical
+// temperature.
+struct TemperatureBounds {
+    double lo = 0, hi = 0;
+};
 // The state of z at the pressure p with the molar enthalpy h or entropy s (table units): the
-// temperature whose (T, p) flash has it, by an Illinois search from the components' highest
-// Tmin (at least 0.3 of their highest critical temperature) to 4 times that (h and s rise with T at
-// constant p). Throws Error (out_of_range) for a value beyond the search's ends.
+// temperature whose (T, p) flash has it (h and s rise with T at constant p), by Newton steps
+// with cp in one phase and secant steps across the glide inside a bracket between the bounds.
+// Throws Error (out_of_range) for a value beyond the search's ends.
 Flash flash_ph(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
                const std::vector<double>& z, double p, double h,
-               const std::vector<SaturationSource>& saturation = {});
+               const std::vector<SaturationSource>& saturation = {},
+               const TemperatureBounds& bounds = {});
 Flash flash_ps(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
                const std::vector<double>& z, double p, double s,
-               const std::vector<SaturationSource>& saturation = {});
+               const std::vector<SaturationSource>& saturation = {},
+               const TemperatureBounds& bounds = {});
 
 }  // namespace xalt1::detail

@@ -139,6 +139,21 @@ TEST(MixtureApi, PairsAgreeInsideTheGlide) {
     EXPECT_NEAR(m.state(Input::TD, 330.0, gas.D).p, 1.0, 1e-9);
 }
 
+// (p, h) and (p, s) find every state that (T, p) gives in the mixture's range: R455A's range
+// begins below CO2's lowest temperature, where CO2 is a small part of a liquid.
+TEST(MixtureApi, EnthalpyAndEntropyFlashesOverTheMixturesRange) {
+    const Mixture r455a(xalt1::blend("R455A"));
+    ASSERT_LT(r455a.range().Tmin, 170.0);
+    for (const auto& [T, p] : {std::pair{170.0, 1.0}, {250.0, 0.05}, {300.0, 2.0}}) {
+        SCOPED_TRACE(testing::Message() << "T=" << T << " p=" << p);
+        const MixtureState st = r455a.state(Input::Tp, T, p);
+        const std::uint64_t before = xalt1::evaluation_count();
+        EXPECT_NEAR(r455a.state(Input::ph, p, st.h).T, T, 1e-7);
+        EXPECT_LT(xalt1::evaluation_count() - before, 500u);  // about 8 flashes
+        EXPECT_NEAR(r455a.state(Input::ps, p, st.s).T, T, 1e-7);
+    }
+}
+
 TEST(MixtureApi, StatesNotOfAMixtureAreRefused) {
     const struct {
         Input input;
