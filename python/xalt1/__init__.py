@@ -271,19 +271,6 @@ class Fluid:
         return self._fluid.build_cost
 
     @property
-    def pxy(self, T, n=21):
-        """The p-x-y diagram of a binary mixture at T (PxyDiagram), n compositions of the
-        first component from 0 to 1."""
-        d = self._mix.diagram("T", float(_as_float("T", T)), int(n))
-        return PxyDiagram(float(T), d["bubble_x"], d["bubble_y"], d["bubble"], d["dew_x"],
-                          d["dew_y"], d["dew"], d["critical_x"], d["critical"])
-
-    def txy(self, p, n=21):
-        """The T-x-y diagram of a binary mixture at p (TxyDiagram)."""
-        d = self._mix.diagram("p", float(_as_float("p", p)), int(n))
-        return TxyDiagram(float(p), d["bubble_x"], d["bubble_y"], d["bubble"], d["dew_x"],
-                          d["dew_y"], d["dew"], d["critical_x"], d["critical"])
-
     def critical(self):
         """The critical point of the table's equation, as a State in the fluid's units."""
         return State(_scalar_state(self._fluid.critical), self.units)
