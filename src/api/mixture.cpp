@@ -91,6 +91,11 @@ struct Mixture::Impl {
                               detail::text(range.pmax) + " MPa)");
     }
 
+    [[noreturn]] void fail_input(Input input, double a, double b, ErrorKind kind,
+                                 const std::string& why) const {
+        fail(kind, asked_text(input, a, b), why);
+    }
+
     std::string asked_text(Input input, double a, double b) const {
         const auto [first, second] = input_names(input);
         return named_value(first, a, units) + ", " + named_value(second, b, units);
@@ -359,17 +364,20 @@ detail::Flash Mixture::Impl::at_TD(double T, double D) const {
 }
 
 MixtureState Mixture::Impl::solve(Input input, double a, double b) const {
-    const std::string asked = asked_text(input, a, b);
+    // The text of what was asked is made only for an error.
+    const auto refuse = [&](ErrorKind kind, const std::string& why) {
+        fail_input(input, a, b, kind, why);
+    };
     const UnitFactors f = factors(z);
     const auto [first, second] = input_names(input);
     for (const auto& [name, v] : {std::pair{first, a}, std::pair{second, b}}) {
-        if (!std::isfinite(v)) fail(ErrorKind::bad_input, asked, "an input is not a finite number");
+        if (!std::isfinite(v)) refuse(ErrorKind::bad_input, "an input is not a finite number");
         if ((name == "T" || name == "p" || name == "D") && !(v > 0.0))
-            fail(ErrorKind::bad_input, asked, std::string(name) + " must be positive");
+            refuse(ErrorKind::bad_input, std::string(name) + " must be positive");
         if (name == "T" && (v < range.Tmin * (1 - kRounding) || v > range.Tmax * (1 + kRounding)))
-            fail(ErrorKind::out_of_range, asked, "T outside the mixture's range");
+            refuse(ErrorKind::out_of_range, "T outside the mixture's range");
         if (name == "p" && v / f.p > range.pmax * (1 + kRounding))
-            fail(ErrorKind::out_of_range, asked, "p above the mixture's range");
+            refuse(ErrorKind::out_of_range, "p above the mixture's range");
     }
     try {
         switch (input) {
@@ -394,11 +402,12 @@ MixtureState Mixture::Impl::solve(Input input, double a, double b) const {
                 break;
         }
     } catch (const Error& e) {
-        fail(e.kind(), asked, e.what());
+        refuse(e.kind(), e.what());
     }
-    fail(ErrorKind::not_a_state, asked,
-         "a mixture's states are given by (T, p), (p, h), (p, s), (T, D), and (T, x) or (p, x) "
-         "with x = 0 (the bubble point) or 1 (the dew point)");
+    fail_input(
+        input, a, b, ErrorKind::not_a_state,
+        "a mixture's states are given by (T, p), (p, h), (p, s), (T, D), and (T, x) or (p, x) "
+        "with x = 0 (the bubble point) or 1 (the dew point)");
 }
 
 // The bubble (the liquid of composition z) or the dew point (its vapour) at T or p (in the

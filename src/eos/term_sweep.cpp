@@ -320,6 +320,53 @@ bool derivatives(const Prepared& p, const double& D, const double& T, FresDeriv&
     return finite(out);
 }
 
+// A term f = coef tpow dpow psi that is the power e of its parameter P adds e f / P to dF/dP,
+// e f (a0 + g1 z) / (P D) to its slope in D, e f t / (P T) to its slope in T and e (e - 1) f / P^2
+// to its slope in P.
+bool parameter_slopes(const Prepared& p, const double& D, const double& T, ParameterSlopes& out) {
+    out = ParameterSlopes{};
+    if (!p.usable) return false;
+    const SubstConst& sc = SUBST_CONST;
+    const double P[3] = {sc.Alpha, sc.Q2, sc.Dp};
+    StateTables s;
+    fill_tables(p, D, T, s);
+    for (int32_t g = 0; g < p.groups; ++g) {
+        const Group& grp = p.group[g];
+        double ef[3] = {}, efa0[3] = {}, eft[3] = {}, eef[3] = {};
+        for (int32_t i = grp.first; i < grp.end; ++i) {
+            const Term& t = p.terms[i];
+            const double f = t.coef * s.tpow[t.t_index] * s.dpow[t.d_index];
+            const int32_t k = t.parameter;
+            const double e = k == 0 ? t.power : 0.25 * t.power;
+            ef[k] += e * f;
+            efa0[k] += e * f * t.w[0][1];
+            eft[k] += e * f * t.w[3][1];
+            eef[k] += e * (e - 1.0) * f;
+        }
+        const double psi = s.psi[g], z = s.z[g];
+        for (int k = 0; k < 3; ++k) {
+            out.F[k] += psi * ef[k];
+            out.by_D[k] += psi * (efa0[k] + grp.e.g1 * z * ef[k]);
+            out.by_T[k] += psi * eft[k];
+            out.by_itself[k] += psi * eef[k];
+        }
+    }
+    bool finite_all = true;
+    for (int k = 0; k < 3; ++k) {
+        if (!(P[k] != 0.0)) {  // a parameter of 0 has no terms in use
+            out.F[k] = out.by_D[k] = out.by_T[k] = out.by_itself[k] = 0.0;
+            continue;
+        }
+        out.F[k] /= P[k];
+        out.by_D[k] /= P[k] * D;
+        out.by_T[k] /= P[k] * T;
+        out.by_itself[k] /= P[k] * P[k];
+        finite_all = finite_all && std::isfinite(out.F[k]) && std::isfinite(out.by_D[k]) &&
+                     std::isfinite(out.by_T[k]) && std::isfinite(out.by_itself[k]);
+    }
+    return finite_all;
+}
+
 // With the term weights t, a0, a2, a3 (w[3][1], w[0][1], w[1][0], w[1][1]) every third
 // derivative is again the term's value times a polynomial in z:
 //   D^2 T F21 = F t (a2 + a3 z + g4 z^2),  D T^2 F12 = F t (t - 1) (a0 + g1 z),

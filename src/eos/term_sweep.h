@@ -95,6 +95,15 @@ void derivative_set(const Prepared& p, const double& D, const double& T, FresDer
 // derivatives() otherwise.
 bool third_derivatives(const Prepared& p, const double& D, const double& T, FresThird& out);
 
+// The terms' parts of dF/dP for each substance parameter P (0: Alpha, 1: Q2, 2: Dp; a term that
+// is the power e of P adds e F_term / P) with their slopes in D, in T and in P, by one sweep;
+// the hard-body term's part in Alpha is not included. False where the terms are not usable or
+// a value is not finite.
+struct ParameterSlopes {
+    double F[3] = {}, by_D[3] = {}, by_T[3] = {}, by_itself[3] = {};
+};
+bool parameter_slopes(const Prepared& p, const double& D, const double& T, ParameterSlopes& out);
+
 // F alone at (D, T) by the same sweep, for prepared terms that are usable (no check of the
 // state; the floor against which the benchmarks measure the evaluation).
 double value(const Prepared& p, const double& D, const double& T);

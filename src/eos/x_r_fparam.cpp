@@ -4,6 +4,7 @@
 
 #include "eos/eos.h"
 #include "eos/term_forms.h"
+#include "eos/term_sweep.h"
 #include "platform/status_codes.h"
 #include "substance/eos_coeff.h"
 #include "substance/subst_const.h"
@@ -37,19 +38,36 @@ Slopes polar_slopes(const PolarSet& set, double P, double D, double T) {
     return s;
 }
 
-// The shape parameter a: the hard-body term, through the packing fraction eta, and the
-// attraction terms, each the power j of a.
-Slopes alpha_slopes(const hard_body::State& h, double D, double T) {
+// The hard-body term's part in the shape parameter a, through the packing fraction eta.
+Slopes hard_body_slopes(const hard_body::State& h) {
     const double a = SUBST_CONST.Alpha, eta = h.eta, r = h.r;
     const double b = (2.0 * a + 3.0) * eta - 3.0 * eta * eta;
     const double by_eta = -2.0 * a * r + (2.0 * a + 3.0 - 6.0 * eta) * r * r + 2.0 * b * r * r * r;
-    Slopes s{2.0 * a * std::log(h.y) + b * r * r, by_eta * h.eta_D, by_eta * h.eta_T,
-             2.0 * std::log(h.y) + 2.0 * eta * r * r};
+    return {2.0 * a * std::log(h.y) + b * r * r, by_eta * h.eta_D, by_eta * h.eta_T,
+            2.0 * std::log(h.y) + 2.0 * eta * r * r};
+}
+
+// The shape parameter a: the hard-body term and the attraction terms, each the power j of a.
+Slopes alpha_slopes(const hard_body::State& h, double D, double T) {
+    const double a = SUBST_CONST.Alpha;
+    Slopes s = hard_body_slopes(h);
     const AttractionSet& fa = EOS_COEFF.Fa;
     for (int32_t i = 0; i < std::clamp(fa.i4_nz, 0, 40); ++i)
         add_term(term_forms::attraction(fa.c[i], a, fa.m[i], fa.n[i], fa.j[i], fa.l[i]), fa.j[i], a,
                  D, T, s);
     return s;
+}
+
+// The terms' parts by one sweep over the prepared terms (the term functions one by one where
+// the sweep cannot take the terms), the hard-body term's added to Alpha's.
+bool by_sweep(const hard_body::State& h, double D, double T, Slopes& a, Slopes& q, Slopes& d) {
+    term_sweep::ParameterSlopes p;
+    if (!term_sweep::parameter_slopes(term_sweep::current(), D, T, p)) return false;
+    Slopes* into[3] = {&a, &q, &d};
+    for (int k = 0; k < 3; ++k) *into[k] = {p.F[k], p.by_D[k], p.by_T[k], p.by_itself[k]};
+    const Slopes hb = hard_body_slopes(h);
+    a = {a.F + hb.F, a.D + hb.D, a.T + hb.T, a.P + hb.P};
+    return true;
 }
 
 }  // namespace
@@ -71,8 +89,12 @@ void X_R_FPARAM_SLOPES(const double& D, const double& T, FresParamSlopes& set, i
         status = STATUS_OUT_OF_RANGE;
         return;
     }
-    const Slopes a = alpha_slopes(h, D, T), q = polar_slopes(EOS_COEFF.Fq, sc.Q2, D, T),
-                 d = polar_slopes(EOS_COEFF.Fd, sc.Dp, D, T);
+    Slopes a, q, d;
+    if (!by_sweep(h, D, T, a, q, d)) {
+        a = alpha_slopes(h, D, T);
+        q = polar_slopes(EOS_COEFF.Fq, sc.Q2, D, T);
+        d = polar_slopes(EOS_COEFF.Fd, sc.Dp, D, T);
+    }
     double sum = 0;
     for (auto [into, from] : {std::pair{&FresParamSlopes::F, &Slopes::F},
                               {&FresParamSlopes::by_D, &Slopes::D},
