@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "api/xalt1.h"
@@ -198,6 +199,109 @@ TEST(MixtureApi, ArraysCarryEachElementsError) {
     EXPECT_EQ(phase[2], -1);
     EXPECT_TRUE(std::isnan(D[2]) && std::isnan(z[4]) && std::isnan(liquid[0]));
     EXPECT_NEAR(z[2], r454b().z()[0], 1e-15);
+}
+
+}  // namespace
+
+namespace {
+
+// The same state in every unit system: pressures by 1e6 in SI, densities and energies by the
+// molar mass of the state's composition, the vapour fraction by mass in mass units.
+TEST(MixtureApi, UnitsAgree) {
+    const Mixture molar(xalt1::blend("R454B"));
+    const double M = molar.molar_mass();
+    const struct {
+        Units units;
+        double p, D, energy;  // factors from molar units
+        bool by_mass;
+    } systems[] = {{Units::mass, 1.0, M, 1.0 / M, true},
+                   {Units::SI, 1e6, M, 1000.0 / M, true},
+                   {Units::SI_molar, 1e6, 1000.0, 1.0, false}};
+    const MixtureState gas = molar.state(Input::Tp, 320.0, 1.0);
+    const MixtureState wet = molar.state(Input::Tp, 282.0, 1.0);
+    ASSERT_EQ(wet.phase, xalt1::Phase::two_phase);
+    for (const auto& u : systems) {
+        SCOPED_TRACE(std::string(xalt1::units_name(u.units)));
+        const Mixture m(xalt1::blend("R454B"), {}, u.units);
+        const MixtureState g = m.state(Input::Tp, 320.0, 1.0 * u.p);
+        EXPECT_NEAR(g.D, gas.D * u.D, 1e-10 * g.D);
+        EXPECT_NEAR(g.h, gas.h * u.energy, 1e-10 * std::fabs(g.h));
+        EXPECT_NEAR(g.cp, gas.cp * u.energy, 1e-10 * g.cp);
+        EXPECT_NEAR(g.kappa_T, gas.kappa_T / u.p, 1e-10 * g.kappa_T);
+        const MixtureState w = m.state(Input::Tp, 282.0, 1.0 * u.p);
+        double My = 0;
+        for (std::size_t i = 0; i < 2; ++i)
+            My += w.vapour[i] * shipped_fluid(m.components()[i]).info().M;
+        EXPECT_NEAR(w.x, u.by_mass ? wet.x * My / M : wet.x, 1e-9);
+        EXPECT_NEAR(m.state(Input::ph, 1.0 * u.p, w.h).T, 282.0, 1e-7);
+        const auto [liq, vap] = m.bubble_p(1.0 * u.p);
+        EXPECT_NEAR(liq.p, 1.0 * u.p, 1e-12 * u.p);
+        EXPECT_NEAR(liq.T, molar.bubble_p(1.0).first.T, 1e-9);
+    }
+}
+
+// Threads that share one mixture get what one thread gets: each evaluates with records of its
+// own, and the critical point is found once.
+TEST(MixtureApi, ThreadsShareAMixture) {
+    const Mixture m(xalt1::blend("R455A"));
+    std::vector<double> T(24);
+    for (std::size_t i = 0; i < T.size(); ++i) T[i] = 200.0 + 6.0 * static_cast<double>(i);
+    std::vector<double> serial(T.size()), threaded(T.size());
+    for (std::size_t i = 0; i < T.size(); ++i) serial[i] = m.state(Input::Tp, T[i], 1.5).h;
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < 3; ++t)
+        threads.emplace_back([&, t] {
+            for (std::size_t i = t; i < T.size(); i += 3)
+                threaded[i] = m.state(Input::Tp, T[i], 1.5).h;
+        });
+    for (std::thread& th : threads) th.join();
+    for (std::size_t i = 0; i < T.size(); ++i) EXPECT_EQ(threaded[i], serial[i]) << T[i];
+}
+
+// The envelope through the public interface: its points' phases (one of the mixture's
+// composition at the same T and p), its extreme points, and the critical point that
+// critical() gives; a state beyond it is supercritical.
+TEST(MixtureApi, EnvelopeAndCriticalPoint) {
+    for (const char* name : {"R513A", "Air"}) {
+        SCOPED_TRACE(name);
+        const Mixture m(xalt1::blend(name));
+        const xalt1::MixtureEnvelope env = m.envelope();
+        ASSERT_GT(env.points.size(), 20u);
+        for (const xalt1::EnvelopePoint& pt : env.points) {
+            EXPECT_EQ(pt.liquid.T, pt.vapour.T);
+            EXPECT_EQ(pt.liquid.p, pt.vapour.p);
+            EXPECT_GT(pt.liquid.D, pt.vapour.D);
+            EXPECT_EQ(pt.bubble ? pt.liquid.z : pt.vapour.z, m.z());
+            EXPECT_LE(pt.liquid.T, env.cricondentherm.liquid.T + 1e-9);
+            EXPECT_LE(pt.liquid.p, env.cricondenbar.liquid.p + 1e-12);
+        }
+        EXPECT_TRUE(env.points.front().bubble);
+        EXPECT_FALSE(env.points.back().bubble);
+        const MixtureState c = m.critical();
+        EXPECT_NEAR(env.critical.T, c.T, 0.1);
+        EXPECT_NEAR(env.critical.p, c.p, 0.005 * c.p);
+        EXPECT_EQ(c.phase, xalt1::Phase::supercritical);
+        EXPECT_TRUE(std::isnan(c.cp) && std::isnan(c.w));
+        EXPECT_EQ(m.state(Input::Tp, c.T + 10.0, c.p * 1.5).phase, xalt1::Phase::supercritical);
+    }
+}
+
+// The p-x-y diagram in SI units ends at the pure fluids' saturation pressures; a mixture of
+// three is refused.
+TEST(MixtureApi, PxyDiagramEndsAtThePureFluids) {
+    const Mixture m({{"R32", 0.5}, {"R134a", 0.5}}, Basis::mole, {}, Units::SI);
+    const xalt1::BinaryDiagram d = m.pxy(260.0, 6);
+    ASSERT_EQ(d.bubble_x.size(), 6u);
+    EXPECT_NEAR(d.bubble_value.front(), 1e6 * shipped_fluid("R134a").saturation_T(260.0).first.p,
+                1e-6 * d.bubble_value.front());
+    EXPECT_NEAR(d.bubble_value.back(), 1e6 * shipped_fluid("R32").saturation_T(260.0).first.p,
+                1e-6 * d.bubble_value.back());
+    for (std::size_t k = 0; k < d.dew_value.size(); ++k) {
+        EXPECT_LE(d.dew_value[k], d.bubble_value[k] * (1 + 1e-12));
+    }
+    EXPECT_TRUE(std::isnan(d.critical_x));
+    EXPECT_THROW(Mixture(xalt1::blend("Air")).pxy(100.0), xalt1::Error);
+    EXPECT_THROW(m.pxy(260.0, 1), xalt1::Error);
 }
 
 }  // namespace

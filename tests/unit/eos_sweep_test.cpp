@@ -273,6 +273,49 @@ TEST(TermSweep, KeptValuesFollowEveryFieldOfTheRecords) {
     }
 }
 
+// A mixture's one fluid changes D0, T0, Alpha, Q2 and Dp from call to call, a liquid's and a
+// vapour's composition in turn: the terms kept and their coefficients formed anew must give,
+// to the bit, what terms prepared anew give, and so must the derivatives by the parameters;
+// a polar parameter moved across its gate takes its set in or out.
+TEST(TermSweep, ParametersChangedAloneGiveWhatAFreshPreparationGives) {
+    const std::string table = file_text(std::string(XALT1_TEST_DATA) + "/sweep_three_fluids.tab");
+    TableSession session(table, "1\n" + std::string(200, '\n'));
+    load_entry();
+    const SubstConst base = SUBST_CONST;
+    const double T = 1.05 * base.Tc, D = 0.8 * base.Dc;
+    const auto with = [&](double scale, double Q2, double Dp) {
+        SUBST_CONST = base;
+        SUBST_CONST.D0 *= scale;
+        SUBST_CONST.T0 *= 2.0 - scale;
+        SUBST_CONST.Alpha *= scale;
+        SUBST_CONST.Q2 = Q2;
+        SUBST_CONST.Dp = Dp;
+    };
+    const struct {
+        double scale, Q2, Dp;
+    } steps[] = {{1.00, 0.5, 0.3}, {1.02, 0.4, 0.35}, {0.99, 0.5, 0.3},
+                 {1.01, 0.0, 0.3}, {1.00, 0.6, 0.0},  {1.03, 0.6, 0.2}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(testing::Message() << step.scale << " " << step.Q2 << " " << step.Dp);
+        with(step.scale, step.Q2, step.Dp);
+        FresDeriv kept, fresh;
+        FresParamSlopes kept_slopes, fresh_slopes;
+        int32_t status = 0;
+        X_R_FDERIV(D, T, kept, status);
+        ASSERT_EQ(status, 0);
+        X_R_FPARAM_SLOPES(D, T, kept_slopes, status);
+        ASSERT_EQ(status, 0);
+        term_sweep::forget();
+        X_R_FDERIV(D, T, fresh, status);
+        X_R_FPARAM_SLOPES(D, T, fresh_slopes, status);
+        EXPECT_EQ(std::memcmp(&kept, &fresh, sizeof kept), 0);
+        EXPECT_EQ(std::memcmp(&kept_slopes, &fresh_slopes, sizeof kept_slopes), 0);
+        // A set out of use has no slope by its parameter.
+        EXPECT_EQ(kept_slopes.F.F_Q2 != 0.0, step.Q2 > 0.0);
+        EXPECT_EQ(kept_slopes.F.F_Dp != 0.0, step.Dp > 0.0);
+    }
+}
+
 // A reference state outside the range is not kept: its X_R_FRES records appear on every call.
 TEST(TermSweep, ReferenceRecordsAppearOnEveryEvaluation) {
     const std::string table = file_text(std::string(XALT1_TEST_DATA) + "/props_demo.tab");
