@@ -392,6 +392,13 @@ class MixtureState(State):
         out.update(z=self.z, liquid=self.liquid, vapour=self.vapour)
         return out
 
+    def reshaped(self, shape):
+        """The same states of arrays in the given shape (z with the components' axis last)."""
+        for name in QUANTITIES + ("phase", "error"):
+            setattr(self, name, getattr(self, name).reshape(shape))
+        self.z = self.z.reshape(tuple(shape) + (self.z.shape[-1],))
+        return self
+
     def __repr__(self):
         text = super().__repr__()
         if isinstance(self.phase, str) and not self.error:
@@ -474,12 +481,17 @@ TxyDiagram = collections.namedtuple(
 TxyDiagram.__doc__ = "The T-x-y diagram of a binary at p, as PxyDiagram with T for p."
 
 
-def _stacked_states(dicts, units):
-    """One MixtureState of arrays from scalar states' dicts."""
-    values = {name: np.array([d[name] for d in dicts], dtype=float) for name in QUANTITIES}
-    values["phase"] = np.array([PHASES[d["phase"]] for d in dicts], dtype=object)
-    values["error"] = np.full(len(dicts), "", dtype=object)
-    values["z"] = np.array([d["z"] for d in dicts], dtype=float).reshape(len(dicts), -1)
+def _stacked_states(dicts, units, errors=None, components=None):
+    """One MixtureState of arrays from scalar states' dicts; a None in dicts (with its message
+    in errors) is a failed element: NaN, phase "" and z NaN."""
+    n = len(dicts)
+    width = components if components is not None else len(next(d for d in dicts)["z"])
+    values = {name: np.array([d[name] if d else np.nan for d in dicts], dtype=float)
+              for name in QUANTITIES}
+    values["phase"] = np.array([PHASES[d["phase"]] if d else "" for d in dicts], dtype=object)
+    values["error"] = np.array(errors if errors is not None else [""] * n, dtype=object)
+    values["z"] = np.array([d["z"] if d else [np.nan] * width for d in dicts],
+                           dtype=float).reshape(n, width)
     values["liquid"] = values["vapour"] = None
     return MixtureState(values, units)
 
@@ -591,22 +603,35 @@ class Mixture:
 
     def bubble(self, *, T=None, p=None):
         """The bubble point at T or p: (liquid, vapour), the liquid of the mixture's composition
-        and the first bubble of vapour in equilibrium with it (vapour.z)."""
+        and the first bubble of vapour in equilibrium with it (vapour.z). For an array, both
+        are MixtureStates of arrays; a failed element has NaN and its message in error."""
         return self._saturated("bubble", T, p)
 
     def dew(self, *, T=None, p=None):
         """The dew point at T or p: (liquid, vapour), the vapour of the mixture's composition
-        and the first drop of liquid in equilibrium with it (liquid.z)."""
+        and the first drop of liquid in equilibrium with it (liquid.z); arrays as bubble()."""
         return self._saturated("dew", T, p)
 
     def _saturated(self, kind, T, p):
         by, v = Fluid._saturation_arg(T, p)
-        if v.ndim != 0:
-            pairs = [self._saturated(kind, **{by: float(x)}) for x in v.reshape(-1)]
-            return pairs
-        liq, vap = self._mix.saturated(kind, by, float(v))
-        return (MixtureState(_mixture_scalar(liq), self.units),
-                MixtureState(_mixture_scalar(vap), self.units))
+        if v.ndim == 0:
+            liq, vap = self._mix.saturated(kind, by, float(v))
+            return (MixtureState(_mixture_scalar(liq), self.units),
+                    MixtureState(_mixture_scalar(vap), self.units))
+        # An array: element by element, a failed one NaN with its message.
+        liquids, vapours, errors = [], [], []
+        for x in v.reshape(-1):
+            try:
+                liq, vap = self._mix.saturated(kind, by, float(x))
+                errors.append("")
+            except Error as e:
+                liq = vap = None
+                errors.append(str(e))
+            liquids.append(liq)
+            vapours.append(vap)
+        n = len(self.components)
+        return tuple(_stacked_states(dicts, self.units, errors, n).reshaped(v.shape)
+                     for dicts in (liquids, vapours))
 
     def envelope(self):
         """The phase envelope in p-T (Envelope): the bubble and dew lines through the critical

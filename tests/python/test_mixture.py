@@ -155,3 +155,31 @@ def test_pxy_and_txy_diagrams_of_a_binary(load):
     assert 0.6 < ch4.critical_x < 0.7 and ch4.critical_p > ch4.bubble_p.max()
     with pytest.raises(xalt1.Error, match="binary"):
         xalt1.Mixture("Air").pxy(100.0)
+
+
+def test_bubble_and_dew_points_of_arrays_carry_each_elements_error(r454b):
+    liq, vap = r454b.bubble(T=np.array([[250.0, 273.15], [300.0, 420.0]]))
+    assert liq.T.shape == (2, 2) and vap.z.shape == (2, 2, 2)
+    assert liq.p[0, 1] == pytest.approx(r454b.bubble(T=273.15)[0].p, rel=1e-12)
+    assert liq.error[1, 1] and np.isnan(vap.p[1, 1]) and np.isnan(vap.z[1, 1]).all()
+    assert liq.phase.tolist() == [["liquid", "liquid"], ["liquid", ""]]
+    assert (r454b.dew(p=np.array([0.5, 1.0]))[1].T > liq.T[0, 0]).all()
+
+
+def test_a_pair_without_data_takes_the_rule_of_its_classes():
+    (a, b, xi, eta, source), = xalt1.Mixture({"Propane": 0.5, "Isobutane": 0.5}).binary
+    assert source.startswith("predicted: nonpolar-nonpolar") and eta == 1.0
+    assert abs(xi - 1.0) < 0.02
+    listed, = xalt1.Mixture({"n-Butane": 0.5, "Isobutane": 0.5}).binary
+    assert listed[4].startswith("fitted to")
+
+
+def test_isotherms_cross_the_glide_rising_in_temperature(r454b):
+    # Between the bubble and the dew point at one pressure, h and T rise together.
+    p = 1.0
+    T_bubble, T_dew = r454b.bubble(p=p)[0].T, r454b.dew(p=p)[1].T
+    T = np.linspace(T_bubble + 0.01, T_dew - 0.01, 7)
+    st = r454b.state(T=T, p=p)
+    assert (st.phase == "two-phase").all()
+    assert (np.diff(st.h) > 0).all() and (np.diff(st.x) > 0).all()
+    np.testing.assert_allclose(r454b.state(p=p, h=st.h).T, T, atol=1e-7)
