@@ -182,6 +182,37 @@ TEST(MixtureVle, AirSplitsBetweenItsDewAndBubblePoints) {
     EXPECT_FALSE(flash_Tp(air, pure, z, 70.0, 0.101325).two_phase);
 }
 
+// Every named blend, the three-component ones included, from the components' saturation series:
+// its bubble and dew points at three temperatures and flashes between them are equilibria
+// (equal pressures and fugacities), the flashes obey the lever rule, and the glide is ordered.
+TEST(MixtureVle, NamedBlendsSplitIntoEquilibria) {
+    for (const xalt1::Blend& blend : xalt1::blends()) {
+        SCOPED_TRACE(blend.name);
+        const xalt1::Mixture named(blend);
+        const Mixture m = mixture(named.components(), 1.0);
+        const std::vector<double>& z = named.z();
+        const double Tc = named.critical().T;
+        for (double r : {0.6, 0.75, 0.9}) {
+            const double T = r * Tc;
+            SCOPED_TRACE(testing::Message() << "T=" << T);
+            const PhaseSplit bubble = bubble_at_T(m.model, m.pure, z, T, m.series);
+            const PhaseSplit dew = dew_at_T(m.model, m.pure, z, T, m.series);
+            expect_equilibrium(m.model, bubble);
+            expect_equilibrium(m.model, dew);
+            EXPECT_GE(bubble.p, dew.p * (1 - 1e-9));
+            const double p = 0.5 * (bubble.p + dew.p);
+            const xalt1::detail::Flash f = flash_Tp(m.model, m.pure, z, T, p, m.series);
+            if (!f.two_phase) {
+                EXPECT_LT(bubble.p / dew.p - 1.0, 1e-3);  // a near-azeotrope's glide
+                continue;
+            }
+            expect_equilibrium(m.model, f.split);
+            for (std::size_t i = 0; i < z.size(); ++i)
+                EXPECT_NEAR((1 - f.beta) * f.split.x[i] + f.beta * f.split.y[i], z[i], 1e-10);
+        }
+    }
+}
+
 // At a pressure: the bubble and dew points are those at their temperature, and the pure limits
 // are the saturation temperature.
 TEST(MixtureVle, BubbleAndDewPointsAtAPressure) {

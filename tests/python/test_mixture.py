@@ -183,3 +183,22 @@ def test_isotherms_cross_the_glide_rising_in_temperature(r454b):
     assert (st.phase == "two-phase").all()
     assert (np.diff(st.h) > 0).all() and (np.diff(st.x) > 0).all()
     np.testing.assert_allclose(r454b.state(p=p, h=st.h).T, T, atol=1e-7)
+
+
+def test_a_cycle_over_a_mixtures_chart():
+    matplotlib = pytest.importorskip("matplotlib")
+    matplotlib.use("Agg")
+    from matplotlib.figure import Figure
+    from xalt1 import chart
+
+    mix = xalt1.Mixture("R454B")  # molar units: the chart converts by the blend's molar mass
+    ax = chart.plot(mix, "ph", Figure().add_subplot(1, 1, 1), isentropes=False, labels=False)
+    st1 = mix.state(T=263.15, x=1)
+    p_high = mix.state(T=313.15, x=0).p
+    st2 = mix.state(p=p_high, s=st1.s)
+    st3 = mix.state(p=p_high, x=0)
+    st4 = mix.state(p=st1.p, h=st3.h)
+    assert st4.phase == "two-phase" and st4.T < st1.T  # the glide: evaporation starts colder
+    chart.cycle(ax, [st1, st2, st3, st4], label="R454B cycle")
+    h = ax.lines[-1].get_xdata()
+    assert h[0] == pytest.approx(st1.h / mix.M) and h[2] == pytest.approx(st3.h / mix.M)
