@@ -492,7 +492,7 @@ EnvelopePoint Mixture::Impl::envelope_point(const detail::EnvelopePoint& pt) con
 MixtureEnvelope Mixture::envelope() const {
     const Impl& m = *impl_;
     try {
-        const detail::Envelope e = detail::phase_envelope(*m.model, m.pure, m.z);
+        const detail::Envelope e = detail::phase_envelope(*m.model, m.pure, m.z, m.range.Tmin);
         MixtureEnvelope out;
         for (const detail::EnvelopePoint& pt : e.points) {
             try {

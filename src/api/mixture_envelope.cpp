@@ -355,10 +355,10 @@ PhaseSplit first_split(const MixtureModel& m, const std::vector<CriticalConstant
 
 // The start: the first split's node.
 Node first_node(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-                const std::vector<double>& z) {
-    double Tlow = 0;
-    for (std::size_t i = 0; i < z.size(); ++i)
-        if (z[i] > 0.0) Tlow = std::max(Tlow, pure[i].Tmin);
+                const std::vector<double>& z, double Tlow) {
+    if (!(Tlow > 0.0))
+        for (std::size_t i = 0; i < z.size(); ++i)
+            if (z[i] > 0.0) Tlow = std::max(Tlow, pure[i].Tmin);
     Node node;
     if (!node_of(m, first_split(m, pure, z, Tlow), true, node))
         fail(ErrorKind::no_solution, "phase envelope: the first bubble point cannot be evaluated");
@@ -495,12 +495,12 @@ void Tracer::lost() const {
 }  // namespace
 
 Envelope phase_envelope(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-                        const std::vector<double>& z) {
+                        const std::vector<double>& z, double Tlow) {
     check_feed(m, pure, z);
     Curve curve(m, z);
     Envelope env;
     Node first;
-    if (!curve.converge(first_node(m, pure, z), curve.lnp(), first, env.newton_steps))
+    if (!curve.converge(first_node(m, pure, z, Tlow), curve.lnp(), first, env.newton_steps))
         fail(ErrorKind::no_solution, "phase envelope: the first bubble point does not converge");
     curve.scale_to(first.X);
     Tracer tracer(curve, first, env);

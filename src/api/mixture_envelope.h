@@ -36,13 +36,13 @@ struct Envelope {
     int newton_steps = 0;  // Newton steps taken in all, failed ones included
 };
 
-// The lowest pressure is 0.1 MPa, or where the bubble point lies at the highest Tmin of the
-// components if 0.1 MPa is colder. Throws Error (no_solution) where there is no first bubble
-// point or the curve is lost (no convergence after repeated shorter steps, a second crossing of
-// the critical point, phases of equal density apart from it, more points than a closed envelope
-// needs).
+// The lowest pressure is 0.1 MPa, or where the bubble point lies at the lowest temperature
+// Tlow if 0.1 MPa is colder (Tlow 0: the highest Tmin of the components). Throws Error
+// (no_solution) where there is no first bubble point or the curve is lost (no convergence after
+// repeated shorter steps, a second crossing of the critical point, phases of equal density
+// apart from it, more points than a closed envelope needs).
 Envelope phase_envelope(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
-                        const std::vector<double>& z);
+                        const std::vector<double>& z, double Tlow = 0.0);
 
 // The two conditions of a critical point at (T, D) and z (Heidemann and Khalil): the smallest
 // eigenvalue of B_ij = sqrt(z_i z_j) N d ln f_i / d n_j at constant T and V (1 for the ideal

@@ -440,7 +440,7 @@ struct EnvelopePoint {
 };
 
 // The phase envelope in p-T: the points from the bubble point at the lowest pressure (0.1 MPa,
-// or the bubble point at the components' highest Tmin where that lies higher) up the bubble
+// or the bubble point at the mixture's lowest temperature where that lies higher) up the bubble
 // line, over the critical point and down the dew line to the same pressure; the critical point
 // (Mixture::critical, interpolated along the curve), the cricondenbar (the highest pressure of
 // the curve) and the cricondentherm (its highest temperature).

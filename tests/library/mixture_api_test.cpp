@@ -277,6 +277,9 @@ TEST(MixtureApi, EnvelopeAndCriticalPoint) {
         }
         EXPECT_TRUE(env.points.front().bubble);
         EXPECT_FALSE(env.points.back().bubble);
+        // Both start at 0.1 MPa, inside the mixture's range (air below argon's triple point).
+        EXPECT_NEAR(env.points.front().liquid.p, 0.1, 1e-9);
+        EXPECT_NEAR(env.points.front().liquid.T, m.bubble_p(0.1).first.T, 1e-6);
         const MixtureState c = m.critical();
         EXPECT_NEAR(env.critical.T, c.T, 0.1);
         EXPECT_NEAR(env.critical.p, c.p, 0.005 * c.p);
