@@ -6,8 +6,6 @@
 
 namespace xalt1 {
 
-using detail::exact_text;
-
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
