@@ -822,30 +822,92 @@ std::pair<double, double> search_ends(const std::vector<CriticalConstants>& pure
     return {std::max(Tmin, kLowestInTc * Tc), kHighestInTc * Tc};
 }
 
+// The search's bracket [a, b] with the differences of the value from the target at its ends, and
+// the point the steps start from with its slope, and the one before it (for a secant).
+struct Bracket {
+    double a = 0, b = 0, va = 0, vb = 0;
+    double T_last = 0, v_last = 0, slope = 0, T_before = 0, v_before = 0;
+};
+
+// The value and its slope of the phase of composition z at (T, D) alone.
+FlashValue phase_value(const MixtureModel& m, const std::vector<double>& z, double T, double D,
+                       double StateProperties::*field) {
+    StateProperties r;
+    if (!m.properties(z.data(), T, D, r)) return {std::nan(""), std::nan("")};
+    return {r.*field, field == &StateProperties::h ? r.cp : r.cp / T};
+}
+
+// The bracket from the ends of the search alone: the start at the end nearer the target.
+Bracket bracket_from_ends(const FlashValue& at_a, const FlashValue& at_b, double a, double b,
+                          double target) {
+    Bracket k{a, b, at_a.v - target, at_b.v - target};
+    const bool from_a = -k.va < k.vb;
+    k.T_last = from_a ? a : b, k.v_last = from_a ? k.va : k.vb;
+    k.slope = from_a ? at_a.slope : at_b.slope;
+    k.T_before = from_a ? b : a, k.v_before = from_a ? k.vb : k.va;
+    return k;
+}
+
+// The bracket from the bubble and the dew point at p, where both are found inside the ends: the
+// glide if the target lies between the saturated liquid's and vapour's values (secant steps),
+// else the liquid below the bubble point or the vapour above the dew point (Newton steps from
+// it). False where p has no bubble or dew point there.
+bool bracket_from_saturation(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
+                             const std::vector<SaturationSource>& saturation,
+                             const std::vector<double>& z, double p, double target,
+                             double StateProperties::*field, double a, double b, Bracket& k) {
+    PhaseSplit bubble, dew;
+    try {
+        bubble = bubble_at_p(m, pure, z, p, saturation);
+        dew = dew_at_p(m, pure, z, p, saturation);
+    } catch (const Error&) {
+        return false;
+    }
+    if (!(a < bubble.T && bubble.T <= dew.T && dew.T < b)) return false;
+    const FlashValue liquid = phase_value(m, z, bubble.T, bubble.Dliq, field);
+    const FlashValue vapour = phase_value(m, z, dew.T, dew.Dvap, field);
+    if (!std::isfinite(liquid.v) || !std::isfinite(vapour.v)) return false;
+    const double v_bubble = liquid.v - target, v_dew = vapour.v - target;
+    if (v_bubble <= 0.0 && v_dew >= 0.0) {
+        k = {bubble.T, dew.T, v_bubble, v_dew, bubble.T, v_bubble, std::nan(""), dew.T, v_dew};
+        return true;
+    }
+    const bool below = v_bubble > 0.0;
+    const double end = below ? a : b;
+    const double v_end =
+        flash_value_slope(m, flash_Tp(m, pure, z, end, p, saturation), field).v - target;
+    if (below)
+        k = {a, bubble.T, v_end, v_bubble, bubble.T, v_bubble, liquid.slope, a, v_end};
+    else
+        k = {dew.T, b, v_dew, v_end, dew.T, v_dew, vapour.slope, b, v_end};
+    return true;
+}
+
 // The (T, p) flash whose value of `field` is `target`, which rises with T: Newton steps with
 // the phase's own slope (cp) in one phase, secant steps across the glide, each kept inside a
-// bracket that Illinois steps shrink where a step would leave it.
+// bracket that Illinois steps shrink where a step would leave it. The bracket comes from the
+// bubble and dew points at p where they are found, else from the search's ends.
 Flash flash_where(const MixtureModel& m, const std::vector<CriticalConstants>& pure,
                   const std::vector<SaturationSource>& saturation, const std::vector<double>& z,
                   double p, double target, double StateProperties::*field, const char* name,
                   const TemperatureBounds& bounds) {
-    auto [a, b] = search_ends(pure, bounds);
-    Flash fa = flash_Tp(m, pure, z, a, p, saturation), fb = flash_Tp(m, pure, z, b, p, saturation);
-    FlashValue at_a = flash_value_slope(m, fa, field), at_b = flash_value_slope(m, fb, field);
-    double va = at_a.v - target, vb = at_b.v - target;
+    const auto [lo, hi] = search_ends(pure, bounds);
+    Bracket k;
+    if (!bracket_from_saturation(m, pure, saturation, z, p, target, field, lo, hi, k)) {
+        const Flash fa = flash_Tp(m, pure, z, lo, p, saturation);
+        const Flash fb = flash_Tp(m, pure, z, hi, p, saturation);
+        k = bracket_from_ends(flash_value_slope(m, fa, field), flash_value_slope(m, fb, field), lo,
+                              hi, target);
+    }
+    double &a = k.a, &b = k.b, &va = k.va, &vb = k.vb;
     if (va > 0.0 || vb < 0.0)
         throw Error(ErrorKind::out_of_range, std::string(name) + " lies beyond its values from " +
-                                                 text(a) + " K to " + text(b) + " K at this p");
-    if (va == 0.0) return fa;
-    if (vb == 0.0) return fb;
-    // The last point: from the end nearer the target in T by its slope.
-    double T_last = -va < vb ? a : b, v_last = -va < vb ? va : vb;
-    double slope = -va < vb ? at_a.slope : at_b.slope, T_before = -va < vb ? b : a;
-    double v_before = -va < vb ? vb : va;
+                                                 text(lo) + " K to " + text(hi) + " K at this p");
     int side = 0;
-    for (int k = 0; k < kTemperatureSteps; ++k) {
-        if (!(slope > 0.0)) slope = (v_last - v_before) / (T_last - T_before);
-        double T = T_last - v_last / slope;
+    for (int step = 0; step < kTemperatureSteps; ++step) {
+        double slope = k.slope;
+        if (!(slope > 0.0)) slope = (k.v_last - k.v_before) / (k.T_last - k.T_before);
+        double T = k.T_last - k.v_last / slope;
         const bool newton = slope > 0.0 && T > a && T < b;
         if (!newton) T = b - vb * (b - a) / (vb - va);
         const Flash f = flash_Tp(m, pure, z, T, p, saturation);
@@ -863,8 +925,8 @@ Flash flash_where(const MixtureModel& m, const std::vector<CriticalConstants>& p
             if (!newton && side == -1) vb *= 0.5;
             side = -1;
         }
-        T_before = T_last, v_before = v_last;
-        T_last = T, v_last = v, slope = at.slope;
+        k.T_before = k.T_last, k.v_before = k.v_last;
+        k.T_last = T, k.v_last = v, k.slope = at.slope;
     }
     throw Error(ErrorKind::no_solution,
                 std::string("the temperature of this ") + name + " does not settle");
