@@ -61,7 +61,7 @@ bool phase_density(const MixtureModel& m, const double* x, double T, double p, b
     return mixture_density(m, x, T, p, liquid, D);
 }
 
-// The equations of the curve at X with the unknown `spec` held, and their Jacobian.
+// The equations of the curve at X with the unknown `held` kept, and their Jacobian.
 class Curve {
   public:
     Curve(const MixtureModel& m, const std::vector<double>& z) : m_(m), z_(z), n_(z.size()) {}
@@ -89,12 +89,12 @@ class Curve {
         for (double& v : w) v /= sum;
         return w;
     }
-    // Newton steps from `start` (densities from its Dz, Dw) with X[spec] held. On success the
+    // Newton steps from `start` (densities from its Dz, Dw) with X[held] kept. On success the
     // node carries the solution, its densities and its tangent (not yet oriented).
-    bool converge(Node start, std::size_t spec, Node& out, int& steps) const;
+    bool converge(Node start, std::size_t held, Node& out, int& steps) const;
 
   private:
-    bool equations(const std::vector<double>& X, std::size_t spec, Node& at, std::vector<double>& F,
+    bool equations(const std::vector<double>& X, std::size_t held, Node& at, std::vector<double>& F,
                    std::vector<double>& J) const;
     const MixtureModel& m_;
     const std::vector<double>& z_;
@@ -102,7 +102,7 @@ class Curve {
     double step_K_ = kStepK;
 };
 
-bool Curve::equations(const std::vector<double>& X, std::size_t spec, Node& at,
+bool Curve::equations(const std::vector<double>& X, std::size_t held, Node& at,
                       std::vector<double>& F, std::vector<double>& J) const {
     const std::size_t n = n_, size = n + 2;
     const double T = std::exp(X[lnT()]), p = std::exp(X[lnp()]);
@@ -129,23 +129,23 @@ bool Curve::equations(const std::vector<double>& X, std::size_t spec, Node& at,
         if (z_[i] > 0.0) spread = std::max(spread, std::fabs(X[i]));
     }
     F[n] = sum - 1.0;
-    J[held_row() * size + spec] = 1.0;  // X[spec] stays as it starts: F = 0
+    J[held_row() * size + held] = 1.0;  // X[held] stays as it starts: F = 0
     // The trivial solution, the feed itself, is no point of the curve.
     return !(spread < 1e-6 && std::fabs(std::log(at.Dz / at.Dw)) < 1e-4);
 }
 
-bool Curve::converge(Node at, std::size_t spec, Node& out, int& steps) const {
+bool Curve::converge(Node at, std::size_t held, Node& out, int& steps) const {
     const std::size_t size = n_ + 2;
     std::vector<double> F, J;
     for (int k = 0; k < kNewtonSteps; ++k) {
         ++steps;
         at.bubble = at.Dz > at.Dw;  // the phases' densities tell which branch each is on
-        if (!equations(at.X, spec, at, F, J)) return false;
+        if (!equations(at.X, held, at, F, J)) return false;
         double residual = 0;
         for (double f : F) residual = std::max(residual, std::fabs(f));
         if (residual < kSolved) {
             std::vector<double> t(size, 0.0);
-            t[held_row()] = 1.0;  // J t = e: the change of X per unit change of X[spec]
+            t[held_row()] = 1.0;  // J t = e: the change of X per unit change of X[held]
             if (!solve_dense(J, t)) return false;
             out = at;
             out.tangent = t;
@@ -166,16 +166,16 @@ bool Curve::converge(Node at, std::size_t spec, Node& out, int& steps) const {
     return false;
 }
 
-// The start of the step from `last` (and `before`, if any) to X[spec] = S: a cubic through the
+// The start of the step from `last` (and `before`, if any) to X[held] = S: a cubic through the
 // two points in S with their slopes dX/dS, or the tangent line from the last alone; the
 // densities linear in S.
-Node predict(const Node& last, const Node* before, std::size_t spec, double S) {
+Node predict(const Node& last, const Node* before, std::size_t held, double S) {
     Node next = last;
-    const double S1 = last.X[spec], t1 = last.tangent[spec];
+    const double S1 = last.X[held], t1 = last.tangent[held];
     for (std::size_t i = 0; i < next.X.size(); ++i)
         next.X[i] = last.X[i] + (S - S1) * last.tangent[i] / t1;
     if (before == nullptr) return next;
-    const double S0 = before->X[spec], t0 = before->tangent[spec], H = S1 - S0;
+    const double S0 = before->X[held], t0 = before->tangent[held], H = S1 - S0;
     if (!(t0 * t1 > 0.0) || !(std::fabs(H) > 1e-12) || !((S - S0) / H > 0.0)) return next;
     const double u = (S - S0) / H, u2 = u * u, u3 = u2 * u;
     const double h00 = 2 * u3 - 3 * u2 + 1, h10 = u3 - 2 * u2 + u, h01 = -2 * u3 + 3 * u2,
@@ -193,10 +193,10 @@ Node predict(const Node& last, const Node* before, std::size_t spec, double S) {
 
 // The largest step (in the held unknown) whose tangent-line change of every unknown stays
 // within the limits.
-double capped(const Curve& curve, const Node& last, std::size_t spec, double h) {
+double capped(const Curve& curve, const Node& last, std::size_t held, double h) {
     for (std::size_t i = 0; i < last.X.size(); ++i) {
         const double limit = curve.largest_step(i);
-        const double change = std::fabs(h * last.tangent[i] / last.tangent[spec]);
+        const double change = std::fabs(h * last.tangent[i] / last.tangent[held]);
         if (change > limit) h *= limit / change;
     }
     return h;
@@ -389,8 +389,8 @@ class Tracer {
         : curve_(curve), env_(env), lnp_end_(first.X[curve.lnp()]) {
         if (first.tangent[curve.lnp()] < 0.0)
             for (double& t : first.tangent) t = -t;
-        spec_ = fastest(curve, first.tangent);
-        h_ = kFirstStep * std::fabs(first.tangent[spec_] / first.tangent[curve.lnp()]);
+        held_ = fastest(curve, first.tangent);
+        h_ = kFirstStep * std::fabs(first.tangent[held_] / first.tangent[curve.lnp()]);
         nodes_.push_back(std::move(first));
     }
     bool closed() const { return closed_; }
@@ -419,7 +419,7 @@ class Tracer {
     Envelope& env_;
     const double lnp_end_;
     std::vector<Node> nodes_;
-    std::size_t spec_ = 0;
+    std::size_t held_ = 0;
     double h_ = 0;
     bool crossed_ = false, closed_ = false;
     int failures_ = 0;
@@ -430,14 +430,14 @@ class Tracer {
 // the dew side would pass it.
 Tracer::Target Tracer::target() {
     const Node& last = nodes_.back();
-    h_ = capped(curve_, last, spec_, h_);
-    double S = last.X[spec_] + std::copysign(h_, last.tangent[spec_]);
-    if (spec_ < curve_.lnT())
-        S = over_critical(last.X[spec_], S, h_, kCrossingFrom * curve_.largest_step(spec_));
+    h_ = capped(curve_, last, held_, h_);
+    double S = last.X[held_] + std::copysign(h_, last.tangent[held_]);
+    if (held_ < curve_.lnT())
+        S = over_critical(last.X[held_], S, h_, kCrossingFrom * curve_.largest_step(held_));
     const std::size_t lnp = curve_.lnp();
     const double lnp_next =
-        last.X[lnp] + (S - last.X[spec_]) * last.tangent[lnp] / last.tangent[spec_];
-    if (lnp_next >= lnp_end_) return {spec_, S, false};
+        last.X[lnp] + (S - last.X[held_]) * last.tangent[lnp] / last.tangent[held_];
+    if (lnp_next >= lnp_end_) return {held_, S, false};
     if (!crossed_)
         fail(ErrorKind::no_solution,
              "phase envelope: the curve turns down before its critical point");
@@ -474,14 +474,14 @@ void Tracer::accept(Node next, std::size_t held) {
         env_.critical = critical_between(curve_, last, next, curve_.feed());
         crossed_ = true;
     }
-    const double moved = std::fabs(next.X[spec_] - last.X[spec_]);
+    const double moved = std::fabs(next.X[held_] - last.X[held_]);
     h_ = next.iterations <= 3 ? 1.5 * moved : next.iterations >= 6 ? 0.6 * moved : moved;
-    const std::size_t spec = fastest(curve_, next.tangent);
-    h_ *= std::fabs(next.tangent[spec] / next.tangent[spec_]);
-    spec_ = spec;
+    const std::size_t fastest_now = fastest(curve_, next.tangent);
+    h_ *= std::fabs(next.tangent[fastest_now] / next.tangent[held_]);
+    held_ = fastest_now;
     // Slow convergence shortens the steps only so far: shorter ones would not converge faster
     // where the Jacobian itself is the limit.
-    h_ = std::max(h_, kShortestStep * curve_.largest_step(spec_));
+    h_ = std::max(h_, kShortestStep * curve_.largest_step(held_));
     nodes_.push_back(std::move(next));
 }
 

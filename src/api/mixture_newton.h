@@ -30,10 +30,10 @@ struct IncipientEstimate {
 };
 
 // Newton steps in (ln kappa_i, ln D_feed, ln D_incipient, ln T) on equal fugacities, the sum
-// rule sum z_i kappa_i = 1, equal pressures and the specification: T held (by_T) or the feed's
-// pressure p. True with `e` the solution, the liquid denser than the vapour and not the trivial
-// one (equal phases); false where the steps do not settle, a step leaves what the equation
-// takes or a phase becomes unstable (dp/dD <= 0). `feed_liquid`: a bubble point.
+// rule sum z_i kappa_i = 1, equal pressures and the condition that fixes the point: T held
+// (by_T) or the feed's pressure p. True with `e` the solution, the liquid denser than the vapour
+// and not the trivial one (equal phases); false where the steps do not settle, a step leaves what
+// the equation takes or a phase becomes unstable (dp/dD <= 0). `feed_liquid`: a bubble point.
 bool incipient_newton(const MixtureModel& m, const std::vector<double>& z, bool by_T,
                       bool feed_liquid, IncipientEstimate& e);
 
