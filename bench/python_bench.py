@@ -123,14 +123,16 @@ def mixture_markdown(results):
     lines.append("| flashes | " + " | ".join(names) + " |")
     lines.append("|---|" + "---|" * len(names))
     for row in results[names[0]]:
-        cells = []
-        for name in names:
-            rate, evaluations, failed = results[name][row]
-            cells.append(f"{rate_text(rate)} ({evaluations:.0f})"
-                         + (f", {failed} failed" if failed else ""))
+        cells = [figure_text(*results[name][row], digits=0) for name in names]
         lines.append(f"| {row} | " + " | ".join(cells) + " |")
     lines += ["", MIXTURE_END]
     return "\n".join(lines)
+
+
+def figure_text(rate, evaluations, failed, digits=1):
+    """A table cell: the rate, the evaluations per state in brackets, the failures."""
+    return (f"{rate_text(rate)} ({evaluations:.{digits}f})"
+            + (f", {failed} failed" if failed else ""))
 
 
 def rate_text(rate):
@@ -150,13 +152,7 @@ def markdown(results, load_before, load_after):
     lines.append("|---|---|" + "---|" * len(codes))
     for name in results[codes[0]][1]:
         target = TARGETS.get(name)
-        cells = []
-        for code in codes:
-            rate, evaluations, failed = results[code][1][name]
-            cell = f"{rate_text(rate)} ({evaluations:.1f})"
-            if failed:
-                cell += f", {failed} failed"
-            cells.append(cell)
+        cells = [figure_text(*results[code][1][name]) for code in codes]
         lines.append(f"| {name} | {rate_text(target) if target else ''} | "
                      + " | ".join(cells) + " |")
     lines.append("")

@@ -641,15 +641,17 @@ class Mixture:
     def pxy(self, T, n=21):
         """The p-x-y diagram of a binary mixture at T (PxyDiagram), n compositions of the
         first component from 0 to 1."""
-        d = self._mix.diagram("T", float(_as_float("T", T)), int(n))
-        return PxyDiagram(float(T), d["bubble_x"], d["bubble_y"], d["bubble"], d["dew_x"],
-                          d["dew_y"], d["dew"], d["critical_x"], d["critical"])
+        return self._diagram(PxyDiagram, "T", T, n)
 
     def txy(self, p, n=21):
         """The T-x-y diagram of a binary mixture at p (TxyDiagram)."""
-        d = self._mix.diagram("p", float(_as_float("p", p)), int(n))
-        return TxyDiagram(float(p), d["bubble_x"], d["bubble_y"], d["bubble"], d["dew_x"],
-                          d["dew_y"], d["dew"], d["critical_x"], d["critical"])
+        return self._diagram(TxyDiagram, "p", p, n)
+
+    def _diagram(self, kind, by, value, n):
+        value = float(_as_float(by, value))
+        d = self._mix.diagram(by, value, int(n))
+        return kind(value, d["bubble_x"], d["bubble_y"], d["bubble"], d["dew_x"], d["dew_y"],
+                    d["dew"], d["critical_x"], d["critical"])
 
     def critical(self):
         """The critical point of the mixture's composition, a MixtureState (cp, w, mu_JT and

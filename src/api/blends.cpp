@@ -1,21 +1,8 @@
 // The named blends a mixture can be made of, and the names of the bases of fractions.
-#include <algorithm>
-#include <cctype>
-
+#include "api/table.h"
 #include "api/xalt1.h"
 
 namespace xalt1 {
-
-namespace {
-
-bool same_name(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
-}  // namespace
 
 Basis basis_of(std::string_view name) {
     if (name == "mole") return Basis::mole;
@@ -39,7 +26,7 @@ const std::vector<Blend>& blends() {
 
 const Blend& blend(std::string_view name) {
     for (const Blend& b : blends())
-        if (same_name(b.name, name)) return b;
+        if (detail::same_text(b.name, name)) return b;
     std::string names;
     for (const Blend& b : blends()) names += (names.empty() ? "" : ", ") + b.name;
     throw Error(ErrorKind::unknown_fluid,

@@ -59,7 +59,7 @@ void load_components(Mixture::Impl& m, const std::vector<Component>& given, Basi
         m.codes.push_back(info.code);
         m.M.push_back(info.M);
         m.ranges.push_back(fluid.range());
-        m.pure.push_back({info.Tc, info.pc, info.acentric, fluid.range().Tmin});
+        m.pure.push_back(detail::critical_constants_of(fluid));
         amounts.push_back(basis == Basis::mass ? c.fraction / info.M : c.fraction);
         m.fluids.push_back(std::move(fluid));
     }

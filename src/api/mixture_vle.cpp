@@ -795,12 +795,18 @@ struct FlashValue {
 
 FlashValue flash_value_slope(const MixtureModel& m, const Flash& f,
                              double StateProperties::*field) {
-    StateProperties liq, vap;
     const PhaseSplit& s = f.split;
-    if (!m.properties(s.x.data(), s.T, s.Dliq, liq) || !m.properties(s.y.data(), s.T, s.Dvap, vap))
-        throw Error(ErrorKind::no_solution, "the phases of the flash cannot be evaluated");
-    if (f.two_phase) return {(1.0 - f.beta) * liq.*field + f.beta * vap.*field, std::nan("")};
-    const StateProperties& one = f.beta == 0.0 ? liq : vap;
+    if (f.two_phase) {
+        StateProperties liq, vap;
+        if (!m.properties(s.x.data(), s.T, s.Dliq, liq) ||
+            !m.properties(s.y.data(), s.T, s.Dvap, vap))
+            throw Error(ErrorKind::no_solution, "the phases of the flash cannot be evaluated");
+        return {(1.0 - f.beta) * liq.*field + f.beta * vap.*field, std::nan("")};
+    }
+    // One phase: x = y = z and one density.
+    StateProperties one;
+    if (!m.properties(s.x.data(), s.T, s.Dliq, one))
+        throw Error(ErrorKind::no_solution, "the phase of the flash cannot be evaluated");
     const double slope = field == &StateProperties::h ? one.cp : one.cp / s.T;
     return {one.*field, slope > 0.0 ? slope : std::nan("")};
 }
@@ -952,6 +958,10 @@ Flash flash_ps(const MixtureModel& m, const std::vector<CriticalConstants>& pure
                const std::vector<double>& z, double p, double s,
                const std::vector<SaturationSource>& saturation, const TemperatureBounds& bounds) {
     return flash_where(m, pure, saturation, z, p, s, &StateProperties::s, "s", bounds);
+}
+
+CriticalConstants critical_constants_of(const Fluid& fluid) {
+    return {fluid.info().Tc, fluid.info().pc, fluid.info().acentric, fluid.range().Tmin};
 }
 
 SaturationSource series_source(const Fluid& fluid) {

@@ -32,6 +32,9 @@ using SaturationSource = std::function<bool(double T, PureSaturation& out)>;
 // A loaded fluid's saturation series (no evaluation of the equation) as such a source; the
 // fluid must outlive it.
 SaturationSource series_source(const Fluid& fluid);
+// A loaded fluid's critical constants of the table's equation and the lowest temperature of
+// its range.
+CriticalConstants critical_constants_of(const Fluid& fluid);
 
 // The density of pressure P (MPa) at T and z on a branch: the largest root (liquid) by Newton
 // steps from close packing down, the smallest (vapour) from the ideal gas up; on a branch

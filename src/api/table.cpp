@@ -19,6 +19,20 @@ namespace xalt1::detail {
 
 namespace {
 
+char folded(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+bool same_text(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return folded(x) == folded(y);
+           });
+}
+
+namespace {
+
 // The channel of the table in library use, apart from the program's own channels 11 to 20.
 constexpr int32_t kTableChannel = 90;
 // File names longer than this are not taken by the record channels.
@@ -183,16 +197,6 @@ void load_entry(const std::string& table, const std::string& code, const ReportC
 constexpr std::size_t kLongestCompared = 64;
 constexpr std::size_t kSuggestions = 3;
 constexpr const char* kHex = "0123456789abcdef";
-
-char folded(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool same_text(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return folded(x) == folded(y);
-           });
-}
 
 // The name, and for a name "main (other)" each of its two parts.
 std::vector<std::string> name_forms(const std::string& name) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "api/engine.h"
@@ -15,6 +16,9 @@ struct LoadedFluid {
     Records records;
     FluidInfo info;
 };
+
+// The same text in any case (ASCII letters folded), as codes and names are compared.
+bool same_text(std::string_view a, std::string_view b);
 
 // Loads the fluid `asked` names from `table`: its menu code, that code in any case, its name in
 // the metadata file in any case, or a refrigerant number with a dash ("R-1234yf"). Throws Error

@@ -141,19 +141,28 @@ double total_residual(const MixtureModel& m, const std::vector<double>& n, doubl
     return total * F;
 }
 
+// A three-component blend of a quadrupolar, a dipolar and a nonpolar fluid, and its states:
+// vapours, dense liquids, a gas next to a pure component, states without one component, a
+// dense supercritical state.
+MixtureModel co2_r32_propane() {
+    return MixtureModel({records_of("CO2"), records_of("R32"), records_of("Propane")},
+                        pairs(3, 0.95));
+}
+
+struct BlendState {
+    std::vector<double> z;
+    double T, D;
+};
+const BlendState kBlendStates[] = {{{0.2, 0.5, 0.3}, 300.0, 0.5},    {{0.2, 0.5, 0.3}, 250.0, 19.5},
+                                   {{0.98, 0.01, 0.01}, 280.0, 2.0}, {{0.0, 0.3, 0.7}, 320.0, 13.0},
+                                   {{0.6, 0.0, 0.4}, 240.0, 0.05},   {{0.1, 0.1, 0.8}, 400.0, 9.0},
+                                   {{0.3, 0.69, 0.01}, 200.0, 26.0}};
+
 // ln phi_i = d(n F)/dn_i at constant T and V, minus ln Z: against central differences in n_i,
 // and their z-weighted sum against g_res/(R T) = F + Z - 1 - ln Z.
 TEST(MixtureModel, FugacityCoefficientsFromTheResidualEnergy) {
-    const MixtureModel blend({records_of("CO2"), records_of("R32"), records_of("Propane")},
-                             pairs(3, 0.95));
-    const struct {
-        std::vector<double> z;
-        double T, D;
-    } cases[] = {{{0.2, 0.5, 0.3}, 300.0, 0.5},
-                 {{0.2, 0.5, 0.3}, 250.0, 19.5},
-                 {{0.98, 0.01, 0.01}, 280.0, 8.0},
-                 {{0.0, 0.3, 0.7}, 320.0, 13.0}};
-    for (const auto& c : cases) {
+    const MixtureModel blend = co2_r32_propane();
+    for (const BlendState& c : kBlendStates) {
         SCOPED_TRACE(testing::Message() << "T=" << c.T << " D=" << c.D << " z0=" << c.z[0]);
         std::vector<double> ln_phi(3);
         ASSERT_TRUE(blend.ln_fugacity_coefficients(c.z.data(), c.T, c.D, ln_phi.data()));
@@ -184,16 +193,8 @@ TEST(MixtureModel, FugacityCoefficientsFromTheResidualEnergy) {
 // z-weighted, d/dp is (Z - 1)/p and d/dT is -h_res/(R T^2); by Gibbs-Duhem sum_i z_i N d ln
 // phi_i/dn_j vanishes; the composition slopes are symmetric (second derivatives of G).
 TEST(MixtureModel, FugacitySlopesObeyTheGibbsEnergyIdentities) {
-    const MixtureModel blend({records_of("CO2"), records_of("R32"), records_of("Propane")},
-                             pairs(3, 0.95));
-    const struct {
-        std::vector<double> z;
-        double T, D;
-    } cases[] = {{{0.2, 0.5, 0.3}, 300.0, 0.5},
-                 {{0.2, 0.5, 0.3}, 250.0, 19.5},
-                 {{0.98, 0.01, 0.01}, 280.0, 2.0},
-                 {{0.0, 0.3, 0.7}, 320.0, 13.0}};
-    for (const auto& c : cases) {
+    const MixtureModel blend = co2_r32_propane();
+    for (const BlendState& c : kBlendStates) {
         SCOPED_TRACE(testing::Message() << "T=" << c.T << " D=" << c.D << " z0=" << c.z[0]);
         xalt1::detail::FugacitySlopes d;
         ASSERT_TRUE(blend.fugacity_slopes(c.z.data(), c.T, c.D, d));
@@ -279,16 +280,8 @@ xalt1::detail::FugacitySlopes numerical_slopes(const MixtureModel& m, const doub
 // The analytic slopes against central differences, at vapour, liquid and dense supercritical
 // states and with a component absent; one evaluation of the residual part each.
 TEST(MixtureModel, FugacitySlopesMatchCentralDifferences) {
-    const MixtureModel blend({records_of("CO2"), records_of("R32"), records_of("Propane")},
-                             pairs(3, 0.95));
-    const struct {
-        std::vector<double> z;
-        double T, D;
-    } cases[] = {{{0.2, 0.5, 0.3}, 300.0, 0.5},    {{0.2, 0.5, 0.3}, 250.0, 19.5},
-                 {{0.98, 0.01, 0.01}, 280.0, 2.0}, {{0.0, 0.3, 0.7}, 320.0, 13.0},
-                 {{0.6, 0.0, 0.4}, 240.0, 0.05},   {{0.1, 0.1, 0.8}, 400.0, 9.0},
-                 {{0.3, 0.69, 0.01}, 200.0, 26.0}};
-    for (const auto& c : cases) {
+    const MixtureModel blend = co2_r32_propane();
+    for (const BlendState& c : kBlendStates) {
         SCOPED_TRACE(testing::Message() << "T=" << c.T << " D=" << c.D << " z=" << c.z[0] << ","
                                         << c.z[1] << "," << c.z[2]);
         xalt1::detail::FugacitySlopes got;

@@ -11,7 +11,7 @@ TestMixture shipped_mixture(const std::vector<std::string>& codes, double xi) {
     for (const std::string& code : codes) {
         records.push_back(xalt1::detail::load_fluid(XALT1_SHIPPED_TABLE, code).records);
         const xalt1::Fluid& f = shipped_fluid(code);
-        pure.push_back({f.info().Tc, f.info().pc, f.info().acentric, f.range().Tmin});
+        pure.push_back(xalt1::detail::critical_constants_of(f));
         series.push_back(xalt1::detail::series_source(f));
     }
     std::vector<std::vector<BinaryParameters>> k(codes.size(),

@@ -96,8 +96,7 @@ Binary::Binary(const std::string& table, const std::string& a, const std::string
         records_.push_back(xalt1::detail::load_fluid(table, code).records);
         fluids_.emplace_back(code, table);
         const xalt1::Fluid& fluid = fluids_.back();
-        pure_.push_back(
-            {fluid.info().Tc, fluid.info().pc, fluid.info().acentric, fluid.range().Tmin});
+        pure_.push_back(xalt1::detail::critical_constants_of(fluid));
         Tmin_ = std::max(Tmin_, fluid.range().Tmin);
     }
 }
